@@ -1,0 +1,218 @@
+// The position: 0x88 board, per-ply state records, piece lists, move stack,
+// precomputed tables and hash keys, FEN set-up and make/unmake.
+//
+// There is exactly one position per process. Every operation here works on the
+// globals below; none takes a position argument.
+#pragma once
+
+#include <cstdint>
+
+#include "builds/build.h"
+
+// ---------------------------------------------------------------- constants
+
+// Squares are 0x88 numbers: (7 - rank) * 16 + file, so a8 = 0 and h1 = 119.
+inline constexpr int SIN_CASILLA = 127;
+
+// Piece codes; black pieces are the negatives.
+inline constexpr int VACIO = 0;
+inline constexpr int PEON = 1;
+inline constexpr int CABALLO = 2;
+inline constexpr int ALFIL = 3;
+inline constexpr int TORRE = 4;
+inline constexpr int DAMA = 5;
+inline constexpr int REY = 6;
+
+// Sides, as held in Turno and passed as side arguments.
+inline constexpr int BLANCO = 1;
+inline constexpr int NEGRO = 0;
+
+// Castling-right bits of Enroques.
+inline constexpr int ENROQUE_BC = 1;  // white king side
+inline constexpr int ENROQUE_BL = 2;  // white queen side
+inline constexpr int ENROQUE_NC = 4;  // black king side
+inline constexpr int ENROQUE_NL = 8;  // black queen side
+
+// Material values of the incremental Material / MaterialTotal fields.
+inline constexpr int32_t VALOR_PIEZA[7] = {0, 100, 300, 300, 500, 950, 0};
+
+// Well-known squares.
+inline constexpr int A8 = 0, B8 = 1, C8 = 2, D8 = 3, E8 = 4, F8 = 5, G8 = 6, H8 = 7;
+inline constexpr int A1 = 112, B1 = 113, C1 = 114, D1 = 115, E1 = 116, F1 = 117, G1 = 118,
+                     H1 = 119;
+
+// The four castling moves, recognised by the low 16 bits of the move word.
+inline constexpr uint32_t ENROQUE_E1G1 = 0x7476;
+inline constexpr uint32_t ENROQUE_E1C1 = 0x7472;
+inline constexpr uint32_t ENROQUE_E8G8 = 0x0406;
+inline constexpr uint32_t ENROQUE_E8C8 = 0x0402;
+
+// Capacities. The history holds the game moves and the search line above them;
+// the search never goes deeper than MAX_PLY plies, and the driver refuses a game
+// move once fewer than RESERVA_BUSQUEDA records are left (HistoriaLlena).
+inline constexpr int MAX_PLY = 104;              // InicioLista slots
+inline constexpr int MAX_HISTORIA = 2048;        // EstadoPly records
+inline constexpr int RESERVA_BUSQUEDA = MAX_PLY + 8;
+// A side never has more than 16 men (FEN set-up refuses more, and moves only
+// remove or convert men), so no list can need more than 15 entries; sixteen
+// leaves room for every promotion a game can bring.
+inline constexpr int CAPACIDAD_LISTA = 16;
+// Pseudo-legal moves of any position with at most 16 men a side stay well under
+// 400, so MAX_PLY lists of that length always fit.
+inline constexpr int MAX_JUGADAS_POSICION = 400;
+inline constexpr int TAM_PILA_JUGADAS = MAX_PLY * MAX_JUGADAS_POSICION + 2;
+
+// ---------------------------------------------------------------- square helpers
+
+constexpr bool EnTablero(int c) { return (c & 0x88) == 0; }
+constexpr int Columna(int c) { return c & 7; }           // 0 = a-file
+constexpr int Fila(int c) { return 7 - (c >> 4); }        // 0 = rank 1
+constexpr int Indice64(int c) { return ((c & 0x70) >> 1) | (c & 7); }  // a8 = 0 .. h1 = 63
+constexpr int Casilla0x88(int i) { return (i >> 3) * 16 + (i & 7); }
+constexpr int Abs(int x) { return x < 0 ? -x : x; }
+constexpr int Signo(int lado) { return lado == BLANCO ? 1 : -1; }
+constexpr int Color(int pieza) { return pieza > 0 ? BLANCO : NEGRO; }  // of a non-empty code
+
+// Index of a piece's list and count: 2 * (type - 1) + (1 for black).
+constexpr int IndiceLista(int pieza) { return pieza > 0 ? 2 * (pieza - 1) : 2 * (-pieza - 1) + 1; }
+
+// ---------------------------------------------------------------- the move word
+
+// bits 0-7 to-square, 8-15 from-square, 16-19 promotion type (2..5), rest zero.
+using Jugada = uint32_t;
+
+constexpr int CasillaHasta(Jugada j) { return static_cast<int>(j & 0xFF); }
+constexpr int CasillaDesde(Jugada j) { return static_cast<int>((j >> 8) & 0xFF); }
+constexpr int TipoPromocion(Jugada j) { return static_cast<int>((j >> 16) & 15); }
+constexpr Jugada CrearJugada(int desde, int hasta, int promocion = 0) {
+  return static_cast<Jugada>(hasta) | static_cast<Jugada>(desde) << 8 |
+         static_cast<Jugada>(promocion & 15) << 16;
+}
+
+struct EntradaJugada {
+  ::Jugada Jugada;
+  int32_t Valor;  // ordering value: higher is tried first
+};
+
+// ---------------------------------------------------------------- the per-ply record
+
+struct EstadoPly {
+  uint8_t Desde;           // move played from this position (127 = none)
+  uint8_t Hasta;
+  int8_t PiezaMovida;
+  int8_t PiezaCapturada;   // what stood on Hasta (0 for en passant and castling)
+  uint32_t IndiceHash[2];  // key words masked by MascaraHash (upper word sign-extended mask)
+  uint32_t ClaveBaja;
+  uint32_t ClaveAlta;
+  uint32_t IndicePeones;   // ClavePeones & MascaraPeones
+  uint32_t ClavePeones;
+  int32_t MaterialTotal;   // both sides, kings excluded
+  int32_t Material;        // white minus black
+  uint8_t Regla50;
+  uint8_t Enroques;
+  uint8_t AlPaso;          // en-passant target square or 127
+  uint8_t Captura;
+  uint8_t NumPiezas[10];   // wP bP wN bN wB bB wR bR wQ bQ
+  uint8_t Turno;
+  uint8_t EnJaque;
+  uint8_t PiezasBlancas;   // white knights + bishops + rooks + queens
+  uint8_t PiezasNegras;
+  uint8_t Rey[2];          // Rey[NEGRO] is the black king, Rey[BLANCO] the white one
+  uint8_t PermiteNulo;
+  int8_t Extension;        // written by the search for the move that led here
+  EstadoPly* InicioRepeticion;  // oldest record the repetition test may reach
+};
+
+// ---------------------------------------------------------------- globals (the position)
+
+extern int32_t Tablero[120];
+extern int32_t ListaPiezas[10][CAPACIDAD_LISTA];
+extern EstadoPly Historia[MAX_HISTORIA];
+extern EstadoPly* EstadoActual;
+extern EntradaJugada PilaJugadas[TAM_PILA_JUGADAS];
+extern EntradaJugada* InicioLista[MAX_PLY + 2];
+extern EntradaJugada* TopeJugadas;  // last entry written, not one past it
+extern uint32_t PlyActual;          // moves made since the search root
+extern int32_t MediasJugadas;       // game half-move counter (search plies included)
+extern uint32_t Nodos;              // legal makes, never decremented
+
+// ---------------------------------------------------------------- globals (tables and keys)
+
+extern uint32_t ClavesPieza[13][120][2];  // [piece + 6][square][low, high]
+extern uint32_t ClavesAlPaso[128][2];
+extern uint32_t ClavesEnroque[16][2];
+extern uint32_t MarcaPeonesA;
+extern uint32_t MarcaPeonesB;
+
+extern uint8_t Diagonal17[241];  // by square difference + 120
+extern uint8_t Diagonal15[241];
+extern uint8_t PosibleClavada[120 * 120 * 120];  // by (from * 120 + to) * 120 + king
+extern uint8_t CaballoCercaRey[120][120];
+extern uint8_t DiagonalRey[120][120];
+extern uint8_t LineaRey[120][120];
+extern uint8_t CuadradoPeon[120][120][2];
+
+// 64-bit masks over square indexes: index i (a8 = 0) is bit 63 - i.
+extern uint64_t BitCasilla[64];
+extern uint64_t MascaraColumna[8];
+extern uint64_t ColumnasVecinas[8];
+extern uint64_t AtaquePeonBlanco[64];
+extern uint64_t AtaquePeonNegro[64];
+extern uint64_t ColumnaArriba[64];
+extern uint64_t ColumnaAbajo[64];
+extern uint64_t MascaraPasadoBlanco[64];
+extern uint64_t MascaraPasadoNegro[64];
+extern uint64_t ApoyoBlanco[64];
+extern uint64_t ApoyoNegro[64];
+extern uint64_t FueraCuadradoBlanco[64];
+extern uint64_t FueraCuadradoBlanco2[64];
+extern uint64_t FueraCuadradoNegro[64];
+extern uint64_t FueraCuadradoNegro2[64];
+extern uint64_t VecinasRey[64];
+extern uint8_t DistanciaCasillas[64][64];
+extern uint64_t EntreCasillas[64][64];  // squares strictly between, on a shared line
+
+// ---------------------------------------------------------------- small inline helpers
+
+inline uint8_t ClavadaPosible(int desde, int hasta, int rey) {
+  return PosibleClavada[(desde * 120 + hasta) * 120 + rey];
+}
+
+// Key words of the current record, as one 64-bit value (for tests and tools).
+inline uint64_t ClaveActual() {
+  return static_cast<uint64_t>(EstadoActual->ClaveAlta) << 32 | EstadoActual->ClaveBaja;
+}
+
+// True when a game move may not be added because the search would no longer fit.
+inline bool HistoriaLlena() { return EstadoActual - Historia >= MAX_HISTORIA - RESERVA_BUSQUEDA; }
+
+// ---------------------------------------------------------------- operations
+
+// Tables and keys (built once at start-up).
+void InicializarTablas();
+void InicializarBitboards();
+void InicializarClaves();
+uint32_t Aleatorio32();
+void ReiniciarAleatorio();  // back to the fixed seed, so key building is repeatable
+void LimpiarHash();
+
+// Set-up.
+int ColocarFEN(const char* fen);  // 0 success, 1 error (message printed)
+void NuevaPartida();
+void ContarMaterial();
+void CrearListas();
+void CalcularClaves();
+
+// Make / unmake.
+int HacerJugada(Jugada j);  // 1 legal and made, 0 illegal (nothing changed)
+void DeshacerJugada();
+void HacerNulo();
+void DeshacerNulo();
+
+// Repetition tests over the records back to InicioRepeticion.
+int EsRepeticion();
+int EsTripleRepeticion();
+
+// Self-check: recomputes keys, material, counts, lists and check from scratch and
+// compares them with the current record. Returns 1 when everything agrees.
+int PosicionValida();
