@@ -25,7 +25,14 @@ extern EntradaHash* TablaHashProf;     // depth-preferred table
 extern EntradaHash* TablaHashSiempre;  // always-replace table
 extern uint32_t MascaraHash;           // entries per table - 1
 
+// The upper index word is masked by MascaraHash sign-extended to 64 bits, so it is
+// zero for every real table size.
+inline uint32_t MascaraHashAlta() {
+  return static_cast<uint32_t>(static_cast<int32_t>(MascaraHash) >> 31);
+}
+
 extern Jugada Asesinas[100][2];        // killers per ply
+extern uint32_t Nulos;                 // null moves made (HacerNulo counts them)
 
 // ---------------------------------------------------------------- functions
 
