@@ -3,8 +3,35 @@
 EntradaHash* TablaHashProf = nullptr;
 EntradaHash* TablaHashSiempre = nullptr;
 uint32_t MascaraHash = 0;
+uint32_t EstampaRaiz = 0;
 
 Jugada Asesinas[100][2];
-uint32_t Nulos;
 
-void NuevaPartidaBusqueda() { Asesinas[0][0] = Asesinas[0][1] = 0; }
+EntradaJugada VariantePrincipal[FILAS_PV + 1][FILAS_PV];
+uint32_t MaxPlyPV = 0;
+int32_t ContadorMejor = 50000000;
+Jugada JugadaObvia = 0;
+int32_t ValorAnterior = 0;
+int32_t NumRaiz = 10000;
+int32_t ContadorFueraLibro = 0;
+int ProfundidadIteracion = 0;
+
+ContadoresBusqueda Contadores;
+uint32_t Nulos = 0;
+
+double TiempoEsperado = 0.0;
+double TiempoMaximo = 0.0;
+double TiempoTranscurrido = 0.0;
+uint32_t TiempoInicio = 0;
+uint32_t IntervaloSondeo = 100000;
+uint32_t ProximoSondeo = 100000;
+
+int BusquedaDiagnostico = 0;
+
+void NuevaPartidaBusqueda() {
+  Asesinas[0][0] = Asesinas[0][1] = 0;
+  ValorRaiz = 0;
+  VariantePrincipal[0][0].Jugada = 0;
+  VariantePrincipal[0][1].Jugada = 0;
+  ContadorFueraLibro = 0;
+}

@@ -1,10 +1,30 @@
 // The search: thinking driver, interior and quiescence searches, transposition
-// tables, move ordering and time management.
+// tables, move ordering and time management; also the thinking output and the
+// emission of the engine's move.
 #pragma once
 
 #include <cstdint>
 
 #include "core/core.h"
+
+// ---------------------------------------------------------------- constants
+
+inline constexpr int32_t SIN_VALOR = -100000;   // a node's best value before any move
+inline constexpr int32_t VALOR_MATE = 100001;   // mated at ply p scores p - VALOR_MATE
+inline constexpr int32_t UMBRAL_MATE = 99700;   // beyond it a score is a mate score
+inline constexpr int32_t SIN_TB = 1000000;      // tablebase probe: no value
+inline constexpr int32_t INFINITO = 100000;     // the full window's bounds
+inline constexpr int LIMITE_PLY = 100;          // nodes this deep return the evaluation
+inline constexpr int FILAS_PV = 100;            // rows and entries of VariantePrincipal
+inline constexpr int32_t MARGEN_FUTILITY = 300;
+inline constexpr int32_t TECHO_ASESINA = 3000;  // moves valued above it never become killers
+inline constexpr int32_t MARGEN_LAZY = 300;     // quiescence stand-pat estimate from material
+
+// Flags of EntradaHash::Banderas.
+inline constexpr uint8_t HASH_EXACTO = 2;
+inline constexpr uint8_t HASH_COTA_SUPERIOR = 4;
+inline constexpr uint8_t HASH_COTA_INFERIOR = 8;
+inline constexpr uint8_t HASH_NULO = 16;
 
 // ---------------------------------------------------------------- types
 
@@ -19,11 +39,26 @@ struct EntradaHash {
   uint32_t ClaveAlta;
 };
 
+// Per-search statistics, reset together by IniciarBusqueda and printed in the
+// log after each move. (Nulos is separate: make/unmake counts it.)
+struct ContadoresBusqueda {
+  uint32_t QNodos;
+  uint32_t CortesNulos;
+  uint32_t ExtJaque, ExtRecaptura, ExtNull, ExtPeon7, ExtFinal;
+  uint32_t PodasFut, PodasUltimoPly, PodasStatic;
+  uint32_t RedFL, FallosRedFL, IntentosFL, FallosFL;
+  uint32_t CortesBeta, CortesBetaPrimera;
+  uint32_t IntentosEGTB, AciertosEGTB;
+  uint32_t HashExactos, HashUBounds, HashLBounds, HashFallos;
+  uint32_t HashGrabaciones, HashNoGrabaciones, HashOcupadas;
+};
+
 // ---------------------------------------------------------------- globals
 
 extern EntradaHash* TablaHashProf;     // depth-preferred table
 extern EntradaHash* TablaHashSiempre;  // always-replace table
 extern uint32_t MascaraHash;           // entries per table - 1
+extern uint32_t EstampaRaiz;           // MaterialTotal of the search root
 
 // The upper index word is masked by MascaraHash sign-extended to 64 bits, so it is
 // zero for every real table size.
@@ -32,7 +67,34 @@ inline uint32_t MascaraHashAlta() {
 }
 
 extern Jugada Asesinas[100][2];        // killers per ply
+
+// Principal variation: row p is the best line from ply p, ended by a zero move.
+// One spare row lets the row update at the deepest ply read the row below it.
+extern EntradaJugada VariantePrincipal[FILAS_PV + 1][FILAS_PV];
+// The root score lives in the value word of the first entry of row 0.
+inline int32_t& ValorRaiz = VariantePrincipal[0][0].Valor;
+extern uint32_t MaxPlyPV;
+extern int32_t ContadorMejor;          // ordering value for the next root move that becomes best
+extern Jugada JugadaObvia;
+extern int32_t ValorAnterior;          // root score of the previous (non-pondering) search
+extern int32_t NumRaiz;                // legal root moves in the last root search
+extern int32_t ContadorFueraLibro;     // searches since the last book move
+extern int ProfundidadIteracion;       // depth of the iteration in progress (or last one)
+
+extern ContadoresBusqueda Contadores;
 extern uint32_t Nulos;                 // null moves made (HacerNulo counts them)
+
+// Time (seconds) and polling (nodes).
+extern double TiempoEsperado;
+extern double TiempoMaximo;
+extern double TiempoTranscurrido;
+extern uint32_t TiempoInicio;          // RelojMs() at search start
+extern uint32_t IntervaloSondeo;
+extern uint32_t ProximoSondeo;
+
+// Diagnostics (bench, suites, tests): 1 switches off input polling, the clock
+// tests and all thinking output, so a search is a pure function of its position.
+extern int BusquedaDiagnostico;
 
 // ---------------------------------------------------------------- functions
 
@@ -43,3 +105,78 @@ void NuevaPartidaBusqueda();
 // move through EmitirJugada. PensarProf searches to a fixed depth and plays.
 void Pensar();
 void PensarProf(int profundidad);
+// Root search of one iteration over the ply-0 list.
+void BuscarRaiz(int32_t alfa, int32_t beta, int prof);
+// Writes row 0 of the principal variation into the depth-preferred table.
+void GuardarPV(int prof);
+// Iterates depths 1..n from the current position without emitting a move (the
+// body of PensarProf; bench and suites call it with BusquedaDiagnostico set).
+void IterarHastaProfundidad(int n);
+// Row update of the principal variation at ply p with best move j (0 ends it).
+void ActualizarPV(uint32_t p, Jugada j);
+
+// Interior and quiescence searches.
+int32_t BuscarPV(int32_t alfa, int32_t beta, int prof);
+int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte);
+int32_t Quiescencia(int32_t alfa, int32_t beta);
+int ExtensionPV(int hasta, int amenaza);
+int ExtensionVentanaCero(int hasta, int amenaza, int prof);
+int32_t Amenaza();
+int32_t EvaluarNodo();  // static evaluation from the side to move's view
+
+// Transposition tables.
+void GuardarHashProf(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor,
+                     Jugada jugada);
+void GuardarHashSiempre(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor,
+                        Jugada jugada);
+// True when the entry holds the current position (keys and side to move).
+inline bool EntradaCoincide(const EntradaHash* e) {
+  return e->ClaveBaja == EstadoActual->ClaveBaja && e->ClaveAlta == EstadoActual->ClaveAlta &&
+         (e->Banderas & 1) == EstadoActual->Turno;
+}
+// Allocates both tables for a budget of `megas` megabytes (both tables together),
+// halving the size down to one entry when memory is short. Returns 1 when the
+// requested size was had, 0 after a fallback (logged).
+int ReservarTablasHash(uint32_t megas);
+// Called before every search: makes sure both tables exist (one entry at least).
+void AsegurarTablasHash();
+// The hash move stored for the current position (depth-preferred table first), or 0.
+Jugada JugadaHashActual();
+
+// Move ordering on the list of ply PlyActual.
+void PuntuarAsesinas();
+void ElegirMejor();
+void QuitarJugada(Jugada j);
+void OrdenarLista();
+void ActualizarAsesinas(Jugada j);
+
+// Time management.
+void IniciarBusqueda();
+void CalcularTiempo();
+void ActualizarReloj();        // TiempoTranscurrido from the clock, charged to TiempoRestante
+void LeerReloj();              // TiempoTranscurrido from the clock only
+int Sondear();                 // the poll of the interior search: 1 when the search must stop
+// Iteration rules after a completed iteration: 1 ends the search. `previo` is
+// the previous iteration's root score.
+int ReglasIteracion(int32_t previo);
+
+// Thinking output.
+void ImprimirLineaPensamiento(int prof);      // per-iteration form (first root move made)
+void ImprimirLineaFijo(int prof);             // PensarProf form (move not made)
+void ImprimirFallaAlta(int prof, Jugada j);   // a root move became best on a fail high
+void ImprimirFallaBaja(int prof, Jugada j);   // the best move's score dropped
+void ImprimirEstado(int prof, int restantes, Jugada j);  // stat01 line
+void ImprimirKibitz();
+void EstadisticasLog();
+
+// Plays the chosen move (or announces the result) after a normal search.
+void EmitirJugada();
+
+// ---------------------------------------------------------------- book and tablebases
+// Stand-ins until the opening book and the tablebases exist: the book never has a
+// move, learning records nothing, and the tablebases know no position.
+extern int MaxPiezasTB;                // 0: no tablebases installed
+int ConsultarLibro();                  // 1 when a book move was put in row 0
+int32_t ProbarTablas();                // exact score for the side to move, or SIN_TB
+void AprenderJugadaLibro();            // records the book move for learning
+void AprenderBusqueda(int profundidad, int32_t valor, int segundos);
