@@ -1,1 +1,32 @@
-int main() { return 0; }
+// zelmor-diag: the engine's own diagnostics, reached from the shell rather than
+// through the protocol.
+#include <cstdio>
+#include <cstring>
+
+#include "diag/diag.h"
+
+namespace {
+
+struct Subcomando {
+  const char* nombre;
+  int (*accion)(int, char**);
+  const char* uso;
+};
+
+constexpr Subcomando SUBCOMANDOS[] = {
+    {"perft", ComandoPerft, "perft DEPTH [FEN]      leaf count of the legal move tree"},
+    {"divide", ComandoDivide, "divide DEPTH [FEN]     leaf count per root move, then the total"},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  if (argc >= 2) {
+    for (const auto& s : SUBCOMANDOS)
+      if (std::strcmp(argv[1], s.nombre) == 0) return s.accion(argc, argv);
+  }
+  std::fprintf(stderr, "usage: zelmor-diag COMMAND ...\n");
+  for (const auto& s : SUBCOMANDOS) std::fprintf(stderr, "  %s\n", s.uso);
+  return 1;
+}

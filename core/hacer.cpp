@@ -1,0 +1,324 @@
+// Making and unmaking moves, and the null move.
+//
+// HacerJugada decides legality itself: the generators produce pseudo-legal moves
+// and a move that leaves the mover's king attacked is refused here, with the
+// position left exactly as it was. Every field of the new record is updated
+// incrementally; list updates follow a fixed order because generation order
+// follows list order.
+#include "core/core.h"
+#include "eval/eval.h"
+#include "movegen/movegen.h"
+#include "search/search.h"
+
+#include <cstdlib>
+
+namespace {
+
+inline void ComprobarPosicion() {
+  if constexpr (COMPROBAR) {
+    if (!PosicionValida()) std::abort();
+  }
+}
+
+inline void XorPieza(uint32_t& baja, uint32_t& alta, int pieza, int casilla) {
+  baja ^= ClavesPieza[pieza + 6][casilla][0];
+  alta ^= ClavesPieza[pieza + 6][casilla][1];
+}
+
+// Overwrites the entry `casilla` of list `idx` (n valid entries) with the last one.
+inline void QuitarDeLista(int idx, int n, int casilla) {
+  int32_t* lista = ListaPiezas[idx];
+  for (int k = n - 1; k >= 0; --k) {
+    if (lista[k] == casilla) {
+      lista[k] = lista[n - 1];
+      return;
+    }
+  }
+}
+
+// The entry `desde` of list `idx` (n valid entries) becomes `hasta`, in place.
+inline void CambiarEnLista(int idx, int n, int desde, int hasta) {
+  int32_t* lista = ListaPiezas[idx];
+  for (int k = 0; k < n; ++k) {
+    if (lista[k] == desde) {
+      lista[k] = hasta;
+      return;
+    }
+  }
+}
+
+// Rights lost when a man leaves or is captured on a rook's corner.
+inline int DerechoEsquina(int casilla) {
+  switch (casilla) {
+    case H1: return ENROQUE_BC;
+    case A1: return ENROQUE_BL;
+    case H8: return ENROQUE_NC;
+    case A8: return ENROQUE_NL;
+    default: return 0;
+  }
+}
+
+// Castling rook squares by king destination (g1, c1, g8, c8); -1 otherwise.
+struct TorreEnroque {
+  int esquina, destino, derecho;
+};
+inline TorreEnroque RookDeEnroque(int desde, int hasta) {
+  if (desde == E1 && hasta == G1) return {H1, F1, ENROQUE_BC};
+  if (desde == E1 && hasta == C1) return {A1, D1, ENROQUE_BL};
+  if (desde == E8 && hasta == G8) return {H8, F8, ENROQUE_NC};
+  if (desde == E8 && hasta == C8) return {A8, D8, ENROQUE_NL};
+  return {-1, -1, 0};
+}
+
+}  // namespace
+
+int HacerJugada(Jugada j) {
+  EstadoPly* const O = EstadoActual;
+  EstadoPly* const N = O + 1;
+  const int f = CasillaDesde(j), t = CasillaHasta(j);
+  const int P = Tablero[f];
+  const int tipo = Abs(P);
+  const int S = O->Turno, E = 1 - S;
+
+  // 1. Legality, on a tentatively changed board.
+  TorreEnroque enroque{-1, -1, 0};
+  int casillaAlPaso = -1;  // square of a pawn taken en passant
+  if (tipo != REY) {
+    Tablero[f] = VACIO;
+    if (tipo == PEON && t == O->AlPaso) {
+      casillaAlPaso = S == BLANCO ? t + 16 : t - 16;
+      Tablero[casillaAlPaso] = VACIO;
+    }
+    // Only a move made in check or off a line through the own king can expose it.
+    if (O->EnJaque || ClavadaPosible(f, t, O->Rey[S])) {
+      const int enDestino = Tablero[t];
+      Tablero[t] = P;
+      const int atacado = AtacadaTrasMover(E, O->Rey[S], O);
+      Tablero[t] = enDestino;
+      if (atacado) {
+        Tablero[f] = P;
+        if (casillaAlPaso >= 0) Tablero[casillaAlPaso] = -P;
+        return 0;
+      }
+    }
+  } else {
+    const int enDestino = Tablero[t];
+    if (Abs(t - f) == 2 && (j & 0xFFFF) == j) enroque = RookDeEnroque(f, t);
+    Tablero[t] = P;
+    Tablero[f] = VACIO;
+    if (enroque.esquina >= 0) {
+      Tablero[enroque.destino] = Tablero[enroque.esquina];
+      Tablero[enroque.esquina] = VACIO;
+    }
+    const int atacado = AtacadaTrasMover(E, t, O);
+    Tablero[f] = P;
+    Tablero[t] = enDestino;
+    if (enroque.esquina >= 0) {
+      Tablero[enroque.esquina] = Tablero[enroque.destino];
+      Tablero[enroque.destino] = VACIO;
+    }
+    if (atacado) return 0;
+    if (enroque.esquina >= 0 && !EnroqueSeguro(enroque.derecho, O)) return 0;
+    Tablero[f] = VACIO;
+  }
+  // The move is legal; f is empty and an en-passant pawn already gone.
+
+  // 2. Record the move in the position it is played from.
+  const int X = Tablero[t];
+  O->Desde = static_cast<uint8_t>(f);
+  O->Hasta = static_cast<uint8_t>(t);
+  O->PiezaMovida = static_cast<int8_t>(P);
+  O->PiezaCapturada = static_cast<int8_t>(X);
+
+  // 3. The new record starts as a copy; Extension belongs to the search.
+  const int8_t extension = N->Extension;
+  *N = *O;
+  N->Extension = extension;
+  uint32_t baja = O->ClaveBaja, alta = O->ClaveAlta, peones = O->ClavePeones;
+  int enroques = O->Enroques;
+  int alPaso = SIN_CASILLA;
+  const int signo = Signo(S);
+
+  // 4. Captures (en passant included), or the fifty-move count.
+  if (X != VACIO || casillaAlPaso >= 0) {
+    const int capturada = X != VACIO ? X : -P;
+    const int casilla = X != VACIO ? t : casillaAlPaso;
+    const int tipoCapturada = Abs(capturada);
+    const int idx = IndiceLista(capturada);
+    QuitarDeLista(idx, N->NumPiezas[idx], casilla);
+    --N->NumPiezas[idx];
+    if (tipoCapturada != PEON) {
+      --(E == BLANCO ? N->PiezasBlancas : N->PiezasNegras);
+    } else {
+      peones ^= ClavesPieza[capturada + 6][casilla][0];
+    }
+    N->Material += signo * VALOR_PIEZA[tipoCapturada];
+    N->MaterialTotal -= VALOR_PIEZA[tipoCapturada];
+    XorPieza(baja, alta, capturada, casilla);
+    // A rook taken on its corner takes its castling right with it; otherwise a
+    // different rook reaching that corner later could castle.
+    enroques &= ~DerechoEsquina(t);
+    N->InicioRepeticion = N;
+    N->Regla50 = 1;
+    N->Captura = 1;
+  } else if (tipo == PEON) {
+    N->InicioRepeticion = N;
+    N->Regla50 = 1;
+    N->Captura = 0;
+  } else {
+    N->Regla50 = static_cast<uint8_t>(O->Regla50 + 1);
+    N->Captura = 0;
+  }
+
+  // 5. The moving man.
+  if (tipo == PEON) {
+    const int idx = IndiceLista(P);
+    peones ^= ClavesPieza[P + 6][f][0];
+    XorPieza(baja, alta, P, f);
+    if (Fila(t) == 0 || Fila(t) == 7) {
+      int promocion = TipoPromocion(j);
+      if (promocion < CABALLO || promocion > DAMA) promocion = DAMA;
+      const int nueva = signo * promocion;
+      const int idxNueva = IndiceLista(nueva);
+      QuitarDeLista(idx, N->NumPiezas[idx], f);
+      --N->NumPiezas[idx];
+      ListaPiezas[idxNueva][N->NumPiezas[idxNueva]++] = t;
+      ++(S == BLANCO ? N->PiezasBlancas : N->PiezasNegras);
+      N->Material += signo * (VALOR_PIEZA[promocion] - VALOR_PIEZA[PEON]);
+      N->MaterialTotal += VALOR_PIEZA[promocion] - VALOR_PIEZA[PEON];
+      XorPieza(baja, alta, nueva, t);
+      Tablero[t] = nueva;
+    } else {
+      peones ^= ClavesPieza[P + 6][t][0];
+      XorPieza(baja, alta, P, t);
+      CambiarEnLista(idx, N->NumPiezas[idx], f, t);
+      Tablero[t] = P;
+      // The passed square counts only when an enemy pawn could take there.
+      if (Abs(t - f) == 32 && ((EnTablero(t - 1) && Tablero[t - 1] == -P) ||
+                               (EnTablero(t + 1) && Tablero[t + 1] == -P)))
+        alPaso = (f + t) / 2;
+    }
+  } else if (tipo == REY) {
+    XorPieza(baja, alta, P, f);
+    XorPieza(baja, alta, P, t);
+    Tablero[t] = P;
+    N->Rey[S] = static_cast<uint8_t>(t);
+    enroques &= S == BLANCO ? (ENROQUE_NC | ENROQUE_NL) : (ENROQUE_BC | ENROQUE_BL);
+    if (enroque.esquina >= 0) {
+      const int torre = signo * TORRE;
+      Tablero[enroque.destino] = torre;
+      Tablero[enroque.esquina] = VACIO;
+      XorPieza(baja, alta, torre, enroque.esquina);
+      XorPieza(baja, alta, torre, enroque.destino);
+      const int idx = IndiceLista(torre);
+      CambiarEnLista(idx, N->NumPiezas[idx], enroque.esquina, enroque.destino);
+    }
+  } else {
+    XorPieza(baja, alta, P, f);
+    XorPieza(baja, alta, P, t);
+    const int idx = IndiceLista(P);
+    CambiarEnLista(idx, N->NumPiezas[idx], f, t);
+    Tablero[t] = P;
+    if (tipo == TORRE) enroques &= ~DerechoEsquina(f);
+  }
+
+  // 6. En passant and castling parts of the key.
+  baja ^= ClavesAlPaso[O->AlPaso][0] ^ ClavesAlPaso[alPaso][0];
+  alta ^= ClavesAlPaso[O->AlPaso][1] ^ ClavesAlPaso[alPaso][1];
+  baja ^= ClavesEnroque[O->Enroques][0] ^ ClavesEnroque[enroques][0];
+  alta ^= ClavesEnroque[O->Enroques][1] ^ ClavesEnroque[enroques][1];
+
+  // 7. Finish the record.
+  N->AlPaso = static_cast<uint8_t>(alPaso);
+  N->Enroques = static_cast<uint8_t>(enroques);
+  N->Turno = static_cast<uint8_t>(E);
+  N->ClaveBaja = baja;
+  N->ClaveAlta = alta;
+  N->IndiceHash[0] = baja & MascaraHash;
+  N->IndiceHash[1] = alta & MascaraHashAlta();
+  N->ClavePeones = peones;
+  N->IndicePeones = peones & MascaraPeones;
+  N->EnJaque = static_cast<uint8_t>(Atacada(S, N->Rey[E], N));
+  N->PermiteNulo = !N->EnJaque;
+
+  EstadoActual = N;
+  ++PlyActual;
+  ++MediasJugadas;
+  ++Nodos;
+  ComprobarPosicion();
+  return 1;
+}
+
+void DeshacerJugada() {
+  EstadoPly* const O = --EstadoActual;
+  const int f = O->Desde, t = O->Hasta;
+  const int P = O->PiezaMovida, X = O->PiezaCapturada;
+  const int tipo = Abs(P);
+
+  // 1-2. The mover back on its square, in its list.
+  Tablero[f] = P;
+  if (tipo == PEON && (Fila(t) == 0 || Fila(t) == 7)) {
+    const int idx = IndiceLista(P);
+    ListaPiezas[idx][O->NumPiezas[idx] - 1] = f;
+    const int nueva = Tablero[t];
+    const int idxNueva = IndiceLista(nueva);
+    const int ultimo = O->NumPiezas[idxNueva];  // the promoted man's entry index
+    CambiarEnLista(idxNueva, ultimo + 1, t, ListaPiezas[idxNueva][ultimo]);
+  } else if (tipo != REY) {
+    const int idx = IndiceLista(P);
+    CambiarEnLista(idx, O->NumPiezas[idx], t, f);
+  }
+
+  // 3. A captured man returns at the end of its list.
+  Tablero[t] = X;
+  if (X != VACIO) {
+    const int idx = IndiceLista(X);
+    ListaPiezas[idx][O->NumPiezas[idx] - 1] = t;
+  }
+
+  // 4. Castling rook and en-passant pawn.
+  if (tipo == REY) {
+    if (Abs(t - f) == 2) {
+      const TorreEnroque enroque = RookDeEnroque(f, t);
+      if (enroque.esquina >= 0) {
+        const int torre = Signo(O->Turno) * TORRE;
+        Tablero[enroque.esquina] = torre;
+        Tablero[enroque.destino] = VACIO;
+        const int idx = IndiceLista(torre);
+        CambiarEnLista(idx, O->NumPiezas[idx], enroque.destino, enroque.esquina);
+      }
+    }
+  } else if (tipo == PEON && t == O->AlPaso) {
+    const int casilla = P > 0 ? t + 16 : t - 16;
+    Tablero[casilla] = -P;
+    const int idx = IndiceLista(-P);
+    ListaPiezas[idx][O->NumPiezas[idx] - 1] = casilla;
+  }
+
+  --PlyActual;
+  --MediasJugadas;
+  ComprobarPosicion();
+}
+
+void HacerNulo() {
+  EstadoPly* const O = EstadoActual;
+  EstadoPly* const N = O + 1;
+  O->Desde = O->Hasta = SIN_CASILLA;
+  O->PiezaMovida = O->PiezaCapturada = 0;
+  const int8_t extension = N->Extension;
+  *N = *O;
+  N->Extension = extension;
+  N->Regla50 = static_cast<uint8_t>(O->Regla50 + 2);
+  N->Captura = 0;
+  N->Turno = static_cast<uint8_t>(1 - O->Turno);
+  N->EnJaque = 0;
+  N->PermiteNulo = 0;
+  EstadoActual = N;
+  ++PlyActual;
+  ++Nulos;
+}
+
+void DeshacerNulo() {
+  --EstadoActual;
+  --PlyActual;
+}

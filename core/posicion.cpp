@@ -1,0 +1,101 @@
+// The global position, the repetition tests and the debug self-check.
+#include "core/core.h"
+#include "eval/eval.h"
+#include "movegen/movegen.h"
+#include "search/search.h"
+
+int32_t Tablero[120];
+int32_t ListaPiezas[10][CAPACIDAD_LISTA];
+EstadoPly Historia[MAX_HISTORIA];
+EstadoPly* EstadoActual = Historia;
+EntradaJugada PilaJugadas[TAM_PILA_JUGADAS];
+EntradaJugada* InicioLista[MAX_PLY + 2];
+EntradaJugada* TopeJugadas = PilaJugadas;
+uint32_t PlyActual;
+int32_t MediasJugadas;
+uint32_t Nodos;
+
+namespace {
+
+// Counts the earlier records (back to InicioRepeticion, same side to move) that
+// hold the current key, stopping once `bastan` have been found.
+int ContarRepeticiones(int bastan) {
+  const EstadoPly* actual = EstadoActual;
+  const EstadoPly* limite = actual->InicioRepeticion;
+  int encontradas = 0;
+  for (const EstadoPly* e = actual - 1; e >= limite; --e) {
+    if (e->ClaveBaja == actual->ClaveBaja && e->ClaveAlta == actual->ClaveAlta &&
+        e->Turno == actual->Turno && ++encontradas == bastan)
+      break;
+  }
+  return encontradas;
+}
+
+}  // namespace
+
+int EsRepeticion() { return ContarRepeticiones(1) >= 1; }
+
+int EsTripleRepeticion() { return ContarRepeticiones(2) >= 2; }
+
+int PosicionValida() {
+  const EstadoPly& e = *EstadoActual;
+  if (e.InicioRepeticion > EstadoActual || e.InicioRepeticion < Historia) return 0;
+  if (e.Turno > 1) return 0;
+
+  // Board against counts, lists, kings and material.
+  int cuenta[10] = {};
+  int32_t material = 0, total = 0;
+  int piezas[2] = {0, 0};
+  int reyes[2] = {0, 0};
+  for (int s = 0; s < 120; ++s) {
+    const int p = Tablero[s];
+    if (!EnTablero(s)) {
+      if (p != VACIO) return 0;
+      continue;
+    }
+    if (p == VACIO) continue;
+    if (p < -REY || p > REY) return 0;
+    const int tipo = Abs(p), lado = Color(p);
+    if (tipo == REY) {
+      ++reyes[lado];
+      if (e.Rey[lado] != s) return 0;
+      continue;
+    }
+    const int idx = IndiceLista(p);
+    ++cuenta[idx];
+    material += Signo(lado) * VALOR_PIEZA[tipo];
+    total += VALOR_PIEZA[tipo];
+    if (tipo != PEON) ++piezas[lado];
+    bool enLista = false;
+    for (int k = 0; k < e.NumPiezas[idx] && k < CAPACIDAD_LISTA; ++k)
+      if (ListaPiezas[idx][k] == s) enLista = true;
+    if (!enLista) return 0;
+  }
+  if (reyes[BLANCO] != 1 || reyes[NEGRO] != 1) return 0;
+  for (int i = 0; i < 10; ++i)
+    if (cuenta[i] != e.NumPiezas[i]) return 0;
+  if (material != e.Material || total != e.MaterialTotal) return 0;
+  if (piezas[BLANCO] != e.PiezasBlancas || piezas[NEGRO] != e.PiezasNegras) return 0;
+
+  // Keys from scratch.
+  uint32_t baja = 0, alta = 0, peones = 0;
+  for (int i = 0; i < 64; ++i) {
+    const int s = Casilla0x88(i), p = Tablero[s];
+    if (p == VACIO) continue;
+    baja ^= ClavesPieza[p + 6][s][0];
+    alta ^= ClavesPieza[p + 6][s][1];
+    if (Abs(p) == PEON) peones ^= ClavesPieza[p + 6][s][0];
+  }
+  if (e.AlPaso != SIN_CASILLA && !EnTablero(e.AlPaso)) return 0;
+  if (e.Enroques > 15) return 0;
+  baja ^= ClavesAlPaso[e.AlPaso][0] ^ ClavesEnroque[e.Enroques][0];
+  alta ^= ClavesAlPaso[e.AlPaso][1] ^ ClavesEnroque[e.Enroques][1];
+  if (baja != e.ClaveBaja || alta != e.ClaveAlta || peones != e.ClavePeones) return 0;
+  if (e.IndiceHash[0] != (baja & MascaraHash)) return 0;
+  if (e.IndiceHash[1] != (alta & MascaraHashAlta()))
+    return 0;
+  if (e.IndicePeones != (peones & MascaraPeones)) return 0;
+
+  if (e.EnJaque != Atacada(1 - e.Turno, e.Rey[e.Turno], EstadoActual)) return 0;
+  return 1;
+}

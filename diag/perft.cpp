@@ -1,0 +1,109 @@
+// Move counting over the engine's own generation and make/unmake path.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/core.h"
+#include "diag/diag.h"
+#include "movegen/movegen.h"
+
+namespace {
+
+constexpr const char* FEN_INICIAL = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+// Joins argv[desde..] with spaces: a FEN arrives as several arguments.
+std::string UnirArgumentos(int argc, char** argv, int desde) {
+  std::string fen;
+  for (int i = desde; i < argc; ++i) {
+    if (!fen.empty()) fen += ' ';
+    fen += argv[i];
+  }
+  return fen.empty() ? FEN_INICIAL : fen;
+}
+
+// Common argument handling of perft and divide: DEPTH [FEN...].
+bool PrepararPosicion(int argc, char** argv, const char* uso, int& profundidad) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: %s\n", uso);
+    return false;
+  }
+  profundidad = std::atoi(argv[2]);
+  if (profundidad < 0 || profundidad >= MAX_PLY - 1) {
+    std::fprintf(stderr, "depth must be 0..%d\n", MAX_PLY - 2);
+    return false;
+  }
+  PrepararDiagnostico();
+  return ColocarFEN(UnirArgumentos(argc, argv, 3).c_str()) == 0;
+}
+
+void EscribirJugada(Jugada j, char* texto) {
+  const int d = CasillaDesde(j), h = CasillaHasta(j);
+  int n = std::snprintf(texto, 8, "%c%d%c%d", 'a' + Columna(d), Fila(d) + 1, 'a' + Columna(h),
+                        Fila(h) + 1);
+  if (TipoPromocion(j)) texto[n++] = " pnbrqk"[TipoPromocion(j)], texto[n] = 0;
+}
+
+}  // namespace
+
+void PrepararDiagnostico() {
+  static bool hecho = false;
+  if (hecho) return;
+  InicializarTablas();
+  InicializarClaves();
+  NuevaPartida();
+  hecho = true;
+}
+
+uint64_t Perft(int profundidad) {
+  if (profundidad == 0) return 1;
+  GenerarJugadas();
+  EntradaJugada* const inicio = InicioLista[PlyActual];
+  uint64_t total = 0;
+  // Moves are taken from the top and popped, as the search does; a deeper ply
+  // reuses the popped entries.
+  while (TopeJugadas >= inicio) {
+    const Jugada j = TopeJugadas->Jugada;
+    --TopeJugadas;
+    if (!HacerJugada(j)) continue;
+    total += profundidad == 1 ? 1 : Perft(profundidad - 1);
+    DeshacerJugada();
+  }
+  return total;
+}
+
+int ComandoPerft(int argc, char** argv) {
+  int profundidad = 0;
+  if (!PrepararPosicion(argc, argv, "zelmor-diag perft DEPTH [FEN]", profundidad)) return 1;
+  const auto inicio = std::chrono::steady_clock::now();
+  const uint64_t total = Perft(profundidad);
+  const double segundos =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  std::printf("time %.3f s, %.0f nodes/s\n", segundos, segundos > 0 ? total / segundos : 0.0);
+  std::printf("%llu\n", static_cast<unsigned long long>(total));
+  return 0;
+}
+
+int ComandoDivide(int argc, char** argv) {
+  int profundidad = 0;
+  if (!PrepararPosicion(argc, argv, "zelmor-diag divide DEPTH [FEN]", profundidad)) return 1;
+  if (profundidad < 1) profundidad = 1;
+  GenerarJugadas();
+  EntradaJugada* const inicio = InicioLista[PlyActual];
+  uint64_t total = 0;
+  // Root moves in generation order, which is how the engine lists them.
+  for (EntradaJugada* e = inicio; e <= TopeJugadas; ++e) {
+    const Jugada j = e->Jugada;
+    EntradaJugada* const tope = TopeJugadas;
+    if (!HacerJugada(j)) continue;
+    const uint64_t n = Perft(profundidad - 1);
+    DeshacerJugada();
+    TopeJugadas = tope;
+    char texto[8];
+    EscribirJugada(j, texto);
+    std::printf("%s: %llu\n", texto, static_cast<unsigned long long>(n));
+    total += n;
+  }
+  std::printf("%llu\n", static_cast<unsigned long long>(total));
+  return 0;
+}

@@ -1,0 +1,145 @@
+// Full pseudo-legal move generation.
+//
+// Men are visited by type (pawns, knights, bishops, rooks, queens, king) and each
+// type in piece-list order, so the order of a list follows the history of make and
+// unmake. Only castling's own conditions are checked here; HacerJugada refuses
+// moves that leave the king attacked.
+#include "movegen/movegen.h"
+
+namespace {
+
+constexpr int DIRECCIONES_ALFIL[4] = {-17, -15, 15, 17};
+constexpr int DIRECCIONES_TORRE[4] = {-16, -1, 1, 16};
+constexpr int DIRECCIONES_DAMA[8] = {-17, -15, 15, 17, -16, -1, 1, 16};
+
+// True when the code is a man of the side not to move (signo: +1 white moves).
+inline bool Enemiga(int pieza, int signo) { return pieza * signo < 0; }
+
+inline void Promociones(int desde, int hasta) {
+  for (int tipo = CABALLO; tipo <= DAMA; ++tipo)
+    AnotarJugada(desde, hasta, VALOR_PROMOCION[tipo], tipo);
+}
+
+inline void PromocionesCaptura(int desde, int hasta) {
+  for (int tipo = CABALLO; tipo <= DAMA; ++tipo)
+    AnotarJugada(desde, hasta, VALOR_PROMOCION_CAPTURA[tipo], tipo);
+}
+
+// Pawns of one side. White advances by -16 and takes on -17 then -15; black is the
+// mirror (+16, +15 then +17).
+template <int Signo>
+void GenerarPeones(const EstadoPly& e) {
+  constexpr int idx = Signo > 0 ? 0 : 1;
+  constexpr int avance = Signo > 0 ? -16 : 16;
+  constexpr int capturaA = Signo > 0 ? -17 : 15;  // towards the a-file first
+  constexpr int capturaH = Signo > 0 ? -15 : 17;
+  constexpr int filaPromocion = Signo > 0 ? 1 : 6;  // row (0 = rank 8) the pawn stands on
+  constexpr int filaAlPaso = Signo > 0 ? 3 : 4;
+  constexpr int filaInicial = Signo > 0 ? 6 : 1;
+  const int n = e.NumPiezas[idx];
+  const int32_t* lista = ListaPiezas[idx];
+  for (int k = 0; k < n; ++k) {
+    const int s = lista[k];
+    const int fila = s >> 4;
+    const int adelante = s + avance;
+    if (fila == filaPromocion) {
+      if (Tablero[adelante] == VACIO) Promociones(s, adelante);
+      for (int c : {s + capturaA, s + capturaH})
+        if (EnTablero(c) && Enemiga(Tablero[c], Signo)) PromocionesCaptura(s, c);
+      continue;
+    }
+    if (Tablero[adelante] == VACIO) {
+      AnotarJugada(s, adelante, VALOR_PASO_PEON, 0);
+      if (fila == filaInicial && Tablero[adelante + avance] == VACIO)
+        AnotarJugada(s, adelante + avance, VALOR_PASO_PEON, 0);
+    }
+    for (int c : {s + capturaA, s + capturaH}) {
+      if (!EnTablero(c)) continue;
+      const int victima = Tablero[c];
+      if (Enemiga(victima, Signo) || (fila == filaAlPaso && c == e.AlPaso))
+        AnotarJugada(s, c, ValorOrden[PEON][Abs(victima)], 0);
+    }
+  }
+}
+
+template <int Signo>
+void GenerarCaballos(const EstadoPly& e) {
+  constexpr int idx = Signo > 0 ? 2 : 3;
+  const int n = e.NumPiezas[idx];
+  for (int k = 0; k < n; ++k) {
+    const int s = ListaPiezas[idx][k];
+    for (int d : DESPLAZAMIENTOS_CABALLO) {
+      const int c = s + d;
+      if (!EnTablero(c)) continue;
+      const int victima = Tablero[c];
+      if (victima == VACIO || Enemiga(victima, Signo))
+        AnotarJugada(s, c, ValorOrden[CABALLO][Abs(victima)], 0);
+    }
+  }
+}
+
+template <int Signo, int Tipo, int NumDir>
+void GenerarDeslizantes(const EstadoPly& e, const int (&direcciones)[NumDir]) {
+  constexpr int idx = 2 * (Tipo - 1) + (Signo > 0 ? 0 : 1);
+  const int n = e.NumPiezas[idx];
+  for (int k = 0; k < n; ++k) {
+    const int s = ListaPiezas[idx][k];
+    for (int d : direcciones) {
+      for (int c = s + d; EnTablero(c); c += d) {
+        const int victima = Tablero[c];
+        if (victima == VACIO) {
+          AnotarJugada(s, c, ValorOrden[Tipo][0], 0);
+          continue;
+        }
+        if (Enemiga(victima, Signo)) AnotarJugada(s, c, ValorOrden[Tipo][Abs(victima)], 0);
+        break;
+      }
+    }
+  }
+}
+
+template <int Signo>
+void GenerarRey(const EstadoPly& e) {
+  const int s = e.Rey[Signo > 0 ? BLANCO : NEGRO];
+  constexpr int casa = Signo > 0 ? E1 : E8;
+  if (s == casa && !e.EnJaque) {
+    constexpr int derechoCorto = Signo > 0 ? ENROQUE_BC : ENROQUE_NC;
+    constexpr int derechoLargo = Signo > 0 ? ENROQUE_BL : ENROQUE_NL;
+    constexpr int torre = Signo * TORRE;
+    if ((e.Enroques & derechoCorto) && Tablero[casa + 3] == torre && Tablero[casa + 1] == VACIO &&
+        Tablero[casa + 2] == VACIO)
+      AnotarJugada(casa, casa + 2, VALOR_ENROQUE, 0);
+    if ((e.Enroques & derechoLargo) && Tablero[casa - 4] == torre && Tablero[casa - 1] == VACIO &&
+        Tablero[casa - 2] == VACIO && Tablero[casa - 3] == VACIO)
+      AnotarJugada(casa, casa - 2, VALOR_ENROQUE, 0);
+  }
+  for (int d : DESPLAZAMIENTOS_REY) {
+    const int c = s + d;
+    if (!EnTablero(c)) continue;
+    const int victima = Tablero[c];
+    if (victima == VACIO || Enemiga(victima, Signo))
+      AnotarJugada(s, c, ValorOrden[REY][Abs(victima)], 0);
+  }
+}
+
+template <int Signo>
+void GenerarLado(const EstadoPly& e) {
+  GenerarPeones<Signo>(e);
+  GenerarCaballos<Signo>(e);
+  GenerarDeslizantes<Signo, ALFIL>(e, DIRECCIONES_ALFIL);
+  GenerarDeslizantes<Signo, TORRE>(e, DIRECCIONES_TORRE);
+  GenerarDeslizantes<Signo, DAMA>(e, DIRECCIONES_DAMA);
+  GenerarRey<Signo>(e);
+}
+
+}  // namespace
+
+void GenerarJugadas() {
+  InicioLista[PlyActual] = TopeJugadas + 1;
+  const EstadoPly& e = *EstadoActual;
+  if (e.Turno == BLANCO)
+    GenerarLado<1>(e);
+  else
+    GenerarLado<-1>(e);
+  InicioLista[PlyActual + 1] = TopeJugadas + 1;
+}
