@@ -1,4 +1,7 @@
-// Program entry (placeholder until the driver lands).
+// Program entry: start-up, then the command loops, which end the process.
 #include "driver/driver.h"
 
-int main() { return 0; }
+int main(int argc, char** argv) {
+  Arrancar(argc, argv);
+  BucleInicial();
+}

@@ -1,0 +1,76 @@
+// Start-up, in the order the front end and the log rely on, and the way out.
+#include <csignal>
+#include <cstdlib>
+
+#include "driver/driver.h"
+#include "search/search.h"
+
+namespace {
+
+constexpr uint32_t CACHE_RESERVA = 1048576;  // cache size tried when the set one cannot be had
+void* CacheTablas = nullptr;
+
+// Registers the tablebases of NALIMOV_PATH and gives them their cache; the
+// number of pieces they cover (0: none) is what the search may probe.
+int PrepararTablasFinales() {
+  if (Personalidad.NALIMOV_PATH[0] == '\0') return 0;
+  char rutas[TAM_RUTA];
+  RutaLocal(Personalidad.NALIMOV_PATH, rutas, sizeof rutas);
+  int piezas = InicializarTablasFinales(rutas);
+  if (piezas == 0) return 0;
+  uint32_t tam = 0;
+  if (Personalidad.EGTB_CACHE_SIZE > 0) {
+    tam = static_cast<uint32_t>(Personalidad.EGTB_CACHE_SIZE);
+    CacheTablas = std::malloc(tam);
+  }
+  if (CacheTablas == nullptr) {
+    tam = CACHE_RESERVA;
+    CacheTablas = std::malloc(tam);
+  }
+  if (CacheTablas == nullptr || !FijarCache(CacheTablas, tam)) return 0;
+  return piezas;
+}
+
+}  // namespace
+
+void Arrancar(int argc, char** argv) {
+  // 1. A line protocol: nothing may wait in a buffer. A front end that goes
+  // away is noticed as the end of input, not as a fatal signal on output.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  std::setvbuf(stdin, nullptr, _IONBF, 0);
+  // 2. Holds a waiting front end until the real feature line.
+  std::printf("feature done=0\n");
+  // 3. The log, with the report of the defaults (before any personality).
+  AbrirLog();
+  // 4-5. Tables and keys.
+  InicializarTablas();
+  InicializarClaves();
+  // 6. Personality from the command line; its name marks the engine's name.
+  std::snprintf(NombreMotor, sizeof NombreMotor, "%s", NOMBRE_BASE);
+  int personalidad = 0;
+  if (argc > 1) {
+    std::snprintf(NombreMotor, sizeof NombreMotor, "%s (%s)", NOMBRE_BASE, argv[1]);
+    personalidad = CargarPers(argv[1]);
+  }
+  // 7. Hash tables (a personality file has allocated them already).
+  if (!personalidad) AsignarTablasHash();
+  // 8. Tablebases.
+  MaxPiezasTB = PrepararTablasFinales();
+  // 9. Books.
+  CargarLibros();
+  // 10. A new game; the earlier build starts from its built-in ending.
+  VersionProtocolo = 1;
+  NuevaPartida();
+  if constexpr (VERSION_052) ColocarFEN("8/8/2p4p/2p2kpP/Pp6/4K2P/8/8 w - - 0 1");
+}
+
+void SalirMotor(bool cerrarLog) {
+  if (Personalidad.APRENDER != 0) {
+    Log("Guardando aprendizaje...");
+    GuardarLibros();
+  }
+  if (cerrarLog) CerrarLog();
+  LiberarTablasHash();
+  std::exit(0);
+}

@@ -1,0 +1,101 @@
+// The first command loop: what the engine understands before the front end has
+// announced protocol version 2, and the engine's own maintenance commands.
+//
+//   quit           save learning (when on), close the log, exit 0
+//   fritz          the same, leaving the log open
+//   protover N     above 1: feature line, then the xboard loop for good
+//   xboard         nothing
+//   CargarPers F   personality file F.per
+//   FEN TEXT       position from the rest of the line
+//   ze_GuardarL    save the books
+//   CargarL        append both book files to the books again
+//   ze_Eval        print the static evaluation
+//   PensarProf N   think to depth N and play (not in the earlier build)
+#include <cstring>
+
+#include "driver/driver.h"
+#include "eval/eval.h"
+#include "search/search.h"
+
+namespace {
+
+// Deepest fixed-depth search the command asks for: the principal variation and
+// the ply stack hold no more.
+constexpr int MAX_PROFUNDIDAD_FIJA = FILAS_PV;
+
+void LeerArgumento(char* destino, size_t tam) {
+  LeerToken(destino, tam);
+  Log(" %s", destino);
+}
+
+}  // namespace
+
+int ValorEstatico() {
+  const EstadoPly* e = EstadoActual;
+  int valor;
+  if (e->PiezasBlancas == 0 && e->PiezasNegras == 0) {
+    valor = EvaluarFinalPeones();
+  } else {
+    int fase;
+    if constexpr (VERSION_052) {
+      fase = MediasJugadas < 20 ? 0 : e->MaterialTotal <= Personalidad.UMBRAL_FINAL ? 2 : 1;
+    } else {
+      const int peones = e->NumPiezas[0] + e->NumPiezas[1];
+      if (peones <= 8 || e->PiezasBlancas + e->PiezasNegras <= 7)
+        fase = 2;
+      else
+        fase = MediasJugadas < 18 ? 0 : 1;
+    }
+    valor = EvaluarPosicion(fase);
+  }
+  return e->Turno == NEGRO ? -valor : valor;
+}
+
+void BucleInicial() {
+  char token[TAM_TOKEN];
+  char argumento[TAM_TOKEN];
+  for (;;) {
+    LeerToken(token, sizeof token);
+    Log("\n%s", token);
+    if (std::strcmp(token, "quit") == 0) {
+      SalirMotor(true);
+    } else if (std::strcmp(token, "fritz") == 0) {
+      SalirMotor(false);
+    } else if (std::strcmp(token, "protover") == 0) {
+      LeerArgumento(argumento, sizeof argumento);
+      VersionProtocolo = ConvertirEntero(argumento);
+      if (static_cast<unsigned>(VersionProtocolo) > 1) {
+        ImprimirLineaCaracteristicas();
+        for (;;) BucleXboard();
+      }
+    } else if (std::strcmp(token, "xboard") == 0) {
+      // Nothing: the protocol announcement follows.
+    } else if (std::strcmp(token, "CargarPers") == 0) {
+      LeerArgumento(argumento, sizeof argumento);
+      CargarPers(argumento);
+    } else if (std::strcmp(token, "FEN") == 0) {
+      // The whole rest of the line, so that side, castling and en passant come too.
+      char linea[TAM_LINEA];
+      LeerResto(linea, sizeof linea);
+      Log(" %s", linea);
+      const char* fen = linea;
+      while (*fen == ' ' || *fen == '\t') ++fen;
+      ColocarFEN(fen);
+    } else if (std::strcmp(token, "ze_GuardarL") == 0) {
+      GuardarLibros();
+    } else if (std::strcmp(token, "CargarL") == 0) {
+      CargarLibros();
+    } else if (std::strcmp(token, "ze_Eval") == 0) {
+      std::printf("Static eval: %d\n", ValorEstatico());
+    } else if (!VERSION_052 && std::strcmp(token, "PensarProf") == 0) {
+      LeerArgumento(argumento, sizeof argumento);
+      int profundidad = ConvertirEntero(argumento);
+      if (profundidad < 0) profundidad = 0;
+      if (profundidad > MAX_PROFUNDIDAD_FIJA) profundidad = MAX_PROFUNDIDAD_FIJA;
+      PensarProf(profundidad);
+    } else {
+      Log("\n");
+      std::printf("Error (unknow command): %s\n", token);
+    }
+  }
+}

@@ -1,0 +1,150 @@
+// Standard input: the engine reads it with read(2) into a buffer of its own, so
+// the question "is a command waiting?" can count what that buffer already holds
+// as well as what the pipe or terminal has not yet handed over. Mixing stdio
+// reads with poll would hide lines inside stdio's buffer.
+#include <cerrno>
+#include <cstring>
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "driver/driver.h"
+
+namespace {
+
+constexpr size_t TAM_BUFFER = 1 << 16;
+char Buffer[TAM_BUFFER];
+size_t Lectura = 0;  // next unread byte
+size_t Final = 0;    // one past the last byte read
+bool FinAlcanzado = false;
+int EsTerminal = -1;  // decided on the first probe: 1 terminal, 0 pipe or file
+
+bool EsBlanco(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// Makes room at the end of the buffer by moving the unread bytes to its start.
+void Compactar() {
+  if (Lectura == Final) {
+    Lectura = Final = 0;
+  } else if (Final == TAM_BUFFER && Lectura > 0) {
+    std::memmove(Buffer, Buffer + Lectura, Final - Lectura);
+    Final -= Lectura;
+    Lectura = 0;
+  }
+}
+
+// One read(2) into the buffer; blocks unless the caller knows input is there.
+// False at the end of input (or on a read error, which ends input just the same).
+bool LeerBloque() {
+  if (FinAlcanzado) return false;
+  Compactar();
+  if (Final == TAM_BUFFER) return true;  // full of unread bytes already
+  for (;;) {
+    ssize_t n = read(0, Buffer + Final, TAM_BUFFER - Final);
+    if (n > 0) {
+      Final += static_cast<size_t>(n);
+      return true;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    FinAlcanzado = true;
+    return false;
+  }
+}
+
+// Next byte without consuming it; -1 at the end of input.
+int Ver() {
+  if (Lectura == Final && !LeerBloque()) return -1;
+  return static_cast<unsigned char>(Buffer[Lectura]);
+}
+
+void SaltarBlancosBuffer() {
+  while (Lectura < Final && EsBlanco(static_cast<unsigned char>(Buffer[Lectura]))) ++Lectura;
+}
+
+// The first token of the buffered input, when a whole line is buffered.
+bool PrimerTokenBuffer(char* destino, size_t tam) {
+  const void* fin = std::memchr(Buffer + Lectura, '\n', Final - Lectura);
+  if (fin == nullptr) return false;
+  size_t i = Lectura, n = 0;
+  while (i < Final && !EsBlanco(static_cast<unsigned char>(Buffer[i]))) {
+    if (n + 1 < tam) destino[n++] = Buffer[i];
+    ++i;
+  }
+  destino[n] = '\0';
+  return true;
+}
+
+}  // namespace
+
+int LeerPalabra(char* destino, size_t tam) {
+  int c;
+  while ((c = Ver()) >= 0 && EsBlanco(c)) ++Lectura;
+  if (c < 0) {
+    destino[0] = '\0';
+    return 0;
+  }
+  size_t n = 0;
+  // The delimiter stays unread: a rest-of-line argument starts right after the token.
+  while ((c = Ver()) >= 0 && !EsBlanco(c)) {
+    if (n + 1 < tam) destino[n++] = static_cast<char>(c);
+    ++Lectura;
+  }
+  destino[n] = '\0';
+  return 1;
+}
+
+void LeerToken(char* destino, size_t tam) {
+  // The front end closing its end of the pipe means the session is over.
+  if (!LeerPalabra(destino, tam)) SalirMotor();
+}
+
+void LeerResto(char* destino, size_t tam) {
+  size_t n = 0;
+  int c;
+  while ((c = Ver()) >= 0) {
+    ++Lectura;
+    if (c == '\n') break;
+    if (n + 1 < tam) destino[n++] = static_cast<char>(c);
+  }
+  while (n > 0 && destino[n - 1] == '\r') --n;
+  destino[n] = '\0';
+}
+
+unsigned HayEntrada() {
+  // Blanks left behind by the last command (its line end) are no command.
+  SaltarBlancosBuffer();
+  if (EsTerminal < 0) EsTerminal = isatty(0) ? 1 : 0;
+  size_t pendiente = Final - Lectura;
+  if (pendiente == 0) {
+    if (FinAlcanzado) return 1;
+    pollfd sondeo{0, POLLIN, 0};
+    int r = poll(&sondeo, 1, 0);
+    if (r < 0) return errno == EINTR ? 0u : 1u;  // a failing probe counts as input
+    if (r == 0 || (sondeo.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) == 0) return 0;
+    if (!EsTerminal) {
+      int bytes = 0;
+      // A closed pipe polls readable with nothing in it: that too is "input".
+      if (ioctl(0, FIONREAD, &bytes) < 0 || bytes <= 0) return 1;
+      return static_cast<unsigned>(bytes);
+    }
+    // Terminal: the typed line is taken into the buffer (the read cannot block).
+    if (!LeerBloque()) return 1;
+    SaltarBlancosBuffer();
+    pendiente = Final - Lectura;
+    if (pendiente == 0) return 0;
+  }
+  if (!EsTerminal || VersionProtocolo <= 1 || ModoMotor == MODO_PONDER ||
+      ModoMotor == MODO_ANALISIS)
+    return static_cast<unsigned>(pendiente);
+  // Terminal during a timed search: a command that leaves the position alone is
+  // answered at once and the search goes on; any other stops the search and is
+  // read by the outer loop afterwards.
+  char comando[TAM_TOKEN];
+  if (!PrimerTokenBuffer(comando, sizeof comando))
+    return Final - Lectura == TAM_BUFFER ? static_cast<unsigned>(pendiente) : 0u;
+  if (!ComandoSeguroEnBusqueda(comando)) return static_cast<unsigned>(pendiente);
+  BucleXboard();
+  return 0;
+}

@@ -1,0 +1,37 @@
+// Clock, file names and number conversion: the small services the engine
+// takes from the operating system.
+#include <climits>
+#include <cstring>
+#include <ctime>
+
+#include "driver/driver.h"
+
+uint32_t RelojMs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  // Wraps after 49 days; callers only take differences.
+  return static_cast<uint32_t>(static_cast<uint64_t>(t.tv_sec) * 1000u +
+                               static_cast<uint64_t>(t.tv_nsec) / 1000000u);
+}
+
+void RutaLocal(const char* nombre, char* destino, size_t tam) {
+  size_t n = 0;
+  for (; nombre[n] != '\0' && n + 1 < tam; ++n) destino[n] = nombre[n] == '\\' ? '/' : nombre[n];
+  destino[n] = '\0';
+}
+
+int32_t ConvertirEntero(const char* texto) {
+  while (*texto == ' ' || *texto == '\t' || *texto == '\n' || *texto == '\r' || *texto == '\f' ||
+         *texto == '\v')
+    ++texto;
+  bool negativo = false;
+  if (*texto == '+' || *texto == '-') negativo = *texto++ == '-';
+  int64_t valor = 0;
+  while (*texto >= '0' && *texto <= '9') {
+    valor = valor * 10 + (*texto++ - '0');
+    if (valor > static_cast<int64_t>(INT32_MAX) + 1) valor = static_cast<int64_t>(INT32_MAX) + 1;
+  }
+  if (negativo) valor = -valor;
+  if (valor > INT32_MAX) valor = INT32_MAX;
+  return static_cast<int32_t>(valor);
+}

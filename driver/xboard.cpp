@@ -1,0 +1,318 @@
+// The xboard command loop: one command per call of BucleXboard.
+//
+//   new          new game, the engine plays Black, normal mode
+//   quit         save learning (when on), close the log, exit 0
+//   force        the engine plays neither side
+//   go           the engine plays the side to move: think, then ponder
+//   playother    the engine plays the side not to move
+//   random       logged only
+//   level M B I  moves per control, base time (minutes or m:ss), increment
+//   time N       own clock in centiseconds
+//   otim N       logged only
+//   .            nothing (not a command of the earlier build)
+//   usermove MV  the opponent's move; think when the engine is then to move
+//   ?            stop the running search
+//   ping N       answers pong N
+//   result R     learn from the game (when learning is on)
+//   setboard FEN position from the rest of the line
+//   undo         take one move back (analysis restarts)
+//   remove       take two moves back
+//   hard, easy   pondering on, off
+//   analyze      analyse until input arrives; exit leaves analysis
+//   rating O P   stored
+//   computer     the opponent is a program
+//   ics HOST     server mode unless HOST is "-"
+//   name TEXT    the opponent's name; greeting on a server against programs
+//   ze_kib       kibitz after each move; ze_nokib stops it
+//   post         nothing
+//   accepted X, rejected X   logged
+//   {...         comment: the rest of the line is dropped
+// Anything else is answered with the unknown-command line.
+#include <cstring>
+
+#include "driver/driver.h"
+#include "search/search.h"
+
+namespace {
+
+void LeerArgumento(char* destino, size_t tam) {
+  LeerToken(destino, tam);
+  Log(" %s", destino);
+}
+
+int PiezaEn(int casilla) { return EnTablero(casilla) && casilla < 120 ? Tablero[casilla] : VACIO; }
+
+const char* SinBlancosIniciales(const char* texto) {
+  while (*texto == ' ' || *texto == '\t') ++texto;
+  return texto;
+}
+
+// After the engine's own move: with pondering on, play the predicted reply and
+// think on the opponent's time. After "usermove" the reply is first checked
+// against the board, as the log's ponder diagnostics tell.
+void PasoPonder(bool comprobar) {
+  if (!PonderActivo) return;
+  const Jugada respuesta = VariantePrincipal[0][1].Jugada;
+  if (respuesta == 0) return;
+  // Only when the engine really moved (no result instead of a move).
+  if (ColorMotor < 0 || EstadoActual->Turno == ColorMotor) return;
+  if (comprobar) {
+    const int origen = PiezaEn(CasillaDesde(respuesta));
+    const int destino = PiezaEn(CasillaHasta(respuesta));
+    if (EstadoActual->Turno == BLANCO) {
+      if (origen <= 0) return Log("\nError 1 interpretando jugada ponder");
+      if (destino > 0) return Log("\nError 2 interpretando jugada ponder");
+    } else {
+      if (origen >= 0) return Log("\nError 3 interpretando jugada ponder");
+      if (destino < 0) return Log("\nError 4 interpretando jugada ponder");
+    }
+  }
+  // The reply comes from the search's line (and the hash); only a move of the
+  // position's own list is made.
+  if (HistoriaLlena()) return;
+  const Jugada j = JugadaGenerada(respuesta);
+  if (j == 0 || !HacerJugada(j)) return;
+  ModoMotor = MODO_PONDER;
+  JugadaPonder = j;
+  PararBusqueda = 0;
+  Pensar();
+}
+
+void TomarAtras() {
+  // Nothing to take back at the root of the game.
+  if (EstadoActual > Historia) DeshacerJugada();
+}
+
+void CmdNew(const char*) {
+  NuevaPartida();
+  ColorMotor = NEGRO;
+  ModoMotor = 0;
+}
+
+void CmdQuit(const char*) { SalirMotor(true); }
+
+void CmdForce(const char*) { ColorMotor = -1; }
+
+void CmdGo(const char*) {
+  ColorMotor = EstadoActual->Turno;
+  Pensar();
+  PasoPonder(false);
+}
+
+void CmdPlayother(const char*) { ColorMotor = EstadoActual->Turno == BLANCO ? NEGRO : BLANCO; }
+
+void CmdRandom(const char*) { Log(" random"); }
+
+void CmdLevel(const char*) {
+  char mps[TAM_TOKEN], base[TAM_TOKEN], inc[TAM_TOKEN];
+  LeerArgumento(mps, sizeof mps);
+  LeerArgumento(base, sizeof base);
+  LeerArgumento(inc, sizeof inc);
+  JugadasControl = ConvertirEntero(mps);
+  // Minutes, or minutes:seconds.
+  double segundos = 60.0 * ConvertirEntero(base);
+  if (const char* dosPuntos = std::strchr(base, ':')) segundos += ConvertirEntero(dosPuntos + 1);
+  TiempoRestante = segundos;
+  Incremento = ConvertirEntero(inc);
+}
+
+void CmdTime(const char*) {
+  char n[TAM_TOKEN];
+  LeerArgumento(n, sizeof n);
+  TiempoRestante = ConvertirEntero(n) * 0.01;
+}
+
+void CmdSoloArgumento(const char*) {
+  char x[TAM_TOKEN];
+  LeerArgumento(x, sizeof x);
+}
+
+void CmdNada(const char*) {}
+
+void CmdUsermove(const char*) {
+  char texto[TAM_TOKEN];
+  LeerArgumento(texto, sizeof texto);
+  // 1. Parse, check and make.
+  if (!InterpretarJugada(texto)) {
+    std::printf("Illegal move: %s\n", texto);
+    Log("\nATENCI\xD3N, JUGADA ILEGAL: %s\n\n", texto);
+    return;
+  }
+  // 2. The engine's turn: think, then ponder on the expected reply.
+  if (ColorMotor == EstadoActual->Turno) {
+    Log("\nJugada recibida: %s\n\n", texto);
+    Pensar();
+    PasoPonder(true);
+  } else if (ModoMotor == MODO_ANALISIS) {
+    // 3. Analysis goes on with the new position.
+    Pensar();
+  }
+}
+
+void CmdStop(const char*) { PararBusqueda = 1; }
+
+void CmdPing(const char*) {
+  char n[TAM_TOKEN];
+  LeerArgumento(n, sizeof n);
+  int valor = ConvertirEntero(n);
+  std::printf("\npong %d\n", valor);
+  Log("\npong %d", valor);
+}
+
+void CmdResult(const char*) {
+  char resultado[TAM_TOKEN];
+  LeerArgumento(resultado, sizeof resultado);
+  if (Personalidad.APRENDER != 0) Aprender(resultado);
+}
+
+void CmdSetboard(const char*) {
+  char linea[TAM_LINEA];
+  LeerResto(linea, sizeof linea);
+  Log(" %s", linea);
+  // A bad FEN prints its message and leaves the position and game as they were.
+  ColocarFEN(SinBlancosIniciales(linea));
+}
+
+void CmdUndo(const char*) {
+  if (EstadoActual == Historia) return;
+  DeshacerJugada();
+  if (ModoMotor == MODO_ANALISIS) Pensar();
+}
+
+void CmdRemove(const char*) {
+  TomarAtras();
+  TomarAtras();
+}
+
+void CmdHard(const char*) { PonderActivo = 1; }
+void CmdEasy(const char*) { PonderActivo = 0; }
+
+void CmdAnalyze(const char*) {
+  ModoMotor = MODO_ANALISIS;
+  ColorMotor = -1;
+  Pensar();
+}
+
+void CmdExit(const char*) {
+  if (ModoMotor == MODO_ANALISIS) ModoMotor = 0;
+}
+
+void CmdRating(const char*) {
+  char propio[TAM_TOKEN], rival[TAM_TOKEN];
+  LeerArgumento(propio, sizeof propio);
+  LeerArgumento(rival, sizeof rival);
+  EloPropio = ConvertirEntero(propio);
+  EloRival = ConvertirEntero(rival);
+}
+
+void CmdComputer(const char*) { RivalComputadora = 1; }
+
+void CmdIcs(const char*) {
+  char servidor[TAM_TOKEN];
+  LeerArgumento(servidor, sizeof servidor);
+  ModoICS = std::strcmp(servidor, "-") != 0;
+}
+
+void CmdName(const char*) {
+  char linea[TAM_LINEA];
+  LeerResto(linea, sizeof linea);
+  std::snprintf(NombreRival, sizeof NombreRival, "%s", SinBlancosIniciales(linea));
+  Log(" %s", NombreRival);
+  if (Personalidad.ICS & RivalComputadora) {
+    std::printf("\ntellopponent Hello from %s\n", NOMBRE_BASE);
+    KibitzActivo = 1;
+  }
+}
+
+void CmdKib(const char*) { KibitzActivo = 1; }
+void CmdNoKib(const char*) { KibitzActivo = 0; }
+
+void CmdDesconocido(const char* comando) {
+  std::printf("Error (unknow command): %s\n", comando);
+  Log("Error (unknow command): %s\n", comando);
+}
+
+struct Comando {
+  const char* nombre;
+  void (*accion)(const char* comando);
+  bool enBusqueda;  // may be answered by a search in passing
+};
+
+// In the order of the protocol table; the first match acts.
+constexpr Comando COMANDOS[] = {
+    {"new", CmdNew, false},
+    {"quit", CmdQuit, true},
+    {"force", CmdForce, false},
+    {"go", CmdGo, false},
+    {"playother", CmdPlayother, false},
+    {"random", CmdRandom, true},
+    {"level", CmdLevel, true},
+    {"time", CmdTime, true},
+    {"otim", CmdSoloArgumento, true},
+    {".", VERSION_052 ? CmdDesconocido : CmdNada, true},
+    {"usermove", CmdUsermove, false},
+    {"?", CmdStop, true},
+    {"ping", CmdPing, true},
+    {"result", CmdResult, false},
+    {"setboard", CmdSetboard, false},
+    {"undo", CmdUndo, false},
+    {"remove", CmdRemove, false},
+    {"hard", CmdHard, true},
+    {"easy", CmdEasy, true},
+    {"analyze", CmdAnalyze, false},
+    {"exit", CmdExit, false},
+    {"rating", CmdRating, true},
+    {"computer", CmdComputer, true},
+    {"ics", CmdIcs, true},
+    {"name", CmdName, true},
+    {"ze_kib", CmdKib, true},
+    {"ze_nokib", CmdNoKib, true},
+    {"post", CmdNada, true},
+    {"accepted", CmdSoloArgumento, true},
+    {"rejected", CmdSoloArgumento, true},
+};
+
+void CmdComentario(const char*) {
+  char resto[TAM_LINEA];
+  LeerResto(resto, sizeof resto);
+}
+
+const Comando* Buscar(const char* comando) {
+  for (const Comando& c : COMANDOS)
+    if (std::strcmp(comando, c.nombre) == 0) return &c;
+  return nullptr;
+}
+
+}  // namespace
+
+bool ComandoSeguroEnBusqueda(const char* comando) {
+  const Comando* c = Buscar(comando);
+  return c == nullptr || c->enBusqueda;  // comments and unknown words touch nothing
+}
+
+void ImprimirLineaCaracteristicas() {
+  const char* formato =
+      "feature ping=1 setboard=1 playother=1 san=0 usermove=1 time=1 draw=0 sigint=0 sigterm=0 "
+      "reuse=1 analyze=1 myname=\"%s\" variants=\"normal\" colors=0 ics=1 name=1 pause=0 "
+      "done=1\n";
+  std::printf(formato, NombreMotor);
+  Log(formato, NombreMotor);
+}
+
+void BucleXboard() {
+  // 1. The command.
+  char comando[TAM_TOKEN];
+  LeerToken(comando, sizeof comando);
+  Log("\n%s", comando);
+  // 2. Whatever it is, pondering ends and the predicted move goes back.
+  if (ModoMotor == MODO_PONDER) {
+    ModoMotor = 0;
+    JugadaPonder = 0;
+    TomarAtras();
+    Log("\nJugada prevista retrocedida\n");
+  }
+  // 3. Dispatch.
+  if (const Comando* c = Buscar(comando)) return c->accion(comando);
+  if (comando[0] == '{') return CmdComentario(comando);
+  CmdDesconocido(comando);
+}
