@@ -1,5 +1,5 @@
 // Transposition tables: the two stores, the hash move of a position and the
-// allocation of both tables.
+// guarantee that a search always has both tables.
 #include <cstdlib>
 
 #include "driver/driver.h"
@@ -35,16 +35,6 @@ void Grabar(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor,
   e->Banderas = static_cast<uint8_t>(banderas | n->Turno);
 }
 
-// Fallback storage when no table of the wanted size could be had.
-EntradaHash EntradaMinimaProf;
-EntradaHash EntradaMinimaSiempre;
-
-void LiberarTablas() {
-  if (TablaHashProf != &EntradaMinimaProf) std::free(TablaHashProf);
-  if (TablaHashSiempre != &EntradaMinimaSiempre) std::free(TablaHashSiempre);
-  TablaHashProf = TablaHashSiempre = nullptr;
-}
-
 }  // namespace
 
 // Refuses to replace a deeper entry unless it holds a position richer in
@@ -73,49 +63,14 @@ Jugada JugadaHashActual() {
   return 0;
 }
 
-// Entry count: the largest power of two not above (megas / 2) * 2^20 / 24 + 1.
-int ReservarTablasHash(uint32_t megas) {
-  const uint64_t cociente = static_cast<uint64_t>(megas / 2) * 1048576u / 24;
-  uint64_t entradas = 1;
-  while (entradas * 2 <= cociente + 1 && entradas < (uint64_t{1} << 31)) entradas *= 2;
-  LiberarTablas();
-  const uint64_t pedidas = entradas;
-  while (entradas > 1) {
-    auto* prof = static_cast<EntradaHash*>(std::calloc(entradas, sizeof(EntradaHash)));
-    auto* siempre = static_cast<EntradaHash*>(std::calloc(entradas, sizeof(EntradaHash)));
-    if (prof != nullptr && siempre != nullptr) {
-      TablaHashProf = prof;
-      TablaHashSiempre = siempre;
-      break;
-    }
-    std::free(prof);
-    std::free(siempre);
-    entradas /= 2;
-  }
-  if (TablaHashProf == nullptr) {
-    EntradaMinimaProf = EntradaHash{};
-    EntradaMinimaSiempre = EntradaHash{};
-    TablaHashProf = &EntradaMinimaProf;
-    TablaHashSiempre = &EntradaMinimaSiempre;
-    entradas = 1;
-  }
-  MascaraHash = static_cast<uint32_t>(entradas - 1);
-  if (entradas != pedidas) {
-    Log("\nTablas hash reducidas a %llu entradas por falta de memoria\n",
-        static_cast<unsigned long long>(entradas));
-    return 0;
-  }
-  return 1;
-}
-
+// The driver allocates the tables at start-up (with its own fallback); should
+// either still be missing, search with single-entry tables rather than none.
 void AsegurarTablasHash() {
   if (TablaHashProf != nullptr && TablaHashSiempre != nullptr) return;
-  // Whatever failed before, never search without both tables. (A lone table
-  // that did allocate is simply dropped: it may not come from our allocator.)
-  EntradaMinimaProf = EntradaHash{};
-  EntradaMinimaSiempre = EntradaHash{};
-  TablaHashProf = &EntradaMinimaProf;
-  TablaHashSiempre = &EntradaMinimaSiempre;
+  if (TablaHashProf == nullptr)
+    TablaHashProf = static_cast<EntradaHash*>(std::calloc(1, sizeof(EntradaHash)));
+  if (TablaHashSiempre == nullptr)
+    TablaHashSiempre = static_cast<EntradaHash*>(std::calloc(1, sizeof(EntradaHash)));
   MascaraHash = 0;
   Log("\nSin tablas hash: se busca con una sola entrada por tabla\n");
 }

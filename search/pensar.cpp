@@ -1,5 +1,295 @@
-// Placeholder thinking driver until the search lands: plays nothing.
+// Thinking driver: iterative deepening with aspiration windows over the root
+// list, the principal-variation table, the fixed-depth search and the
+// analysis loop.
+#include <algorithm>
+#include <cstring>
+
+#include "driver/driver.h"
+#include "eval/eval.h"
+#include "movegen/movegen.h"
 #include "search/search.h"
 
-void Pensar() {}
-void PensarProf(int) {}
+namespace {
+
+constexpr int32_t VENTANA = 35;  // aspiration half-width around the last score
+constexpr int PROFUNDIDAD_MAXIMA = 100;
+
+bool Pensando() { return ModoMotor == MODO_PONDER || ModoMotor == MODO_ANALISIS; }
+
+int32_t Ventana() {
+  if constexpr (VERSION_052) return Personalidad.VENT_ASP;
+  return VENTANA;
+}
+
+// 1 when move j is in the generated list of the current position. Leaves the
+// move stack as it found it.
+bool EnLista(Jugada j) {
+  EntradaJugada* const tope = TopeJugadas;
+  GenerarJugadas();
+  bool hallada = false;
+  for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e) hallada |= e->Jugada == j;
+  TopeJugadas = tope;
+  return hallada;
+}
+
+// The tests a stored line must pass before a move of it is replayed.
+bool JugadaPlausible(Jugada j) {
+  const int desde = CasillaDesde(j), hasta = CasillaHasta(j);
+  if (!EnTablero(desde) || !EnTablero(hasta)) return false;
+  const int pieza = Tablero[desde], destino = Tablero[hasta];
+  const int turno = EstadoActual->Turno;
+  if (pieza == VACIO || Color(pieza) != turno) return false;
+  if (destino != VACIO && (Color(destino) == turno || Abs(destino) == REY)) return false;
+  return EnLista(j);
+}
+
+// The first legal move of the root list, for a line that has none yet.
+Jugada PrimeraLegal() {
+  for (EntradaJugada* e = TopeJugadas; e >= InicioLista[0]; --e) {
+    if (HacerJugada(e->Jugada)) {
+      DeshacerJugada();
+      return e->Jugada;
+    }
+  }
+  return 0;
+}
+
+// Row 0 before the first iteration: the top legal root move, so that a search
+// stopped at once still has a legal move to play.
+void SembrarVariante(int32_t valor) {
+  VariantePrincipal[0][0].Jugada = PrimeraLegal();
+  VariantePrincipal[0][1].Jugada = 0;
+  ValorRaiz = VariantePrincipal[0][0].Jugada != 0 ? valor : (EstadoActual->EnJaque ? SIN_VALOR : 0);
+}
+
+// Cuts row 0 at its first move that is not legal where it stands, so that the
+// move played and the reply pondered on are always legal. An empty line gets the
+// first legal move. Uses (and leaves undefined) the root list.
+void DepurarVariante() {
+  EstadoPly* const raiz = EstadoActual;
+  EntradaJugada* const tope = TopeJugadas;
+  int i = 0;
+  while (i < FILAS_PV - 1) {
+    const Jugada j = VariantePrincipal[0][i].Jugada;
+    if (j == 0 || !JugadaPlausible(j) || !HacerJugada(j)) break;
+    ++i;
+  }
+  VariantePrincipal[0][i].Jugada = 0;
+  while (EstadoActual != raiz) DeshacerJugada();
+  if (i == 0) {
+    GenerarJugadas();
+    for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e) {
+      if (HacerJugada(e->Jugada)) {
+        DeshacerJugada();
+        VariantePrincipal[0][0].Jugada = e->Jugada;
+        VariantePrincipal[0][1].Jugada = 0;
+        break;
+      }
+    }
+  }
+  TopeJugadas = tope;
+}
+
+// Tries every root move: illegal ones leave the list, legal ones are valued by
+// a quiescence search.
+void PuntuarRaiz() {
+  EntradaJugada* e = InicioLista[0];
+  while (e <= TopeJugadas) {
+    if (!HacerJugada(e->Jugada)) {
+      *e = *TopeJugadas--;
+      continue;
+    }
+    e->Valor = -Quiescencia(SIN_VALOR, INFINITO);
+    DeshacerJugada();
+    ++e;
+  }
+  InicioLista[1] = TopeJugadas + 1;
+}
+
+// The whole of one search of the current position (no emission).
+void BuscarPosicion() {
+  // 1. Start.
+  EstadoPly* const raiz = EstadoActual;
+  PlyActual = 0;
+  IniciarBusqueda();
+  Log("\nTiempo esperado: %f\n", TiempoEsperado);
+  Log("Tiempo extendido: %f\n", TiempoMaximo);
+
+  // 2. Root moves.
+  GenerarJugadas();
+  int ultimaProf = 0;
+
+  // 3. Book.
+  if (!Pensando() && ContadorFueraLibro < 5 && ConsultarLibro()) {
+    ContadorFueraLibro = 0;
+    VariantePrincipal[0][1].Jugada = 0;
+    if (Personalidad.APRENDER != 0 && Personalidad.AP_SEGUNDOS_MIN <= TiempoEsperado)
+      AprenderJugadaLibro();
+  } else {
+    // 4. Root values from a quiescence search.
+    JugadaObvia = 0;
+    if (!Pensando()) {
+      ++ContadorFueraLibro;
+      PuntuarRaiz();
+    }
+    // 5. No legal move at all.
+    if (TopeJugadas < InicioLista[0]) {
+      VariantePrincipal[0][0].Jugada = 0;
+      ValorRaiz = raiz->EnJaque ? SIN_VALOR : 0;
+    } else {
+      // 6. Sort; a move far ahead of the rest that the table also names is obvious.
+      OrdenarLista();
+      EntradaJugada* const tope = TopeJugadas;
+      if (tope > InicioLista[0] && tope->Valor >= (tope - 1)->Valor + 200 &&
+          JugadaHashActual() == tope->Jugada)
+        JugadaObvia = tope->Jugada;
+      SembrarVariante(Pensando() ? 0 : tope->Valor);
+
+      // 7. Iterations.
+      int32_t alfa = SIN_VALOR, beta = INFINITO, previo = 0;
+      for (int d = 1; d <= PROFUNDIDAD_MAXIMA; ++d) {
+        OrdenarLista();
+        ProfundidadIteracion = d;
+        BuscarRaiz(alfa, beta, d);
+        ultimaProf = d;
+        if (ValorRaiz == INFINITO) break;
+        alfa = std::max(ValorRaiz - Ventana(), SIN_VALOR);
+        beta = std::min(ValorRaiz + Ventana(), INFINITO);
+        if (PararBusqueda) break;
+        GuardarPV(d);
+        LeerReloj();
+        if (Pensando() || BusquedaDiagnostico) continue;
+        if (ReglasIteracion(previo)) break;
+        previo = ValorRaiz;
+      }
+
+      // 8. Learning.
+      LeerReloj();
+      if (!Pensando() && ContadorFueraLibro <= Personalidad.APRENDER &&
+          Personalidad.AP_SEGUNDOS_MIN <= TiempoTranscurrido)
+        AprenderBusqueda(PararBusqueda ? ultimaProf - 1 : ultimaProf, ValorRaiz,
+                         static_cast<int>(TiempoTranscurrido));
+    }
+  }
+
+  // 9. The search must leave the position where it found it.
+  if (EstadoActual != raiz) {
+    Log("\nAtenci\xF3n: Posici\xF3n des-sincronizada tras b\xFAsqueda\n");
+    while (EstadoActual > raiz) DeshacerJugada();
+    EstadoActual = raiz;
+  }
+  PlyActual = 0;
+}
+
+// After the move: a mate score that does not improve on the last move's clears
+// every table, so stale mate values cannot keep the engine from progressing.
+void TrasEmitir() {
+  if (ValorRaiz > UMBRAL_MATE && ValorRaiz <= ValorAnterior) LimpiarHash();
+  ValorAnterior = ValorRaiz;
+}
+
+// Set while the analysis loop runs: a command handled inside it that asks to
+// think again only changes the position the loop analyses next.
+bool EnAnalisis = false;
+
+}  // namespace
+
+void ActualizarPV(uint32_t p, Jugada j) {
+  EntradaJugada* fila = VariantePrincipal[p];
+  fila[0].Jugada = j;
+  if (p > MaxPlyPV) {
+    MaxPlyPV = p;
+    fila[1].Jugada = 0;
+    return;
+  }
+  const EntradaJugada* siguiente = VariantePrincipal[p + 1];
+  const uint32_t ultimo = std::min<uint32_t>(MaxPlyPV - p + 1, FILAS_PV - 1);
+  for (uint32_t i = 1; i <= ultimo; ++i) fila[i].Jugada = siguiente[i - 1].Jugada;
+}
+
+// Walks row 0 (at most prof moves) storing each position of the line as exact,
+// so the next iteration finds the hash move along the whole line; the line is
+// cut to the moves that could be walked.
+void GuardarPV(int prof) {
+  EstadoPly* const raiz = EstadoActual;
+  int32_t valor = ValorRaiz;
+  int i = 0;
+  const int limite = std::min(prof, FILAS_PV - 1);
+  while (i < limite) {
+    const Jugada j = VariantePrincipal[0][i].Jugada;
+    if (j == 0 || !JugadaPlausible(j)) break;
+    EntradaHash* e = &TablaHashProf[EstadoActual->ClaveBaja & MascaraHash];
+    const int calado = prof - i;
+    if (!(EntradaCoincide(e) && (e->Banderas & HASH_EXACTO) && e->Calado >= calado)) {
+      const EstadoPly* n = EstadoActual;
+      e->ClaveBaja = n->ClaveBaja;
+      e->ClaveAlta = n->ClaveAlta;
+      e->Banderas = static_cast<uint8_t>(n->Turno | HASH_EXACTO);
+      e->Jugada = j;
+      e->Valor = valor;
+      e->Calado = static_cast<uint8_t>(calado);
+      e->Estampa = static_cast<uint16_t>(n->MaterialTotal);
+    }
+    if (!HacerJugada(j)) break;
+    ++i;
+    valor = -valor;
+  }
+  if (i > 0) {
+    VariantePrincipal[0][i].Jugada = 0;
+    while (EstadoActual != raiz) DeshacerJugada();
+  }
+}
+
+void IterarHastaProfundidad(int n) {
+  PlyActual = 0;
+  IniciarBusqueda();
+  GenerarJugadas();
+  SembrarVariante(0);
+  int32_t alfa = SIN_VALOR, beta = INFINITO;
+  n = std::min(n, PROFUNDIDAD_MAXIMA);
+  for (int d = 1; d <= n; ++d) {
+    OrdenarLista();
+    ProfundidadIteracion = d;
+    BuscarRaiz(alfa, beta, d);
+    if (ValorRaiz == INFINITO) break;
+    alfa = std::max(ValorRaiz - Ventana(), SIN_VALOR);
+    beta = std::min(ValorRaiz + Ventana(), INFINITO);
+    LeerReloj();
+    if (!BusquedaDiagnostico) ImprimirLineaFijo(d);
+    // A single legal move, or input, ends the deepening.
+    if (PararBusqueda) break;
+  }
+  PlyActual = 0;
+}
+
+void PensarProf(int profundidad) {
+  IterarHastaProfundidad(profundidad);
+  ActualizarReloj();
+  DepurarVariante();
+  EmitirJugada();
+}
+
+void Pensar() {
+  if (ModoMotor == MODO_ANALISIS) {
+    // Front ends send "." (and ping, time, otim) every few seconds during
+    // analysis; each stops the search, and the analysis goes on afterwards on
+    // the current position for as long as the mode lasts.
+    if (EnAnalisis) return;
+    EnAnalisis = true;
+    while (ModoMotor == MODO_ANALISIS) {
+      BuscarPosicion();
+      if (ModoMotor != MODO_ANALISIS) break;
+      BucleXboard();
+    }
+    EnAnalisis = false;
+    return;
+  }
+  BuscarPosicion();
+  if (Pensando()) return;
+  // 10. Charge the time, report and play.
+  ActualizarReloj();
+  DepurarVariante();
+  if (KibitzActivo) ImprimirKibitz();
+  EmitirJugada();
+  TrasEmitir();
+}

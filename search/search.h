@@ -134,10 +134,6 @@ inline bool EntradaCoincide(const EntradaHash* e) {
   return e->ClaveBaja == EstadoActual->ClaveBaja && e->ClaveAlta == EstadoActual->ClaveAlta &&
          (e->Banderas & 1) == EstadoActual->Turno;
 }
-// Allocates both tables for a budget of `megas` megabytes (both tables together),
-// halving the size down to one entry when memory is short. Returns 1 when the
-// requested size was had, 0 after a fallback (logged).
-int ReservarTablasHash(uint32_t megas);
 // Called before every search: makes sure both tables exist (one entry at least).
 void AsegurarTablasHash();
 // The hash move stored for the current position (depth-preferred table first), or 0.

@@ -1,0 +1,205 @@
+// Principal-variation search: nodes searched with an open window. The first
+// move gets the full window; later moves a zero window first, re-searched with
+// the full window when they land inside it.
+#include "driver/driver.h"
+#include "eval/eval.h"
+#include "movegen/movegen.h"
+#include "search/search.h"
+#include "search/sondeo_hash.h"
+
+namespace {
+
+// The line of this ply becomes one move (or none) and ends there.
+void PVUnaJugada(uint32_t p, Jugada j) {
+  VariantePrincipal[p][0].Jugada = j;
+  VariantePrincipal[p][1].Jugada = 0;
+}
+
+}  // namespace
+
+int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
+  // 1. Working values.
+  int32_t mejor = SIN_VALOR;
+  int buscadas = 0;
+  Jugada jugadaHash = 0;
+  const int32_t alfaEntrada = alfa;
+  EstadoPly* const n = EstadoActual;
+  const uint32_t p = PlyActual;
+  EntradaJugada* const topeEntrada = TopeJugadas;
+  SondaHash sonda;
+
+  // 2-4. Fifty-move rule, repetition, ply limit.
+  if (n->Regla50 > 100) return 0;
+  if (Repetida(n)) return 0;
+  if (p >= LIMITE_PLY) return EvaluarNodo();
+
+  // 5. Input and clock.
+  if (Nodos > ProximoSondeo && Sondear()) return 0;
+
+  // 6. Transposition tables; an exact value inside the window also gives the line.
+  if (ProbarHash(sonda, prof, alfa, beta)) {
+    if (sonda.JugadaExacta != 0 && sonda.Valor > alfa && sonda.Valor < beta)
+      PVUnaJugada(p, sonda.JugadaExacta);
+    return sonda.Valor;
+  }
+  jugadaHash = sonda.JugadaHash;
+
+  // 7. Tablebases.
+  if (MaxPiezasTB != 0 &&
+      n->NumPiezas[0] + n->NumPiezas[1] + n->PiezasBlancas + n->PiezasNegras <= MaxPiezasTB - 2 &&
+      (n->Captura == 1 || (p < 2 && n->AlPaso == SIN_CASILLA) ||
+       (p == 2 && (n - 1)->AlPaso != SIN_CASILLA))) {
+    ++Contadores.IntentosEGTB;
+    int32_t v = ProbarTablas();
+    if (v != SIN_TB) {
+      ++Contadores.AciertosEGTB;
+      if (v > 0) v -= static_cast<int32_t>(p);
+      else if (v < 0) v += static_cast<int32_t>(p);
+      GuardarHashProf(sonda.Prof, prof + 100, v - 1, v + 1, v, jugadaHash);
+      GuardarHashSiempre(sonda.Siempre, prof + 100, v - 1, v + 1, v, jugadaHash);
+      if (v > alfa && v < beta) PVUnaJugada(p, jugadaHash);
+      mejor = v;
+      buscadas = 1;
+      goto fin;
+    }
+  }
+
+  // 8. Depth exhausted.
+  if (prof <= 0) return Quiescencia(alfa, beta);
+
+  if constexpr (!VERSION_052) {
+    // 9. Null move, still searched with a zero window.
+    if (n->PermiteNulo && MaterialParaNulo(n)) {
+      HacerNulo();
+      const int d = ProfNulo(prof);
+      const int32_t v = d <= 0 ? -Quiescencia(-beta, 1 - beta) : -BuscarVentanaCero(-beta, d, 0);
+      DeshacerNulo();
+      if (PararBusqueda) return 0;
+      if (v >= beta) {
+        ++Contadores.CortesNulos;
+        GuardarHashProf(sonda.Prof, prof, beta - 1, beta, beta, jugadaHash);
+        GuardarHashSiempre(sonda.Siempre, prof, beta - 1, beta, beta, jugadaHash);
+        mejor = beta;
+        buscadas = 1;
+        goto fin;
+      }
+      if (v < -UMBRAL_MATE) n->PermiteNulo = 0;
+    }
+  } else {
+    // The earlier engine has no null move here; without a hash move it deepens
+    // internally to find one.
+    if (jugadaHash == 0 && prof >= 3 && !n->EnJaque) {
+      int32_t v = BuscarPV(alfa, beta, prof - 2);
+      if (PararBusqueda) return 0;
+      if (v <= alfa) {
+        v = BuscarPV(SIN_VALOR, beta, prof - 2);
+        if (PararBusqueda) return 0;
+      }
+      jugadaHash = JugadaHashActual();
+    }
+  }
+
+  {
+    // 10. Threat.
+    const int amenaza = (n->PermiteNulo == 0 && !n->EnJaque &&
+                         n->Regla50 != static_cast<uint8_t>((n - 1)->Regla50 + 2))
+                            ? 1
+                            : 0;
+    Jugada mejorJugada = 0;
+
+    // 11. Hash move with the full window.
+    if (jugadaHash != 0 && JugadaHashAceptable(jugadaHash) && HacerJugada(jugadaHash)) {
+      const int e = ExtensionPV(CasillaHasta(jugadaHash), amenaza);
+      EstadoActual->Extension = static_cast<int8_t>(e);
+      buscadas = 1;
+      const int32_t v = -BuscarPV(-beta, -alfa, prof + e - 1);
+      DeshacerJugada();
+      if (PararBusqueda) return 0;
+      if (v > SIN_VALOR) mejor = v;
+      if (v > alfa) {
+        mejorJugada = jugadaHash;
+        if (v >= beta) {
+          ActualizarAsesinas(jugadaHash);
+          goto guardar;
+        }
+        alfa = v;
+      }
+    }
+
+    // 12. The other moves, killers valued.
+    GenerarJugadas();
+    if (jugadaHash != 0) QuitarJugada(jugadaHash);
+    if (Asesinas[p][0] != 0) PuntuarAsesinas();
+
+    // 14. Move loop.
+    while (TopeJugadas >= InicioLista[p]) {
+      ElegirMejor();
+      const Jugada j = TopeJugadas->Jugada;
+      const int32_t valorOrden = TopeJugadas->Valor;
+      if (!HacerJugada(j)) {
+        --TopeJugadas;
+        continue;
+      }
+      ++buscadas;
+      const EstadoPly* c = EstadoActual;
+      int e = ExtensionPV(CasillaHasta(j), amenaza);
+      int32_t v;
+      if (buscadas == 1) {
+        EstadoActual->Extension = static_cast<int8_t>(e);
+        v = -BuscarPV(-beta, -alfa, prof + e - 1);
+      } else {
+        const int32_t m = c->Turno == BLANCO ? -c->Material : c->Material;
+        if (prof <= 2 && e == 0 && !c->EnJaque && c->PiezasBlancas >= 2 &&
+            c->PiezasNegras >= 2 && alfa < UMBRAL_MATE && m + MARGEN_FUTILITY <= alfa) {
+          ++Contadores.PodasFut;
+          DeshacerJugada();
+          --TopeJugadas;
+          continue;
+        }
+        if (prof > 1 && PlyActual > 1 && buscadas > 15 && e == 0 && c->Captura == 0 &&
+            m <= alfa - 300 && c->PiezasBlancas > 1 && c->PiezasNegras > 1)
+          e = -1;
+        EstadoActual->Extension = static_cast<int8_t>(e);
+        ++Contadores.IntentosFL;
+        v = -BuscarVentanaCero(-alfa - 1, prof + e - 1, 1);
+        if (v > alfa && v < beta && !PararBusqueda) {
+          ++Contadores.FallosFL;
+          v = -BuscarPV(-beta, -alfa, prof + e - 1);
+        }
+      }
+      DeshacerJugada();
+      if (PararBusqueda) {
+        TopeJugadas = topeEntrada;
+        return 0;
+      }
+      if (v > mejor) mejor = v;
+      if (v > alfa) {
+        mejorJugada = j;
+        if (v >= beta) {
+          if (j != Asesinas[p][0] && valorOrden <= TECHO_ASESINA) ActualizarAsesinas(j);
+          break;
+        }
+        alfa = v;
+      }
+      --TopeJugadas;
+    }
+
+    // 15. No legal move: mate or stalemate.
+    if (buscadas == 0) mejor = n->EnJaque ? static_cast<int32_t>(p) - VALOR_MATE : 0;
+    if (mejorJugada != 0) jugadaHash = mejorJugada;
+  }
+
+guardar:
+  // 16. The line of this ply, then the store with the window the node was given.
+  if (mejor > alfaEntrada && mejor < beta) ActualizarPV(p, jugadaHash);
+  GuardarHashProf(sonda.Prof, prof, alfaEntrada, beta, mejor, jugadaHash);
+  GuardarHashSiempre(sonda.Siempre, prof, alfaEntrada, beta, mejor, jugadaHash);
+fin:
+  // 17-19.
+  TopeJugadas = topeEntrada;
+  if (mejor >= beta) {
+    ++Contadores.CortesBeta;
+    if (buscadas == 1) ++Contadores.CortesBetaPrimera;
+  }
+  return mejor;
+}

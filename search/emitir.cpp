@@ -1,0 +1,93 @@
+// The end of a normal search: announce mate, stalemate or a dead draw instead
+// of moving, or play the move and announce the draw or mate it brings about.
+#include <cstdio>
+
+#include "driver/driver.h"
+#include "movegen/movegen.h"
+#include "search/search.h"
+
+namespace {
+
+// The side to move has no legal move. Leaves the move stack as it found it.
+bool SinJugadas() {
+  EntradaJugada* const tope = TopeJugadas;
+  GenerarJugadas();
+  bool ninguna = true;
+  for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas && ninguna; ++e) {
+    if (HacerJugada(e->Jugada)) {
+      DeshacerJugada();
+      ninguna = false;
+    }
+  }
+  TopeJugadas = tope;
+  return ninguna;
+}
+
+// Only a dead draw is announced: no pawn, rook or queen and at most one minor
+// piece in all. (Two knights cannot force mate but can mate; front ends score a
+// draw claim the board does not support as a loss, so the game goes on.)
+bool MaterialMuerto(const EstadoPly* n) {
+  const uint8_t* c = n->NumPiezas;
+  if (c[0] | c[1] | c[6] | c[7] | c[8] | c[9]) return false;
+  return c[2] + c[3] + c[4] + c[5] <= 1;
+}
+
+const char* Mate(int ganador) { return ganador == BLANCO ? "\n1-0 {Jaque Mate}\n" : "\n0-1 {Jaque Mate}\n"; }
+
+}  // namespace
+
+void EmitirJugada() {
+  EstadoPly* const n = EstadoActual;
+  const Jugada j = VariantePrincipal[0][0].Jugada;
+  // 1. No legal move (the search left none in row 0): mate or stalemate. The
+  //    result names the winner by the side to move, which is also right when the
+  //    engine plays neither side.
+  if (j == 0) {
+    if (n->EnJaque) {
+      std::printf("%s", Mate(n->Turno == BLANCO ? NEGRO : BLANCO));
+    } else {
+      ValorRaiz = 0;
+      std::printf("\n1/2-1/2 {Ahogado}\n");
+    }
+    return;
+  }
+  // 2. A drawn score in a dead position.
+  if (ValorRaiz == 0 && MaterialMuerto(n)) {
+    std::printf("\n1/2-1/2 {Insuficiente material}\n");
+    return;
+  }
+  // 3. The move line, then the statistics.
+  std::printf("\nmove ");
+  if constexpr (VERSION_052)
+    Log("\n;*** Mi jugada (%d) es: ", (MediasJugadas + 2) / 2);
+  else
+    Log("\n;*** Mi jugada (%u) es: ", static_cast<unsigned>((MediasJugadas + 2) / 2));
+  ImprimirJugada(j);
+  std::printf("\n");
+  EstadisticasLog();
+  // 4-5. Make the move. A move that mates ends the game, and the board stays as
+  //      it was before the mating move. (The board decides, not the score: a
+  //      mate score carried over from the tables can belong to a longer mate.)
+  const int ganador = n->Turno;
+  if (!HacerJugada(j)) return;
+  if (EstadoActual->EnJaque && SinJugadas()) {
+    std::printf("%s", Mate(ganador));
+    DeshacerJugada();
+    return;
+  }
+  // 6-8. Draws the move itself brings about.
+  const EstadoPly* a = EstadoActual;
+  if (a->Regla50 >= 100) {
+    std::printf("\n1/2-1/2 {Regla de las 50 jugadas}\n");
+  } else {
+    int vistas = 0;
+    for (const EstadoPly* r = a - 1; r >= a->InicioRepeticion; --r) {
+      if (r->ClaveBaja == a->ClaveBaja && r->ClaveAlta == a->ClaveAlta && r->Turno == a->Turno &&
+          ++vistas == 2) {
+        std::printf("\n1/2-1/2 {Tercera repeticion}\n");
+        break;
+      }
+    }
+  }
+  std::printf("\n");
+}

@@ -1,0 +1,202 @@
+// Root search of one iteration: the first root move with an open window, the
+// others with a zero window around the best value; fail-lows and fail-highs are
+// re-searched with windows widened by a fixed schedule.
+#include <cmath>
+#include <cstring>
+
+#include "driver/driver.h"
+#include "search/search.h"
+
+namespace {
+
+// Aspiration widening schedule; the seventh step opens the window fully.
+constexpr int32_t ANCHO[6] = {16, 21, 31, 51, 101, 201};
+
+bool Pensando() { return ModoMotor == MODO_PONDER || ModoMotor == MODO_ANALISIS; }
+
+bool Mostrar(int prof) { return !BusquedaDiagnostico && (prof > 4 || ModoMotor == MODO_ANALISIS); }
+
+// A root move takes row 0: value, move and the next best-move ordering value.
+// A different move drops the old continuation, which belonged to another move.
+void Registrar(EntradaJugada* e, int32_t v) {
+  ValorRaiz = v;
+  if (VariantePrincipal[0][0].Jugada != e->Jugada) VariantePrincipal[0][1].Jugada = 0;
+  VariantePrincipal[0][0].Jugada = e->Jugada;
+  e->Valor = ContadorMejor++;
+}
+
+void CopiarFila1() {
+  for (int i = 1; i < FILAS_PV; ++i) VariantePrincipal[0][i].Jugada = VariantePrincipal[1][i - 1].Jugada;
+}
+
+void NuevoMejor(EntradaJugada* e, int32_t v, int prof) {
+  Registrar(e, v);
+  CopiarFila1();
+  LeerReloj();
+  if (Mostrar(prof)) ImprimirLineaPensamiento(prof);
+}
+
+void ModoPeor() {
+  if (ModoMotor == 0 || ModoMotor == 3) ModoMotor = 1;
+  else if (ModoMotor == 4) ModoMotor = 2;
+}
+
+void LogVentana(const char* formato, int32_t v, int32_t a, int32_t b) {
+  if constexpr (!VERSION_052) Log(formato, v, a, b);
+}
+
+// The first root move returned v for the window (alfa, beta).
+void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int prof) {
+  const Jugada j = e->Jugada;
+  if (v <= alfa) {
+    // 1. Fail low: widen the lower bound until the value lands inside.
+    ModoPeor();
+    Registrar(e, v);
+    if (!BusquedaDiagnostico && prof > 4) ImprimirFallaBaja(prof, j);
+    int32_t cota = alfa;
+    for (int k = 0; k <= 6 && v <= cota; ++k) {
+      const int32_t a = k == 6 ? SIN_VALOR : std::max(v - ANCHO[k], SIN_VALOR);
+      LogVentana("Fail low en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, a, beta);
+      v = -BuscarPV(-beta, -a, prof - 1);
+      if (PararBusqueda) return;
+      if (v > a) {
+        Registrar(e, v);
+        if (Mostrar(prof)) ImprimirFallaBaja(prof, j);
+      }
+      cota = a;
+    }
+    // 2. Inside the window now.
+    if (v < beta) {
+      NuevoMejor(e, v, prof);
+      return;
+    }
+    // 3. It came back above beta: treat it as a fail high.
+    LogVentana("Anomal\xED" "a en fl en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, alfa,
+               beta);
+  } else if (v < beta) {
+    NuevoMejor(e, v, prof);
+    return;
+  }
+  // 4. Fail high: widen the upper bound.
+  Registrar(e, v);
+  if (Mostrar(prof)) ImprimirFallaAlta(prof, j);
+  int32_t cota = beta;
+  for (int k = 0; k <= 6 && v >= cota; ++k) {
+    if (ModoMotor == 1 || ModoMotor == 3) {
+      ModoMotor = 0;
+    } else if (ModoMotor == 4) {
+      PararBusqueda = 1;  // the new move is good enough: play it now
+      return;
+    }
+    const int32_t b = k == 6 ? INFINITO : std::min(v + ANCHO[k], INFINITO);
+    LogVentana("Fail high en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, alfa, b);
+    v = -BuscarPV(-b, -alfa, prof - 1);
+    if (PararBusqueda) return;
+    if (v >= b) {
+      Registrar(e, v);
+      if (Mostrar(prof)) ImprimirFallaAlta(prof, j);
+    }
+    cota = b;
+  }
+  // 5. Resolved above alfa, or fell through the window: then search it openly.
+  if (v > alfa) {
+    NuevoMejor(e, v, prof);
+    return;
+  }
+  ModoPeor();
+  LogVentana("Anomal\xED" "a en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, SIN_VALOR,
+             INFINITO);
+  v = -BuscarPV(SIN_VALOR, INFINITO, prof - 1);
+  if (PararBusqueda) return;
+  NuevoMejor(e, v, prof);
+}
+
+// A later root move beat the best value a on the zero window.
+void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
+  // The best line so far, to put back if the move does not hold up.
+  static EntradaJugada guardada[FILAS_PV];
+  std::memcpy(guardada, VariantePrincipal[0], sizeof guardada);
+  JugadaObvia = 0;
+  int32_t b = a + 1;
+  for (int k = 0; k <= 6 && v >= b; ++k) {
+    if (ModoMotor == 0) ModoMotor = 3;
+    const int32_t bb = k == 6 ? INFINITO : std::min(v + ANCHO[k], INFINITO);
+    LogVentana("Fail high en NO PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, a, bb);
+    v = -BuscarPV(-bb, -a, prof - 1);
+    if (PararBusqueda) {
+      // An interrupted re-search proves nothing; keep the line it started from.
+      if (VariantePrincipal[0][0].Jugada == e->Jugada && guardada[0].Jugada != e->Jugada)
+        std::memcpy(VariantePrincipal[0], guardada, sizeof guardada);
+      return;
+    }
+    if (v > a) {
+      Registrar(e, v);
+      if (v >= bb && Mostrar(prof)) ImprimirFallaAlta(prof, e->Jugada);
+    }
+    b = bb;
+  }
+  if (v > a) {
+    CopiarFila1();
+    ValorRaiz = v;
+    LeerReloj();
+    if (Mostrar(prof)) ImprimirLineaPensamiento(prof);
+    return;
+  }
+  ModoPeor();
+  if constexpr (!VERSION_052)
+    Log("Anomal\xED" "a en NO PV, con val = %d, eran: Alfa = %d, Beta = %d\n", v, a, b);
+  std::memcpy(VariantePrincipal[0], guardada, sizeof guardada);
+}
+
+}  // namespace
+
+void BuscarRaiz(int32_t alfa, int32_t beta, int prof) {
+  // 1. The root list runs from InicioLista[0] up to TopeJugadas.
+  EstadoPly* const raiz = EstadoActual;
+  EntradaJugada* const tope = TopeJugadas;
+  int n = 0;
+  if (!BusquedaDiagnostico) {
+    std::fputs("\n\n", stdout);
+    if constexpr (!VERSION_052) Log("\n * * *\n");
+  }
+  // 2. Each root move from the top down.
+  for (EntradaJugada* e = tope; e >= InicioLista[0]; --e) {
+    const Jugada j = e->Jugada;
+    if (!HacerJugada(j)) continue;
+    EstadoActual->Extension = 0;
+    if (!BusquedaDiagnostico) {
+      if (TiempoTranscurrido > 3.0 || prof > 4) ImprimirEstado(prof, NumRaiz - n - 1, j);
+      if constexpr (!VERSION_052)
+        Log("Analizando %s%s (%u nodos)\n", NombreCasilla[CasillaDesde(j)],
+            NombreCasilla[CasillaHasta(j)], Nodos);
+    }
+    ++n;
+    if (n == 1) {
+      const int32_t v = -BuscarPV(-beta, -alfa, prof - 1);
+      if (!PararBusqueda) PrimeraJugada(e, v, alfa, beta, prof);
+    } else {
+      const int32_t a = ValorRaiz;
+      const uint32_t nodosAntes = Nodos;
+      const int32_t v = -BuscarVentanaCero(-(a + 1), prof - 1, 1);
+      if (!PararBusqueda) {
+        const double divisor = std::max(1.0, std::floor(std::pow(3.0, prof) + 1.0));
+        const double orden = std::floor((Nodos - nodosAntes + 1.0) / divisor);
+        e->Valor = orden >= ContadorMejor - 1 ? ContadorMejor - 1 : static_cast<int32_t>(orden);
+        if (v > a) FallaAltaPosterior(e, v, a, prof);
+      }
+    }
+    while (EstadoActual != raiz) DeshacerJugada();
+    if (PararBusqueda) break;
+  }
+  // 3-4.
+  while (EstadoActual != raiz) DeshacerJugada();
+  TopeJugadas = tope;
+  NumRaiz = n;
+  if (n == 0) {
+    PararBusqueda = 1;
+    VariantePrincipal[0][0].Jugada = 0;
+    ValorRaiz = raiz->EnJaque ? SIN_VALOR : 0;
+  } else if (n == 1 && !Pensando()) {
+    PararBusqueda = 1;
+  }
+}

@@ -1,0 +1,100 @@
+#include "search/sondeo_hash.h"
+
+namespace {
+
+// Steps 1-3 of the probe on one entry: 1 when its value ends the node.
+int ProbarEntrada(SondaHash& s, EntradaHash* e, int prof, int32_t alfa, int32_t beta,
+                  bool& coincide) {
+  if (!EntradaCoincide(e)) return 0;
+  coincide = true;
+  if (e->Calado >= prof) {
+    if (e->Banderas & HASH_EXACTO) {
+      ++Contadores.HashExactos;
+      s.Valor = e->Valor;
+      s.JugadaExacta = e->Jugada;
+      return 1;
+    }
+    if ((e->Banderas & HASH_COTA_SUPERIOR) && e->Valor <= alfa) {
+      ++Contadores.HashUBounds;
+      s.Valor = e->Valor;
+      return 1;
+    }
+    if ((e->Banderas & HASH_COTA_INFERIOR) && e->Valor >= beta) {
+      ++Contadores.HashLBounds;
+      s.Valor = e->Valor;
+      return 1;
+    }
+  }
+  if (e->Banderas & (HASH_EXACTO | HASH_COTA_INFERIOR)) s.JugadaHash = e->Jugada;
+  if (EstadoActual->PermiteNulo) EstadoActual->PermiteNulo = (e->Banderas & HASH_NULO) ? 1 : 0;
+  return 0;
+}
+
+}  // namespace
+
+int ProbarHash(SondaHash& s, int prof, int32_t alfa, int32_t beta) {
+  const uint32_t slot = EstadoActual->ClaveBaja & MascaraHash;
+  s.Prof = &TablaHashProf[slot];
+  s.Siempre = &TablaHashSiempre[slot];
+  s.JugadaHash = 0;
+  s.JugadaExacta = 0;
+  bool coincide = false;
+  if (ProbarEntrada(s, s.Prof, prof, alfa, beta, coincide)) return 1;
+  if (s.JugadaHash == 0 && ProbarEntrada(s, s.Siempre, prof, alfa, beta, coincide)) return 1;
+  if (!coincide) ++Contadores.HashFallos;
+  return 0;
+}
+
+bool JugadaHashAceptable(Jugada j) {
+  const int desde = CasillaDesde(j), hasta = CasillaHasta(j);
+  if (!EnTablero(desde) || !EnTablero(hasta)) return false;
+  const int pieza = Tablero[desde];
+  const int turno = EstadoActual->Turno;
+  if (pieza == VACIO || Color(pieza) != turno) return false;
+  const int destino = Tablero[hasta];
+  if (destino != VACIO && Color(destino) == turno) return false;
+  if (Abs(pieza) != REY) return true;
+  const int enroques = EstadoActual->EnJaque ? 0 : EstadoActual->Enroques;
+  switch (j & 0xFFFF) {
+    case ENROQUE_E1G1:
+      return pieza == REY && (enroques & ENROQUE_BC) && Tablero[H1] == TORRE &&
+             Tablero[F1] == VACIO && Tablero[G1] == VACIO;
+    case ENROQUE_E1C1:
+      return pieza == REY && (enroques & ENROQUE_BL) && Tablero[A1] == TORRE &&
+             Tablero[B1] == VACIO && Tablero[C1] == VACIO && Tablero[D1] == VACIO;
+    case ENROQUE_E8G8:
+      return pieza == -REY && (enroques & ENROQUE_NC) && Tablero[H8] == -TORRE &&
+             Tablero[F8] == VACIO && Tablero[G8] == VACIO;
+    case ENROQUE_E8C8:
+      return pieza == -REY && (enroques & ENROQUE_NL) && Tablero[A8] == -TORRE &&
+             Tablero[B8] == VACIO && Tablero[C8] == VACIO && Tablero[D8] == VACIO;
+    default:
+      // Any other king move must be a single step.
+      return Abs(Columna(desde) - Columna(hasta)) <= 1 && Abs(Fila(desde) - Fila(hasta)) <= 1;
+  }
+}
+
+bool MaterialParaNulo(const EstadoPly* n) {
+  const uint8_t* c = n->NumPiezas;
+  return (n->PiezasBlancas > 1 || c[6] != 0 || c[8] != 0) &&
+         (n->PiezasNegras > 1 || c[7] != 0 || c[9] != 0);
+}
+
+// A single earlier occurrence (same side to move) back to the last irreversible
+// move is a draw inside the search.
+bool Repetida(const EstadoPly* n) {
+  for (const EstadoPly* r = n - 1; r >= n->InicioRepeticion; --r) {
+    if (r->ClaveBaja == n->ClaveBaja && r->ClaveAlta == n->ClaveAlta && r->Turno == n->Turno)
+      return true;
+  }
+  return false;
+}
+
+// Null-move depth: R = 4, 3 or 2 plies beyond the move itself.
+int ProfNulo(int prof) {
+  if constexpr (VERSION_052) return prof > 7 ? prof - 3 - 1 : prof - 3;
+  if (prof >= 10) return prof - 5;
+  if (prof >= 6) return prof - 4;
+  return prof - 3;
+}
+

@@ -1,0 +1,32 @@
+// Shared steps of the interior searches: the two-table probe, the hash-move
+// filter and the material tests of the null move.
+#pragma once
+
+#include "search/search.h"
+
+struct SondaHash {
+  EntradaHash* Prof;     // slot of the position in the depth-preferred table
+  EntradaHash* Siempre;  // and in the always-replace table
+  Jugada JugadaHash;     // move of an exact or lower-bound entry, or 0
+  int32_t Valor;         // the value that ends the node, when ProbarHash answers 1
+  Jugada JugadaExacta;   // move of the exact entry that ended the node
+};
+
+// Probes both tables for the current position at depth prof and window
+// (alfa, beta). 1: the value in s.Valor ends the node. 0: s.JugadaHash may hold
+// the hash move, and PermiteNulo may have been taken from the entry.
+int ProbarHash(SondaHash& s, int prof, int32_t alfa, int32_t beta);
+
+// The filter a hash move passes before it is made: a man of the side to move on
+// the from-square, no own man on the to-square, and for the four castling words
+// the right, the rook and empty squares between king and rook.
+bool JugadaHashAceptable(Jugada j);
+
+// Both sides keep more than one piece, or a rook or a queen.
+bool MaterialParaNulo(const EstadoPly* n);
+
+// The position occurred before (same side to move) back to InicioRepeticion.
+bool Repetida(const EstadoPly* n);
+
+// Remaining depth of the null-move search at depth prof.
+int ProfNulo(int prof);

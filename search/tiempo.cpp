@@ -1,0 +1,140 @@
+// Time management: the start of every search, the two time budgets, the clock
+// test of the input poll and the rules applied between iterations.
+#include <algorithm>
+#include <cstring>
+
+#include "driver/driver.h"
+#include "eval/eval.h"
+#include "search/search.h"
+
+void LeerReloj() { TiempoTranscurrido = static_cast<uint32_t>(RelojMs() - TiempoInicio) * 0.001; }
+
+void ActualizarReloj() {
+  LeerReloj();
+  TiempoRestante -= TiempoTranscurrido;
+}
+
+// Expected time: the remaining time shared among the moves left to the control
+// (plus their increments) and two more; the hard limit seven times that. Both
+// stay below one second less than the clock.
+void CalcularTiempo() {
+  const int i = std::max(Incremento, 0);
+  int m = JugadasControl - (MediasJugadas + 2) / 2;
+  if (m <= 0) m = i != 0 ? 15 : 30;
+  const double r = std::max(TiempoRestante, 0.0);
+  TiempoEsperado = (r + static_cast<double>(i) * m) / (m + 2);
+  const double h = std::max(TiempoRestante - 1.0, 0.1);
+  while (TiempoEsperado >= h) TiempoEsperado *= 0.5;
+  if (TiempoEsperado <= 0) TiempoEsperado = 0.1;
+  TiempoMaximo = 7.0 * TiempoEsperado;
+  while (TiempoMaximo >= h) TiempoMaximo *= 0.5;
+  if (TiempoMaximo <= 0) TiempoMaximo = 0.1;
+  if (TiempoEsperado < 0.5 && i != 0) {
+    TiempoEsperado = 0.5;
+    TiempoMaximo = 0.7;
+  }
+}
+
+void IniciarBusqueda() {
+  AsegurarTablasHash();
+  ContadorMejor = 50000000;
+  Nodos = 0;
+  Nulos = 0;
+  PararBusqueda = 0;
+  std::memset(&Contadores, 0, sizeof Contadores);
+  ContadorEvalPeones = ContadorEvalHash = 0;
+  ContadorAciertosAtq = ContadorComputacionesAtq = 0;
+  TiempoInicio = RelojMs();
+  TiempoTranscurrido = 0.0;
+  std::memset(Asesinas, 0, sizeof Asesinas);
+  PlyActual = 0;
+  MaxPlyPV = 0;
+  TopeJugadas = &PilaJugadas[0];
+  EstampaRaiz = static_cast<uint32_t>(EstadoActual->MaterialTotal);
+  CalcularTiempo();
+  if (ModoMotor == MODO_PONDER || ModoMotor == MODO_ANALISIS) {
+    IntervaloSondeo = 5000;
+  } else if (TiempoRestante <= 10) {
+    IntervaloSondeo = 1000;
+  } else if (TiempoRestante <= 30) {
+    IntervaloSondeo = 5000;
+  } else if (TiempoRestante <= 600) {
+    IntervaloSondeo = 20000;
+  } else {
+    IntervaloSondeo = 100000;
+  }
+  ProximoSondeo = IntervaloSondeo;
+}
+
+// The poll of the interior search, every IntervaloSondeo nodes: pending input
+// stops the search (on a terminal the driver may handle the command itself and
+// answer 0), then the clock test of the current mode.
+int Sondear() {
+  if (BusquedaDiagnostico) {
+    ProximoSondeo += IntervaloSondeo;
+    return 0;
+  }
+  if (HayEntrada() != 0) {
+    PararBusqueda = 1;
+    return 1;
+  }
+  if (PararBusqueda) return 1;  // a command handled during the poll ("?")
+  LeerReloj();
+  const double e = TiempoTranscurrido;
+  switch (ModoMotor) {
+    case 0:
+      if (e >= TiempoEsperado) PararBusqueda = 1;
+      break;
+    case 1:
+    case 3:
+      if (e >= TiempoMaximo) {
+        PararBusqueda = 1;
+      } else if (e >= TiempoEsperado) {
+        ModoMotor += 1;
+      }
+      break;
+    case 2:
+    case 4:
+      if (e >= TiempoMaximo) PararBusqueda = 1;
+      break;
+    default:
+      break;
+  }
+  if (PararBusqueda) return 1;
+  ProximoSondeo += IntervaloSondeo;
+  return 0;
+}
+
+// After a completed iteration (outside pondering and analysis): 1 ends the
+// search. The expected time buys more iterations only while the score holds;
+// past it the search goes on only while the score has fallen by more than a
+// margin that grows with the time spent.
+int ReglasIteracion(int32_t previo) {
+  const double e = TiempoTranscurrido, t = TiempoEsperado;
+  const int32_t v = ValorRaiz, a = ValorAnterior;
+  if (e > TiempoMaximo) return 1;
+  if (JugadaObvia != 0 && JugadaObvia == VariantePrincipal[0][0].Jugada && e > 0.1 * t) {
+    if (!VERSION_052) Log("Cortando por jugada obvia...\n");
+    return 1;
+  }
+  if (e > 0.5 * t && v > previo && v > a) {
+    if (!VERSION_052) Log("Cortando porque todo parece ir bien\n");
+    return 1;
+  }
+  if (e > (2.0 / 3.0) * t && v > previo - 15 && v > a - 15) {
+    if (!VERSION_052) Log("Cortando para terminar iteracion\n");
+    return 1;
+  }
+  const bool estable = v > a - 30 && v > previo - 30;
+  if (e < t) {
+    ModoMotor = estable ? 0 : 1;
+    return 0;
+  }
+  if (estable) return 1;
+  const double x = 30.0 * e / t;
+  if (v <= a - x || v <= previo - x) {
+    ModoMotor = 2;
+    return 0;
+  }
+  return 1;
+}

@@ -1,0 +1,219 @@
+// Zero-window search: every node off the principal variation, searched with the
+// window (alfa, alfa + 1). It alone carries the last-ply static pruning and
+// multi-cut.
+#include "driver/driver.h"
+#include "eval/eval.h"
+#include "movegen/movegen.h"
+#include "search/search.h"
+#include "search/sondeo_hash.h"
+
+int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
+  const int32_t beta = alfa + 1;
+  // 1. Working values.
+  int32_t mejor = SIN_VALOR;
+  int buscadas = 0;
+  Jugada jugadaHash = 0;
+  EstadoPly* const n = EstadoActual;
+  const uint32_t p = PlyActual;
+  EntradaJugada* const topeEntrada = TopeJugadas;
+  SondaHash sonda;
+
+  // 2-4. Fifty-move rule, repetition, ply limit.
+  if (n->Regla50 > 100) return 0;
+  if (Repetida(n)) return 0;
+  if (p >= LIMITE_PLY) return EvaluarNodo();
+
+  // 5. Input and clock.
+  if (Nodos > ProximoSondeo && Sondear()) return 0;
+
+  // 6. Transposition tables.
+  if (ProbarHash(sonda, prof, alfa, beta)) return sonda.Valor;
+  jugadaHash = sonda.JugadaHash;
+
+  // 7. Tablebases, right after a capture or near the root.
+  if (MaxPiezasTB != 0 &&
+      n->NumPiezas[0] + n->NumPiezas[1] + n->PiezasBlancas + n->PiezasNegras <= MaxPiezasTB - 2 &&
+      (n->Captura == 1 || (p < 2 && n->AlPaso == SIN_CASILLA) ||
+       (p == 2 && (n - 1)->AlPaso != SIN_CASILLA))) {
+    ++Contadores.IntentosEGTB;
+    int32_t v = ProbarTablas();
+    if (v != SIN_TB) {
+      ++Contadores.AciertosEGTB;
+      if (v > 0) v -= static_cast<int32_t>(p);
+      else if (v < 0) v += static_cast<int32_t>(p);
+      GuardarHashProf(sonda.Prof, prof + 50, v - 1, v + 1, v, jugadaHash);
+      GuardarHashSiempre(sonda.Siempre, prof + 50, v - 1, v + 1, v, jugadaHash);
+      mejor = v;
+      buscadas = 1;
+      goto fin;
+    }
+  }
+
+  // 8. Depth exhausted.
+  if (prof <= 0) return Quiescencia(alfa, beta);
+
+  // 9. Null move.
+  if (n->PermiteNulo && MaterialParaNulo(n)) {
+    // 9a. Last ply: a static value above beta that survives the threats on our
+    //     men needs no search.
+    const int piezasPropias = n->Turno == BLANCO ? n->PiezasBlancas : n->PiezasNegras;
+    if (!VERSION_052 && prof <= 1 && piezasPropias >= 2) {
+      const int32_t e = EvaluarNodo();
+      if (e >= beta) {
+        CalcularAtaques();
+        if (e - Amenaza() >= beta) {
+          ++Contadores.PodasUltimoPly;
+          mejor = beta;
+          buscadas = 1;
+          goto guardar;
+        }
+      }
+    }
+    // 9b. Give the opponent a free move; if we still fail high, this node is not
+    //     worth a full search.
+    if (!VERSION_052 || (n->PiezasBlancas > 1 && n->PiezasNegras > 1)) {
+      HacerNulo();
+      const int d = ProfNulo(prof);
+      const int32_t v = d <= 0 ? -Quiescencia(-beta, -beta + 1) : -BuscarVentanaCero(-beta, d, 0);
+      DeshacerNulo();
+      if (PararBusqueda) return 0;
+      // 9c. Null-move cutoff.
+      if (v >= beta) {
+        ++Contadores.CortesNulos;
+        GuardarHashProf(sonda.Prof, prof, alfa, beta, beta, jugadaHash);
+        GuardarHashSiempre(sonda.Siempre, prof, alfa, beta, beta, jugadaHash);
+        mejor = beta;
+        buscadas = 1;
+        goto fin;
+      }
+      // 9d. Even a free move loses to mate: remember the threat.
+      if (v < -UMBRAL_MATE) n->PermiteNulo = 0;
+    }
+  }
+
+  {
+    // 10. Threat: a null move here showed (or the table recorded) a mate threat.
+    const int amenaza = (n->PermiteNulo == 0 && !n->EnJaque &&
+                         n->Regla50 != static_cast<uint8_t>((n - 1)->Regla50 + 2))
+                            ? 1
+                            : 0;
+
+    // 11. Hash move, before any generation.
+    if (jugadaHash != 0 && JugadaHashAceptable(jugadaHash) && HacerJugada(jugadaHash)) {
+      const int e = ExtensionVentanaCero(CasillaHasta(jugadaHash), amenaza, prof);
+      EstadoActual->Extension = static_cast<int8_t>(e);
+      buscadas = 1;
+      const int32_t v = -BuscarVentanaCero(-beta, prof + e - 1, !nodoCorte);
+      DeshacerJugada();
+      if (PararBusqueda) return 0;
+      if (v > SIN_VALOR) mejor = v;
+      if (v > alfa) {
+        ActualizarAsesinas(jugadaHash);
+        goto guardar;
+      }
+    }
+
+    // 12. The other moves, killers valued.
+    GenerarJugadas();
+    if (jugadaHash != 0) QuitarJugada(jugadaHash);
+    if (Asesinas[p][0] != 0) PuntuarAsesinas();
+
+    // 13. Multi-cut: at an expected cut node, three fail-highs among the first
+    //     ten moves searched shallower are taken as a cutoff.
+    if (!VERSION_052 && jugadaHash == 0 && !n->EnJaque && nodoCorte && prof > 3 &&
+        n->PiezasBlancas > 2 && n->PiezasNegras > 2 && p > 2 && (n - 1)->Extension <= 0 &&
+        (n - 2)->Extension <= 0 && (n - 3)->Extension <= 0 && amenaza == 0) {
+      EntradaJugada* probadas[10];
+      int numProbadas = 0, fallosAltos = 0, intentos = 10;
+      const int64_t total = TopeJugadas - InicioLista[p] + 1;
+      while (numProbadas < total && intentos > fallosAltos) {
+        --intentos;
+        EntradaJugada* elegida = nullptr;
+        for (EntradaJugada* e = TopeJugadas; e >= InicioLista[p]; --e) {
+          bool yaProbada = false;
+          for (int k = 0; k < numProbadas; ++k) yaProbada |= probadas[k] == e;
+          if (!yaProbada && (elegida == nullptr || e->Valor > elegida->Valor)) elegida = e;
+        }
+        probadas[numProbadas++] = elegida;
+        if (!HacerJugada(elegida->Jugada)) continue;
+        EstadoActual->Extension = 0;
+        const int32_t v = -BuscarVentanaCero(-beta, prof - 4, 0);
+        DeshacerJugada();
+        if (PararBusqueda) {
+          TopeJugadas = topeEntrada;
+          return 0;
+        }
+        if (v >= beta && ++fallosAltos == 3) {
+          mejor = v;
+          buscadas = 1;
+          goto fin;
+        }
+      }
+    }
+
+    // 14. Move loop.
+    while (TopeJugadas >= InicioLista[p]) {
+      ElegirMejor();
+      const Jugada j = TopeJugadas->Jugada;
+      const int32_t valorOrden = TopeJugadas->Valor;
+      if (!HacerJugada(j)) {
+        --TopeJugadas;
+        continue;
+      }
+      ++buscadas;
+      const EstadoPly* c = EstadoActual;
+      int e = ExtensionVentanaCero(CasillaHasta(j), amenaza, prof);
+      const int32_t m = c->Turno == BLANCO ? -c->Material : c->Material;
+      // 14d. Futility: a quiet continuation that leaves us this far below alfa.
+      if (buscadas > 1 && prof <= 2 && e == 0 && !c->EnJaque && c->PiezasBlancas >= 2 &&
+          c->PiezasNegras >= 2 && alfa < UMBRAL_MATE && m + MARGEN_FUTILITY <= alfa) {
+        ++Contadores.PodasFut;
+        DeshacerJugada();
+        --TopeJugadas;
+        continue;
+      }
+      // 14e. Late quiet moves with the material against us are searched a ply less.
+      if (prof > 1 && PlyActual > 1 && buscadas > 15 && e == 0 && c->Captura == 0 &&
+          c->PiezasBlancas > 1 && c->PiezasNegras > 1 &&
+          ((prof % 2 == 0) ? m <= alfa - 200 : m <= alfa + 100)) {
+        e = -1;
+        ++Contadores.RedFL;
+      }
+      EstadoActual->Extension = static_cast<int8_t>(e);
+      int32_t v = -BuscarVentanaCero(-beta, prof - 1 + e, !nodoCorte);
+      // 14g. A reduced move that fails high is searched again at full depth.
+      if (v > alfa && !PararBusqueda && e < 0) {
+        ++Contadores.FallosRedFL;
+        v = -BuscarVentanaCero(-beta, prof - 1, !nodoCorte);
+      }
+      DeshacerJugada();
+      if (PararBusqueda) {
+        TopeJugadas = topeEntrada;
+        return 0;
+      }
+      if (v > mejor) mejor = v;
+      if (v > alfa) {
+        jugadaHash = j;
+        if (j != Asesinas[p][0] && valorOrden <= TECHO_ASESINA) ActualizarAsesinas(j);
+        break;
+      }
+      --TopeJugadas;
+    }
+
+    // 15. No legal move: mate or stalemate.
+    if (buscadas == 0) mejor = n->EnJaque ? static_cast<int32_t>(p) - VALOR_MATE : 0;
+  }
+
+guardar:
+  // 16. Store.
+  GuardarHashProf(sonda.Prof, prof, alfa, beta, mejor, jugadaHash);
+  GuardarHashSiempre(sonda.Siempre, prof, alfa, beta, mejor, jugadaHash);
+fin:
+  // 17-19.
+  TopeJugadas = topeEntrada;
+  if (mejor >= beta) {
+    ++Contadores.CortesBeta;
+    if (buscadas == 1) ++Contadores.CortesBetaPrimera;
+  }
+  return mejor;
+}
