@@ -6,6 +6,35 @@
 
 #include "core/core.h"
 
+// ---------------------------------------------------------------- constants
+
+// Exchange values of the static-exchange routines, by absolute piece code.
+inline constexpr int32_t VALOR_CAMBIO[7] = {0, 100, 300, 300, 500, 1000, 30000};
+
+// Class bits of an attack byte; the low three bits count the attackers.
+inline constexpr uint8_t ATAQUE_PEON = 8;
+inline constexpr uint8_t ATAQUE_MENOR = 16;  // knight or bishop
+inline constexpr uint8_t ATAQUE_TORRE = 32;
+inline constexpr uint8_t ATAQUE_DAMA = 64;
+inline constexpr uint8_t ATAQUE_REY = 128;
+
+// Pawn-table choice of the full evaluation (which storm table, if any).
+inline constexpr int TABLA_PEONES_NORMAL = 0;
+inline constexpr int TABLA_PEONES_TORMENTA1 = 1;  // white king f-h, black king a-c
+inline constexpr int TABLA_PEONES_TORMENTA2 = 2;  // white king a-c, black king f-h
+
+// Light (1) or dark (0) square, by 0x88 square: light when row + file is even.
+constexpr int ColorCasillaDe(int s) { return ((s >> 4) + (s & 7)) % 2 == 0 ? 1 : 0; }
+struct TablaColorCasilla {
+  uint8_t v[128];
+  constexpr TablaColorCasilla() : v() {
+    for (int s = 0; s < 128; ++s) v[s] = static_cast<uint8_t>(ColorCasillaDe(s));
+  }
+  constexpr uint8_t operator[](int s) const { return v[s]; }
+};
+inline constexpr TablaColorCasilla ColorCasilla{};
+static_assert(ColorCasilla[0] == 1 && ColorCasilla[119] == 1 && ColorCasilla[1] == 0);
+
 // ---------------------------------------------------------------- types
 
 struct EntradaHashPeones {
@@ -19,6 +48,37 @@ struct EntradaHashAtaques {
   uint8_t AtaquesBlancos[64];  // per square index: count in bits 0-2, class bits above
   uint8_t AtaquesNegros[64];
 };
+static_assert(sizeof(EntradaHashPeones) == 8 && sizeof(EntradaHashAtaques) == 136);
+
+// Every term of one full evaluation, White's view, as the diagnostics print it.
+// Filled only by EvaluarPosicionDesglose; the search's evaluation never writes it.
+struct DesgloseEval {
+  int32_t Fase;
+  int32_t TablaPeonesUsada;  // TABLA_PEONES_*
+  int32_t Material;          // F, after the trade-down scaling
+  int32_t ParejaAlfiles;     // bishop pair plus the bishop wing bonus
+  int32_t CasillasPeones;    // piece-square values of the pawns
+  int32_t CasillasAlfiles;   // piece-square values of the bishops
+  int32_t Caballos;          // knight term: table, trapped, outposts, wings
+  int32_t Torres;            // rook term: files, shut-in rooks
+  int32_t Septima;
+  int32_t Movilidad;
+  int32_t Desarrollo;
+  int32_t Centro;
+  int32_t Peones;            // pawn structure (hash value)
+  int32_t MalAlfil;
+  int32_t UltimaFila;
+  int32_t SeguridadRey;
+  // King-safety internals.
+  int32_t RefugioBlanco, RefugioNegro;   // shelter counts (after the queen rule)
+  int32_t AtaqueBlanco, AtaqueNegro;     // attack counts on each king
+  int32_t PeligroBlanco, PeligroNegro;   // final danger counts
+  int32_t ReyA, ReyB, ReyE, ReyG;        // the four products of the king-safety sum
+  int32_t CentroPeones;                  // 0x88 square of the pawn centre
+  int32_t Suma;              // all terms, before draw scaling
+  int32_t TrasEscala;        // after draw scaling
+  int32_t Total;             // after rounding: what EvaluarPosicion returns
+};
 
 // ---------------------------------------------------------------- globals
 
@@ -26,6 +86,29 @@ extern EntradaHashPeones* TablaPeones;
 extern uint32_t MascaraPeones;
 extern EntradaHashAtaques* TablaAtaques;
 extern uint32_t MascaraAtaques;
+
+// Statistics of the two hashes (reset by the statistics output, wrap silently).
+extern uint32_t ContadorEvalPeones;        // pawn structures computed
+extern uint32_t ContadorEvalHash;          // pawn-hash hits
+extern uint32_t ContadorAciertosAtq;       // attack-hash hits
+extern uint32_t ContadorComputacionesAtq;  // attack maps built
+
+// Working values of the evaluation in progress (rebuilt by every EvaluarPosicion).
+extern uint64_t MapaPeonesBlancos;
+extern uint64_t MapaPeonesNegros;
+
+// Parameters of the earlier build (read only when VERSION_052). Their defaults
+// are those of its personality file; the driver's settings overwrite them.
+extern int32_t VAL_PEON;
+extern int32_t VAL_CABALLO;
+extern int32_t VAL_ALFIL;
+extern int32_t VAL_TORRE;
+extern int32_t VAL_DAMA;
+extern int32_t UMBRAL_FINAL;       // MaterialTotal at or below which the phase is 2
+extern int32_t ESTRUCTURA_PEONES;  // percent weights of four terms
+extern int32_t MOVILIDAD;
+extern int32_t DEFENSA_ESTATICA;
+extern int32_t ATAQUE_DINAMICO;
 
 // ---------------------------------------------------------------- functions
 // (implemented by the evaluation; the search and the driver call these)
@@ -38,3 +121,40 @@ int MaterialInsuficiente();     // 1 when neither side can mate
 void CalcularAtaques();         // attack map of the current position into TablaAtaques
 int CambioCaptura(Jugada j);    // exchange value of a capture, mover's view (needs the map)
 int CambioCasilla(int casilla); // what the opponent wins on a square we hold (needs the map)
+
+// The same evaluation as EvaluarPosicion, also filling `d` with every term.
+int EvaluarPosicionDesglose(int fase, DesgloseEval* d);
+
+// "ze_Eval": prints "Static eval: %d\n" with Evaluar() on standard output.
+void ImprimirEvalEstatica();
+
+// Material as the evaluation counts it: the incremental fields of the current
+// record, or, in the earlier build, the counts priced with its VAL_* settings.
+int32_t MaterialEval();       // white minus black
+int32_t MaterialTotalEval();  // both sides
+
+// Pawn structure (pawn sets of the current EvaluarPosicion must be built).
+int EvaluarPeones();       // phases 0 and 1
+int EvaluarPeonesFinal();  // phase 2
+
+// King safety pieces.
+int RayoDiagonalRey(int s);  // 0..2, bishop or queen on s toward the enemy king
+int RayoLineaRey(int s);     // 0..2, rook or queen on s toward the enemy king
+int RefugioFlancoDama(int lado);
+int RefugioFlancoRey(int lado);
+
+// The entry of the current position in the attack hash (CalcularAtaques first).
+inline EntradaHashAtaques* EntradaAtaques() {
+  return &TablaAtaques[EstadoActual->ClaveBaja & MascaraAtaques];
+}
+
+// Hash sizing: entries = largest power of two not above
+// (megas / 2) * 1048576 / tamEntrada + 1.
+uint32_t EntradasHash(uint32_t megas, uint32_t tamEntrada);
+// Allocate (zero-filled) the pawn hash / attack hash for a budget in megabytes.
+// On failure they print the engine's message, fall back to a one-entry table
+// (so nothing reads through a null pointer) and return 0; 1 on success.
+int ReservarHashPeones(uint32_t megas);
+int ReservarHashAtaques(uint32_t megas);
+// Both at once, as start-up and the tools need them.
+int ReservarTablasEval(uint32_t megasPeones, uint32_t megasAtaques);

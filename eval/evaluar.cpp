@@ -1,0 +1,358 @@
+// The full evaluation: one scan of the piece lists adding the piece terms, then
+// material, pawn structure and king safety, draw scaling and rounding.
+#include <cstdio>
+
+#include "driver/driver.h"
+#include "eval/eval.h"
+#include "eval/interno.h"
+#include "eval/tablas_eval.h"
+
+namespace {
+
+// 0x88 square from a file letter and a rank number.
+constexpr int C(char columna, int fila) { return (8 - fila) * 16 + (columna - 'a'); }
+
+constexpr int32_t CaballoAlas[4] = {0, -24, -15, -8};
+constexpr int32_t AlfilAlas[4] = {0, 24, 15, 8};
+constexpr int32_t Septima[7] = {0, 50, 120, 300, 300, 300, 300};
+constexpr int32_t SeptimaFase[17] = {0, 30, 35, 40, 45, 50, 60, 75, 90, 95, 98, 100, 100, 95, 90, 85, 80};
+constexpr int32_t Desarrollo[7] = {0, -3, -7, -12, -20, -27, -35};
+// By pieces (0..3) and own pawns on the bishop's colour (0..8); row 0 is never
+// read (a side with a bishop has at least one piece).
+constexpr int32_t MalAlfil[4][9] = {{0, 0, 0, 0, 0, 0, 0, 0, 0},
+                                    {0, 0, 0, -20, -35, -55, -70, -70, -70},
+                                    {0, 0, 0, -12, -16, -22, -30, -40, -55},
+                                    {0, 0, 0, -6, -9, -14, -20, -27, -35}};
+
+// Light squares as a 64-bit set (row + file even).
+constexpr uint64_t CasillasClaras() {
+  uint64_t m = 0;
+  for (int i = 0; i < 64; ++i)
+    if (((i >> 3) + (i & 7)) % 2 == 0) m |= Bit(i);
+  return m;
+}
+constexpr uint64_t CASILLAS_CLARAS = CasillasClaras();
+
+constexpr int DIAGONALES[4] = {-17, -15, 15, 17};
+constexpr int LINEAS[4] = {-1, 1, -16, 16};
+
+// Contents of a square that may lie off the board (then empty).
+inline int PiezaEn(int c) { return EnTablero(c) ? Tablero[c] : VACIO; }
+
+// Empty squares along the four rays up to the first occupied square, plus 3 when
+// that square holds an enemy man.
+inline int Movilidad(int s, const int (&direcciones)[4], int signo) {
+  int m = 0;
+  for (int d : direcciones) {
+    for (int t = s + d; EnTablero(t); t += d) {
+      const int x = Tablero[t];
+      if (x == VACIO) {
+        ++m;
+        continue;
+      }
+      if (x * signo < 0) m += 3;
+      break;
+    }
+  }
+  return m;
+}
+
+// True when `lado` has a bishop on a square of colour `color`.
+inline bool AlfilEnColor(int lado, int color) {
+  const int lista = lado == BLANCO ? IndiceLista(ALFIL) : IndiceLista(-ALFIL);
+  const int n = EstadoActual->NumPiezas[lista];
+  for (int k = 0; k < n; ++k)
+    if (ColorCasilla[ListaPiezas[lista][k]] == color) return true;
+  return false;
+}
+
+inline int32_t Redondear(int32_t v) {
+  const int32_t a = Abs(v);
+  if (a < 30) return v;
+  if (a < 150) return v - v % 3;
+  return v - v % 5;
+}
+
+template <bool Traza>
+int EvaluarPosicionT(int fase, DesgloseEval* d) {
+  const EstadoPly* e = EstadoActual;
+  const int kw = e->Rey[BLANCO], kb = e->Rey[NEGRO];
+  const int colRb = Columna(kw), colRn = Columna(kb);
+  const int filaRb = FilaDe(kw), filaRn = FilaDe(kb);
+  const int wP = e->NumPiezas[0], bP = e->NumPiezas[1];
+  const int wN = e->NumPiezas[2], bN = e->NumPiezas[3];
+  const int wB = e->NumPiezas[4], bB = e->NumPiezas[5];
+  const int wR = e->NumPiezas[6], bR = e->NumPiezas[7];
+  const int wQ = e->NumPiezas[8], bQ = e->NumPiezas[9];
+  const int wPc = e->PiezasBlancas, bPc = e->PiezasNegras;
+
+  // 1. Material and the bishop pair.
+  const int32_t material = TerminoMaterial();
+  int32_t pareja = TerminoParejaAlfiles();
+
+  // 2. Pawn table: on opposite wings before the endgame, the storm tables pull
+  // the pawns toward the enemy king.
+  int tabla = TABLA_PEONES_NORMAL;
+  if (fase != 2) {
+    if (colRb >= 5 && colRn < 3)
+      tabla = TABLA_PEONES_TORMENTA1;
+    else if (colRb < 3 && colRn > 4)
+      tabla = TABLA_PEONES_TORMENTA2;
+  }
+  const TablaCasillas& tp = tabla == TABLA_PEONES_TORMENTA1   ? TablaTormenta1
+                            : tabla == TABLA_PEONES_TORMENTA2 ? TablaTormenta2
+                                                              : TablaPeonNormal;
+
+  // 3. Pawns: sets, table values, pawns near the enemy king.
+  uint64_t mapaB = 0, mapaN = 0;
+  int32_t casPeones = 0;
+  int ataqueB = 0, ataqueN = 0;  // attack counts against the white / black king
+  for (int k = 0; k < wP; ++k) {
+    const int s = ListaPiezas[0][k];
+    mapaB |= Bit(Indice64(s));
+    casPeones += tp[s];
+    if (Abs(Columna(s) - colRn) <= 1 && FilaDe(s) - filaRn < 4) ++ataqueN;
+  }
+  for (int k = 0; k < bP; ++k) {
+    const int s = ListaPiezas[1][k];
+    mapaN |= Bit(Indice64(s));
+    casPeones -= tp[s + 8];
+    if (Abs(Columna(s) - colRb) <= 1 && filaRb - FilaDe(s) < 4) ++ataqueB;
+  }
+  MapaPeonesBlancos = mapaB;
+  MapaPeonesNegros = mapaN;
+  const uint64_t todosPeones = mapaB | mapaN;
+
+  // 4. Knights.
+  int32_t caballos = 0;
+  for (int k = 0; k < wN; ++k) {
+    const int s = ListaPiezas[2][k];
+    caballos += TablaCaballo[s];
+    if ((s == C('a', 8) && Tablero[C('a', 7)] == -PEON) ||
+        (s == C('h', 8) && Tablero[C('h', 7)] == -PEON) ||
+        (s == C('a', 7) && Tablero[C('b', 7)] == -PEON &&
+         (Tablero[C('a', 6)] == -PEON || Tablero[C('c', 6)] == -PEON)) ||
+        (s == C('h', 7) && Tablero[C('g', 7)] == -PEON &&
+         (Tablero[C('f', 6)] == -PEON || Tablero[C('h', 6)] == -PEON)))
+      caballos -= 90;
+    const int z = TablaPuestoAvanzado[s];
+    if (z != 0 && (MascaraPasadoBlanco[Indice64(s)] & mapaN) == 0) {
+      caballos += z;
+      const int defensores = (PiezaEn(s + 15) == PEON) + (PiezaEn(s + 17) == PEON);
+      if (defensores == 2)
+        caballos += z;
+      else if (defensores == 1)
+        caballos += (bN == 0 && !AlfilEnColor(NEGRO, ColorCasilla[s])) ? z : z / 2;
+    }
+    if (CaballoCercaRey[s][kb]) ataqueN += 2;
+    if (wPc < 4 && wPc == bPc && (mapaN & COLUMNAS_AC) && (mapaN & COLUMNAS_FH))
+      caballos += CaballoAlas[wPc];
+  }
+  for (int k = 0; k < bN; ++k) {
+    const int s = ListaPiezas[3][k];
+    caballos -= TablaCaballo[s + 8];
+    if ((s == C('a', 1) && Tablero[C('a', 2)] == PEON) ||
+        (s == C('h', 1) && Tablero[C('h', 2)] == PEON) ||
+        (s == C('a', 2) && Tablero[C('b', 2)] == PEON &&
+         (Tablero[C('a', 3)] == PEON || Tablero[C('c', 3)] == PEON)) ||
+        (s == C('h', 2) && Tablero[C('g', 2)] == PEON &&
+         (Tablero[C('f', 3)] == PEON || Tablero[C('h', 3)] == PEON)))
+      caballos += 90;
+    const int z = TablaPuestoAvanzado[s + 8];
+    if (z != 0 && (MascaraPasadoNegro[Indice64(s)] & mapaB) == 0) {
+      caballos -= z;
+      const int defensores = (PiezaEn(s - 15) == -PEON) + (PiezaEn(s - 17) == -PEON);
+      if (defensores == 2)
+        caballos -= z;
+      else if (defensores == 1)
+        caballos -= (wN == 0 && !AlfilEnColor(BLANCO, ColorCasilla[s])) ? z : z / 2;
+    }
+    if (CaballoCercaRey[s][kw]) ataqueB += 2;
+    if (bPc < 4 && wPc == bPc && (mapaB & COLUMNAS_AC) && (mapaB & COLUMNAS_FH))
+      caballos -= CaballoAlas[bPc];
+  }
+
+  // 5. Bishops: table, mobility, rays at the king, wing bonus.
+  int32_t casAlfiles = 0, movilidad = 0;
+  const bool dosAlas = (todosPeones & COLUMNAS_AC) && (todosPeones & COLUMNAS_FH);
+  for (int k = 0; k < wB; ++k) {
+    const int s = ListaPiezas[4][k];
+    casAlfiles += TablaAlfil[s];
+    movilidad += Movilidad(s, DIAGONALES, 1);
+    ataqueN += RayoDiagonalRey(s);
+    if (wPc < 4 && wPc == bPc && bB == 0 && dosAlas) pareja += AlfilAlas[wPc];
+  }
+  for (int k = 0; k < bB; ++k) {
+    const int s = ListaPiezas[5][k];
+    casAlfiles -= TablaAlfil[s + 8];
+    movilidad -= Movilidad(s, DIAGONALES, -1);
+    ataqueB += RayoDiagonalRey(s);
+    if (bPc < 4 && wPc == bPc && wB == 0 && dosAlas) pareja -= AlfilAlas[bPc];
+  }
+
+  // 6. Rooks: open files, boxed-in rooks, the seventh rank, mobility.
+  int32_t torres = 0;
+  int septB = 0, septN = 0;
+  for (int k = 0; k < wR; ++k) {
+    const int s = ListaPiezas[6][k];
+    const int f = Columna(s), r = FilaDe(s);
+    ataqueN += RayoLineaRey(s);
+    if (r <= 1) {
+      ++septB;
+    } else if ((MascaraColumna[f] & mapaB) == 0) {
+      torres += (MascaraColumna[f] & mapaN) ? 10 : 15;
+    } else {
+      if (r < 6) {
+        const int libres = (f > 0 && Tablero[s - 1] <= 0) + (f < 7 && Tablero[s + 1] <= 0);
+        if (libres == 0)
+          torres -= 25;
+        else if (libres == 1)
+          torres -= 12;
+      }
+      if (r >= 6 && ((colRb > 4 && colRb < f) || (colRb < 3 && colRb > f))) torres -= 25;
+    }
+    movilidad += Movilidad(s, LINEAS, 1);
+  }
+  for (int k = 0; k < bR; ++k) {
+    const int s = ListaPiezas[7][k];
+    const int f = Columna(s), r = FilaDe(s);
+    ataqueB += RayoLineaRey(s);
+    if (r >= 6) {
+      ++septN;
+    } else if ((MascaraColumna[f] & mapaN) == 0) {
+      torres -= (MascaraColumna[f] & mapaB) ? 10 : 15;
+    } else {
+      if (r > 1) {
+        const int libres = (f > 0 && Tablero[s - 1] >= 0) + (f < 7 && Tablero[s + 1] >= 0);
+        if (libres == 0)
+          torres += 25;
+        else if (libres == 1)
+          torres += 12;
+      }
+      if (r <= 1 && ((colRn > 4 && colRn < f) || (colRn < 3 && colRn > f))) torres += 25;
+    }
+    movilidad -= Movilidad(s, LINEAS, -1);
+  }
+
+  // 7. Queens: rays at the king; a queen on the seventh joins a rook there
+  // (the rooks were scanned first).
+  for (int k = 0; k < wQ; ++k) {
+    const int s = ListaPiezas[8][k];
+    ataqueN += RayoDiagonalRey(s) + RayoLineaRey(s);
+    if (septB != 0 && FilaDe(s) <= 1) ++septB;
+  }
+  for (int k = 0; k < bQ; ++k) {
+    const int s = ListaPiezas[9][k];
+    ataqueB += RayoDiagonalRey(s) + RayoLineaRey(s);
+    if (septN != 0 && FilaDe(s) >= 6) ++septN;
+  }
+  const int32_t septima = (100 - Acotada(SeptimaFase, wPc + bPc)) *
+                          (Acotada(Septima, septB) - Acotada(Septima, septN)) / 100;
+
+  // 8. Development (opening) and centre (before the endgame).
+  int32_t desarrollo = 0, centro = 0;
+  if (fase == 0) {
+    const int nb = (Tablero[C('b', 1)] == CABALLO) + (Tablero[C('g', 1)] == CABALLO) +
+                   (Tablero[C('c', 1)] == ALFIL) + (Tablero[C('f', 1)] == ALFIL) +
+                   ((colRb == 3 || colRb == 4) ? 2 : 0);
+    const int nn = (Tablero[C('b', 8)] == -CABALLO) + (Tablero[C('g', 8)] == -CABALLO) +
+                   (Tablero[C('c', 8)] == -ALFIL) + (Tablero[C('f', 8)] == -ALFIL) +
+                   ((colRn == 3 || colRn == 4) ? 2 : 0);
+    desarrollo = Desarrollo[nb] - Desarrollo[nn];
+  }
+  if (fase != 2) {
+    if (Tablero[C('d', 4)] == PEON && Tablero[C('e', 4)] == PEON) centro += 10;
+    if (Tablero[C('d', 2)] == PEON && Tablero[C('d', 3)] != VACIO) centro -= 10;
+    if (Tablero[C('d', 4)] == PEON && Tablero[C('e', 4)] != PEON && Tablero[C('c', 2)] == PEON &&
+        Tablero[C('c', 3)] > 0)
+      centro -= 10;
+    if (Tablero[C('d', 5)] == -PEON && Tablero[C('e', 5)] == -PEON) centro -= 10;
+    if (Tablero[C('d', 7)] == -PEON && Tablero[C('d', 6)] != VACIO) centro += 10;
+    if (Tablero[C('d', 5)] == -PEON && Tablero[C('e', 5)] != -PEON && Tablero[C('c', 7)] == -PEON &&
+        Tablero[C('c', 6)] < 0)
+      centro += 10;
+  }
+
+  // 9. Pawn structure; in the endgame also the bad bishop and the back rank.
+  const int32_t peones = fase != 2 ? EvaluarPeones() : EvaluarPeonesFinal();
+  int32_t malAlfil = 0, ultimaFila = 0;
+  if (fase == 2) {
+    if (wB == 1 && wPc < 4 && wP >= 1) {
+      const uint64_t color = ColorCasilla[ListaPiezas[4][0]] ? CASILLAS_CLARAS : ~CASILLAS_CLARAS;
+      malAlfil += MalAlfil[wPc][Cuenta(mapaB & color)];
+    }
+    if (bB == 1 && bPc < 4 && bP >= 1) {
+      const uint64_t color = ColorCasilla[ListaPiezas[5][0]] ? CASILLAS_CLARAS : ~CASILLAS_CLARAS;
+      malAlfil -= MalAlfil[bPc][Cuenta(mapaN & color)];
+    }
+    if (wN + wB < 3 && bN + bB < 3 && wQ == 0 && bQ == 0) {
+      if (bR > 0 && filaRb == 7) ultimaFila -= 15;
+      if (wR > 0 && filaRn == 0) ultimaFila += 15;
+    }
+  }
+
+  // 10. King safety.
+  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, d);
+
+  // 11. Sum. The earlier build weights two of the terms by its settings.
+  int32_t estructura = peones + malAlfil;
+  int32_t movil = movilidad;
+  if constexpr (VERSION_052) {
+    estructura = estructura * ESTRUCTURA_PEONES / 100;
+    movil = movil * MOVILIDAD / 100;
+  }
+  const int32_t suma = rey + estructura + centro + desarrollo + material + caballos + pareja +
+                       torres + septima + movil + ultimaFila + casPeones + casAlfiles;
+
+  // 12. Opposite-coloured bishops draw.
+  int32_t v = suma;
+  if (fase == 2 && wB == 1 && bB == 1 &&
+      ColorCasilla[ListaPiezas[4][0]] != ColorCasilla[ListaPiezas[5][0]]) {
+    if (wPc == 1 && bPc == 1)
+      v = v * 2 / 5;
+    else if (wPc == 2 && bPc == 2 && wR == 1 && bR == 1)
+      v = v * 2 / 3;
+  }
+  const int32_t total = Redondear(v);
+
+  if constexpr (Traza) {
+    d->Fase = fase;
+    d->TablaPeonesUsada = tabla;
+    d->Material = material;
+    d->ParejaAlfiles = pareja;
+    d->CasillasPeones = casPeones;
+    d->CasillasAlfiles = casAlfiles;
+    d->Caballos = caballos;
+    d->Torres = torres;
+    d->Septima = septima;
+    d->Movilidad = movil;
+    d->Desarrollo = desarrollo;
+    d->Centro = centro;
+    d->Peones = VERSION_052 ? peones * ESTRUCTURA_PEONES / 100 : peones;
+    d->MalAlfil = estructura - d->Peones;
+    d->UltimaFila = ultimaFila;
+    d->SeguridadRey = rey;
+    d->Suma = suma;
+    d->TrasEscala = v;
+    d->Total = total;
+  }
+  return total;
+}
+
+}  // namespace
+
+int EvaluarPosicion(int fase) { return EvaluarPosicionT<false>(fase, nullptr); }
+
+int EvaluarPosicionDesglose(int fase, DesgloseEval* d) {
+  *d = DesgloseEval{};
+  return EvaluarPosicionT<true>(fase, d);
+}
+
+int Evaluar() {
+  const EstadoPly* e = EstadoActual;
+  const int v = (e->PiezasBlancas == 0 && e->PiezasNegras == 0) ? EvaluarFinalPeones()
+                                                                 : EvaluarPosicion(FaseEvaluacion());
+  return e->Turno == BLANCO ? v : -v;
+}
+
+void ImprimirEvalEstatica() { std::printf("Static eval: %d\n", Evaluar()); }

@@ -1,0 +1,280 @@
+// King safety: pawn shelter per wing, pieces bearing on the king's zone, and the
+// pull of the king toward the pawns once material comes off.
+#include <initializer_list>
+
+#include "driver/driver.h"
+#include "eval/eval.h"
+#include "eval/interno.h"
+#include "eval/tablas_eval.h"
+
+namespace {
+
+constexpr int32_t SeguridadRey[28] = {0,    -3,   -7,   -12,  -18,  -26,  -36,  -48,  -60,  -76,
+                                      -96,  -116, -130, -140, -148, -156, -160, -162, -164, -166,
+                                      -168, -170, -172, -174, -176, -178, -180, -180};
+constexpr int32_t EscalaRey[33] = {0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   10,
+                                   20,  30,  40,  50,  60,  70,  80,  100, 100, 100, 100,
+                                   100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 100};
+constexpr int32_t EscalaCentro[33] = {100, 100, 100, 100, 100, 100, 100, 100, 90, 90, 80,
+                                      80,  70,  50,  40,  30,  20,  0,   0,   0,  0,  0,
+                                      0,   0,   0,   0,   0,   0,   0,   0,   0,  0,  0};
+constexpr int32_t DistanciaPeones[8] = {20, 16, 8, 0, -10, -20, -30, -50};
+constexpr int PELIGRO_MAXIMO = 27;
+
+inline int Casilla(int fila, int columna) { return fila * 16 + columna; }
+
+inline bool TorreEnColumna(int lado, int columna) {
+  const int lista = lado == BLANCO ? IndiceLista(TORRE) : IndiceLista(-TORRE);
+  const int n = EstadoActual->NumPiezas[lista];
+  for (int k = 0; k < n; ++k)
+    if (Columna(ListaPiezas[lista][k]) == columna) return true;
+  return false;
+}
+
+inline bool AlfilEnColor(int lado, int color) {
+  const int lista = lado == BLANCO ? IndiceLista(ALFIL) : IndiceLista(-ALFIL);
+  const int n = EstadoActual->NumPiezas[lista];
+  for (int k = 0; k < n; ++k)
+    if (ColorCasilla[ListaPiezas[lista][k]] == color) return true;
+  return false;
+}
+
+// Shelter of a king of `lado` on one wing. The three files are taken in the
+// order the count is built: a, b, c on the queen side; f, g, h on the king side.
+// The wings differ in the first file's third rank, the fianchetto's pawn weight,
+// the unprotected last file and the enemy castling right that excuses the
+// open-file count.
+int Refugio(int lado, bool flancoRey) {
+  const int signo = lado == BLANCO ? 1 : -1;
+  const int peon = signo * PEON;
+  const uint64_t enemigos = lado == BLANCO ? MapaPeonesNegros : MapaPeonesBlancos;
+  const uint64_t propios = lado == BLANCO ? MapaPeonesBlancos : MapaPeonesNegros;
+  const int fila2 = lado == BLANCO ? 6 : 1;  // own second rank
+  const int fila3 = lado == BLANCO ? 5 : 2;  // own third rank
+  const int c1 = flancoRey ? 5 : 0, c2 = flancoRey ? 6 : 1, c3 = flancoRey ? 7 : 2;
+
+  // 1. First file.
+  int e;
+  if (propios & MascaraColumna[c1]) {
+    if (Tablero[Casilla(fila2, c1)] == peon)
+      e = 0;
+    else if (!flancoRey && Tablero[Casilla(fila3, c1)] == peon)
+      e = 1;
+    else
+      e = flancoRey ? 1 : 2;
+  } else {
+    e = TorreEnColumna(lado, c1) ? 2 : 4;
+  }
+
+  // 2. Middle file, with the holes of a moved fianchetto pawn.
+  int h = e + 2;
+  if (propios & MascaraColumna[c2]) {
+    const int s2 = Casilla(fila2, c2);
+    if (Tablero[s2] == peon) {
+      h = e;
+    } else {
+      if (Tablero[Casilla(fila3, c2)] != peon) h += 1;
+      if (Tablero[s2] == signo * ALFIL) {
+        h -= 1;
+      } else if (!AlfilEnColor(lado, ColorCasilla[s2])) {
+        if (Tablero[Casilla(fila3, c2 - 1)] == -peon || Tablero[Casilla(fila3, c2 + 1)] == -peon)
+          h += flancoRey ? 2 : 1;
+        if (AlfilEnColor(1 - lado, ColorCasilla[s2])) h += 3;
+      }
+    }
+  } else if (!TorreEnColumna(lado, c2)) {
+    h += 3;
+  }
+
+  // 3. Last file.
+  int r;
+  if (propios & MascaraColumna[c3]) {
+    if (Tablero[Casilla(fila2, c3)] == peon)
+      r = h;
+    else
+      r = h + 1 + (Tablero[Casilla(fila3, c3)] != peon ? 1 : 0);
+  } else {
+    r = TorreEnColumna(lado, c3) ? h + 2 : h + (flancoRey ? 4 : 5);
+  }
+
+  // 4. Files without enemy pawns are open to an attack, unless the enemy king
+  // has committed itself to this wing.
+  const int reyEnemigo = EstadoActual->Rey[1 - lado];
+  const int enroques = EstadoActual->Enroques;
+  bool exento;
+  if (flancoRey) {
+    const int largo = lado == BLANCO ? ENROQUE_NL : ENROQUE_BL;
+    exento = Columna(reyEnemigo) >= 3 && !(enroques & largo);
+  } else {
+    const int corto = lado == BLANCO ? ENROQUE_NC : ENROQUE_BC;
+    exento = Columna(reyEnemigo) <= 4 && !(enroques & corto);
+  }
+  if (!exento) {
+    for (int c = c1; c <= c3; ++c)
+      if (!(enemigos & MascaraColumna[c])) r += 2;
+  }
+  return r;
+}
+
+// Shelter count of the king of `lado`, by the file it stands on.
+int RefugioRey(int lado) {
+  const EstadoPly* e = EstadoActual;
+  const int k = e->Rey[lado];
+  const int f = Columna(k);
+  int r;
+  if (f <= 2) {
+    r = Refugio(lado, false);
+  } else if (f >= 6) {
+    r = Refugio(lado, true);
+  } else {
+    // A king in the centre: as sheltered as the wing it can still castle to,
+    // less the open files around it.
+    r = 6;
+    const int corto = lado == BLANCO ? ENROQUE_BC : ENROQUE_NC;
+    const int largo = lado == BLANCO ? ENROQUE_BL : ENROQUE_NL;
+    if (e->Enroques & corto) {
+      const int x = Refugio(lado, true);
+      if (x < 7) r = x;
+    }
+    if (e->Enroques & largo) {
+      const int x = Refugio(lado, false);
+      if (x <= r) r = x;
+    }
+    const uint64_t enemigos = lado == BLANCO ? MapaPeonesNegros : MapaPeonesBlancos;
+    const uint64_t todos = MapaPeonesBlancos | MapaPeonesNegros;
+    for (int c : {f - 1, f + 1})
+      if (!(enemigos & MascaraColumna[c])) r += (todos & MascaraColumna[c]) ? 1 : 2;
+    if (!(enemigos & MascaraColumna[f])) r += (todos & MascaraColumna[f]) ? 1 : 4;
+  }
+  if (lado == BLANCO ? FilaDe(k) < 6 : FilaDe(k) > 1) r += 4;
+  const int damasEnemigas = e->NumPiezas[lado == BLANCO ? 9 : 8];
+  if (damasEnemigas == 0) r /= 4;
+  return r;
+}
+
+// Piece material of a side in hundreds, capped at 32.
+int MaterialPiezas(int lado) {
+  const uint8_t* n = EstadoActual->NumPiezas;
+  const int o = lado == BLANCO ? 0 : 1;
+  const int v = (300 * (n[2 + o] + n[4 + o]) + 500 * n[6 + o] + 950 * n[8 + o]) / 100;
+  return v < 32 ? v : 32;
+}
+
+int DistanciaRey(int a, int b) {
+  const int df = Abs(Columna(a) - Columna(b)), dr = Abs(FilaDe(a) - FilaDe(b));
+  return df > dr ? df : dr;
+}
+
+}  // namespace
+
+int RefugioFlancoDama(int lado) { return Refugio(lado, false); }
+int RefugioFlancoRey(int lado) { return Refugio(lado, true); }
+
+int RayoDiagonalRey(int s) {
+  const bool blanco = Tablero[s] > 0;
+  const int signo = blanco ? 1 : -1;
+  const int t = DiagonalRey[s][EstadoActual->Rey[blanco ? NEGRO : BLANCO]];
+  if (t == 0) return 0;
+  const int paso = t < s ? (Columna(t) < Columna(s) ? -17 : -15) : (Columna(t) < Columna(s) ? 15 : 17);
+  // The square in front of the piece (toward the enemy); off the board it is empty.
+  const int frente = s - 16 * signo;
+  const bool frenteOcupado = EnTablero(frente) && Tablero[frente] != VACIO;
+  int m = 2;
+  for (int c = s; c != t; c += paso) {
+    const int x = Tablero[c] * signo;  // own men positive
+    if (x == -PEON || x == -ALFIL) return 0;
+    if (x == PEON) {
+      if (frenteOcupado || m == 1) return 0;
+      m = 1;
+    }
+  }
+  return m;
+}
+
+int RayoLineaRey(int s) {
+  const bool blanco = Tablero[s] > 0;
+  const int signo = blanco ? 1 : -1;
+  const int t = LineaRey[s][EstadoActual->Rey[blanco ? NEGRO : BLANCO]];
+  if (t == 0 || Tablero[t] == signo * PEON) return 0;
+  int paso;
+  if (FilaDe(t) != FilaDe(s))
+    paso = FilaDe(t) < FilaDe(s) ? -16 : 16;
+  else
+    paso = Columna(t) < Columna(s) ? -1 : 1;
+  int m = 2;
+  for (int c = s; c != t; c += paso) {
+    const int x = Tablero[c] * signo;  // own men positive
+    if (x == -TORRE || x == -PEON || x == PEON) return 0;
+    if (x == -ALFIL || x == -CABALLO) {
+      if (m == 1) return 0;
+      m = 1;
+    }
+  }
+  return m;
+}
+
+int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, DesgloseEval* d) {
+  const EstadoPly* e = EstadoActual;
+  const int kw = e->Rey[BLANCO], kb = e->Rey[NEGRO];
+
+  // 1. Danger counts: shelter plus attackers, capped.
+  const int refugioB = RefugioRey(BLANCO), refugioN = RefugioRey(NEGRO);
+  int peligroB, peligroN;
+  if constexpr (VERSION_052) {
+    peligroB = refugioB * DEFENSA_ESTATICA / 100 + ataqueBlanco * ATAQUE_DINAMICO / 100;
+    peligroN = refugioN * DEFENSA_ESTATICA / 100 + ataqueNegro * ATAQUE_DINAMICO / 100;
+    if (peligroB < 0) peligroB = 0;
+    if (peligroN < 0) peligroN = 0;
+  } else {
+    peligroB = refugioB + ataqueBlanco;
+    peligroN = refugioN + ataqueNegro;
+  }
+  if (peligroB > PELIGRO_MAXIMO) peligroB = PELIGRO_MAXIMO;
+  if (peligroN > PELIGRO_MAXIMO) peligroN = PELIGRO_MAXIMO;
+
+  // 2. Kings on opposite wings: the engine tempers its view of the king it
+  // storms, so that it does not overrate the attack.
+  if (tablaPeones != TABLA_PEONES_NORMAL) {
+    if (ColorMotor == BLANCO)
+      peligroN = static_cast<int>(peligroN * 0.6666666666666666);
+    else if (ColorMotor == NEGRO)
+      peligroB = static_cast<int>(peligroB * 0.6666666666666666);
+  }
+
+  // 3. Pawn centre: the mean square of all pawns, truncated; e4 without pawns.
+  int centro = 0x44;
+  const int n = e->NumPiezas[0] + e->NumPiezas[1];
+  if (n > 0) {
+    int filas = 0, columnas = 0;
+    for (int lista = 0; lista < 2; ++lista)
+      for (int k = 0; k < e->NumPiezas[lista]; ++k) {
+        filas += FilaDe(ListaPiezas[lista][k]);
+        columnas += Columna(ListaPiezas[lista][k]);
+      }
+    centro = (filas / n) * 16 + columnas / n;
+  }
+
+  // 4. The sum: shelter and king table weighted by the enemy's pieces, the pull
+  // to the pawns by their absence.
+  const int matB = MaterialPiezas(BLANCO), matN = MaterialPiezas(NEGRO);
+  const int32_t a = (SeguridadRey[peligroB] + TablaRey[kw]) * EscalaRey[matN];
+  const int32_t b = (SeguridadRey[peligroN] + TablaRey[kb + 8]) * EscalaRey[matB];
+  const int32_t ee = DistanciaPeones[DistanciaRey(kw, centro)] * EscalaCentro[matN];
+  const int32_t g = DistanciaPeones[DistanciaRey(kb, centro)] * EscalaCentro[matB];
+  const int32_t termino = (a - b + ee - g) / 100;
+
+  if (d != nullptr) {
+    d->RefugioBlanco = refugioB;
+    d->RefugioNegro = refugioN;
+    d->AtaqueBlanco = ataqueBlanco;
+    d->AtaqueNegro = ataqueNegro;
+    d->PeligroBlanco = peligroB;
+    d->PeligroNegro = peligroN;
+    d->ReyA = a;
+    d->ReyB = b;
+    d->ReyE = ee;
+    d->ReyG = g;
+    d->CentroPeones = centro;
+  }
+  return termino;
+}
