@@ -14,3 +14,18 @@ uint64_t Perft(int profundidad);
 // Subcommands of zelmor-diag; each returns the process exit status.
 int ComandoPerft(int argc, char** argv);
 int ComandoDivide(int argc, char** argv);
+
+// Search diagnostics: tables of fixed size allocated once, quiet searches.
+inline constexpr int BENCH_PROFUNDIDAD = 7;
+void PrepararBusquedaDiagnostico();
+// Fresh tables and per-game search state for the position just set up.
+void PosicionDiagnostico();
+// Node total of the fixed-depth search of the built-in positions.
+uint64_t Bench(int profundidad, bool detalle);
+int ComandoBench(int argc, char** argv);
+// EPD suite: solved positions of FILE at a time or depth per position.
+int ComandoSuite(int argc, char** argv);
+// Evaluation trace of one position (terms in White's view, then the bare
+// side-to-move value) and the evaluation speed over built-in positions.
+int ComandoEval(int argc, char** argv);
+int ComandoEvalBench(int argc, char** argv);

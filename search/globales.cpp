@@ -27,6 +27,7 @@ uint32_t IntervaloSondeo = 100000;
 uint32_t ProximoSondeo = 100000;
 
 int BusquedaDiagnostico = 0;
+double LimiteDiagnostico = 0.0;
 
 void NuevaPartidaBusqueda() {
   Asesinas[0][0] = Asesinas[0][1] = 0;

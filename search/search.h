@@ -95,6 +95,8 @@ extern uint32_t ProximoSondeo;
 // Diagnostics (bench, suites, tests): 1 switches off input polling, the clock
 // tests and all thinking output, so a search is a pure function of its position.
 extern int BusquedaDiagnostico;
+// With BusquedaDiagnostico set: seconds after which the search stops (0: none).
+extern double LimiteDiagnostico;
 
 // ---------------------------------------------------------------- functions
 

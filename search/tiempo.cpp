@@ -71,6 +71,13 @@ void IniciarBusqueda() {
 // answer 0), then the clock test of the current mode.
 int Sondear() {
   if (BusquedaDiagnostico) {
+    if (LimiteDiagnostico > 0) {
+      LeerReloj();
+      if (TiempoTranscurrido >= LimiteDiagnostico) {
+        PararBusqueda = 1;
+        return 1;
+      }
+    }
     ProximoSondeo += IntervaloSondeo;
     return 0;
   }

@@ -1,0 +1,116 @@
+// Fixed-depth benchmark over a built-in set of positions. Tables are cleared
+// before each position and no decision depends on the clock, so the node total
+// is the search's signature: it moves only when the search's behaviour does.
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/core.h"
+#include "diag/diag.h"
+#include "driver/driver.h"
+#include "eval/eval.h"
+#include "search/search.h"
+
+namespace {
+
+// Openings, middlegames, endgames, mates, a stalemate and a mated root.
+constexpr const char* POSICIONES_BENCH[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3",
+    "rnbqkb1r/pp1ppppp/5n2/2p5/4P3/2N5/PPPP1PPP/R1BQKBNR w KQkq - 2 3",
+    "r1bq1rk1/ppp2ppp/2np1n2/2b1p3/2B1P3/2PP1N2/PP3PPP/RNBQ1RK1 w - - 0 7",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+    "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1",
+    "r2q1rk1/pb2bppp/1pn1pn2/2pp4/3P4/1P2PNP1/PBPNQPBP/R4RK1 w - - 0 1",
+    "r1b2rk1/2q1b1pp/p2ppn2/1p6/3QP3/1BN1B3/PPP3PP/R4RK1 w - - 0 1",
+    "4rrk1/pp1n3p/3q2pQ/2p1pb2/2PP4/2P3N1/P2B2PP/4RRK1 b - - 7 19",
+    "6k1/3b3r/1p1p4/p1n2p2/1PPNpP1q/P3Q1p1/1R1RB1P1/5K2 b - - 0 1",
+    "r2r1n2/pp2bk2/2p1p2p/3q4/3PN1QP/2P3R1/P4PP1/5RK1 w - - 0 1",
+    "1r3k2/4q3/2Pp3b/3Bp3/2Q2p2/1p1P2P1/1P2KP2/3N4 w - - 0 1",
+    "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - - 0 1",
+    "2r5/8/1n6/1P1p1pkp/p2P4/R1P1PKP1/8/1R6 w - - 0 1",
+    "6k1/6p1/6Pp/ppp5/3pn2P/1P3K2/1PP2P2/3N4 b - - 0 1",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "8/8/1p1k4/5ppp/PPK1p3/6P1/5PP1/8 b - - 0 1",
+    "8/R7/2q5/8/6k1/8/1P5p/K6R w - - 0 124",
+    "8/8/3P3k/8/1p6/8/1P6/1K3n2 b - - 0 1",
+    "8/8/8/8/5kp1/P7/8/1K1N4 w - - 0 1",
+    "8/3k4/8/8/8/4K3/4P3/8 w - - 0 1",
+    "8/8/8/4k3/8/8/3QK3/8 w - - 0 1",
+    "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1",
+    "r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4",
+    "k7/8/2K5/8/8/8/8/1Q6 w - - 0 1",
+    "8/8/8/8/8/6k1/6p1/6K1 w - - 0 1",
+    "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3",
+};
+
+}  // namespace
+
+void PrepararBusquedaDiagnostico() {
+  static bool hecho = false;
+  PrepararDiagnostico();
+  if (!hecho) {
+    // Fixed sizes, whatever a personality file would say.
+    Personalidad.TABLA_HASH = 32;
+    Personalidad.TABLA_HASH_PEONES = 4;
+    Personalidad.TamHashAtaques = 4;
+    AsignarTablasHash();
+    hecho = true;
+  }
+  BusquedaDiagnostico = 1;
+  LimiteDiagnostico = 0.0;
+}
+
+void PosicionDiagnostico() {
+  // Fresh tables and game state, the engine playing the side to move.
+  LimpiarHash();
+  NuevaPartidaBusqueda();
+  ValorAnterior = 0;
+  NumRaiz = 10000;
+  ModoMotor = 0;
+  ColorMotor = EstadoActual->Turno;
+  TiempoRestante = 2147483647.0;
+  JugadasControl = 0;
+  Incremento = 0;
+}
+
+uint64_t Bench(int profundidad, bool detalle) {
+  PrepararBusquedaDiagnostico();
+  uint64_t total = 0;
+  int i = 0;
+  for (const char* fen : POSICIONES_BENCH) {
+    ++i;
+    if (ColocarFEN(fen) != 0) {
+      std::printf("bench: bad position %d: %s\n", i, fen);
+      continue;
+    }
+    PosicionDiagnostico();
+    IterarHastaProfundidad(profundidad);
+    total += Nodos;
+    if (detalle) {
+      char texto[8] = "none";
+      if (VariantePrincipal[0][0].Jugada != 0) TextoJugada(VariantePrincipal[0][0].Jugada, texto);
+      std::printf("Position %2d: %10u nodes  best %-6s score %d\n", i, Nodos, texto, ValorRaiz);
+    }
+  }
+  NuevaPartida();
+  return total;
+}
+
+int ComandoBench(int argc, char** argv) {
+  int profundidad = argc >= 3 ? std::atoi(argv[2]) : BENCH_PROFUNDIDAD;
+  if (profundidad < 1 || profundidad > 30) {
+    std::fprintf(stderr, "usage: bench [DEPTH 1..30]\n");
+    return 1;
+  }
+  PrepararBusquedaDiagnostico();
+  const uint32_t inicio = RelojMs();
+  const uint64_t nodos = Bench(profundidad, true);
+  uint32_t ms = RelojMs() - inicio;
+  if (ms == 0) ms = 1;
+  std::printf("\nNodes: %llu\n", static_cast<unsigned long long>(nodos));
+  std::printf("NPS: %llu\n", static_cast<unsigned long long>(nodos * 1000 / ms));
+  return 0;
+}
