@@ -209,6 +209,12 @@ void DeshacerJugada();
 void HacerNulo();
 void DeshacerNulo();
 
+// Game moves sit below the search root: after one is made or taken back PlyActual
+// is 0 again, so the next generation starts at the first list slot however long
+// the game is. The driver plays and takes back game moves only through these.
+int HacerJugadaPartida(Jugada j);
+void DeshacerJugadaPartida();
+
 // Repetition tests over the records back to InicioRepeticion.
 int EsRepeticion();
 int EsTripleRepeticion();

@@ -97,6 +97,9 @@ const char* LeerFEN(const char* fen, FENLeida& f) {
   f.reyes[0] = f.reyes[1] = SIN_CASILLA;
   int numReyes[2] = {0, 0};
   int hombres[2] = {0, 0};
+  // Positions the engine cannot hold are reported only once the text has parsed,
+  // so a short or mistyped FEN still gets its own message.
+  bool imposible = false;
   const unsigned char* c = reinterpret_cast<const unsigned char*>(fen);
 
   // 1. Board: '/', ' ' and ';' all jump to the next rank; digits skip squares.
@@ -110,22 +113,26 @@ const char* LeerFEN(const char* fen, FENLeida& f) {
     } else if (ch == '/' || ch == ' ' || ch == ';') {
       a += 8;
     } else if (const int p = CodigoPieza(static_cast<char>(ch)); p != VACIO) {
-      // A rank with too many squares would put the piece off the board.
-      if (!EnTablero(a)) return ERROR_LINEA;
       const int lado = Color(p);
+      // A rank with too many squares would put the man off the board.
+      if (!EnTablero(a)) {
+        imposible = true;
+        ++a;
+        continue;
+      }
       if (Abs(p) == REY) {
         f.reyes[lado] = a;
         ++numReyes[lado];
       }
-      if (Abs(p) == PEON && (Fila(a) == 0 || Fila(a) == 7)) return ERROR_LINEA;
-      if (++hombres[lado] > 16) return ERROR_LINEA;
+      if (Abs(p) == PEON && (Fila(a) == 0 || Fila(a) == 7)) imposible = true;
+      if (++hombres[lado] > 16) imposible = true;
       f.tablero[a] = p;
       ++a;
     } else {
       return ERROR_LINEA;
     }
   }
-  if (numReyes[BLANCO] != 1 || numReyes[NEGRO] != 1) return ERROR_LINEA;
+  if (numReyes[BLANCO] != 1 || numReyes[NEGRO] != 1) imposible = true;
 
   // 2. Side to move.
   while (*c == ' ') ++c;
@@ -138,6 +145,7 @@ const char* LeerFEN(const char* fen, FENLeida& f) {
     return ERROR_COLOR;
   ++c;
   while (*c == ' ') ++c;
+  if (imposible) return ERROR_LINEA;
 
   // 3. Castling rights: inferred from the board when the text ends here.
   if (*c == 0) {

@@ -322,3 +322,14 @@ void DeshacerNulo() {
   --EstadoActual;
   --PlyActual;
 }
+
+int HacerJugadaPartida(Jugada j) {
+  const int legal = HacerJugada(j);
+  PlyActual = 0;
+  return legal;
+}
+
+void DeshacerJugadaPartida() {
+  DeshacerJugada();
+  PlyActual = 0;
+}

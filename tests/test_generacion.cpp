@@ -1,0 +1,181 @@
+// Generation order and ordering values, capture generation, and the tables and
+// keys that the rest of the engine (and stored book files) depend on.
+#include <gtest/gtest.h>
+
+#include "posicion_test_util.h"
+
+namespace {
+
+using Lista = std::vector<std::string>;
+
+TEST(GenerarJugadas, InitialPositionOrderAndValues) {
+  PrepararDiagnostico();
+  NuevaPartida();
+  GenerarJugadas();
+  const Lista esperada = {
+      "a2a3:400", "a2a4:400", "b2b3:400", "b2b4:400", "c2c3:400", "c2c4:400", "d2d3:400",
+      "d2d4:400", "e2e3:400", "e2e4:400", "f2f3:400", "f2f4:400", "g2g3:400", "g2g4:400",
+      "h2h3:400", "h2h4:400", "b1a3:600", "b1c3:600", "g1f3:600", "g1h3:600"};
+  EXPECT_EQ(ListaGenerada(), esperada);
+  EXPECT_EQ(InicioLista[0], PilaJugadas + 1);  // the first entry is never filled
+  EXPECT_EQ(InicioLista[1], TopeJugadas + 1);
+}
+
+TEST(GenerarJugadas, CapturesPromotionsCastlingAndKingOrder) {
+  PrepararDiagnostico();
+  // Pawn on the seventh with both diagonals taken and the square ahead free.
+  ASSERT_EQ(ColocarFEN("r1b1k3/1P6/8/8/8/8/8/4K3 w - - 0 1"), 0);
+  GenerarJugadas();
+  const Lista peon = {"b7b8n:3400",  "b7b8b:3300",  "b7b8r:3500",  "b7b8q:3900",
+                      "b7a8n:3450", "b7a8b:3350", "b7a8r:3550", "b7a8q:3950",
+                      "b7c8n:3450", "b7c8b:3350", "b7c8r:3550", "b7c8q:3950"};
+  Lista generada = ListaGenerada();
+  EXPECT_EQ(Lista(generada.begin(), generada.begin() + 12), peon);
+  TopeJugadas = PilaJugadas;
+
+  // Castling first (king side, then queen side), then the king steps in order
+  // -16, -17, -1, +15, +16, +17, +1, -15.
+  ASSERT_EQ(ColocarFEN("4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"), 0);
+  GenerarJugadas();
+  generada = ListaGenerada();
+  const Lista rey = {"e1g1:201", "e1c1:201", "e1e2:100", "e1d2:100", "e1d1:100", "e1f1:100",
+                     "e1f2:100"};
+  EXPECT_EQ(Lista(generada.end() - 7, generada.end()), rey);
+  TopeJugadas = PilaJugadas;
+
+  // Values by victim and attacker; the queen uses its own row on every ray.
+  ASSERT_EQ(ColocarFEN("4k3/8/8/3r4/4P3/2B5/8/3QK3 w - - 0 1"), 0);
+  GenerarJugadas();
+  generada = ListaGenerada();
+  auto valor = [&](const std::string& m) {
+    for (const auto& g : generada)
+      if (g.rfind(m + ":", 0) == 0) return std::stoi(g.substr(m.size() + 1));
+    return -1;
+  };
+  EXPECT_EQ(valor("e4d5"), 3500);
+  EXPECT_EQ(valor("d1d5"), 1600);
+  EXPECT_EQ(valor("d1d2"), 300);
+  EXPECT_EQ(valor("c3d4"), 500);
+  TopeJugadas = PilaJugadas;
+
+  // En passant only from the fifth rank onto AlPaso, valued 2300.
+  ASSERT_EQ(ColocarFEN("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"), 0);
+  GenerarJugadas();
+  generada = ListaGenerada();
+  EXPECT_EQ(valor("e5d6"), 2300);
+  TopeJugadas = PilaJugadas;
+
+}
+
+TEST(GenerarCapturas, CapturesAndTheQueenAndKnightPromotions) {
+  PrepararDiagnostico();
+  // Promotions: captures first, then queen and knight only.
+  ASSERT_EQ(ColocarFEN("r1b1k3/1P6/8/8/8/8/8/4K3 w - - 0 1"), 0);
+  GenerarCapturas();
+  EXPECT_EQ(ListaGenerada(), (Lista{"b7a8n:3450", "b7a8b:3350", "b7a8r:3550", "b7a8q:3950",
+                                    "b7c8n:3450", "b7c8b:3350", "b7c8r:3550", "b7c8q:3950",
+                                    "b7b8q:3900", "b7b8n:3400"}));
+  TopeJugadas = PilaJugadas;
+  ASSERT_EQ(ColocarFEN("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"), 0);
+  GenerarCapturas();
+  EXPECT_EQ(ListaGenerada(), (Lista{"b7b8q:3900", "b7b8n:3400"}));
+  TopeJugadas = PilaJugadas;
+
+  // A rook attacked by a pawn and a bishop; quiet moves are never listed.
+  ASSERT_EQ(ColocarFEN("4k3/8/8/3r4/4P3/8/B7/4K3 w - - 0 1"), 0);
+  GenerarCapturas();
+  EXPECT_EQ(ListaGenerada(), (Lista{"e4d5:3500", "a2d5:3100"}));
+  TopeJugadas = PilaJugadas;
+
+  // En passant is a capture; a black pawn takes towards the a-file first.
+  ASSERT_EQ(ColocarFEN("4k3/8/8/8/1PpP4/8/8/4K3 b - d3 0 1"), 0);
+  GenerarCapturas();
+  EXPECT_EQ(ListaGenerada(), (Lista{"c4d3:2300"}));
+  TopeJugadas = PilaJugadas;
+  ASSERT_EQ(ColocarFEN("4k3/8/8/2p5/1Q1Q4/8/8/4K3 b - - 0 1"), 0);
+  GenerarCapturas();
+  EXPECT_EQ(ListaGenerada(), (Lista{"c5b4:4000", "c5d4:4000"}));
+  TopeJugadas = PilaJugadas;
+
+  // Nothing to take: an empty list.
+  NuevaPartida();
+  GenerarCapturas();
+  EXPECT_EQ(InicioLista[0], InicioLista[1]);
+  TopeJugadas = PilaJugadas;
+}
+
+TEST(Atacada, LinesBlockedByEitherColourAndKingDistance) {
+  PrepararDiagnostico();
+  ASSERT_EQ(ColocarFEN("4k3/8/8/8/8/2b5/3P4/4K3 w - - 0 1"), 0);
+  EXPECT_EQ(Atacada(NEGRO, E1, EstadoActual), 0);  // own pawn blocks
+  ASSERT_EQ(ColocarFEN("4k3/8/8/8/8/2b5/3p4/4K3 w - - 0 1"), 0);
+  EXPECT_EQ(Atacada(NEGRO, CasillaDeTexto("e1"), EstadoActual), 1);  // the pawn itself checks
+  EXPECT_EQ(Atacada(NEGRO, CasillaDeTexto("f1"), EstadoActual), 0);  // bishop blocked by d2
+  ASSERT_EQ(ColocarFEN("8/8/8/8/8/4k3/8/4K3 w - - 0 1"), 0);
+  EXPECT_EQ(Atacada(NEGRO, CasillaDeTexto("e2"), EstadoActual), 1);
+  EXPECT_EQ(Atacada(NEGRO, CasillaDeTexto("e1"), EstadoActual), 0);
+  // The board-only test agrees with the list-based one on every square.
+  for (const char* fen : {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+                          "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"}) {
+    ASSERT_EQ(ColocarFEN(fen), 0);
+    for (int i = 0; i < 64; ++i)
+      for (int lado : {BLANCO, NEGRO})
+        EXPECT_EQ(Atacada(lado, Casilla0x88(i), EstadoActual),
+                  AtacadaTrasMover(lado, Casilla0x88(i), EstadoActual))
+            << fen << " square " << i;
+  }
+}
+
+TEST(Tablas, GeneratorKeysAndGeometry) {
+  PrepararDiagnostico();
+  // The first two draws are the white-pawn key of a8; book files depend on it.
+  ReiniciarAleatorio();
+  EXPECT_EQ(Aleatorio32(), 0x039B11BFu);
+  EXPECT_EQ(Aleatorio32(), 0x4890D6A4u);
+  EXPECT_EQ(ClavesPieza[PEON + 6][A8][0], 0x039B11BFu);
+  EXPECT_EQ(ClavesPieza[PEON + 6][A8][1], 0x4890D6A4u);
+  // Rebuilding the keys gives the same keys.
+  const uint32_t marcaA = MarcaPeonesA, ultima = ClavesEnroque[15][1];
+  InicializarClaves();
+  EXPECT_EQ(MarcaPeonesA, marcaA);
+  EXPECT_EQ(ClavesEnroque[15][1], ultima);
+  EXPECT_NE(MarcaPeonesA, MarcaPeonesB);
+
+  // Off-board arithmetic fails the 0x88 test.
+  EXPECT_FALSE(EnTablero(H8 + 1));
+  EXPECT_FALSE(EnTablero(A8 - 16));
+
+  // PosibleClavada: a man on the a-file leaving its king's rank cannot uncover
+  // anything; one file further in it can.
+  const int e4 = CasillaDeTexto("e4");
+  EXPECT_EQ(ClavadaPosible(CasillaDeTexto("a4"), CasillaDeTexto("a5"), e4), 0);
+  EXPECT_EQ(ClavadaPosible(CasillaDeTexto("b4"), CasillaDeTexto("b5"), e4), 1);
+  EXPECT_EQ(ClavadaPosible(CasillaDeTexto("b4"), CasillaDeTexto("a4"), e4), 0);  // stays on the rank
+  EXPECT_EQ(ClavadaPosible(CasillaDeTexto("c6"), CasillaDeTexto("c7"), e4), 1);  // off the diagonal
+  EXPECT_EQ(ClavadaPosible(CasillaDeTexto("c6"), CasillaDeTexto("b7"), e4), 0);  // along it
+  EXPECT_EQ(ClavadaPosible(CasillaDeTexto("e8"), CasillaDeTexto("d8"), e4), 0);  // rank 8 end
+  EXPECT_EQ(ClavadaPosible(CasillaDeTexto("e7"), CasillaDeTexto("d7"), e4), 1);
+
+  // DiagonalRey / LineaRey report 0 both for "none" and for a8.
+  EXPECT_EQ(LineaRey[CasillaDeTexto("c8")][CasillaDeTexto("a7")], CasillaDeTexto("b8"));
+  EXPECT_EQ(DiagonalRey[CasillaDeTexto("b7")][CasillaDeTexto("a8")], 0);
+  EXPECT_EQ(DiagonalRey[CasillaDeTexto("d4")][CasillaDeTexto("h1")], CasillaDeTexto("g1"));
+  EXPECT_EQ(DiagonalRey[CasillaDeTexto("a1")][CasillaDeTexto("h1")], 0);
+
+  // Pawn attack masks never wrap; the pawn's square rule.
+  EXPECT_EQ(__builtin_popcountll(AtaquePeonBlanco[Indice64(CasillaDeTexto("a4"))]), 1);
+  EXPECT_EQ(AtaquePeonBlanco[Indice64(CasillaDeTexto("d8"))], 0u);
+  EXPECT_EQ(AtaquePeonNegro[Indice64(CasillaDeTexto("d1"))], 0u);
+  EXPECT_EQ(BitCasilla[0], uint64_t{1} << 63);
+  EXPECT_EQ(CuadradoPeon[CasillaDeTexto("a4")][CasillaDeTexto("d5")][BLANCO], 1);
+  EXPECT_EQ(CuadradoPeon[CasillaDeTexto("a4")][CasillaDeTexto("f5")][BLANCO], 0);
+  EXPECT_EQ(CuadradoPeon[CasillaDeTexto("a4")][CasillaDeTexto("d3")][BLANCO], 0);
+  EXPECT_EQ(CaballoCercaRey[CasillaDeTexto("g1")][CasillaDeTexto("e1")], 1);
+  EXPECT_EQ(CaballoCercaRey[CasillaDeTexto("a8")][CasillaDeTexto("h1")], 0);
+  EXPECT_EQ(DistanciaCasillas[0][63], 7);
+  EXPECT_EQ(EntreCasillas[Indice64(CasillaDeTexto("a1"))][Indice64(CasillaDeTexto("a4"))],
+            BitCasilla[Indice64(CasillaDeTexto("a2"))] | BitCasilla[Indice64(CasillaDeTexto("a3"))]);
+  EXPECT_EQ(EntreCasillas[Indice64(CasillaDeTexto("a1"))][Indice64(CasillaDeTexto("b3"))], 0u);
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+// Leaf counts of the reference positions: the move generator's and make's test.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "posicion_test_util.h"
+
+namespace {
+
+struct CasoPerft {
+  std::string fen;
+  std::vector<uint64_t> cuentas;  // cuentas[d - 1] = leaves at depth d
+};
+
+std::vector<CasoPerft> LeerEPD() {
+  std::ifstream f(std::string(ZELMOR_DATA_DIR) + "/perft.epd");
+  std::vector<CasoPerft> casos;
+  std::string linea;
+  while (std::getline(f, linea)) {
+    if (linea.empty()) continue;
+    std::stringstream ss(linea);
+    CasoPerft caso;
+    std::getline(ss, caso.fen, ';');
+    std::string campo;
+    while (std::getline(ss, campo, ';')) {
+      std::stringstream cs(campo);
+      std::string d;
+      uint64_t n;
+      if (cs >> d >> n) caso.cuentas.push_back(n);
+    }
+    casos.push_back(caso);
+  }
+  return casos;
+}
+
+#ifdef ZELMOR_SANITIZE
+// The checked build recomputes the position after every make; keep it short.
+constexpr int PROFUNDIDAD = 3, PROFUNDIDAD_INICIAL = 4;
+#else
+constexpr int PROFUNDIDAD = 4, PROFUNDIDAD_INICIAL = 5;
+#endif
+
+TEST(Perft, ReferencePositionsMatchPublishedCounts) {
+  const auto casos = LeerEPD();
+  ASSERT_EQ(casos.size(), 7u);
+  for (size_t i = 0; i < casos.size(); ++i) {
+    Posicionar(casos[i].fen.c_str());
+    const int hasta = i == 0 ? PROFUNDIDAD_INICIAL : PROFUNDIDAD;
+    for (int d = 1; d <= hasta; ++d) {
+      const uint64_t claveAntes = ClaveActual();
+      EXPECT_EQ(Perft(d), casos[i].cuentas[d - 1]) << casos[i].fen << " depth " << d;
+      EXPECT_EQ(ClaveActual(), claveAntes);
+      EXPECT_EQ(TopeJugadas, PilaJugadas);
+    }
+  }
+}
+
+// Positions with castling rights whose rook has been captured on its corner and
+// with en-passant pins: counts checked against the rules by hand.
+TEST(Perft, TrickyLegalityPositions) {
+  struct {
+    const char* fen;
+    int profundidad;
+    uint64_t nodos;
+  } casos[] = {
+      // En passant would empty the fifth rank between the king and the rook.
+      {"8/8/8/KPp4r/8/8/8/7k w - c6 0 1", 1, 4},
+      // Black's castling rights stay in the text but the h8 rook is gone: no O-O.
+      {"r3k3/8/8/8/8/8/8/4K3 b kq - 0 1", 1, 16},
+      // Promotion with and without capture.
+      {"1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1", 1, 13},
+  };
+  for (const auto& c : casos) {
+    Posicionar(c.fen);
+    EXPECT_EQ(Perft(c.profundidad), c.nodos) << c.fen;
+  }
+}
+
+}  // namespace
