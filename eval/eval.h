@@ -125,13 +125,16 @@ int CambioCasilla(int casilla); // what the opponent wins on a square we hold (n
 // The same evaluation as EvaluarPosicion, also filling `d` with every term.
 int EvaluarPosicionDesglose(int fase, DesgloseEval* d);
 
+// Final rounding: unchanged below 30, toward zero to a multiple of 3 below 150
+// and to a multiple of 5 from there.
+int32_t RedondearEvaluacion(int32_t v);
+
 // "ze_Eval": prints "Static eval: %d\n" with Evaluar() on standard output.
 void ImprimirEvalEstatica();
 
-// Material as the evaluation counts it: the incremental fields of the current
-// record, or, in the earlier build, the counts priced with its VAL_* settings.
-int32_t MaterialEval();       // white minus black
-int32_t MaterialTotalEval();  // both sides
+// Material (white minus black) as the evaluation counts it: the current
+// record's field, or, in the earlier build, the counts priced with VAL_*.
+int32_t MaterialEval();
 
 // Pawn structure (pawn sets of the current EvaluarPosicion must be built).
 int EvaluarPeones();       // phases 0 and 1

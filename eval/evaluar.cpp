@@ -66,13 +66,6 @@ inline bool AlfilEnColor(int lado, int color) {
   return false;
 }
 
-inline int32_t Redondear(int32_t v) {
-  const int32_t a = Abs(v);
-  if (a < 30) return v;
-  if (a < 150) return v - v % 3;
-  return v - v % 5;
-}
-
 template <bool Traza>
 int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const EstadoPly* e = EstadoActual;
@@ -313,7 +306,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     else if (wPc == 2 && bPc == 2 && wR == 1 && bR == 1)
       v = v * 2 / 3;
   }
-  const int32_t total = Redondear(v);
+  const int32_t total = RedondearEvaluacion(v);
 
   if constexpr (Traza) {
     d->Fase = fase;
@@ -340,6 +333,13 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
 }
 
 }  // namespace
+
+int32_t RedondearEvaluacion(int32_t v) {
+  const int32_t a = Abs(v);
+  if (a < 30) return v;
+  if (a < 150) return v - v % 3;  // toward zero: the remainder has the sign of v
+  return v - v % 5;
+}
 
 int EvaluarPosicion(int fase) { return EvaluarPosicionT<false>(fase, nullptr); }
 

@@ -36,16 +36,6 @@ int32_t MaterialEval() {
   }
 }
 
-int32_t MaterialTotalEval() {
-  if constexpr (VERSION_052) {
-    const uint8_t* n = EstadoActual->NumPiezas;
-    return VAL_PEON * (n[0] + n[1]) + VAL_CABALLO * (n[2] + n[3]) + VAL_ALFIL * (n[4] + n[5]) +
-           VAL_TORRE * (n[6] + n[7]) + VAL_DAMA * (n[8] + n[9]);
-  } else {
-    return EstadoActual->MaterialTotal;
-  }
-}
-
 int32_t TerminoMaterial() {
   const EstadoPly* e = EstadoActual;
   const int wP = e->NumPiezas[0], bP = e->NumPiezas[1];
@@ -142,8 +132,9 @@ int32_t TerminoParejaAlfiles() {
 int FaseEvaluacion() {
   const EstadoPly* e = EstadoActual;
   if constexpr (VERSION_052) {
+    // The threshold compares the record's own MaterialTotal.
     if (MediasJugadas < 20) return 0;
-    return MaterialTotalEval() > UMBRAL_FINAL ? 1 : 2;
+    return e->MaterialTotal > UMBRAL_FINAL ? 1 : 2;
   } else {
     const int peones = e->NumPiezas[0] + e->NumPiezas[1];
     const int piezas = e->PiezasBlancas + e->PiezasNegras;

@@ -1,0 +1,203 @@
+// Full evaluation: phase choice, material, piece terms, scaling and rounding.
+#include <cstdio>
+#include <string>
+
+#include "eval_test_util.h"
+
+namespace {
+
+TEST(Evaluacion, PosicionInicialValeCeroEnFaseCero) {
+  PosicionEval("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0);
+  EXPECT_EQ(FaseEvaluacion(), 0);
+  const DesgloseEval d = Desglose(0);
+  EXPECT_EQ(d.Total, 0);
+  EXPECT_EQ(d.Desarrollo, 0);
+  EXPECT_EQ(Evaluar(), 0);
+  NuevaPartida();
+  EXPECT_EQ(Evaluar(), 0);
+}
+
+TEST(Evaluacion, Redondeo) {
+  EXPECT_EQ(RedondearEvaluacion(29), 29);
+  EXPECT_EQ(RedondearEvaluacion(-29), -29);
+  EXPECT_EQ(RedondearEvaluacion(30), 30);
+  EXPECT_EQ(RedondearEvaluacion(31), 30);
+  EXPECT_EQ(RedondearEvaluacion(-31), -30);
+  EXPECT_EQ(RedondearEvaluacion(149), 147);
+  EXPECT_EQ(RedondearEvaluacion(150), 150);
+  EXPECT_EQ(RedondearEvaluacion(152), 150);
+  EXPECT_EQ(RedondearEvaluacion(-152), -150);
+  EXPECT_EQ(RedondearEvaluacion(-154), -150);
+}
+
+TEST(Evaluacion, FasePorPeonesPiezasYJugadas) {
+  // 9 pawns, 8 pieces: opening before half-move 18, middlegame from there.
+  PosicionEval("r1bqk1n1/pppp4/8/8/8/8/PPPPP3/1NBQK2R w - - 0 1", 17);
+  EXPECT_EQ(FaseEvaluacion(), 0);
+  MediasJugadas = 18;
+  EXPECT_EQ(FaseEvaluacion(), 1);
+  // 8 pawns: endgame whatever the pieces.
+  PosicionEval("r1bqk1n1/pppp4/8/8/8/8/PPPP4/1NBQK2R w - - 0 1", 0);
+  EXPECT_EQ(FaseEvaluacion(), 2);
+  // 7 pieces: endgame.
+  PosicionEval("r1bqk3/pppp4/8/8/8/8/PPPPP3/1NBQK2R w - - 0 1", 0);
+  EXPECT_EQ(FaseEvaluacion(), 2);
+}
+
+TEST(Evaluacion, EvaluarVeDesdeElBandoQueMueve) {
+  PosicionEval("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+  const int blancas = Evaluar();
+  EXPECT_GT(blancas, 0);
+  PosicionEval("4k3/8/8/8/8/8/8/R3K3 b - - 0 1");
+  EXPECT_EQ(Evaluar(), -blancas);
+  // Kings and pawns only go to the king-and-pawn evaluator.
+  PosicionEval("8/8/8/P3k3/8/8/8/K7 w - - 0 1");
+  EXPECT_EQ(Evaluar(), EvaluarFinalPeones());
+  PosicionEval("8/8/8/P3k3/8/8/8/K7 b - - 0 1");
+  EXPECT_EQ(Evaluar(), -EvaluarFinalPeones());
+}
+
+TEST(Evaluacion, MaterialSinPeonesSeEscala) {
+  // Rook: 500 + 6 (no queen) + 25 (no pawns) = 531; without own pawns x 0.80
+  // (424) and with no enemy piece x 1.20 (508).
+  PosicionEval("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Material, 508);
+  PosicionEval("r3k3/8/8/8/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Material, -508);
+}
+
+TEST(Evaluacion, ParejaDeAlfilesSoloConDosExactos) {
+  PosicionEval("4k3/8/8/8/8/8/8/2B1KB2 w - - 0 1");
+  EXPECT_EQ(Desglose(2).ParejaAlfiles, 60);
+  PosicionEval("4k3/8/8/8/8/8/8/1BB1KB2 w - - 0 1");
+  EXPECT_EQ(Desglose(2).ParejaAlfiles, 0);
+  PosicionEval("2b1kb2/8/8/8/8/8/8/2B1KB2 w - - 0 1");
+  EXPECT_EQ(Desglose(2).ParejaAlfiles, 0);
+}
+
+TEST(Evaluacion, AlfilesDeDistintoColorEscalanElResultado) {
+  // White bishop d3 (light), black bishop d6 (dark): two fifths.
+  PosicionEval("4k3/5p2/3b4/8/2P1P3/3B4/8/4K3 w - - 0 1");
+  DesgloseEval d = Desglose(FaseEvaluacion());
+  ASSERT_EQ(d.Fase, 2);
+  ASSERT_NE(d.Suma, 0);
+  EXPECT_EQ(d.TrasEscala, d.Suma * 2 / 5);
+  EXPECT_EQ(d.Total, RedondearEvaluacion(d.TrasEscala));
+  // A rook each: two thirds.
+  PosicionEval("r3k3/5p2/3b4/8/2P1P3/3B4/8/R3K3 w - - 0 1");
+  d = Desglose(FaseEvaluacion());
+  ASSERT_NE(d.Suma, 0);
+  EXPECT_EQ(d.TrasEscala, d.Suma * 2 / 3);
+  // Same-coloured bishops (e6 is light): no scaling.
+  PosicionEval("4k3/5p2/4b3/8/2P1P3/3B4/8/4K3 w - - 0 1");
+  d = Desglose(FaseEvaluacion());
+  EXPECT_EQ(d.TrasEscala, d.Suma);
+}
+
+TEST(Evaluacion, PuestoAvanzadoDelCaballo) {
+  // Knight d5 (table 8, outpost 16) defended by c4; nothing can challenge it.
+  PosicionEval("4k3/8/8/3N4/2P5/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Caballos, 8 + 16 + 16);
+  // A black bishop on the light squares halves the second bonus.
+  PosicionEval("b3k3/8/8/3N4/2P5/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Caballos, 8 + 16 + 8);
+  // Two defenders: the full second bonus regardless.
+  PosicionEval("b3k3/8/8/3N4/2P1P3/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Caballos, 8 + 16 + 16);
+  // A black pawn that can attack the square: no outpost.
+  PosicionEval("4k3/8/4p3/3N4/2P5/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Caballos, 8);
+  // Trapped in the corner.
+  PosicionEval("N3k3/p7/8/8/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Caballos, -25 - 90);
+}
+
+TEST(Evaluacion, TorresYSeptima) {
+  PosicionEval("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Torres, 15);  // open file
+  PosicionEval("4k3/p7/8/8/8/8/8/R3K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Torres, 10);  // half-open
+  // Shut in by its own king on f1.
+  PosicionEval("4k3/pppppppp/8/8/8/8/PPPPPPPP/5K1R w - - 0 1");
+  EXPECT_EQ(Desglose(1).Torres, -25);
+  // Seventh rank: (100 - 30) * 50 / 100; a queen beside the rook raises the count.
+  PosicionEval("4k3/R7/8/8/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Septima, 35);
+  PosicionEval("4k3/RQ6/8/8/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Septima, (100 - 35) * 120 / 100);
+  PosicionEval("4k3/1Q6/8/8/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).Septima, 0);
+}
+
+TEST(Evaluacion, DesarrolloCentroYUltimaFila) {
+  // After Nf3 White has 3 men home and the king in the centre (-27), Black 4 (-35).
+  PosicionEval("rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKB1R b KQkq - 1 1", 0);
+  EXPECT_EQ(Desglose(0).Desarrollo, 8);
+  EXPECT_EQ(Desglose(1).Desarrollo, 0);
+  PosicionEval("rnbqkbnr/pppppppp/8/8/3PP3/8/PPP2PPP/RNBQKBNR b KQkq - 0 2");
+  EXPECT_EQ(Desglose(1).Centro, 10);
+  EXPECT_EQ(Desglose(2).Centro, 0);
+  PosicionEval("rnbqkbnr/pppppppp/8/8/8/3B4/PPPPPPPP/RN1QKBNR w KQkq - 0 1");
+  EXPECT_EQ(Desglose(1).Centro, -10);
+  PosicionEval("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+  EXPECT_EQ(Desglose(2).UltimaFila, 15);
+  // Bad bishop: three own pawns on its light squares with one piece.
+  PosicionEval("4k3/8/8/3P4/2P1P3/3B4/8/4K3 w - - 0 1");
+  EXPECT_EQ(Desglose(2).MalAlfil, -20);
+}
+
+TEST(Evaluacion, MaterialInsuficiente) {
+  const struct {
+    const char* fen;
+    int esperado;
+  } casos[] = {
+      {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 1},    {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 1},
+      {"4k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1},  {"4k3/8/8/8/8/8/8/1N2KN2 w - - 0 1", 1},
+      {"1n2k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 0}, {"2b1k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 0},
+      {"4k3/8/8/8/8/8/8/1NB1K3 w - - 0 1", 0},  {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", 0},
+      {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 0},
+  };
+  for (const auto& c : casos) {
+    PosicionEval(c.fen);
+    EXPECT_EQ(MaterialInsuficiente(), c.esperado) << c.fen;
+  }
+}
+
+TEST(Evaluacion, ExcesoDePiezasNoSaleDeLasTablas) {
+  // After many promotions every count beyond a table's end reads its last entry.
+  PosicionEval("QQQQQQQk/QQQQQQQ1/8/8/8/8/8/K7 b - - 0 1");
+  const DesgloseEval d = Desglose(FaseEvaluacion());
+  EXPECT_EQ(d.PeligroNegro, 27);
+  PosicionEval("k7/RRRRRRR1/8/8/8/8/8/RRRRRRRK b - - 0 1");
+  EXPECT_GT(Desglose(2).Total, 0);
+}
+
+// The diagnostics' last line is the value "ze_Eval" prints; the trace shows the
+// full evaluation's terms. Runs the real program.
+TEST(Evaluacion, DiagnosticoEval) {
+  const char* fen = "r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/2KR1B1R b - - 3 9";
+  const std::string orden = std::string(ZELMOR_DIAG_BIN) +
+                            " eval --half-moves 30 --engine-colour white " + fen + " 2>&1";
+  FILE* p = popen(orden.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string salida, ultima;
+  char linea[256];
+  while (std::fgets(linea, sizeof linea, p)) {
+    salida += linea;
+    ultima = linea;
+  }
+  ASSERT_EQ(pclose(p), 0) << salida;
+  PosicionEval(fen, 30, BLANCO);
+  EXPECT_EQ(ultima, std::to_string(Evaluar()) + "\n");
+  EXPECT_NE(salida.find("king safety"), std::string::npos);
+  EXPECT_NE(salida.find("storm 2"), std::string::npos);
+
+  const std::string mala = std::string(ZELMOR_DIAG_BIN) + " eval --engine-colour green 2>&1";
+  p = popen(mala.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  while (std::fgets(linea, sizeof linea, p)) {
+  }
+  EXPECT_NE(pclose(p), 0);
+}
+
+}  // namespace
