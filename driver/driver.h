@@ -119,6 +119,8 @@ int LeerPalabra(char* destino, size_t tam);
 void LeerToken(char* destino, size_t tam);
 // The rest of the current input line without its line end (cut to `tam` - 1).
 void LeerResto(char* destino, size_t tam);
+// Forgets buffered input and a seen end of input (for tests that swap descriptor 0).
+void ReiniciarEntrada();
 // A file name from the settings in this platform's form (a backslash is a
 // directory separator).
 void RutaLocal(const char* nombre, char* destino, size_t tam);

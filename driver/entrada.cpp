@@ -112,6 +112,12 @@ void LeerResto(char* destino, size_t tam) {
   destino[n] = '\0';
 }
 
+void ReiniciarEntrada() {
+  Lectura = Final = 0;
+  FinAlcanzado = false;
+  EsTerminal = -1;
+}
+
 unsigned HayEntrada() {
   // Blanks left behind by the last command (its line end) are no command.
   SaltarBlancosBuffer();

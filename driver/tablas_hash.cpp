@@ -38,10 +38,25 @@ T* Reservar(uint64_t n) {
   return static_cast<T*>(std::calloc(static_cast<size_t>(n), sizeof(T)));
 }
 
+// What this file took from the heap, per table: only that is ever freed (the
+// tables may start out pointing at other subsystems' static entries).
+void* PropiaProf = nullptr;
+void* PropiaSiempre = nullptr;
+void* PropiaPeones = nullptr;
+void* PropiaAtaques = nullptr;
+
 template <typename T>
-void Liberar(T*& tabla, T* unica) {
-  if (tabla != nullptr && tabla != unica) std::free(tabla);
+void Liberar(T*& tabla, void*& propia) {
+  if (propia != nullptr && tabla == propia) std::free(propia);
+  propia = nullptr;
   tabla = nullptr;
+}
+
+template <typename T>
+T* ReservarPropia(uint64_t n, void*& propia) {
+  T* tabla = Reservar<T>(n);
+  propia = tabla;
+  return tabla;
 }
 
 // The records of the game keep table indexes computed with the old masks.
@@ -65,17 +80,17 @@ uint64_t EntradasTabla(uint32_t megas, uint32_t divisor) {
 }
 
 void LiberarTablasHash() {
-  Liberar(TablaHashProf, UnicaProf);
-  Liberar(TablaHashSiempre, UnicaSiempre);
+  Liberar(TablaHashProf, PropiaProf);
+  Liberar(TablaHashSiempre, PropiaSiempre);
 }
 
 void AsignarTablasHash() {
   // 1. Transposition tables: two of equal size sharing one mask.
   LiberarTablasHash();
   uint64_t n = EntradasTabla(Personalidad.TABLA_HASH, DIVISOR_HASH);
-  TablaHashProf = Reservar<EntradaHash>(n);
+  TablaHashProf = ReservarPropia<EntradaHash>(n, PropiaProf);
   if (TablaHashProf == nullptr) std::printf("Error reservando memoria\n");
-  TablaHashSiempre = Reservar<EntradaHash>(n);
+  TablaHashSiempre = ReservarPropia<EntradaHash>(n, PropiaSiempre);
   if (TablaHashSiempre == nullptr) std::printf("Error reservando memoria\n");
   if (TablaHashProf == nullptr || TablaHashSiempre == nullptr) {
     LiberarTablasHash();
@@ -88,9 +103,9 @@ void AsignarTablasHash() {
   MascaraHash = static_cast<uint32_t>(n - 1);
 
   // 2. Pawn hash (its budget is halved like the transposition budget).
-  Liberar(TablaPeones, UnicaPeones);
+  Liberar(TablaPeones, PropiaPeones);
   n = EntradasTabla(Personalidad.TABLA_HASH_PEONES, DIVISOR_PEONES);
-  TablaPeones = Reservar<EntradaHashPeones>(n);
+  TablaPeones = ReservarPropia<EntradaHashPeones>(n, PropiaPeones);
   if (TablaPeones == nullptr) {
     std::printf("Error reservando memoria (hash peones)\n");
     std::memset(UnicaPeones, 0, sizeof UnicaPeones);
@@ -100,9 +115,9 @@ void AsignarTablasHash() {
   MascaraPeones = static_cast<uint32_t>(n - 1);
 
   // 3. Attack hash; the earlier build has none, and keeps a single idle entry.
-  Liberar(TablaAtaques, UnicaAtaques);
+  Liberar(TablaAtaques, PropiaAtaques);
   n = VERSION_052 ? 1 : EntradasTabla(Personalidad.TamHashAtaques, DIVISOR_ATAQUES);
-  TablaAtaques = VERSION_052 ? nullptr : Reservar<EntradaHashAtaques>(n);
+  TablaAtaques = VERSION_052 ? nullptr : ReservarPropia<EntradaHashAtaques>(n, PropiaAtaques);
   if (TablaAtaques == nullptr) {
     if (!VERSION_052) std::printf("Error reservando memoria (hash ataques)\n");
     std::memset(UnicaAtaques, 0, sizeof UnicaAtaques);

@@ -1,0 +1,183 @@
+// Runs an engine binary over pipes in a private working directory, for the
+// transcript, log and random-input tests of the driver.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace prueba {
+
+// A fresh directory under /tmp, removed with its contents at scope end.
+class DirectorioTemporal {
+ public:
+  DirectorioTemporal() {
+    char plantilla[] = "/tmp/zelmor_driver_XXXXXX";
+    char* d = mkdtemp(plantilla);
+    ruta_ = d ? d : "/tmp";
+  }
+  ~DirectorioTemporal() {
+    std::error_code ec;
+    if (ruta_ != "/tmp") std::filesystem::remove_all(ruta_, ec);
+  }
+  const std::string& Ruta() const { return ruta_; }
+  std::string Fichero(const std::string& nombre) const { return ruta_ + "/" + nombre; }
+  void Escribir(const std::string& nombre, const std::string& contenido) const {
+    std::ofstream f(Fichero(nombre), std::ios::binary);
+    f << contenido;
+  }
+  std::string Leer(const std::string& nombre) const {
+    std::ifstream f(Fichero(nombre), std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+  }
+  bool Existe(const std::string& nombre) const {
+    return std::filesystem::exists(Fichero(nombre));
+  }
+
+ private:
+  std::string ruta_;
+};
+
+// One engine process: input written on demand, output collected as it comes.
+class Motor {
+ public:
+  Motor(const std::string& binario, const std::vector<std::string>& args, const std::string& dir,
+        const std::vector<std::string>& entorno = {}) {
+    signal(SIGPIPE, SIG_IGN);
+    int in[2], out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(in[0], 0);
+      dup2(out[1], 1);
+      close(in[0]); close(in[1]); close(out[0]); close(out[1]);
+      if (chdir(dir.c_str()) != 0) _exit(127);
+      for (const std::string& e : entorno) putenv(const_cast<char*>(e.c_str()));
+      std::vector<char*> argv;
+      argv.push_back(const_cast<char*>(binario.c_str()));
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(binario.c_str(), argv.data());
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    entrada_ = in[1];
+    salida_ = out[0];
+    fcntl(entrada_, F_SETFL, O_NONBLOCK);
+  }
+  ~Motor() {
+    CerrarEntrada();
+    if (pid_ > 0 && !terminado_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (salida_ >= 0) close(salida_);
+  }
+
+  // Writes everything, reading output meanwhile so neither side can block.
+  void Escribir(const std::string& texto) {
+    size_t hecho = 0;
+    auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (hecho < texto.size() && entrada_ >= 0 && std::chrono::steady_clock::now() < limite) {
+      ssize_t n = write(entrada_, texto.data() + hecho, texto.size() - hecho);
+      if (n > 0) {
+        hecho += static_cast<size_t>(n);
+      } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        break;  // the engine has gone
+      } else {
+        LeerDisponible(10);
+      }
+    }
+  }
+  void CerrarEntrada() {
+    if (entrada_ >= 0) close(entrada_);
+    entrada_ = -1;
+  }
+  // Waits until the output contains `texto`; false on timeout or end of output.
+  bool Esperar(const std::string& texto, int ms = 10000) {
+    auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (salidaTexto_.find(texto) == std::string::npos) {
+      if (std::chrono::steady_clock::now() >= limite) return false;
+      if (!LeerDisponible(20) && fin_) return salidaTexto_.find(texto) != std::string::npos;
+    }
+    return true;
+  }
+  // Closes the input, collects the rest of the output and the exit status.
+  // Returns the wait status, or -1 when the engine did not end in time.
+  int Terminar(int ms = 20000) {
+    CerrarEntrada();
+    auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!fin_ && std::chrono::steady_clock::now() < limite) LeerDisponible(50);
+    if (!fin_) return -1;
+    int estado = 0;
+    while (std::chrono::steady_clock::now() < limite) {
+      pid_t r = waitpid(pid_, &estado, WNOHANG);
+      if (r == pid_) {
+        terminado_ = true;
+        return estado;
+      }
+      usleep(2000);
+    }
+    return -1;
+  }
+  const std::string& Salida() const { return salidaTexto_; }
+
+ private:
+  // Reads what is there (waiting up to `ms`); false when nothing came.
+  bool LeerDisponible(int ms) {
+    if (fin_) return false;
+    pollfd p{salida_, POLLIN, 0};
+    if (poll(&p, 1, ms) <= 0) return false;
+    char buf[65536];
+    ssize_t n = read(salida_, buf, sizeof buf);
+    if (n <= 0) {
+      fin_ = true;
+      return false;
+    }
+    salidaTexto_.append(buf, static_cast<size_t>(n));
+    return true;
+  }
+
+  pid_t pid_ = -1;
+  int entrada_ = -1;
+  int salida_ = -1;
+  bool fin_ = false;
+  bool terminado_ = false;
+  std::string salidaTexto_;
+};
+
+struct Resultado {
+  std::string salida;
+  int estado;  // wait status, -1 on timeout
+};
+
+// Feeds the whole input, closes it and waits for the end.
+inline Resultado Ejecutar(const std::string& binario, const std::string& entrada,
+                          const std::string& dir, const std::vector<std::string>& args = {},
+                          const std::vector<std::string>& entorno = {}) {
+  Motor m(binario, args, dir, entorno);
+  m.Escribir(entrada);
+  int estado = m.Terminar();
+  return {m.Salida(), estado};
+}
+
+inline bool SalioBien(int estado) {
+  return estado != -1 && WIFEXITED(estado) && WEXITSTATUS(estado) == 0;
+}
+
+}  // namespace prueba

@@ -1,0 +1,221 @@
+// Transcripts: the real engine over pipes, its standard output compared byte
+// for byte.
+#include <gtest/gtest.h>
+
+#include "tests/test_driver_proceso.h"
+
+using prueba::DirectorioTemporal;
+using prueba::Ejecutar;
+using prueba::SalioBien;
+
+namespace {
+
+const std::string INICIO = "feature done=0\n";
+
+std::string Caracteristicas(const std::string& nombre) {
+  return "feature ping=1 setboard=1 playother=1 san=0 usermove=1 time=1 draw=0 sigint=0 "
+         "sigterm=0 reuse=1 analyze=1 myname=\"" +
+         nombre + "\" variants=\"normal\" colors=0 ics=1 name=1 pause=0 done=1\n";
+}
+
+const std::string FEATURE = Caracteristicas("Zelmor v0.70 QRT6");
+
+// Start-up, protocol 2 and the engine on neither side, so no command thinks.
+std::string Xboard(const std::string& comandos) { return "xboard\nprotover 2\nforce\n" + comandos; }
+
+}  // namespace
+
+TEST(DriverTranscripcion, ArranqueYFinDeEntrada) {
+  DirectorioTemporal dir;
+  auto r = Ejecutar(ZELMOR070_BIN, "", dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO);
+  EXPECT_TRUE(SalioBien(r.estado));
+  EXPECT_TRUE(dir.Existe("Ze_0.70_0.log"));
+}
+
+TEST(DriverTranscripcion, LineaDeCaracteristicas) {
+  DirectorioTemporal dir;
+  auto r = Ejecutar(ZELMOR070_BIN, "xboard\nprotover 2\nquit\n", dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE);
+  EXPECT_TRUE(SalioBien(r.estado));
+
+  // A personality name marks the engine's name whether or not its file exists.
+  r = Ejecutar(ZELMOR070_BIN, "protover 2\n", dir.Ruta(), {"fuerte"});
+  EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.70 QRT6 (fuerte)"));
+  EXPECT_TRUE(SalioBien(r.estado));
+}
+
+TEST(DriverTranscripcion, PrimerBucle) {
+  DirectorioTemporal dir;
+  // protover 1 keeps the first loop, where ping is unknown (and so is its number);
+  // any value above 1 as an unsigned number switches, -1 included.
+  auto r = Ejecutar(ZELMOR070_BIN, "xboard\nprotover 1\nping 3\nprotover -1\nping 4\n",
+                    dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + "Error (unknow command): ping\nError (unknow command): 3\n" +
+                          FEATURE + "\npong 4\n");
+  EXPECT_TRUE(SalioBien(r.estado));
+
+  // "FEN" takes the whole line: after it Black is to move.
+  r = Ejecutar(ZELMOR070_BIN,
+               "FEN rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1\n"
+               "protover 2\nusermove e2e4\nusermove e7e5\nquit\n",
+               dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: e2e4\n");
+  EXPECT_TRUE(SalioBien(r.estado));
+
+  // "fritz" ends the first loop as quit does (it is unknown in the xboard loop).
+  r = Ejecutar(ZELMOR070_BIN, "fritz\nping 1\n", dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO);
+  EXPECT_TRUE(SalioBien(r.estado));
+}
+
+TEST(DriverTranscripcion, PingYComandosDesconocidos) {
+  DirectorioTemporal dir;
+  auto r = Ejecutar(ZELMOR070_BIN,
+                    Xboard("ping 7\nfoo\n{ un comentario con protover 2 ping 9 }\n"
+                           "{sin espacio\nsd 4\n. random post ze_kib ze_nokib\nping 8\n"),
+                    dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE +
+                          "\npong 7\n"
+                          "Error (unknow command): foo\n"
+                          "Error (unknow command): sd\n"
+                          "Error (unknow command): 4\n"
+                          "\npong 8\n");
+  EXPECT_TRUE(SalioBien(r.estado));
+}
+
+TEST(DriverTranscripcion, JugadasIlegales) {
+  DirectorioTemporal dir;
+  // e2e5 is refused and changes nothing: e2e4 is still possible afterwards and
+  // then only Black may move.
+  auto r = Ejecutar(ZELMOR070_BIN,
+                    Xboard("usermove e2e5\nusermove e2e4\nusermove d2d4\nusermove e7e5\n"
+                           "usermove i2i4\nusermove a9a1\nusermove e2\nusermove g1f3q\n"
+                           "usermove zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz\nusermove e1e2\nping 1\n"),
+                    dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE +
+                          "Illegal move: e2e5\n"
+                          "Illegal move: d2d4\n"
+                          "Illegal move: i2i4\n"
+                          "Illegal move: a9a1\n"
+                          "Illegal move: e2\n"
+                          "Illegal move: g1f3q\n"
+                          "Illegal move: zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz\n"
+                          "\npong 1\n");
+  EXPECT_TRUE(SalioBien(r.estado));
+}
+
+TEST(DriverTranscripcion, JugadasEspeciales) {
+  DirectorioTemporal dir;
+  const std::string fen = "setboard rn2k3/1P6/8/3pP3/8/8/8/R3K2R w KQq d6 0 1\n";
+  // En passant and castling: after e1g1 the rook has left h1 for f1.
+  auto r = Ejecutar(ZELMOR070_BIN,
+                    Xboard(fen + "usermove e5d6\nusermove e8d7\nusermove e1g1\n"
+                                 "usermove d7c6\nusermove h1h2\nusermove f1f7\nping 2\n"),
+                    dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: h1h2\n\npong 2\n");
+  // A promotion without a letter gives a queen: it moves diagonally (a8b7) and
+  // along a file (b7b1). With the letter n it is a knight that cannot.
+  r = Ejecutar(ZELMOR070_BIN,
+               Xboard(fen + "usermove b7a8\nusermove e8d7\nusermove a8b7\nusermove d7e6\n"
+                            "usermove b7b1\nping 3\n"),
+               dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "\npong 3\n");
+  r = Ejecutar(ZELMOR070_BIN,
+               Xboard(fen + "usermove b7a8n\nusermove e8d7\nusermove a8b7\nusermove a8b6\n"
+                            "ping 4\n"),
+               dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: a8b7\n\npong 4\n");
+}
+
+TEST(DriverTranscripcion, SetboardUndoRemove) {
+  DirectorioTemporal dir;
+  // A bad FEN prints its message and keeps the game: e7e5 is still Black's move.
+  auto r = Ejecutar(ZELMOR070_BIN,
+                    Xboard("usermove e2e4\nsetboard 8/8/8/8 w\nsetboard\nusermove e7e5\n"
+                           "ping 1\n"),
+                    dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE +
+                          "Error en FEN: l\xEDnea incorrecta\n"
+                          "Error en FEN: cadena incompleta\n"
+                          "\npong 1\n");
+
+  // undo and remove past the start of the game change nothing.
+  r = Ejecutar(ZELMOR070_BIN,
+               Xboard("undo\nremove\nusermove e2e4\nremove\nremove\nusermove e7e5\n"
+                      "usermove e2e4\nusermove e7e5\nundo\nusermove c7c5\nping 2\n"),
+               dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: e7e5\n\npong 2\n");
+
+  // A position set up from the rest of the line, separated by any blanks.
+  r = Ejecutar(ZELMOR070_BIN,
+               Xboard("setboard \t 4k3/8/8/8/8/8/8/4K2R b K - 0 1\nusermove e1g1\n"
+                      "usermove e8d8\nusermove e1g1\nping 3\n"),
+               dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: e1g1\n\npong 3\n");
+}
+
+TEST(DriverTranscripcion, RelojYArgumentos) {
+  DirectorioTemporal dir;
+  // Clock commands print nothing and take their arguments with them.
+  auto r = Ejecutar(ZELMOR070_BIN,
+                    Xboard("level 40 5 0\nlevel 0 0:30 5\nlevel 40 5:30 0\ntime 6000\n"
+                           "otim 5000\nrating 2300 2100\nics -\ncomputer\nname Fulano de Tal\n"
+                           "accepted usermove\nrejected ics\nresult 1-0 {White mates}\nhard\n"
+                           "easy\nexit\nplayother\nforce\nping 5\n"),
+                    dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "\npong 5\n");
+  EXPECT_TRUE(SalioBien(r.estado));
+}
+
+TEST(DriverTranscripcion, SaludoEnServidor) {
+  DirectorioTemporal dir;
+  dir.Escribir("ics.per", "ICS 1\n");
+  auto r = Ejecutar(ZELMOR070_BIN, "protover 2\nname Rival\ncomputer\nname Rival\n", dir.Ruta(),
+                    {"ics"});
+  EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.70 QRT6 (ics)") +
+                          "\ntellopponent Hello from Zelmor v0.70 QRT6\n");
+}
+
+TEST(DriverTranscripcion, FinDeEntradaEnCualquierPunto) {
+  DirectorioTemporal dir;
+  // The front end going away ends the engine cleanly, even in the middle of a
+  // command that waits for its argument or its line.
+  for (const char* entrada : {"protover", "protover 2\nping", "protover 2\nsetboard",
+                              "protover 2\n{ abierto", "protover 2\nlevel 40", "CargarPers",
+                              "protover 2\nusermove e2e4\nusermove"}) {
+    auto r = Ejecutar(ZELMOR070_BIN, entrada, dir.Ruta());
+    EXPECT_TRUE(SalioBien(r.estado)) << entrada;
+  }
+  auto r = Ejecutar(ZELMOR070_BIN, "protover 2\nquit\nping 1\n", dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE);
+  EXPECT_TRUE(SalioBien(r.estado));
+}
+
+TEST(DriverTranscripcion, TokenMuyLargo) {
+  DirectorioTemporal dir;
+  // Longer than any buffer: consumed whole, answered as an unknown command cut to
+  // the token size, and the next command is read normally.
+  std::string largo(100000, 'x');
+  auto r = Ejecutar(ZELMOR070_BIN, Xboard(largo + "\nsetboard " + largo + "\nping 6\n"),
+                    dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Error (unknow command): " + largo.substr(0, 255) +
+                          "\nError en FEN: l\xEDnea incorrecta\n\npong 6\n");
+  EXPECT_TRUE(SalioBien(r.estado));
+}
+
+TEST(DriverTranscripcion, VersionAnterior) {
+  DirectorioTemporal dir;
+  auto r = Ejecutar(ZELMOR052_BIN, "PensarProf 3\nprotover 2\n.\nping 2\nquit\n", dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + "Error (unknow command): PensarProf\nError (unknow command): 3\n" +
+                          Caracteristicas("Zelmor v0.52") + "Error (unknow command): .\n\npong 2\n");
+  EXPECT_TRUE(SalioBien(r.estado));
+  EXPECT_TRUE(dir.Existe("Ze_0.52_0.log"));
+  EXPECT_FALSE(dir.Existe("Ze_0.70_0.log"));
+
+  // The earlier build starts from its built-in ending (White: Ke3, pawns a4 h3 h5).
+  r = Ejecutar(ZELMOR052_BIN, "protover 2\nforce\nusermove e2e4\nusermove e3d3\nping 1\n",
+               dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.52") +
+                          "Illegal move: e2e4\n\npong 1\n");
+}
