@@ -11,6 +11,7 @@ namespace {
 // The side to move has no legal move. Leaves the move stack as it found it.
 bool SinJugadas() {
   EntradaJugada* const tope = TopeJugadas;
+  EntradaJugada* const inicio = InicioLista[PlyActual];
   GenerarJugadas();
   bool ninguna = true;
   for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas && ninguna; ++e) {
@@ -20,6 +21,7 @@ bool SinJugadas() {
     }
   }
   TopeJugadas = tope;
+  InicioLista[PlyActual] = inicio;
   return ninguna;
 }
 

@@ -24,11 +24,16 @@ int32_t Ventana() {
 // 1 when move j is in the generated list of the current position. Leaves the
 // move stack as it found it.
 bool EnLista(Jugada j) {
+  // Generation rewrites the list bounds of this ply: keep the caller's.
   EntradaJugada* const tope = TopeJugadas;
+  EntradaJugada* const inicio = InicioLista[PlyActual];
+  EntradaJugada* const siguiente = InicioLista[PlyActual + 1];
   GenerarJugadas();
   bool hallada = false;
   for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e) hallada |= e->Jugada == j;
   TopeJugadas = tope;
+  InicioLista[PlyActual] = inicio;
+  InicioLista[PlyActual + 1] = siguiente;
   return hallada;
 }
 
@@ -64,10 +69,11 @@ void SembrarVariante(int32_t valor) {
 
 // Cuts row 0 at its first move that is not legal where it stands, so that the
 // move played and the reply pondered on are always legal. An empty line gets the
-// first legal move. Uses (and leaves undefined) the root list.
+// first legal move.
 void DepurarVariante() {
   EstadoPly* const raiz = EstadoActual;
   EntradaJugada* const tope = TopeJugadas;
+  EntradaJugada* const inicio = InicioLista[PlyActual];
   int i = 0;
   while (i < FILAS_PV - 1) {
     const Jugada j = VariantePrincipal[0][i].Jugada;
@@ -88,6 +94,7 @@ void DepurarVariante() {
     }
   }
   TopeJugadas = tope;
+  InicioLista[PlyActual] = inicio;
 }
 
 // Tries every root move: illegal ones leave the list, legal ones are valued by

@@ -154,6 +154,7 @@ void CalcularTiempo();
 void ActualizarReloj();        // TiempoTranscurrido from the clock, charged to TiempoRestante
 void LeerReloj();              // TiempoTranscurrido from the clock only
 int Sondear();                 // the poll of the interior search: 1 when the search must stop
+int PruebaReloj();             // the clock test of ModoMotor: 1 when the search must stop
 // Iteration rules after a completed iteration: 1 ends the search. `previo` is
 // the previous iteration's root score.
 int ReglasIteracion(int32_t previo);

@@ -66,26 +66,9 @@ void IniciarBusqueda() {
   ProximoSondeo = IntervaloSondeo;
 }
 
-// The poll of the interior search, every IntervaloSondeo nodes: pending input
-// stops the search (on a terminal the driver may handle the command itself and
-// answer 0), then the clock test of the current mode.
-int Sondear() {
-  if (BusquedaDiagnostico) {
-    if (LimiteDiagnostico > 0) {
-      LeerReloj();
-      if (TiempoTranscurrido >= LimiteDiagnostico) {
-        PararBusqueda = 1;
-        return 1;
-      }
-    }
-    ProximoSondeo += IntervaloSondeo;
-    return 0;
-  }
-  if (HayEntrada() != 0) {
-    PararBusqueda = 1;
-    return 1;
-  }
-  if (PararBusqueda) return 1;  // a command handled during the poll ("?")
+// The clock test of the current mode: 1 (and PararBusqueda set) when the
+// search must stop; modes 1 and 3 move on to 2 and 4 past the expected time.
+int PruebaReloj() {
   LeerReloj();
   const double e = TiempoTranscurrido;
   switch (ModoMotor) {
@@ -107,7 +90,30 @@ int Sondear() {
     default:
       break;
   }
-  if (PararBusqueda) return 1;
+  return PararBusqueda ? 1 : 0;
+}
+
+// The poll of the interior search, every IntervaloSondeo nodes: pending input
+// stops the search (on a terminal the driver may handle the command itself and
+// answer 0), then the clock test of the current mode.
+int Sondear() {
+  if (BusquedaDiagnostico) {
+    if (LimiteDiagnostico > 0) {
+      LeerReloj();
+      if (TiempoTranscurrido >= LimiteDiagnostico) {
+        PararBusqueda = 1;
+        return 1;
+      }
+    }
+    ProximoSondeo += IntervaloSondeo;
+    return 0;
+  }
+  if (HayEntrada() != 0) {
+    PararBusqueda = 1;
+    return 1;
+  }
+  if (PararBusqueda) return 1;  // a command handled during the poll ("?")
+  if (PruebaReloj()) return 1;
   ProximoSondeo += IntervaloSondeo;
   return 0;
 }

@@ -1,0 +1,150 @@
+// Time budgets, the clock test of each mode and the rules between iterations.
+#include <gtest/gtest.h>
+
+#include "core/core.h"
+#include "diag/diag.h"
+#include "driver/driver.h"
+#include "search/search.h"
+
+namespace {
+
+struct Reloj {
+  double restante;
+  int control;
+  int incremento;
+  int medias;
+};
+
+void Calcular(const Reloj& r) {
+  PrepararDiagnostico();
+  TiempoRestante = r.restante;
+  JugadasControl = r.control;
+  Incremento = r.incremento;
+  MediasJugadas = r.medias;
+  CalcularTiempo();
+}
+
+}  // namespace
+
+TEST(CalcularTiempo, WorkedExamples) {
+  // 40 moves in 5 minutes at move 1: 39 moves left.
+  Calcular({300.0, 40, 0, 0});
+  EXPECT_NEAR(TiempoEsperado, 300.0 / 41, 1e-9);
+  EXPECT_NEAR(TiempoMaximo, 7 * 300.0 / 41, 1e-9);
+  // Sudden death, 60 s, no increment: 30 moves assumed.
+  Calcular({60.0, 0, 0, 10});
+  EXPECT_NEAR(TiempoEsperado, 1.875, 1e-9);
+  EXPECT_NEAR(TiempoMaximo, 13.125, 1e-9);
+  // Sudden death with 2 s increment and 10 s left: 15 moves; the hard limit is
+  // halved below 9 s.
+  Calcular({10.0, 0, 2, 30});
+  EXPECT_NEAR(TiempoEsperado, 40.0 / 17, 1e-9);
+  EXPECT_NEAR(TiempoMaximo, 7 * 40.0 / 17 / 2, 1e-9);
+  // 1.2 s left, no increment: ceiling 0.2 s.
+  Calcular({1.2, 0, 0, 30});
+  EXPECT_NEAR(TiempoEsperado, 0.0375, 1e-9);
+  EXPECT_NEAR(TiempoMaximo, 0.13125, 1e-9);
+}
+
+TEST(CalcularTiempo, ExhaustedClockKeepsPositiveBudgets) {
+  Calcular({-5.0, 0, 0, 30});
+  EXPECT_GT(TiempoEsperado, 0);
+  EXPECT_GT(TiempoMaximo, 0);
+  EXPECT_LE(TiempoMaximo, 0.1);
+  // Increment alone: half a second expected, 0.7 at most.
+  Calcular({0.3, 0, 3, 30});
+  EXPECT_DOUBLE_EQ(TiempoEsperado, 0.5);
+  EXPECT_DOUBLE_EQ(TiempoMaximo, 0.7);
+  // The control already passed (m <= 0) counts as 30 moves.
+  Calcular({60.0, 40, 0, 120});
+  EXPECT_NEAR(TiempoEsperado, 1.875, 1e-9);
+}
+
+TEST(CalcularTiempo, BudgetsStayBelowTheClock) {
+  for (double r : {0.5, 1.0, 2.0, 5.0, 30.0, 300.0, 5000.0}) {
+    for (int inc : {0, 1, 5}) {
+      Calcular({r, 40, inc, 70});
+      EXPECT_LT(TiempoEsperado, std::max(r - 1.0, 0.1) + 1e-9 + (inc ? 0.5 : 0)) << r << " " << inc;
+      EXPECT_LT(TiempoMaximo, std::max(r - 1.0, 0.1) + 1e-9 + (inc ? 0.7 : 0));
+    }
+  }
+}
+
+TEST(IniciarBusqueda, PollIntervalFollowsClockAndMode) {
+  PrepararDiagnostico();
+  BusquedaDiagnostico = 0;
+  struct Caso {
+    int modo;
+    double restante;
+    uint32_t intervalo;
+  };
+  for (const Caso c : {Caso{0, 10, 1000}, Caso{0, 10.5, 5000}, Caso{0, 30, 5000},
+                       Caso{0, 31, 20000}, Caso{0, 600, 20000}, Caso{0, 601, 100000},
+                       Caso{MODO_PONDER, 5, 5000}, Caso{MODO_ANALISIS, 5000, 5000}}) {
+    ModoMotor = c.modo;
+    TiempoRestante = c.restante;
+    IniciarBusqueda();
+    EXPECT_EQ(IntervaloSondeo, c.intervalo) << c.restante;
+    EXPECT_EQ(ProximoSondeo, c.intervalo);
+    EXPECT_EQ(PararBusqueda, 0);
+    EXPECT_EQ(Nodos, 0u);
+  }
+  ModoMotor = 0;
+  TiempoRestante = 2147483647.0;
+}
+
+TEST(RelojBusqueda, ClockTestByMode) {
+  PrepararDiagnostico();
+  TiempoEsperado = 1.0;
+  TiempoMaximo = 5.0;
+  struct Caso {
+    int modo;
+    uint32_t ms;
+    int para;
+    int modoDespues;
+  };
+  for (const Caso c : {Caso{0, 500, 0, 0}, Caso{0, 1200, 1, 0}, Caso{1, 1200, 0, 2},
+                       Caso{1, 5200, 1, 1}, Caso{2, 4000, 0, 2}, Caso{2, 5200, 1, 2},
+                       Caso{3, 1200, 0, 4}, Caso{4, 5200, 1, 4}, Caso{5, 99000, 0, 5},
+                       Caso{6, 99000, 0, 6}}) {
+    ModoMotor = c.modo;
+    PararBusqueda = 0;
+    TiempoInicio = RelojMs() - c.ms;
+    EXPECT_EQ(PruebaReloj(), c.para) << c.modo << " " << c.ms;
+    EXPECT_EQ(ModoMotor, c.modoDespues) << c.modo << " " << c.ms;
+  }
+  ModoMotor = 0;
+  PararBusqueda = 0;
+}
+
+TEST(ReglasIteracion, EndOrContinue) {
+  PrepararDiagnostico();
+  TiempoEsperado = 1.0;
+  TiempoMaximo = 7.0;
+  JugadaObvia = 0;
+  VariantePrincipal[0][0].Jugada = CrearJugada(E1, E1 - 16);
+  auto caso = [](double e, int32_t v, int32_t previo, int32_t anterior) {
+    TiempoTranscurrido = e;
+    ValorRaiz = v;
+    ValorAnterior = anterior;
+    ModoMotor = 0;
+    return ReglasIteracion(previo);
+  };
+  EXPECT_EQ(caso(7.5, 0, 0, 0), 1);                       // past the hard limit
+  EXPECT_EQ(caso(0.6, 20, 10, 10), 1);                    // everything improving
+  EXPECT_EQ(caso(0.7, 0, 10, 10), 1);                     // near enough to finish
+  EXPECT_EQ(caso(0.3, 0, 10, 10), 0);                     // early and stable: mode 0
+  EXPECT_EQ(ModoMotor, 0);
+  EXPECT_EQ(caso(0.3, -40, 0, 0), 0);                     // early and falling: mode 1
+  EXPECT_EQ(ModoMotor, 1);
+  EXPECT_EQ(caso(1.5, -10, 0, 0), 1);                     // late but stable
+  EXPECT_EQ(caso(1.5, -50, 0, 0), 0);                     // late, fell by more than 45
+  EXPECT_EQ(ModoMotor, 2);
+  EXPECT_EQ(caso(2.0, -50, 0, 0), 1);                     // margin grew to 60
+  JugadaObvia = VariantePrincipal[0][0].Jugada;
+  EXPECT_EQ(caso(0.2, -40, 0, 0), 1);                     // obvious move
+  JugadaObvia = 0;
+  ModoMotor = 0;
+  ValorRaiz = 0;
+  ValorAnterior = 0;
+}
