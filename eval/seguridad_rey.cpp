@@ -165,6 +165,19 @@ int DistanciaRey(int a, int b) {
   return df > dr ? df : dr;
 }
 
+// The core's tables store 0 both for "no square" and for a8. The rays must tell
+// them apart, or a king zone reached through a8 would count as unreachable (and
+// a position would no longer score as the opposite of its colour mirror). When
+// the table says 0, a8 is the answer exactly when it lies on the first ray that
+// could reach it and stands next to the king: no earlier square qualified, or
+// the table would have named it.
+inline bool A8EnDiagonal(int s, int rey) {
+  return s != 0 && s % 17 == 0 && DistanciaRey(0, rey) <= 1;
+}
+inline bool A8EnLinea(int s, int rey) {
+  return s != 0 && (s < 8 || (s & 15) == 0) && DistanciaRey(0, rey) <= 1;
+}
+
 }  // namespace
 
 int RefugioFlancoDama(int lado) { return Refugio(lado, false); }
@@ -173,8 +186,9 @@ int RefugioFlancoRey(int lado) { return Refugio(lado, true); }
 int RayoDiagonalRey(int s) {
   const bool blanco = Tablero[s] > 0;
   const int signo = blanco ? 1 : -1;
-  const int t = DiagonalRey[s][EstadoActual->Rey[blanco ? NEGRO : BLANCO]];
-  if (t == 0) return 0;
+  const int rey = EstadoActual->Rey[blanco ? NEGRO : BLANCO];
+  const int t = DiagonalRey[s][rey];
+  if (t == 0 && !A8EnDiagonal(s, rey)) return 0;
   const int paso = t < s ? (Columna(t) < Columna(s) ? -17 : -15) : (Columna(t) < Columna(s) ? 15 : 17);
   // The square in front of the piece (toward the enemy); off the board it is empty.
   const int frente = s - 16 * signo;
@@ -194,8 +208,9 @@ int RayoDiagonalRey(int s) {
 int RayoLineaRey(int s) {
   const bool blanco = Tablero[s] > 0;
   const int signo = blanco ? 1 : -1;
-  const int t = LineaRey[s][EstadoActual->Rey[blanco ? NEGRO : BLANCO]];
-  if (t == 0 || Tablero[t] == signo * PEON) return 0;
+  const int rey = EstadoActual->Rey[blanco ? NEGRO : BLANCO];
+  const int t = LineaRey[s][rey];
+  if ((t == 0 && !A8EnLinea(s, rey)) || Tablero[t] == signo * PEON) return 0;
   int paso;
   if (FilaDe(t) != FilaDe(s))
     paso = FilaDe(t) < FilaDe(s) ? -16 : 16;

@@ -60,6 +60,11 @@ TEST(SeguridadRey, RayoDiagonal) {
   // below the first rank, so the pawn only halves the ray.
   PosicionEval("4k3/8/8/8/8/2K5/4p3/5b2 w - - 0 1");
   EXPECT_EQ(RayoDiagonalRey(CasillaTexto("f1")), 1);
+  // A king zone reached through a8 counts like any other square.
+  PosicionEval("8/kB6/8/8/8/8/8/4K3 w - - 0 1");
+  EXPECT_EQ(RayoDiagonalRey(CasillaTexto("b7")), 2);
+  PosicionEval("4k3/8/8/8/8/8/Kb6/8 w - - 0 1");
+  EXPECT_EQ(RayoDiagonalRey(CasillaTexto("b2")), 2);
 }
 
 TEST(SeguridadRey, RayoLinea) {
@@ -74,6 +79,11 @@ TEST(SeguridadRey, RayoLinea) {
   EXPECT_EQ(RayoLineaRey(d1), 0);
   PosicionEval("4k3/8/8/8/3r4/8/8/3RK3 b - - 0 1");
   EXPECT_EQ(RayoLineaRey(d1), 0);
+  // A king zone reached through a8 counts like any other square.
+  PosicionEval("1R6/k7/8/8/8/8/8/4K3 b - - 0 1");
+  EXPECT_EQ(RayoLineaRey(CasillaTexto("b8")), 2);
+  PosicionEval("4k3/8/8/8/8/8/K7/1r6 w - - 0 1");
+  EXPECT_EQ(RayoLineaRey(CasillaTexto("b1")), 2);
 }
 
 TEST(SeguridadRey, CentroDePeonesYTope) {
