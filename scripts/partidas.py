@@ -1,0 +1,219 @@
+#!/usr/bin/env python3
+"""Plays whole games between two xboard (protocol 2) engines over pipes, with
+clocks kept by this script, and reports every result.
+
+    scripts/partidas.py [--games N] [--level "0 0:20 0"] [--max-plies 300]
+                        ENGINE_A ENGINE_B
+
+Each ENGINE is a command line (quote it when it has arguments). Colours
+alternate. A game ends with the result line an engine announces, an illegal
+move (the opponent says "Illegal move"), a time forfeit (a clock below zero),
+a silent engine, or the ply cap (scored as unfinished). Exit status is 0 only
+when no game ended by an illegal move, a crash, a forfeit or a silent engine.
+"""
+import argparse
+import os
+import queue
+import re
+import shlex
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+RESULT = re.compile(r"^(1-0|0-1|1/2-1/2)\s*(\{[^}]*\})?")
+
+
+class Engine:
+    def __init__(self, command, workdir):
+        self.name = os.path.basename(shlex.split(command)[0])
+        self.proc = subprocess.Popen(shlex.split(command), stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                     cwd=workdir, text=True, bufsize=1)
+        self.lines = queue.Queue()
+        self.features = {}
+        threading.Thread(target=self._reader, daemon=True).start()
+
+    def _reader(self):
+        for line in self.proc.stdout:
+            self.lines.put(line.rstrip("\n"))
+        self.lines.put(None)
+
+    def send(self, text):
+        try:
+            self.proc.stdin.write(text + "\n")
+            self.proc.stdin.flush()
+        except (BrokenPipeError, OSError):
+            pass
+
+    def line(self, timeout):
+        try:
+            return self.lines.get(timeout=max(timeout, 0.001))
+        except queue.Empty:
+            return ""
+
+    def start(self):
+        self.send("xboard")
+        self.send("protover 2")
+        limit = time.time() + 5
+        while time.time() < limit:
+            l = self.line(limit - time.time())
+            if l is None:
+                raise RuntimeError(self.name + " died at start-up")
+            if l.startswith("feature"):
+                for k, v in re.findall(r'(\w+)=("[^"]*"|\S+)', l):
+                    self.features[k] = v.strip('"')
+                    self.send("accepted " + k)
+                if self.features.get("done") == "1":
+                    return
+        # Engines without protocol 2 features are used as they are.
+
+    def move_text(self, move):
+        return ("usermove " + move) if self.features.get("usermove") == "1" else move
+
+    def quit(self):
+        self.send("quit")
+        try:
+            self.proc.wait(timeout=3)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+        return self.proc.returncode
+
+
+def parse_level(level):
+    mps, base, inc = level.split()
+    if ":" in base:
+        m, s = base.split(":")
+        seconds = int(m) * 60 + int(s)
+    else:
+        seconds = int(base) * 60
+    return int(mps), float(seconds), float(inc)
+
+
+def play(cmd_white, cmd_black, level, max_plies, log):
+    mps, base, inc = parse_level(level)
+    dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
+    engines = [Engine(cmd_white, dirs[0]), Engine(cmd_black, dirs[1])]
+    clocks = [base, base]
+    moves_made = [0, 0]
+    worst = 0.0
+    outcome = None
+    try:
+        for e in engines:
+            e.start()
+            e.send("new")
+            e.send("level " + level)
+            e.send("post")
+            e.send("easy")
+        engines[1].send("force")  # black waits for white's first move
+        last = None
+        for ply in range(max_plies):
+            side = ply % 2
+            me, other = engines[side], engines[1 - side]
+            me.send("time %d" % int(clocks[side] * 100))
+            me.send("otim %d" % int(clocks[1 - side] * 100))
+            t0 = time.time()
+            if ply == 0:
+                me.send("go")
+            elif ply == 1:
+                me.send(me.move_text(last))
+                me.send("go")
+            else:
+                me.send(me.move_text(last))
+            move = None
+            while move is None:
+                remaining = clocks[side] - (time.time() - t0) + 2.0
+                l = me.line(remaining)
+                if l is None:
+                    outcome = ("crash", "%s died" % me.name)
+                    break
+                if l == "":
+                    if time.time() - t0 > clocks[side] + 2.0:
+                        outcome = ("forfeit", "%s silent past its clock" % me.name)
+                        break
+                    continue
+                log.write("%s> %s\n" % (me.name, l))
+                if l.startswith("move "):
+                    move = l.split()[1]
+                elif l.startswith("Illegal move"):
+                    outcome = ("illegal", "%s refused %s: %s" % (me.name, last, l))
+                    break
+                else:
+                    if RESULT.match(l):
+                        outcome = ("result", "%s (%s)" % (l, me.name))
+                        break
+            if outcome:
+                break
+            used = time.time() - t0
+            worst = max(worst, used)
+            clocks[side] -= used
+            if clocks[side] < 0:
+                outcome = ("forfeit", "%s lost on time" % me.name)
+                break
+            moves_made[side] += 1
+            clocks[side] += inc
+            if mps and moves_made[side] % mps == 0:
+                clocks[side] += base
+            last = move
+            # The mover may announce the game's end right after its move.
+            t1 = time.time()
+            while time.time() - t1 < 0.1 and outcome is None:
+                l = me.line(0.1 - (time.time() - t1))
+                if l is None:
+                    break
+                if not l:
+                    continue
+                log.write("%s> %s\n" % (me.name, l))
+                if RESULT.match(l):
+                    outcome = ("result", "%s (%s)" % (l, me.name))
+            if outcome:
+                break
+        if outcome is None:
+            outcome = ("unfinished", "ply cap")
+    finally:
+        codes = [e.quit() for e in engines]
+    if outcome[0] == "result" and any(c not in (0, None) for c in codes):
+        outcome = ("crash", "exit codes %s" % codes)
+    return outcome, worst, ply + 1
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--games", type=int, default=2)
+    ap.add_argument("--level", default="0 0:20 0")
+    ap.add_argument("--max-plies", type=int, default=300)
+    ap.add_argument("--log", default="partidas.log")
+    ap.add_argument("engine_a")
+    ap.add_argument("engine_b")
+    a = ap.parse_args()
+    score = {a.engine_a: 0.0, a.engine_b: 0.0}
+    faults = 0
+    with open(a.log, "w") as log:
+        for g in range(a.games):
+            white, black = (a.engine_a, a.engine_b) if g % 2 == 0 else (a.engine_b, a.engine_a)
+            log.write("=== game %d: %s - %s\n" % (g + 1, white, black))
+            (kind, text), worst, plies = play(white, black, a.level, a.max_plies, log)
+            log.flush()
+            line = "game %2d  %-28s %-28s %4d plies  longest move %.2fs  %s: %s" % (
+                g + 1, os.path.basename(white.split()[0]), os.path.basename(black.split()[0]),
+                plies, worst, kind, text)
+            print(line, flush=True)
+            if kind == "result":
+                r = RESULT.match(text).group(1)
+                if r == "1-0":
+                    score[white] += 1
+                elif r == "0-1":
+                    score[black] += 1
+                else:
+                    score[white] += 0.5
+                    score[black] += 0.5
+            elif kind != "unfinished":
+                faults += 1
+    print("score: %s %.1f - %.1f %s; faults: %d" % (a.engine_a, score[a.engine_a],
+                                                     score[a.engine_b], a.engine_b, faults))
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
