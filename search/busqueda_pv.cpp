@@ -88,7 +88,7 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
   } else {
     // The earlier engine has no null move here; without a hash move it deepens
     // internally to find one.
-    if (jugadaHash == 0 && prof >= 3 && !n->EnJaque) {
+    if (jugadaHash == 0 && Personalidad.IID != 0 && prof >= 3 && !n->EnJaque) {
       int32_t v = BuscarPV(alfa, beta, prof - 2);
       if (PararBusqueda) return 0;
       if (v <= alfa) {
@@ -150,7 +150,7 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
       } else {
         const int32_t m = c->Turno == BLANCO ? -c->Material : c->Material;
         if (prof <= 2 && e == 0 && !c->EnJaque && c->PiezasBlancas >= 2 &&
-            c->PiezasNegras >= 2 && alfa < UMBRAL_MATE && m + MARGEN_FUTILITY <= alfa) {
+            c->PiezasNegras >= 2 && alfa < UMBRAL_MATE && m + MargenFutility() <= alfa) {
           ++Contadores.PodasFut;
           DeshacerJugada();
           --TopeJugadas;

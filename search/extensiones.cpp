@@ -39,6 +39,9 @@ bool UnaPiezaCada(const EstadoPly* c) {
          c->NumPiezas[9] == 0;
 }
 
+// The earlier engine switches each extension by a setting.
+bool Activa(int32_t ajuste) { return !VERSION_052 || ajuste != 0; }
+
 }  // namespace
 
 int ExtensionVentanaCero(int hasta, int amenaza, int prof) {
@@ -47,24 +50,24 @@ int ExtensionVentanaCero(int hasta, int amenaza, int prof) {
     ++Contadores.ExtJaque;
     return 1;
   }
-  if (amenaza) {
+  if (amenaza && Activa(Personalidad.EXTENSION_NULL)) {
     ++Contadores.ExtNull;
     return 1;
   }
   const int32_t d = DistanciaRaiz(c);
-  if (FinalPeones(c) && d <= 300) {
+  if (FinalPeones(c) && d <= 300 && Activa(Personalidad.EXTENSION_FINAL)) {
     Contadores.ExtFinal += 3;
     return 3;
   }
-  if (UnaPiezaCada(c)) {
+  if (UnaPiezaCada(c) && Activa(Personalidad.EXTENSION_FINAL)) {
     ++Contadores.ExtFinal;
     return 1;
   }
-  if (Recaptura(c) && d <= MARGEN_RECAPTURA[prof < 10 ? (prof < 0 ? 0 : prof) : 10]) {
+  if (Recaptura(c) && Activa(Personalidad.EXT_RECAP) && d <= MARGEN_RECAPTURA[prof < 10 ? (prof < 0 ? 0 : prof) : 10]) {
     ++Contadores.ExtRecaptura;
     return 1;
   }
-  if (PeonASeptima(hasta)) {
+  if (PeonASeptima(hasta) && Activa(Personalidad.EXT_PEON_7)) {
     ++Contadores.ExtPeon7;
     return 1;
   }
@@ -77,23 +80,23 @@ int ExtensionPV(int hasta, int amenaza) {
     ++Contadores.ExtJaque;
     return 1;
   }
-  if (amenaza) {
+  if (amenaza && Activa(Personalidad.EXTENSION_NULL)) {
     ++Contadores.ExtNull;
     return 1;
   }
-  if (Recaptura(c)) {
+  if (Recaptura(c) && Activa(Personalidad.EXT_RECAP)) {
     ++Contadores.ExtRecaptura;
     return 1;
   }
-  if (PeonASeptima(hasta)) {
+  if (PeonASeptima(hasta) && Activa(Personalidad.EXT_PEON_7)) {
     ++Contadores.ExtPeon7;
     return 1;
   }
-  if (FinalPeones(c)) {
+  if (FinalPeones(c) && Activa(Personalidad.EXTENSION_FINAL)) {
     Contadores.ExtFinal += 3;
     return 3;
   }
-  if (UnaPiezaCada(c)) {
+  if (UnaPiezaCada(c) && Activa(Personalidad.EXTENSION_FINAL)) {
     ++Contadores.ExtFinal;
     return 1;
   }

@@ -1,5 +1,7 @@
 #include "search/sondeo_hash.h"
 
+#include "driver/driver.h"
+
 namespace {
 
 // Steps 1-3 of the probe on one entry: 1 when its value ends the node.
@@ -92,9 +94,14 @@ bool Repetida(const EstadoPly* n) {
 
 // Null-move depth: R = 4, 3 or 2 plies beyond the move itself.
 int ProfNulo(int prof) {
-  if constexpr (VERSION_052) return prof > 7 ? prof - 3 - 1 : prof - 3;
+  if constexpr (VERSION_052) return prof > 7 ? prof - Personalidad.REDUCCION_NULL - 1 : prof - 3;
   if (prof >= 10) return prof - 5;
   if (prof >= 6) return prof - 4;
   return prof - 3;
 }
 
+
+int32_t MargenFutility() {
+  if constexpr (VERSION_052) return Personalidad.FUTILITY;
+  return MARGEN_FUTILITY;
+}

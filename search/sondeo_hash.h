@@ -30,3 +30,6 @@ bool Repetida(const EstadoPly* n);
 
 // Remaining depth of the null-move search at depth prof.
 int ProfNulo(int prof);
+
+// Futility margin: fixed in this engine, a setting in the earlier one.
+int32_t MargenFutility();

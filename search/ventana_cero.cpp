@@ -53,11 +53,11 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
   if (prof <= 0) return Quiescencia(alfa, beta);
 
   // 9. Null move.
-  if (n->PermiteNulo && MaterialParaNulo(n)) {
+  if (n->PermiteNulo && MaterialParaNulo(n) && (!VERSION_052 || Personalidad.REDUCCION_NULL != 0)) {
     // 9a. Last ply: a static value above beta that survives the threats on our
     //     men needs no search.
     const int piezasPropias = n->Turno == BLANCO ? n->PiezasBlancas : n->PiezasNegras;
-    if (!VERSION_052 && prof <= 1 && piezasPropias >= 2) {
+    if (prof <= 1 && piezasPropias >= 2) {
       const int32_t e = EvaluarNodo();
       if (e >= beta) {
         CalcularAtaques();
@@ -80,8 +80,10 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       // 9c. Null-move cutoff.
       if (v >= beta) {
         ++Contadores.CortesNulos;
-        GuardarHashProf(sonda.Prof, prof, alfa, beta, beta, jugadaHash);
-        GuardarHashSiempre(sonda.Siempre, prof, alfa, beta, beta, jugadaHash);
+        if constexpr (!VERSION_052) {
+          GuardarHashProf(sonda.Prof, prof, alfa, beta, beta, jugadaHash);
+          GuardarHashSiempre(sonda.Siempre, prof, alfa, beta, beta, jugadaHash);
+        }
         mejor = beta;
         buscadas = 1;
         goto fin;
@@ -166,7 +168,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       const int32_t m = c->Turno == BLANCO ? -c->Material : c->Material;
       // 14d. Futility: a quiet continuation that leaves us this far below alfa.
       if (buscadas > 1 && prof <= 2 && e == 0 && !c->EnJaque && c->PiezasBlancas >= 2 &&
-          c->PiezasNegras >= 2 && alfa < UMBRAL_MATE && m + MARGEN_FUTILITY <= alfa) {
+          c->PiezasNegras >= 2 && alfa < UMBRAL_MATE && m + MargenFutility() <= alfa) {
         ++Contadores.PodasFut;
         DeshacerJugada();
         --TopeJugadas;
