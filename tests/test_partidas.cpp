@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <regex>
 #include <string>
 #include <thread>
 
@@ -47,6 +46,17 @@ std::string UltimaJugada(const std::string& s, size_t desde = 0) {
   if (p == std::string::npos || p < desde) return "";
   const size_t fin = s.find('\n', p + 6);
   return s.substr(p + 6, fin == std::string::npos ? std::string::npos : fin - p - 6);
+}
+
+// The first result line ("1-0 {...}", "0-1 {...}", "1/2-1/2 {...}") in `s`:
+// its score, or "" when there is none.
+std::string Resultado(const std::string& s) {
+  for (const char* r : {"\n1-0 {", "\n0-1 {", "\n1/2-1/2 {"}) {
+    const size_t p = s.find(r);
+    if (p != std::string::npos && s.find('}', p) != std::string::npos)
+      return std::string(r + 1, std::strlen(r) - 3);
+  }
+  return "";
 }
 
 }  // namespace
@@ -166,7 +176,6 @@ std::string JugarPartida(int maxPlies, double segundos) {
   Motor* motores[2] = {&blancas, &negras};
   double reloj[2] = {segundos, segundos};
   size_t leido[2] = {0, 0};
-  const std::regex resultado(R"(\n(1-0|0-1|1/2-1/2) \{[^}]*\})");
   std::string jugadaPrevia;
   for (int ply = 0; ply < maxPlies; ++ply) {
     const int lado = ply % 2;
@@ -177,11 +186,10 @@ std::string JugarPartida(int maxPlies, double segundos) {
     m.Escribir(tiempos);
     const auto t0 = std::chrono::steady_clock::now();
     m.Escribir(ply == 0 ? "go\n" : "usermove " + jugadaPrevia + "\n");
-    std::smatch fin;
     while (true) {
       const std::string resto = m.Salida().substr(leido[lado]);
-      if (std::regex_search(resto, fin, resultado) && resto.find("\nmove ") == std::string::npos)
-        return fin[1];
+      if (!Resultado(resto).empty() && resto.find("\nmove ") == std::string::npos)
+        return Resultado(resto);
       const size_t p = resto.find("\nmove ");
       if (p != std::string::npos && resto.find('\n', p + 6) != std::string::npos) break;
       if (Segundos(t0) > reloj[lado] + 2) {
@@ -196,8 +204,9 @@ std::string JugarPartida(int maxPlies, double segundos) {
     const size_t p = resto.find("\nmove ");
     jugadaPrevia = resto.substr(p + 6, resto.find('\n', p + 6) - p - 6);
     leido[lado] += p + 6;
-    const std::string tras = m.Salida().substr(leido[lado]);
-    if (std::regex_search(tras, fin, resultado)) return fin[1];
+    Leer(m, 50);
+    const std::string tras = Resultado(m.Salida().substr(leido[lado]));
+    if (!tras.empty()) return tras;
     EXPECT_EQ(motores[1 - lado]->Salida().find("Illegal move"), std::string::npos);
   }
   return "unfinished";
