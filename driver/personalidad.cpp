@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "driver/driver.h"
+#include "eval/eval.h"
 
 namespace {
 
@@ -77,6 +78,22 @@ int32_t ValorNumerico(const char*& texto, const char* clave) {
   return SiguienteToken(texto, valor) ? ConvertirEntero(valor) : ConvertirEntero(clave);
 }
 
+// The earlier build's evaluation reads its parameters from globals of its own.
+void PasarParametrosEvaluacion() {
+  if constexpr (!VERSION_052) return;
+  const ConfiguracionMotor& p = Personalidad;
+  VAL_PEON = p.VAL_PEON;
+  VAL_CABALLO = p.VAL_CABALLO;
+  VAL_ALFIL = p.VAL_ALFIL;
+  VAL_TORRE = p.VAL_TORRE;
+  VAL_DAMA = p.VAL_DAMA;
+  UMBRAL_FINAL = p.UMBRAL_FINAL;
+  ESTRUCTURA_PEONES = p.ESTRUCTURA_PEONES;
+  MOVILIDAD = p.MOVILIDAD;
+  DEFENSA_ESTATICA = p.DEFENSA_ESTATICA;
+  ATAQUE_DINAMICO = p.ATAQUE_DINAMICO;
+}
+
 }  // namespace
 
 void AplicarPersonalidad(const char* texto) {
@@ -115,6 +132,7 @@ void AplicarPersonalidad(const char* texto) {
       break;
     }
   }
+  PasarParametrosEvaluacion();
 }
 
 int CargarPers(const char* nombre) {

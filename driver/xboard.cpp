@@ -35,6 +35,12 @@
 
 namespace {
 
+constexpr int MAX_VALOR_NIVEL = 1000000;
+
+int Acotar(int valor, int minimo, int maximo) {
+  return valor < minimo ? minimo : valor > maximo ? maximo : valor;
+}
+
 void LeerArgumento(char* destino, size_t tam) {
   LeerToken(destino, tam);
   Log(" %s", destino);
@@ -108,12 +114,14 @@ void CmdLevel(const char*) {
   LeerArgumento(mps, sizeof mps);
   LeerArgumento(base, sizeof base);
   LeerArgumento(inc, sizeof inc);
-  JugadasControl = ConvertirEntero(mps);
+  // A negative count or increment means none; absurd sizes are held to a bound
+  // the clock arithmetic can carry.
+  JugadasControl = Acotar(ConvertirEntero(mps), 0, MAX_VALOR_NIVEL);
   // Minutes, or minutes:seconds.
   double segundos = 60.0 * ConvertirEntero(base);
   if (const char* dosPuntos = std::strchr(base, ':')) segundos += ConvertirEntero(dosPuntos + 1);
   TiempoRestante = segundos;
-  Incremento = ConvertirEntero(inc);
+  Incremento = Acotar(ConvertirEntero(inc), 0, MAX_VALOR_NIVEL);
 }
 
 void CmdTime(const char*) {

@@ -119,6 +119,9 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   EXPECT_EQ(Incremento, 5);
   Comando("level 40 5:30 0");
   EXPECT_DOUBLE_EQ(TiempoRestante, 330.0);
+  Comando("level -2147483648 1 -5");
+  EXPECT_EQ(JugadasControl, 0);
+  EXPECT_EQ(Incremento, 0);
   Comando("time 6000");
   EXPECT_DOUBLE_EQ(TiempoRestante, 60.0);
   Comando("otim 100");

@@ -219,3 +219,24 @@ TEST(DriverTranscripcion, VersionAnterior) {
   EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.52") +
                           "Illegal move: e2e4\n\npong 1\n");
 }
+
+TEST(DriverTranscripcion, PartidaMasLargaQueLaHistoria) {
+  DirectorioTemporal dir;
+  // Knights back and forth: 2000 moves where the history keeps 1936 game moves
+  // (the rest is the search's room). Moves beyond it are refused, nothing breaks,
+  // and taking moves back makes room again.
+  std::string entrada = "protover 2\nforce\n";
+  const char* ciclo[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+  for (int i = 0; i < 2000; ++i) entrada += std::string("usermove ") + ciclo[i % 4] + "\n";
+  // 1936 moves bring the knights home; remove goes back to them on f3 and f6.
+  entrada += "remove\nusermove f3g1\nping 1\n";
+  auto r = Ejecutar(ZELMOR070_BIN, entrada, dir.Ruta());
+  size_t ilegales = 0;
+  for (size_t p = r.salida.find("Illegal move"); p != std::string::npos;
+       p = r.salida.find("Illegal move", p + 1))
+    ++ilegales;
+  EXPECT_EQ(ilegales, 2000u - 1936u);
+  ASSERT_GE(r.salida.size(), 27u);
+  EXPECT_EQ(r.salida.substr(r.salida.size() - 27), "Illegal move: f6g8\n\npong 1\n");
+  EXPECT_TRUE(SalioBien(r.estado));
+}
