@@ -97,6 +97,7 @@ def play(cmd_white, cmd_black, level, max_plies, log):
     engines = [Engine(cmd_white, dirs[0]), Engine(cmd_black, dirs[1])]
     clocks = [base, base]
     moves_made = [0, 0]
+    used_times = [[], []]
     worst = 0.0
     outcome = None
     try:
@@ -146,6 +147,8 @@ def play(cmd_white, cmd_black, level, max_plies, log):
             if outcome:
                 break
             used = time.time() - t0
+            used_times[side].append(used)
+            log.write("%s used %.3f s\n" % (me.name, used))
             worst = max(worst, used)
             clocks[side] -= used
             if clocks[side] < 0:
@@ -175,7 +178,24 @@ def play(cmd_white, cmd_black, level, max_plies, log):
         codes = [e.quit() for e in engines]
     if outcome[0] == "result" and any(c not in (0, None) for c in codes):
         outcome = ("crash", "exit codes %s" % codes)
-    return outcome, worst, ply + 1
+    return outcome, worst, ply + 1, exceso_limite(dirs, used_times)
+
+
+def exceso_limite(dirs, used_times):
+    """Largest excess of a move's time over the hard limit the engine logged
+    for it ("Tiempo extendido"), over the engines that write such a log."""
+    peor = None
+    for d, usados in zip(dirs, used_times):
+        for nombre in sorted(os.listdir(d)):
+            if not (nombre.startswith("Ze_") and nombre.endswith(".log")):
+                continue
+            with open(os.path.join(d, nombre), "rb") as f:
+                texto = f.read().decode("latin-1")
+            limites = [float(x) for x in re.findall(r"Tiempo extendido: ([0-9.]+)", texto)]
+            for usado, limite in zip(usados, limites):
+                exceso = usado - limite
+                peor = exceso if peor is None else max(peor, exceso)
+    return peor
 
 
 def main():
@@ -193,11 +213,12 @@ def main():
         for g in range(a.games):
             white, black = (a.engine_a, a.engine_b) if g % 2 == 0 else (a.engine_b, a.engine_a)
             log.write("=== game %d: %s - %s\n" % (g + 1, white, black))
-            (kind, text), worst, plies = play(white, black, a.level, a.max_plies, log)
+            (kind, text), worst, plies, exceso = play(white, black, a.level, a.max_plies, log)
             log.flush()
-            line = "game %2d  %-28s %-28s %4d plies  longest move %.2fs  %s: %s" % (
+            limite = "" if exceso is None else "  vs limit %+.2fs" % exceso
+            line = "game %2d  %-12s %-12s %4d plies  longest move %.2fs%s  %s: %s" % (
                 g + 1, os.path.basename(white.split()[0]), os.path.basename(black.split()[0]),
-                plies, worst, kind, text)
+                plies, worst, limite, kind, text)
             print(line, flush=True)
             if kind == "result":
                 r = RESULT.match(text).group(1)
