@@ -217,24 +217,20 @@ void ComprobarEspejo(int medias, int colorMotor) {
   }
 }
 
-// A random legal game from the initial position.
-bool PartidaAleatoria(std::mt19937& azar, int jugadas) {
-  NuevaPartida();
-  for (int k = 0; k < jugadas; ++k) {
-    std::vector<Jugada> legales;
-    EntradaJugada* const tope = TopeJugadas;
-    GenerarJugadas();
-    for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e)
-      if (HacerJugada(e->Jugada)) {
-        legales.push_back(e->Jugada);
-        DeshacerJugada();
-      }
-    TopeJugadas = tope;
-    if (legales.empty() || HistoriaLlena()) return k > 0;
-    HacerJugada(legales[azar() % legales.size()]);
-    // Keep the search's ply counter at the root, as game moves do.
-    PlyActual = 0;
-  }
+// One random legal move; false when the side to move has none.
+bool JugadaAleatoria(std::mt19937& azar) {
+  std::vector<Jugada> legales;
+  EntradaJugada* const tope = TopeJugadas;
+  GenerarJugadas();
+  for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e)
+    if (HacerJugada(e->Jugada)) {
+      legales.push_back(e->Jugada);
+      DeshacerJugada();
+    }
+  TopeJugadas = tope;
+  if (legales.empty()) return false;
+  HacerJugada(legales[azar() % legales.size()]);
+  PlyActual = 0;  // game moves keep the search's ply counter at the root
   return true;
 }
 
@@ -316,18 +312,26 @@ TEST(Espejo, CasosConocidos) {
 }
 
 TEST(Espejo, PosicionesDePartidasAleatorias) {
+  // Random games from the initial position, checked every few moves; after each
+  // check the game goes on from the position set up again from its FEN.
   PrepararEval();
   std::mt19937 azar(20261207);
-  int probadas = 0;
-  for (int n = 0; n < 1500; ++n) {
-    if (!PartidaAleatoria(azar, static_cast<int>(azar() % 100))) continue;
-    const int medias = static_cast<int>(azar() % 40);
-    const int motor = static_cast<int>(azar() % 3) - 1;
-    ComprobarEspejo(medias, motor);
+  int probadas = 0, plies = 0;
+  NuevaPartida();
+  while (probadas < 1500 && !HasFailure()) {
+    if (plies >= 120 || !JugadaAleatoria(azar)) {
+      NuevaPartida();
+      plies = 0;
+      continue;
+    }
+    ++plies;
+    if (azar() % 3 != 0) continue;
+    const std::string fen = Fen(false);
+    ComprobarEspejo(static_cast<int>(azar() % 40), static_cast<int>(azar() % 3) - 1);
     ++probadas;
-    if (HasFailure()) break;
+    PosicionEval(fen.c_str());
   }
-  EXPECT_GT(probadas, 1000);
+  EXPECT_EQ(probadas, 1500);
   EXPECT_GT(contadorFases[0], 50);
   EXPECT_GT(contadorFases[1], 50);
   EXPECT_GT(contadorCentros, 100);
