@@ -52,7 +52,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
     // 1. Fail low: widen the lower bound until the value lands inside.
     ModoPeor();
     Registrar(e, v);
-    if (!BusquedaDiagnostico && prof > 4) ImprimirFallaBaja(prof, j);
+    if (Mostrar(prof)) ImprimirFallaBaja(prof, j);
     int32_t cota = alfa;
     for (int k = 0; k <= 6 && v <= cota; ++k) {
       const int32_t a = k == 6 ? SIN_VALOR : std::max(v - ANCHO[k], SIN_VALOR);

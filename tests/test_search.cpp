@@ -46,7 +46,11 @@ TEST(Busqueda, MateInTwoAndThree) {
   Buscar("2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", 5);
   EXPECT_EQ(Mejor(), "g3g6");
   EXPECT_EQ(ValorRaiz, 99998);
-  // Mate in three with the rook and king against the king.
+  // Mate in three: 1...Bc5+ 2.Kxe5 Qf4+ (or 2.Kd5 / 2.Kc4 lines) mates at ply 5.
+  Buscar("r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1", 7);
+  EXPECT_EQ(Mejor(), "f8c5");
+  EXPECT_EQ(ValorRaiz, 100000 - 4);
+  // King and rook: mate in two, then in one.
   Buscar("7k/8/5K2/8/8/8/8/R7 w - - 0 1", 7);
   EXPECT_EQ(ValorRaiz, 99998);
   Buscar("6k1/8/6K1/8/8/8/8/R7 w - - 0 1", 7);
