@@ -56,6 +56,7 @@ inline void Propagar(int32_t* g, int n) {
 }  // namespace
 
 int CambioCasilla(int casilla) {
+  if (!EnTablero(casilla)) return 0;
   const EntradaHashAtaques* h = EntradaAtaques();
   const int i = Indice64(casilla);
   uint8_t bytes[2] = {h->AtaquesNegros[i], h->AtaquesBlancos[i]};  // by side
@@ -80,6 +81,7 @@ int CambioCasilla(int casilla) {
 int CambioCaptura(Jugada j) {
   const EntradaHashAtaques* h = EntradaAtaques();
   const int desde = CasillaDesde(j), hasta = CasillaHasta(j);
+  if (!EnTablero(desde) || !EnTablero(hasta)) return 0;
   const int i = Indice64(hasta);
   uint8_t bytes[2] = {h->AtaquesNegros[i], h->AtaquesBlancos[i]};
   const int turno = EstadoActual->Turno;
