@@ -1,8 +1,6 @@
 // The global position, the repetition tests and the debug self-check.
 #include "core/core.h"
-#include "eval/eval.h"
 #include "movegen/movegen.h"
-#include "search/search.h"
 
 int32_t Tablero[120];
 int32_t ListaPiezas[10][CAPACIDAD_LISTA];
@@ -77,24 +75,18 @@ int PosicionValida() {
   if (material != e.Material || total != e.MaterialTotal) return 0;
   if (piezas[BLANCO] != e.PiezasBlancas || piezas[NEGRO] != e.PiezasNegras) return 0;
 
-  // Keys from scratch.
-  uint32_t baja = 0, alta = 0, peones = 0;
-  for (int i = 0; i < 64; ++i) {
-    const int s = Casilla0x88(i), p = Tablero[s];
-    if (p == VACIO) continue;
-    baja ^= ClavesPieza[p + 6][s][0];
-    alta ^= ClavesPieza[p + 6][s][1];
-    if (Abs(p) == PEON) peones ^= ClavesPieza[p + 6][s][0];
-  }
+  // Keys from scratch, through the set-up's own computation on a copy.
   if (e.AlPaso != SIN_CASILLA && !EnTablero(e.AlPaso)) return 0;
   if (e.Enroques > 15) return 0;
-  baja ^= ClavesAlPaso[e.AlPaso][0] ^ ClavesEnroque[e.Enroques][0];
-  alta ^= ClavesAlPaso[e.AlPaso][1] ^ ClavesEnroque[e.Enroques][1];
-  if (baja != e.ClaveBaja || alta != e.ClaveAlta || peones != e.ClavePeones) return 0;
-  if (e.IndiceHash[0] != (baja & MascaraHash)) return 0;
-  if (e.IndiceHash[1] != (alta & MascaraHashAlta()))
-    return 0;
-  if (e.IndicePeones != (peones & MascaraPeones)) return 0;
+  const EstadoPly copia = e;
+  CalcularClaves();
+  const bool clavesIguales = e.ClaveBaja == copia.ClaveBaja && e.ClaveAlta == copia.ClaveAlta &&
+                             e.ClavePeones == copia.ClavePeones &&
+                             e.IndiceHash[0] == copia.IndiceHash[0] &&
+                             e.IndiceHash[1] == copia.IndiceHash[1] &&
+                             e.IndicePeones == copia.IndicePeones;
+  *EstadoActual = copia;
+  if (!clavesIguales) return 0;
 
   if (e.EnJaque != Atacada(1 - e.Turno, e.Rey[e.Turno], EstadoActual)) return 0;
   return 1;

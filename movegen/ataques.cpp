@@ -37,17 +37,22 @@ inline int PrimeraPieza(int casilla, int paso) {
   return VACIO;
 }
 
+// A pawn of `lado` on one of the two squares from which it would take on `casilla`
+// (a white pawn attacks upwards, so it stands below the square).
+inline bool AtacadaPorPeon(int lado, int casilla) {
+  const int peon = Signo(lado) * PEON;
+  const int p1 = lado == BLANCO ? casilla + 17 : casilla - 17;
+  const int p2 = lado == BLANCO ? casilla + 15 : casilla - 15;
+  return (EnTablero(p1) && Tablero[p1] == peon) || (EnTablero(p2) && Tablero[p2] == peon);
+}
+
 }  // namespace
 
 int Atacada(int lado, int casilla, const EstadoPly* estado) {
-  const int signo = Signo(lado);
   const int col = lado == BLANCO ? 0 : 1;
 
-  // 1. Pawns: a white pawn attacks upwards, so it stands below the square.
-  const int p1 = lado == BLANCO ? casilla + 17 : casilla - 17;
-  const int p2 = lado == BLANCO ? casilla + 15 : casilla - 15;
-  if ((EnTablero(p1) && Tablero[p1] == signo * PEON) || (EnTablero(p2) && Tablero[p2] == signo * PEON))
-    return 1;
+  // 1. Pawns.
+  if (AtacadaPorPeon(lado, casilla)) return 1;
 
   // 2. Knights.
   for (int k = 0, n = estado->NumPiezas[2 + col]; k < n; ++k) {
@@ -74,10 +79,7 @@ int AtacadaTrasMover(int lado, int casilla, const EstadoPly* estado) {
   const int signo = Signo(lado);
   const int col = lado == BLANCO ? 0 : 1;
 
-  const int p1 = lado == BLANCO ? casilla + 17 : casilla - 17;
-  const int p2 = lado == BLANCO ? casilla + 15 : casilla - 15;
-  if ((EnTablero(p1) && Tablero[p1] == signo * PEON) || (EnTablero(p2) && Tablero[p2] == signo * PEON))
-    return 1;
+  if (AtacadaPorPeon(lado, casilla)) return 1;
 
   if (estado->NumPiezas[2 + col]) {
     for (int d : DESPLAZAMIENTOS_CABALLO) {

@@ -5,42 +5,24 @@
 
 namespace {
 
-constexpr int DIRECCIONES_ALFIL[4] = {-17, -15, 15, 17};
-constexpr int DIRECCIONES_TORRE[4] = {-16, -1, 1, 16};
-constexpr int DIRECCIONES_DAMA[8] = {-17, -15, 15, 17, -16, -1, 1, 16};
-
-inline bool Enemiga(int pieza, int signo) { return pieza * signo < 0; }
-
+// Pawns: on the promotion row the captures come first, then the queen and the
+// knight promotion.
 template <int Signo>
 void CapturasPeones(const EstadoPly& e) {
-  constexpr int idx = Signo > 0 ? 0 : 1;
-  constexpr int avance = Signo > 0 ? -16 : 16;
-  constexpr int capturaA = Signo > 0 ? -17 : 15;
-  constexpr int capturaH = Signo > 0 ? -15 : 17;
-  constexpr int filaPromocion = Signo > 0 ? 1 : 6;
-  constexpr int filaAlPaso = Signo > 0 ? 3 : 4;
-  const int n = e.NumPiezas[idx];
+  using G = GeometriaPeon<Signo>;
+  const int n = e.NumPiezas[G::lista];
   for (int k = 0; k < n; ++k) {
-    const int s = ListaPiezas[idx][k];
-    const int fila = s >> 4;
-    if (fila == filaPromocion) {
-      for (int c : {s + capturaA, s + capturaH}) {
-        if (!EnTablero(c) || !Enemiga(Tablero[c], Signo)) continue;
-        for (int tipo = CABALLO; tipo <= DAMA; ++tipo)
-          AnotarJugada(s, c, VALOR_PROMOCION_CAPTURA[tipo], tipo);
-      }
-      if (Tablero[s + avance] == VACIO) {
-        AnotarJugada(s, s + avance, VALOR_PROMOCION[DAMA], DAMA);
-        AnotarJugada(s, s + avance, VALOR_PROMOCION[CABALLO], CABALLO);
+    const int s = ListaPiezas[G::lista][k];
+    if ((s >> 4) == G::filaPromocion) {
+      PromocionesCaptura<Signo>(s);
+      const int adelante = s + G::avance;
+      if (Tablero[adelante] == VACIO) {
+        AnotarJugada(s, adelante, VALOR_PROMOCION[DAMA], DAMA);
+        AnotarJugada(s, adelante, VALOR_PROMOCION[CABALLO], CABALLO);
       }
       continue;
     }
-    for (int c : {s + capturaA, s + capturaH}) {
-      if (!EnTablero(c)) continue;
-      const int victima = Tablero[c];
-      if (Enemiga(victima, Signo) || (fila == filaAlPaso && c == e.AlPaso))
-        AnotarJugada(s, c, ValorOrden[PEON][Abs(victima)], 0);
-    }
+    CapturasPeon<Signo>(e, s);
   }
 }
 

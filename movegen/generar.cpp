@@ -8,57 +8,33 @@
 
 namespace {
 
-constexpr int DIRECCIONES_ALFIL[4] = {-17, -15, 15, 17};
-constexpr int DIRECCIONES_TORRE[4] = {-16, -1, 1, 16};
-constexpr int DIRECCIONES_DAMA[8] = {-17, -15, 15, 17, -16, -1, 1, 16};
-
-// True when the code is a man of the side not to move (signo: +1 white moves).
-inline bool Enemiga(int pieza, int signo) { return pieza * signo < 0; }
-
 inline void Promociones(int desde, int hasta) {
   for (int tipo = CABALLO; tipo <= DAMA; ++tipo)
     AnotarJugada(desde, hasta, VALOR_PROMOCION[tipo], tipo);
 }
 
-inline void PromocionesCaptura(int desde, int hasta) {
-  for (int tipo = CABALLO; tipo <= DAMA; ++tipo)
-    AnotarJugada(desde, hasta, VALOR_PROMOCION_CAPTURA[tipo], tipo);
-}
-
-// Pawns of one side. White advances by -16 and takes on -17 then -15; black is the
-// mirror (+16, +15 then +17).
+// Pawns of one side: on the promotion row the quiet promotions come before the
+// capturing ones.
 template <int Signo>
 void GenerarPeones(const EstadoPly& e) {
-  constexpr int idx = Signo > 0 ? 0 : 1;
-  constexpr int avance = Signo > 0 ? -16 : 16;
-  constexpr int capturaA = Signo > 0 ? -17 : 15;  // towards the a-file first
-  constexpr int capturaH = Signo > 0 ? -15 : 17;
-  constexpr int filaPromocion = Signo > 0 ? 1 : 6;  // row (0 = rank 8) the pawn stands on
-  constexpr int filaAlPaso = Signo > 0 ? 3 : 4;
-  constexpr int filaInicial = Signo > 0 ? 6 : 1;
-  const int n = e.NumPiezas[idx];
-  const int32_t* lista = ListaPiezas[idx];
+  using G = GeometriaPeon<Signo>;
+  const int n = e.NumPiezas[G::lista];
+  const int32_t* lista = ListaPiezas[G::lista];
   for (int k = 0; k < n; ++k) {
     const int s = lista[k];
     const int fila = s >> 4;
-    const int adelante = s + avance;
-    if (fila == filaPromocion) {
+    const int adelante = s + G::avance;
+    if (fila == G::filaPromocion) {
       if (Tablero[adelante] == VACIO) Promociones(s, adelante);
-      for (int c : {s + capturaA, s + capturaH})
-        if (EnTablero(c) && Enemiga(Tablero[c], Signo)) PromocionesCaptura(s, c);
+      PromocionesCaptura<Signo>(s);
       continue;
     }
     if (Tablero[adelante] == VACIO) {
       AnotarJugada(s, adelante, VALOR_PASO_PEON, 0);
-      if (fila == filaInicial && Tablero[adelante + avance] == VACIO)
-        AnotarJugada(s, adelante + avance, VALOR_PASO_PEON, 0);
+      if (fila == G::filaInicial && Tablero[adelante + G::avance] == VACIO)
+        AnotarJugada(s, adelante + G::avance, VALOR_PASO_PEON, 0);
     }
-    for (int c : {s + capturaA, s + capturaH}) {
-      if (!EnTablero(c)) continue;
-      const int victima = Tablero[c];
-      if (Enemiga(victima, Signo) || (fila == filaAlPaso && c == e.AlPaso))
-        AnotarJugada(s, c, ValorOrden[PEON][Abs(victima)], 0);
-    }
+    CapturasPeon<Signo>(e, s);
   }
 }
 

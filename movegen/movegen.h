@@ -28,6 +28,23 @@ inline constexpr int32_t VALOR_PROMOCION_CAPTURA[6] = {0, 0, 3450, 3350, 3550, 3
 inline constexpr int DESPLAZAMIENTOS_CABALLO[8] = {-33, -31, -18, 14, -14, 18, 31, 33};
 inline constexpr int DESPLAZAMIENTOS_REY[8] = {-16, -17, -1, 15, 16, 17, 1, -15};
 
+inline constexpr int DIRECCIONES_ALFIL[4] = {-17, -15, 15, 17};
+inline constexpr int DIRECCIONES_TORRE[4] = {-16, -1, 1, 16};
+inline constexpr int DIRECCIONES_DAMA[8] = {-17, -15, 15, 17, -16, -1, 1, 16};
+
+// Pawn geometry by side (Signo +1 white, -1 black). White advances by -16 and
+// takes on -17 then -15; black mirrors it, taking towards the a-file first too.
+template <int Signo>
+struct GeometriaPeon {
+  static constexpr int lista = Signo > 0 ? 0 : 1;
+  static constexpr int avance = Signo > 0 ? -16 : 16;
+  static constexpr int capturaA = Signo > 0 ? -17 : 15;
+  static constexpr int capturaH = Signo > 0 ? -15 : 17;
+  static constexpr int filaPromocion = Signo > 0 ? 1 : 6;  // row (0 = rank 8) it promotes from
+  static constexpr int filaAlPaso = Signo > 0 ? 3 : 4;     // row it takes en passant from
+  static constexpr int filaInicial = Signo > 0 ? 6 : 1;    // row of the double step
+};
+
 // ---------------------------------------------------------------- functions
 
 // Append the pseudo-legal moves (or captures and the chief promotions) of the side
@@ -40,6 +57,33 @@ inline void AnotarJugada(int desde, int hasta, int32_t valor, int promocion) {
   ++TopeJugadas;
   TopeJugadas->Jugada = CrearJugada(desde, hasta, promocion);
   TopeJugadas->Valor = valor;
+}
+
+// A man of the side not to move (signo +1 when white moves).
+inline bool Enemiga(int pieza, int signo) { return pieza * signo < 0; }
+
+// The two diagonal captures of a pawn not on its promotion row, en passant included.
+template <int Signo>
+inline void CapturasPeon(const EstadoPly& e, int s) {
+  using G = GeometriaPeon<Signo>;
+  const bool alPaso = (s >> 4) == G::filaAlPaso;
+  for (int c : {s + G::capturaA, s + G::capturaH}) {
+    if (!EnTablero(c)) continue;
+    const int victima = Tablero[c];
+    if (Enemiga(victima, Signo) || (alPaso && c == e.AlPaso))
+      AnotarJugada(s, c, ValorOrden[PEON][Abs(victima)], 0);
+  }
+}
+
+// The four capturing promotions onto each diagonal that holds an enemy man.
+template <int Signo>
+inline void PromocionesCaptura(int s) {
+  using G = GeometriaPeon<Signo>;
+  for (int c : {s + G::capturaA, s + G::capturaH}) {
+    if (!EnTablero(c) || !Enemiga(Tablero[c], Signo)) continue;
+    for (int tipo = CABALLO; tipo <= DAMA; ++tipo)
+      AnotarJugada(s, c, VALOR_PROMOCION_CAPTURA[tipo], tipo);
+  }
 }
 
 // 1 when `lado` attacks `casilla`. Atacada reads the piece lists (consistent
