@@ -123,12 +123,8 @@ void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
     const int32_t bb = k == 6 ? INFINITO : std::min(v + ANCHO[k], INFINITO);
     LogVentana("Fail high en NO PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, a, bb);
     v = -BuscarPV(-bb, -a, prof - 1);
-    if (PararBusqueda) {
-      // An interrupted re-search proves nothing; keep the line it started from.
-      if (VariantePrincipal[0][0].Jugada == e->Jugada && guardada[0].Jugada != e->Jugada)
-        std::memcpy(VariantePrincipal[0], guardada, sizeof guardada);
-      return;
-    }
+    // An interrupted re-search proves nothing; what was recorded before it stays.
+    if (PararBusqueda) return;
     if (v > a) {
       Registrar(e, v);
       if (v >= bb && Mostrar(prof)) ImprimirFallaAlta(prof, e->Jugada);

@@ -2,6 +2,7 @@
 // transposition stores, move ordering and the reproducibility of the bench.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "core/core.h"
@@ -226,4 +227,32 @@ TEST(Busqueda, BenchIsReproducible) {
   const uint64_t b = Bench(3, false);
   EXPECT_EQ(a, b);
   EXPECT_GT(a, 1000u);
+}
+
+TEST(Busqueda, SingleLegalMoveStopsAfterOneIteration) {
+  Buscar("7k/8/6K1/8/8/8/8/R7 b - - 0 1", 6);
+  EXPECT_EQ(ProfundidadIteracion, 1);
+  EXPECT_EQ(Mejor(), "h8g8");
+  EXPECT_EQ(NumRaiz, 1);
+}
+
+TEST(Busqueda, MissingTablesFallBackToSingleEntries) {
+  PrepararBusquedaDiagnostico();
+  EntradaHash* const prof = TablaHashProf;
+  EntradaHash* const siempre = TablaHashSiempre;
+  const uint32_t mascara = MascaraHash;
+  TablaHashProf = nullptr;
+  TablaHashSiempre = nullptr;
+  ASSERT_EQ(ColocarFEN("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1"), 0);
+  PosicionDiagnostico();
+  IterarHastaProfundidad(4);
+  EXPECT_EQ(Mejor(), "d1d8");
+  EXPECT_NE(TablaHashProf, nullptr);
+  EXPECT_EQ(MascaraHash, 0u);
+  std::free(TablaHashProf);
+  std::free(TablaHashSiempre);
+  TablaHashProf = prof;
+  TablaHashSiempre = siempre;
+  MascaraHash = mascara;
+  NuevaPartida();
 }
