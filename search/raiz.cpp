@@ -153,7 +153,7 @@ void BuscarRaiz(int32_t alfa, int32_t beta, int prof) {
   int n = 0;
   if (!BusquedaDiagnostico) {
     std::fputs("\n\n", stdout);
-    if constexpr (!VERSION_052) Log("\n * * *\n");
+    Log("\n * * *\n");
   }
   // 2. Each root move from the top down.
   for (EntradaJugada* e = tope; e >= InicioLista[0]; --e) {
