@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/test_driver_proceso.h"
 
@@ -217,4 +218,68 @@ std::string JugarPartida(int maxPlies, double segundos) {
 TEST(Partidas, ShortSelfPlayGame) {
   const std::string r = JugarPartida(50, 6);
   EXPECT_FALSE(r.empty());
+}
+
+namespace {
+
+// Every line of `s`.
+std::vector<std::string> Lineas(const std::string& s) {
+  std::vector<std::string> v;
+  size_t p = 0;
+  while (p < s.size()) {
+    size_t f = s.find('\n', p);
+    if (f == std::string::npos) f = s.size();
+    v.push_back(s.substr(p, f - p));
+    p = f + 1;
+  }
+  return v;
+}
+
+// "DEPTH SCORE CENTISECONDS NODES  MOVE ..." with a first move of 4-5 characters.
+bool EsLineaPensamiento(const std::string& l) {
+  int prof = 0, cs = 0;
+  long valor = 0;
+  unsigned nodos = 0;
+  char jugada[16] = "";
+  return std::sscanf(l.c_str(), "%d %ld %d %u  %15s", &prof, &valor, &cs, &nodos, jugada) == 5 &&
+         prof >= 1 && std::strlen(jugada) >= 4 && std::strlen(jugada) <= 5;
+}
+
+}  // namespace
+
+TEST(Salida, ThinkingStatusAndLogFormats) {
+  DirectorioTemporal dir;
+  Motor m(ZELMOR070_BIN, {}, dir.Ruta());
+  m.Escribir(std::string(PREAMBULO) + "new\nanalyze\n");
+  ASSERT_TRUE(m.Esperar("stat01: ", 8000));
+  m.Escribir("exit\nnew\nlevel 40 0:10 0\ntime 1000\notim 1000\nusermove e2e4\n");
+  ASSERT_TRUE(m.Esperar("\nmove ", 8000));
+  m.Escribir("quit\n");
+  EXPECT_TRUE(prueba::SalioBien(m.Terminar()));
+  int pensamiento = 0, estado = 0;
+  for (const std::string& l : Lineas(m.Salida())) {
+    pensamiento += EsLineaPensamiento(l);
+    if (l.rfind("stat01: ", 0) == 0) {
+      unsigned cs, nodos, restantes, total;
+      int prof;
+      char jugada[16];
+      EXPECT_EQ(std::sscanf(l.c_str(), "stat01: %u %u %d %u %u %15s", &cs, &nodos, &prof,
+                            &restantes, &total, jugada),
+                6)
+          << l;
+      EXPECT_LT(restantes, total) << l;
+      ++estado;
+    }
+  }
+  EXPECT_GE(pensamiento, 5);
+  EXPECT_GE(estado, 1);
+  std::string log;
+  for (const auto& f : std::filesystem::directory_iterator(dir.Ruta()))
+    log += dir.Leer(f.path().filename().string());
+  for (const char* esperado :
+       {"\nTiempo esperado: ", "\nTiempo extendido: ", "\n * * *\n", "Analizando e2e4 (",
+        "\n;*** Mi jugada (1) es: ", "\nTiempo restante: ", "\nTotal nodos: ",
+        "\nCortes nulos: ", "\nHash exactos: ", "\nExtensiones jaque: ", "\nRed FL: ",
+        "\nAciertos Hash Atq: ", "\nPodas static: 0  Podas ultimo ply: "})
+    EXPECT_NE(log.find(esperado), std::string::npos) << esperado;
 }
