@@ -42,6 +42,14 @@ void JugadaEnAmbas(Jugada j, const char* antes, const char* despues) {
   Log("%s%s%s", antes, texto, despues);
 }
 
+// The earlier engine's fail lines: squares only, then its mark.
+void JugadaConMarca(Jugada j, const char* marca) {
+  const char* d = NombreCasilla[CasillaDesde(j)];
+  const char* h = NombreCasilla[CasillaHasta(j)];
+  std::printf("%s%s%s", d, h, marca);
+  Log("%s%s%s", d, h, marca);
+}
+
 double Porcentaje(double valor, double base) { return valor * 100.0 / base; }
 
 }  // namespace
@@ -66,7 +74,7 @@ void ImprimirFallaAlta(int prof, Jugada j) {
   LeerReloj();
   if constexpr (VERSION_052) {
     Cabecera(prof, "  ");
-    JugadaEnAmbas(j, "", "!\n");
+    JugadaConMarca(j, "!\n");
     return;
   }
   std::printf("%ld %d %ld %u  ", static_cast<long>(prof), ValorRaiz, Centesimas(), Nodos);
@@ -81,7 +89,7 @@ void ImprimirFallaBaja(int prof, Jugada j) {
   LeerReloj();
   Cabecera(prof, "  ");
   if constexpr (VERSION_052) {
-    JugadaEnAmbas(j, "", "?\n");
+    JugadaConMarca(j, "?\n");
     return;
   }
   JugadaEnAmbas(j, "", "");
