@@ -162,7 +162,7 @@ int InterpretarJugada(const char* texto) {
   if (HistoriaLlena()) return 0;
   Jugada j = JugadaGenerada(CrearJugada(desde, hasta, promocion));
   if (j == 0) return 0;
-  return HacerJugada(j);
+  return HacerJugadaPartida(j);
 }
 
 void ImprimirJugada(Jugada j) {

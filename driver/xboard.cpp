@@ -77,7 +77,7 @@ void PasoPonder(bool comprobar) {
   // position's own list is made.
   if (HistoriaLlena()) return;
   const Jugada j = JugadaGenerada(respuesta);
-  if (j == 0 || !HacerJugada(j)) return;
+  if (j == 0 || !HacerJugadaPartida(j)) return;
   ModoMotor = MODO_PONDER;
   JugadaPonder = j;
   PararBusqueda = 0;
@@ -86,7 +86,7 @@ void PasoPonder(bool comprobar) {
 
 void TomarAtras() {
   // Nothing to take back at the root of the game.
-  if (EstadoActual > Historia) DeshacerJugada();
+  if (EstadoActual > Historia) DeshacerJugadaPartida();
 }
 
 void CmdNew(const char*) {
@@ -183,7 +183,7 @@ void CmdSetboard(const char*) {
 
 void CmdUndo(const char*) {
   if (EstadoActual == Historia) return;
-  DeshacerJugada();
+  DeshacerJugadaPartida();
   if (ModoMotor == MODO_ANALISIS) Pensar();
 }
 
