@@ -71,10 +71,10 @@ void EmitirJugada() {
   //      it was before the mating move. (The board decides, not the score: a
   //      mate score carried over from the tables can belong to a longer mate.)
   const int ganador = n->Turno;
-  if (!HacerJugada(j)) return;
+  if (!HacerJugadaPartida(j)) return;
   if (EstadoActual->EnJaque && SinJugadas()) {
     std::printf("%s", Mate(ganador));
-    DeshacerJugada();
+    DeshacerJugadaPartida();
     return;
   }
   // 6-8. Draws the move itself brings about.
