@@ -72,5 +72,7 @@ void AsegurarTablasHash() {
   if (TablaHashSiempre == nullptr)
     TablaHashSiempre = static_cast<EntradaHash*>(std::calloc(1, sizeof(EntradaHash)));
   MascaraHash = 0;
+  // The game's records carry table indexes computed with the old mask.
+  for (EstadoPly* e = Historia; e <= EstadoActual; ++e) e->IndiceHash[0] = e->IndiceHash[1] = 0;
   Log("\nSin tablas hash: se busca con una sola entrada por tabla\n");
 }
