@@ -16,11 +16,14 @@ import os
 import queue
 import re
 import shlex
+import shutil
 import subprocess
 import sys
 import tempfile
 import threading
 import time
+
+KEEP_DIRS = False  # --keep-dirs: leave each engine's working directory (and log)
 
 RESULT = re.compile(r"^(1-0|0-1|1/2-1/2)\s*(\{[^}]*\})?")
 
@@ -178,7 +181,11 @@ def play(cmd_white, cmd_black, level, max_plies, log):
         codes = [e.quit() for e in engines]
     if outcome[0] == "result" and any(c not in (0, None) for c in codes):
         outcome = ("crash", "exit codes %s" % codes)
-    return outcome, worst, ply + 1, exceso_limite(dirs, used_times)
+    exceso = exceso_limite(dirs, used_times)
+    if not KEEP_DIRS:
+        for d in dirs:
+            shutil.rmtree(d, ignore_errors=True)
+    return outcome, worst, ply + 1, exceso
 
 
 def exceso_limite(dirs, used_times):
@@ -204,9 +211,13 @@ def main():
     ap.add_argument("--level", default="0 0:20 0")
     ap.add_argument("--max-plies", type=int, default=300)
     ap.add_argument("--log", default="partidas.log")
+    ap.add_argument("--keep-dirs", action="store_true",
+                    help="keep each engine's working directory with its log")
     ap.add_argument("engine_a")
     ap.add_argument("engine_b")
     a = ap.parse_args()
+    global KEEP_DIRS
+    KEEP_DIRS = a.keep_dirs
     score = {a.engine_a: 0.0, a.engine_b: 0.0}
     faults = 0
     with open(a.log, "w") as log:
