@@ -3,7 +3,7 @@
 clocks kept by this script, and reports every result.
 
     scripts/partidas.py [--games N] [--level "0 0:20 0"] [--max-plies 300]
-                        ENGINE_A ENGINE_B
+                        [--ponder] [--keep-dirs] ENGINE_A ENGINE_B
 
 Each ENGINE is a command line (quote it when it has arguments). Colours
 alternate. A game ends with the result line an engine announces, an illegal
@@ -94,7 +94,7 @@ def parse_level(level):
     return int(mps), float(seconds), float(inc)
 
 
-def play(cmd_white, cmd_black, level, max_plies, log):
+def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
     mps, base, inc = parse_level(level)
     dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
     engines = [Engine(cmd_white, dirs[0]), Engine(cmd_black, dirs[1])]
@@ -109,7 +109,7 @@ def play(cmd_white, cmd_black, level, max_plies, log):
             e.send("new")
             e.send("level " + level)
             e.send("post")
-            e.send("easy")
+            e.send("hard" if ponder else "easy")
         engines[1].send("force")  # black waits for white's first move
         last = None
         for ply in range(max_plies):
@@ -181,7 +181,8 @@ def play(cmd_white, cmd_black, level, max_plies, log):
         codes = [e.quit() for e in engines]
     if outcome[0] == "result" and any(c not in (0, None) for c in codes):
         outcome = ("crash", "exit codes %s" % codes)
-    exceso = exceso_limite(dirs, used_times)
+    # While pondering the engines log budgets for searches no clock charges.
+    exceso = None if ponder else exceso_limite(dirs, used_times)
     if not KEEP_DIRS:
         for d in dirs:
             shutil.rmtree(d, ignore_errors=True)
@@ -211,6 +212,7 @@ def main():
     ap.add_argument("--level", default="0 0:20 0")
     ap.add_argument("--max-plies", type=int, default=300)
     ap.add_argument("--log", default="partidas.log")
+    ap.add_argument("--ponder", action="store_true", help="both engines think on the opponent's time")
     ap.add_argument("--keep-dirs", action="store_true",
                     help="keep each engine's working directory with its log")
     ap.add_argument("engine_a")
@@ -224,7 +226,7 @@ def main():
         for g in range(a.games):
             white, black = (a.engine_a, a.engine_b) if g % 2 == 0 else (a.engine_b, a.engine_a)
             log.write("=== game %d: %s - %s\n" % (g + 1, white, black))
-            (kind, text), worst, plies, exceso = play(white, black, a.level, a.max_plies, log)
+            (kind, text), worst, plies, exceso = play(white, black, a.level, a.max_plies, log, a.ponder)
             log.flush()
             limite = "" if exceso is None else "  vs limit %+.2fs" % exceso
             line = "game %2d  %-12s %-12s %4d plies  longest move %.2fs%s  %s: %s" % (
