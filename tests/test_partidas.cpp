@@ -98,6 +98,15 @@ TEST(Protocolo, AnalysisAnswersAtOnceAndGoesOn) {
   m.Escribir("usermove e2e4\n");
   Leer(m, 500);
   EXPECT_EQ(m.Salida().find("Illegal move"), std::string::npos);
+  // Taken back again: the analysis goes on from the initial position, where
+  // e2e4 is legal once more.
+  marca = m.Salida().size();
+  m.Escribir("undo\n");
+  Leer(m, 500);
+  EXPECT_GE(Contar(m.Salida(), "\n1 ", marca), 1u) << "analysis did not resume after undo";
+  m.Escribir("usermove e2e4\n");
+  Leer(m, 300);
+  EXPECT_EQ(m.Salida().find("Illegal move"), std::string::npos);
   // "exit" ends the analysis: nothing more is printed until asked.
   m.Escribir("exit\n");
   Leer(m, 300);
