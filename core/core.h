@@ -178,6 +178,11 @@ inline uint8_t ClavadaPosible(int desde, int hasta, int rey) {
   return PosibleClavada[(desde * 120 + hasta) * 120 + rey];
 }
 
+// What stands on a square; VACIO off the board. Takes any square number from
+// -128 to 255 (every step from a board square, every 8-bit square field), which
+// the 0x88 test maps onto 0..119 or rejects.
+inline int PiezaEn(int casilla) { return EnTablero(casilla) ? Tablero[casilla] : VACIO; }
+
 // Key words of the current record, as one 64-bit value (for tests and tools).
 inline uint64_t ClaveActual() {
   return static_cast<uint64_t>(EstadoActual->ClaveAlta) << 32 | EstadoActual->ClaveBaja;

@@ -4,6 +4,12 @@
 
 #include <cstdint>
 
+#include <string>
+
+// Joins argv[desde..] with blanks (a FEN arrives as several arguments); the
+// initial position when there are none.
+std::string UnirArgumentos(int argc, char** argv, int desde);
+
 // Prepares tables and keys once per process (idempotent).
 void PrepararDiagnostico();
 

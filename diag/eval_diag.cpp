@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr const char* FEN_INICIAL = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 constexpr uint32_t MEGAS_DIAGNOSTICO = 5;
 constexpr int PLIES_BENCH = 3;
 
@@ -46,16 +45,6 @@ constexpr const char* POSICIONES_BENCH[] = {
     "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/3P1N2/PPP2PPP/RNBQK2R w KQkq - 1 5",
     "rnbq1rk1/ppp1bppp/4pn2/3p2B1/2PP4/2N2N2/PP2PPPP/R2QKB1R w KQ - 4 6",
 };
-
-// Joins argv[desde..] with spaces: a FEN arrives as several arguments.
-std::string UnirArgumentos(int argc, char** argv, int desde) {
-  std::string fen;
-  for (int i = desde; i < argc; ++i) {
-    if (!fen.empty()) fen += ' ';
-    fen += argv[i];
-  }
-  return fen.empty() ? FEN_INICIAL : fen;
-}
 
 void PrepararTablasEval() {
   static bool hecho = false;

@@ -10,18 +10,6 @@
 
 namespace {
 
-constexpr const char* FEN_INICIAL = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
-
-// Joins argv[desde..] with spaces: a FEN arrives as several arguments.
-std::string UnirArgumentos(int argc, char** argv, int desde) {
-  std::string fen;
-  for (int i = desde; i < argc; ++i) {
-    if (!fen.empty()) fen += ' ';
-    fen += argv[i];
-  }
-  return fen.empty() ? FEN_INICIAL : fen;
-}
-
 // Common argument handling of perft and divide: DEPTH [FEN...].
 bool PrepararPosicion(int argc, char** argv, const char* uso, int& profundidad) {
   if (argc < 3) {
@@ -45,6 +33,15 @@ void EscribirJugada(Jugada j, char* texto) {
 }
 
 }  // namespace
+
+std::string UnirArgumentos(int argc, char** argv, int desde) {
+  std::string fen;
+  for (int i = desde; i < argc; ++i) {
+    if (!fen.empty()) fen += ' ';
+    fen += argv[i];
+  }
+  return fen.empty() ? "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1" : fen;
+}
 
 void PrepararDiagnostico() {
   static bool hecho = false;

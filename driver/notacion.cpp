@@ -30,10 +30,6 @@ namespace {
 
 const char* Nombre(int casilla) { return casilla >= 0 && casilla < 128 ? NombreCasilla[casilla] : "x"; }
 
-// What stands on a square; off-board squares are empty. Move texts can name
-// squares outside the board, and those are never read from Tablero.
-int PiezaEn(int casilla) { return EnTablero(casilla) && casilla < 120 ? Tablero[casilla] : VACIO; }
-
 int Signo0(int x) { return (x > 0) - (x < 0); }
 
 // The squares strictly between two squares on a line are all empty.

@@ -46,8 +46,6 @@ void LeerArgumento(char* destino, size_t tam) {
   Log(" %s", destino);
 }
 
-int PiezaEn(int casilla) { return EnTablero(casilla) && casilla < 120 ? Tablero[casilla] : VACIO; }
-
 const char* SinBlancosIniciales(const char* texto) {
   while (*texto == ' ' || *texto == '\t') ++texto;
   return texto;

@@ -37,8 +37,6 @@ constexpr int DIAGONALES[4] = {-17, -15, 15, 17};
 constexpr int LINEAS[4] = {-1, 1, -16, 16};
 
 // Contents of a square that may lie off the board (then empty).
-inline int PiezaEn(int c) { return EnTablero(c) ? Tablero[c] : VACIO; }
-
 // Empty squares along the four rays up to the first occupied square, plus 3 when
 // that square holds an enemy man.
 inline int Movilidad(int s, const int (&direcciones)[4], int signo) {
@@ -55,15 +53,6 @@ inline int Movilidad(int s, const int (&direcciones)[4], int signo) {
     }
   }
   return m;
-}
-
-// True when `lado` has a bishop on a square of colour `color`.
-inline bool AlfilEnColor(int lado, int color) {
-  const int lista = lado == BLANCO ? IndiceLista(ALFIL) : IndiceLista(-ALFIL);
-  const int n = EstadoActual->NumPiezas[lista];
-  for (int k = 0; k < n; ++k)
-    if (ColorCasilla[ListaPiezas[lista][k]] == color) return true;
-  return false;
 }
 
 template <bool Traza>

@@ -5,6 +5,26 @@
 
 #include "eval/eval.h"
 
+// True when some man of `tipo` and `lado` stands where `cumple(square)` holds.
+template <typename Condicion>
+inline bool HayPiezaDonde(int lado, int tipo, Condicion cumple) {
+  const int lista = IndiceLista(lado == BLANCO ? tipo : -tipo);
+  const int n = EstadoActual->NumPiezas[lista];
+  for (int k = 0; k < n; ++k)
+    if (cumple(ListaPiezas[lista][k])) return true;
+  return false;
+}
+
+// True when `lado` has a bishop on a square of colour `color`.
+inline bool AlfilEnColor(int lado, int color) {
+  return HayPiezaDonde(lado, ALFIL, [color](int s) { return ColorCasilla[s] == color; });
+}
+
+// True when `lado` has a rook on file `columna`.
+inline bool TorreEnColumna(int lado, int columna) {
+  return HayPiezaDonde(lado, TORRE, [columna](int s) { return Columna(s) == columna; });
+}
+
 // Material term F, with its imbalance corrections and trade-down scaling.
 int32_t TerminoMaterial();
 // Bishop pair (without the bishop wing bonus, which the piece scan adds).

@@ -27,8 +27,6 @@ constexpr PesosPeones PESOS_MEDIO = {10, 8, PasadoMedio, PasadoProtegido, Pasado
 constexpr PesosPeones PESOS_FINAL = {15, 10, PasadoFinal, PasadoProtegidoFinal, PasadosUnidosFinal,
                                      30, 10};
 
-inline int PiezaEn(int c) { return EnTablero(c) ? Tablero[c] : VACIO; }
-
 // One side's pawns, in list order, from that side's point of view (positive is
 // good for it). `adelante` is -16 for White; rows are counted from the side's
 // promotion rank, so both sides read the tables alike.

@@ -23,22 +23,6 @@ constexpr int PELIGRO_MAXIMO = 27;
 
 inline int Casilla(int fila, int columna) { return fila * 16 + columna; }
 
-inline bool TorreEnColumna(int lado, int columna) {
-  const int lista = lado == BLANCO ? IndiceLista(TORRE) : IndiceLista(-TORRE);
-  const int n = EstadoActual->NumPiezas[lista];
-  for (int k = 0; k < n; ++k)
-    if (Columna(ListaPiezas[lista][k]) == columna) return true;
-  return false;
-}
-
-inline bool AlfilEnColor(int lado, int color) {
-  const int lista = lado == BLANCO ? IndiceLista(ALFIL) : IndiceLista(-ALFIL);
-  const int n = EstadoActual->NumPiezas[lista];
-  for (int k = 0; k < n; ++k)
-    if (ColorCasilla[ListaPiezas[lista][k]] == color) return true;
-  return false;
-}
-
 // Shelter of a king of `lado` on one wing. The three files are taken in the
 // order the count is built: a, b, c on the queen side; f, g, h on the king side.
 // The wings differ in the first file's third rank, the fianchetto's pawn weight,
