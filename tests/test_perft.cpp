@@ -78,3 +78,31 @@ TEST(Perft, TrickyLegalityPositions) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Ejecutar(const std::string& orden) {
+  std::string salida;
+  FILE* f = popen(orden.c_str(), "r");
+  if (f == nullptr) return salida;
+  char buf[256];
+  while (fgets(buf, sizeof buf, f)) salida += buf;
+  pclose(f);
+  return salida;
+}
+
+// The command-line forms a shell script relies on: the bare total on the last
+// line, the FEN taken from all remaining arguments, divide's "move: count" lines.
+TEST(ZelmorDiag, PerftAndDivideOutput) {
+  const std::string diag = ZELMOR_DIAG_BIN;
+  std::string salida = Ejecutar(diag + " perft 3");
+  EXPECT_EQ(salida.substr(salida.rfind('\n', salida.size() - 2) + 1), "8902\n");
+  salida = Ejecutar(diag + " perft 2 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1");
+  EXPECT_EQ(salida.substr(salida.rfind('\n', salida.size() - 2) + 1), "191\n");
+  salida = Ejecutar(diag + " divide 2");
+  EXPECT_EQ(salida.rfind("a2a3: 20\na2a4: 20\n", 0), 0u) << salida;
+  EXPECT_NE(salida.find("\ng1h3: 20\n400\n"), std::string::npos) << salida;
+  EXPECT_NE(Ejecutar(diag + " perft 1 8/8/8/8 2>&1").find("cadena incompleta"), std::string::npos);
+}
+
+}  // namespace
