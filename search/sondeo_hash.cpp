@@ -76,6 +76,26 @@ bool JugadaHashAceptable(Jugada j) {
   }
 }
 
+bool ProbarTablasNodo(SondaHash& s, int prof, uint32_t p, int extraCalado, Jugada jugadaHash,
+                      int32_t& valor) {
+  const EstadoPly* n = EstadoActual;
+  if (MaxPiezasTB == 0 ||
+      n->NumPiezas[0] + n->NumPiezas[1] + n->PiezasBlancas + n->PiezasNegras > MaxPiezasTB - 2 ||
+      !(n->Captura == 1 || (p < 2 && n->AlPaso == SIN_CASILLA) ||
+        (p == 2 && (n - 1)->AlPaso != SIN_CASILLA)))
+    return false;
+  ++Contadores.IntentosEGTB;
+  int32_t v = ProbarTablas();
+  if (v == SIN_TB) return false;
+  ++Contadores.AciertosEGTB;
+  if (v > 0) v -= static_cast<int32_t>(p);
+  else if (v < 0) v += static_cast<int32_t>(p);
+  GuardarHashProf(s.Prof, prof + extraCalado, v - 1, v + 1, v, jugadaHash);
+  GuardarHashSiempre(s.Siempre, prof + extraCalado, v - 1, v + 1, v, jugadaHash);
+  valor = v;
+  return true;
+}
+
 bool MaterialParaNulo(const EstadoPly* n) {
   const uint8_t* c = n->NumPiezas;
   return (n->PiezasBlancas > 1 || c[6] != 0 || c[8] != 0) &&

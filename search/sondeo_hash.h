@@ -17,6 +17,13 @@ struct SondaHash {
 // the hash move, and PermiteNulo may have been taken from the entry.
 int ProbarHash(SondaHash& s, int prof, int32_t alfa, int32_t beta);
 
+// Tablebase step of an interior node at ply p: probed right after a capture or
+// near the root, when few enough men are left. On a hit the value, corrected for
+// the distance from the root, is stored in both tables with the draft
+// prof + extraCalado and returned in `valor`.
+bool ProbarTablasNodo(SondaHash& s, int prof, uint32_t p, int extraCalado, Jugada jugadaHash,
+                      int32_t& valor);
+
 // The filter a hash move passes before it is made: a man of the side to move on
 // the from-square, no own man on the to-square, and for the four castling words
 // the right, the rook and empty squares between king and rook.

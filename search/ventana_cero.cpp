@@ -31,22 +31,10 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
   jugadaHash = sonda.JugadaHash;
 
   // 7. Tablebases, right after a capture or near the root.
-  if (MaxPiezasTB != 0 &&
-      n->NumPiezas[0] + n->NumPiezas[1] + n->PiezasBlancas + n->PiezasNegras <= MaxPiezasTB - 2 &&
-      (n->Captura == 1 || (p < 2 && n->AlPaso == SIN_CASILLA) ||
-       (p == 2 && (n - 1)->AlPaso != SIN_CASILLA))) {
-    ++Contadores.IntentosEGTB;
-    int32_t v = ProbarTablas();
-    if (v != SIN_TB) {
-      ++Contadores.AciertosEGTB;
-      if (v > 0) v -= static_cast<int32_t>(p);
-      else if (v < 0) v += static_cast<int32_t>(p);
-      GuardarHashProf(sonda.Prof, prof + 50, v - 1, v + 1, v, jugadaHash);
-      GuardarHashSiempre(sonda.Siempre, prof + 50, v - 1, v + 1, v, jugadaHash);
-      mejor = v;
-      buscadas = 1;
-      goto fin;
-    }
+  if (int32_t v; ProbarTablasNodo(sonda, prof, p, 50, jugadaHash, v)) {
+    mejor = v;
+    buscadas = 1;
+    goto fin;
   }
 
   // 8. Depth exhausted.
