@@ -28,13 +28,8 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
   EntradaJugada* const topeEntrada = TopeJugadas;
   SondaHash sonda;
 
-  // 2-4. Fifty-move rule, repetition, ply limit.
-  if (n->Regla50 > 100) return 0;
-  if (Repetida(n)) return 0;
-  if (p >= LIMITE_PLY) return EvaluarNodo();
-
-  // 5. Input and clock.
-  if (Nodos > ProximoSondeo && Sondear()) return 0;
+  // 2-5. Fifty-move rule, repetition, ply limit, input and clock.
+  if (int32_t v; FinAnticipado(n, p, v)) return v;
 
   // 6. Transposition tables; an exact value inside the window also gives the line.
   if (ProbarHash(sonda, prof, alfa, beta)) {

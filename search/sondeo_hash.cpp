@@ -76,6 +76,16 @@ bool JugadaHashAceptable(Jugada j) {
   }
 }
 
+bool FinAnticipado(const EstadoPly* n, uint32_t p, int32_t& valor) {
+  valor = 0;
+  if (n->Regla50 > 100 || Repetida(n)) return true;
+  if (p >= LIMITE_PLY) {
+    valor = EvaluarNodo();
+    return true;
+  }
+  return Nodos > ProximoSondeo && Sondear();
+}
+
 bool ProbarTablasNodo(SondaHash& s, int prof, uint32_t p, int extraCalado, Jugada jugadaHash,
                       int32_t& valor) {
   const EstadoPly* n = EstadoActual;

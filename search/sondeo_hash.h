@@ -12,6 +12,11 @@ struct SondaHash {
   Jugada JugadaExacta;   // move of the exact entry that ended the node
 };
 
+// Steps that end an interior node before anything is probed: the fifty-move
+// rule and a repetition (0), the ply limit (the static value), pending input or
+// the clock (0, the search unwinds). True with the node's value in `valor`.
+bool FinAnticipado(const EstadoPly* n, uint32_t p, int32_t& valor);
+
 // Probes both tables for the current position at depth prof and window
 // (alfa, beta). 1: the value in s.Valor ends the node. 0: s.JugadaHash may hold
 // the hash move, and PermiteNulo may have been taken from the entry.

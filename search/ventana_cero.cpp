@@ -18,13 +18,8 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
   EntradaJugada* const topeEntrada = TopeJugadas;
   SondaHash sonda;
 
-  // 2-4. Fifty-move rule, repetition, ply limit.
-  if (n->Regla50 > 100) return 0;
-  if (Repetida(n)) return 0;
-  if (p >= LIMITE_PLY) return EvaluarNodo();
-
-  // 5. Input and clock.
-  if (Nodos > ProximoSondeo && Sondear()) return 0;
+  // 2-5. Fifty-move rule, repetition, ply limit, input and clock.
+  if (int32_t v; FinAnticipado(n, p, v)) return v;
 
   // 6. Transposition tables.
   if (ProbarHash(sonda, prof, alfa, beta)) return sonda.Valor;
