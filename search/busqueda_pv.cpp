@@ -115,14 +115,9 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
     if (Asesinas[p][0] != 0) PuntuarAsesinas();
 
     // 14. Move loop.
-    while (TopeJugadas >= InicioLista[p]) {
-      ElegirMejor();
-      const Jugada j = TopeJugadas->Jugada;
-      const int32_t valorOrden = TopeJugadas->Valor;
-      if (!HacerJugada(j)) {
-        --TopeJugadas;
-        continue;
-      }
+    Jugada j;
+    int32_t valorOrden;
+    while (HacerMejorJugada(p, j, valorOrden)) {
       ++buscadas;
       const EstadoPly* c = EstadoActual;
       int e = ExtensionPV(CasillaHasta(j), amenaza);

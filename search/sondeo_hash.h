@@ -17,6 +17,19 @@ struct SondaHash {
 // the clock (0, the search unwinds). True with the node's value in `valor`.
 bool FinAnticipado(const EstadoPly* n, uint32_t p, int32_t& valor);
 
+// Makes the best remaining move of ply p, popping the illegal ones on the way.
+// False when the list is exhausted; a made move stays on top of the list.
+inline bool HacerMejorJugada(uint32_t p, Jugada& j, int32_t& valorOrden) {
+  while (TopeJugadas >= InicioLista[p]) {
+    ElegirMejor();
+    j = TopeJugadas->Jugada;
+    valorOrden = TopeJugadas->Valor;
+    if (HacerJugada(j)) return true;
+    --TopeJugadas;
+  }
+  return false;
+}
+
 // Probes both tables for the current position at depth prof and window
 // (alfa, beta). 1: the value in s.Valor ends the node. 0: s.JugadaHash may hold
 // the hash move, and PermiteNulo may have been taken from the entry.

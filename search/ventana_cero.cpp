@@ -137,14 +137,9 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
     }
 
     // 14. Move loop.
-    while (TopeJugadas >= InicioLista[p]) {
-      ElegirMejor();
-      const Jugada j = TopeJugadas->Jugada;
-      const int32_t valorOrden = TopeJugadas->Valor;
-      if (!HacerJugada(j)) {
-        --TopeJugadas;
-        continue;
-      }
+    Jugada j;
+    int32_t valorOrden;
+    while (HacerMejorJugada(p, j, valorOrden)) {
       ++buscadas;
       const EstadoPly* c = EstadoActual;
       int e = ExtensionVentanaCero(CasillaHasta(j), amenaza, prof);
