@@ -1,6 +1,8 @@
 # Thin front over CMake. `make` builds everything into build/; `make test` also
 # builds the sanitizer variant into build-san/ and runs the whole suite in both.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# WERROR=ON turns compiler warnings into errors (CI does).
+WERROR ?= OFF
 PREFIX ?= /usr/local
 DESTDIR ?=
 
@@ -36,11 +38,11 @@ deps:
 	fi
 
 build:
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZELMOR_WERROR=$(WERROR) >/dev/null
 	cmake --build build -j $(JOBS)
 
 build-san:
-	cmake -S . -B build-san -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELMOR_SANITIZE=ON >/dev/null
+	cmake -S . -B build-san -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELMOR_SANITIZE=ON -DZELMOR_WERROR=$(WERROR) >/dev/null
 	cmake --build build-san -j $(JOBS)
 
 run: deps build

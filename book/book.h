@@ -12,5 +12,8 @@ void GuardarLibros();                  // rewrites both book files
 void Aprender(const char* resultado);  // learns from the game's result
 // The book move for the current position (a move of its generated list), or 0.
 Jugada ConsultarLibro();
+// The moves the books hold for the current position, with their weights, into
+// the arrays (at most `maximo`); the count, or -1 when no book is loaded.
+int JugadasLibro(Jugada* jugadas, int32_t* pesos, int maximo);
 void AprenderJugadaLibro();  // records the book move last returned, for learning
 void AprenderBusqueda(int profundidad, int32_t valor, int segundos);

@@ -7,5 +7,6 @@ void CargarLibros() {}
 void GuardarLibros() {}
 void Aprender(const char*) {}
 Jugada ConsultarLibro() { return 0; }
+int JugadasLibro(Jugada*, int32_t*, int) { return -1; }
 void AprenderJugadaLibro() {}
 void AprenderBusqueda(int, int32_t, int) {}

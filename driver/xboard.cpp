@@ -25,10 +25,15 @@
 //   ics HOST     server mode unless HOST is "-"
 //   name TEXT    the opponent's name; greeting on a server against programs
 //   ze_kib       kibitz after each move; ze_nokib stops it
-//   post         nothing
+//   st N         fixed time per move, N seconds (a decimal number too)
+//   sd N         last iteration of every search (0 or none: no limit)
+//   post, nopost thinking lines on standard output on, off
+//   hint         the reply the engine expects, when it has one
+//   bk           the book moves of the position with their weights
 //   accepted X, rejected X   logged
 //   {...         comment: the rest of the line is dropped
 // Anything else is answered with the unknown-command line.
+#include <cstdlib>
 #include <cstring>
 
 #include "book/book.h"
@@ -39,6 +44,14 @@
 namespace {
 
 constexpr int MAX_VALOR_NIVEL = 1000000;
+constexpr double MAX_TIEMPO_FIJO = 1000000.0;  // seconds; beyond it "st" is refused
+constexpr int MAX_PROFUNDIDAD = 100;           // the deepest iteration there is
+constexpr int MAX_LIBRO = 64;                  // book moves "bk" lists
+
+// The reply the engine expected after its last move, and the position (key)
+// in which it expected it; "hint" offers it while that position stands.
+Jugada Prediccion = 0;
+uint64_t ClavePrediccion = 0;
 
 int Acotar(int valor, int minimo, int maximo) {
   return valor < minimo ? minimo : valor > maximo ? maximo : valor;
@@ -109,6 +122,14 @@ void Analizar() {
   EnAnalisis = false;
 }
 
+// After a search that played a move: the reply it expects becomes the hint.
+void RecordarPrediccion() {
+  Prediccion = 0;
+  if (ColorMotor < 0 || EstadoActual->Turno == ColorMotor) return;
+  Prediccion = VariantePrincipal[0][1].Jugada;
+  ClavePrediccion = ClaveActual();
+}
+
 void TomarAtras() {
   // Nothing to take back at the root of the game.
   if (EstadoActual > Historia) DeshacerJugadaPartida();
@@ -127,6 +148,7 @@ void CmdForce(const char*) { ColorMotor = -1; }
 void CmdGo(const char*) {
   ColorMotor = EstadoActual->Turno;
   Pensar();
+  RecordarPrediccion();
   PasoPonder(false);
 }
 
@@ -147,6 +169,92 @@ void CmdLevel(const char*) {
   if (const char* dosPuntos = std::strchr(base, ':')) segundos += ConvertirEntero(dosPuntos + 1);
   Limites.TiempoRestante = segundos;
   Limites.Incremento = Acotar(ConvertirEntero(inc), 0, MAX_VALOR_NIVEL);
+  // A clock ends the fixed time per move.
+  Limites.TiempoFijo = 0.0;
+}
+
+// The argument line of "st" and "sd": the rest of the line, so that a missing
+// number does not swallow the next command; logged, blanks trimmed.
+void LeerLineaArgumento(char* destino, size_t tam) {
+  char linea[TAM_LINEA];
+  LeerResto(linea, sizeof linea);
+  Log(" %s", linea);
+  const char* p = SinBlancosIniciales(linea);
+  size_t n = std::strlen(p);
+  while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\t')) --n;
+  std::snprintf(destino, tam, "%.*s", static_cast<int>(n), p);
+}
+
+void ArgumentoErroneo(const char* comando, const char* argumento) {
+  const char* blanco = argumento[0] != '\0' ? " " : "";
+  std::printf("Error (bad argument): %s%s%s\n", comando, blanco, argumento);
+  Log("\nError (bad argument): %s%s%s\n", comando, blanco, argumento);
+}
+
+// Plain decimal: digits, optionally a point and more digits; nothing else.
+bool LeerDecimal(const char* texto, double* valor) {
+  const char* p = texto;
+  bool cifras = false;
+  while (*p >= '0' && *p <= '9') ++p, cifras = true;
+  if (*p == '.')
+    for (++p; *p >= '0' && *p <= '9'; ++p) cifras = true;
+  if (!cifras || *p != '\0') return false;
+  *valor = std::strtod(texto, nullptr);
+  return true;
+}
+
+void CmdSt(const char* comando) {
+  char argumento[TAM_LINEA];
+  LeerLineaArgumento(argumento, sizeof argumento);
+  double segundos = 0;
+  if (!LeerDecimal(argumento, &segundos) || segundos <= 0 || segundos > MAX_TIEMPO_FIJO)
+    return ArgumentoErroneo(comando, argumento);
+  Limites.TiempoFijo = segundos;
+}
+
+void CmdSd(const char* comando) {
+  char argumento[TAM_LINEA];
+  LeerLineaArgumento(argumento, sizeof argumento);
+  if (argumento[0] == '\0') {
+    Limites.ProfundidadMaxima = 0;
+    return;
+  }
+  const char* p = argumento;
+  while (*p >= '0' && *p <= '9') ++p;
+  const int32_t prof = ConvertirEntero(argumento);
+  if (*p != '\0' || prof > MAX_PROFUNDIDAD) return ArgumentoErroneo(comando, argumento);
+  Limites.ProfundidadMaxima = prof;
+}
+
+void CmdPost(const char*) { MostrarPensamiento = 1; }
+void CmdNoPost(const char*) { MostrarPensamiento = 0; }
+
+void CmdHint(const char*) {
+  if (Prediccion == 0 || ClaveActual() != ClavePrediccion || HistoriaLlena()) return;
+  const Jugada j = JugadaGenerada(Prediccion);
+  if (j == 0 || !HacerJugadaPartida(j)) return;
+  DeshacerJugadaPartida();
+  char texto[8];
+  TextoJugada(j, texto);
+  std::printf("Hint: %s\n", texto);
+  Log("\nHint: %s\n", texto);
+}
+
+void CmdBk(const char*) {
+  Jugada jugadas[MAX_LIBRO];
+  int32_t pesos[MAX_LIBRO];
+  const int n = JugadasLibro(jugadas, pesos, MAX_LIBRO);
+  if (n < 0) {
+    std::printf(" No book loaded.\n\n");
+    return;
+  }
+  for (int i = 0; i < n && i < MAX_LIBRO; ++i) {
+    char texto[8];
+    TextoJugada(jugadas[i], texto);
+    std::printf(" %s %ld\n", texto, static_cast<long>(pesos[i]));
+  }
+  if (n == 0) std::printf(" No book move in this position.\n");
+  std::printf("\n");
 }
 
 void CmdTime(const char*) {
@@ -175,6 +283,7 @@ void CmdUsermove(const char*) {
   if (ColorMotor == EstadoActual->Turno) {
     Log("\nJugada recibida: %s\n\n", texto);
     Pensar();
+    RecordarPrediccion();
     PasoPonder(true);
   } else if (Limites.Modo == ModoBusqueda::Analisis) {
     // 3. Analysis goes on with the new position.
@@ -300,7 +409,12 @@ constexpr Comando COMANDOS[] = {
     {"name", CmdName, true},
     {"ze_kib", CmdKib, true},
     {"ze_nokib", CmdNoKib, true},
-    {"post", CmdNada, true},
+    {"post", CmdPost, true},
+    {"nopost", CmdNoPost, true},
+    {"st", CmdSt, true},
+    {"sd", CmdSd, true},
+    {"hint", CmdHint, false},
+    {"bk", CmdBk, false},
     {"accepted", CmdSoloArgumento, true},
     {"rejected", CmdSoloArgumento, true},
 };

@@ -165,8 +165,11 @@ void BuscarPosicion() {
         if (PararBusqueda) break;
         GuardarPV(d);
         LeerReloj();
+        // A depth limit ("sd") ends the search after its iteration, analysis included.
+        if (Limites.ProfundidadMaxima > 0 && d >= Limites.ProfundidadMaxima) break;
         if (Pensando() || BusquedaDiagnostico) continue;
-        if (ReglasIteracion(previo)) break;
+        // With a fixed time per move only the clock test ends the search.
+        if (Limites.TiempoFijo <= 0 && ReglasIteracion(previo)) break;
         previo = ValorRaiz;
       }
 

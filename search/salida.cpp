@@ -1,6 +1,7 @@
 // Thinking output: the thinking lines of each iteration and of fail-highs and
 // fail-lows, the analysis status line, the kibitz line and the statistics block
 // written to the log after each move.
+#include <cstdarg>
 #include <cstdio>
 
 #include "eval/eval.h"
@@ -8,6 +9,16 @@
 #include "search/search.h"
 
 namespace {
+
+// Thinking output reaches standard output only while "post" is on; the log
+// keeps it whatever the setting.
+__attribute__((format(printf, 1, 2))) void Pensamiento(const char* formato, ...) {
+  if (!MostrarPensamiento) return;
+  va_list args;
+  va_start(args, formato);
+  std::vprintf(formato, args);
+  va_end(args);
+}
 
 const char* Nombre(int casilla) {
   return casilla >= 0 && casilla < 128 ? NombreCasilla[casilla] : "x";
@@ -19,10 +30,10 @@ long Centesimas() { return static_cast<long>(TiempoTranscurrido * 100.0); }
 // output, readable form in the log.
 void Cabecera(int prof, const char* finLog) {
   if constexpr (VERSION_052)
-    std::printf("%ld %ld %ld %ld  ", static_cast<long>(prof), static_cast<long>(ValorRaiz),
+    Pensamiento("%ld %ld %ld %ld  ", static_cast<long>(prof), static_cast<long>(ValorRaiz),
                 Centesimas(), static_cast<long>(Nodos));
   else
-    std::printf("%ld %ld %ld %u  ", static_cast<long>(prof), static_cast<long>(ValorRaiz),
+    Pensamiento("%ld %ld %ld %u  ", static_cast<long>(prof), static_cast<long>(ValorRaiz),
                 Centesimas(), Nodos);
   Log("%ld\t%2.2f\t%2.2f\t%8u%s", static_cast<long>(prof), ValorRaiz / 100.0, TiempoTranscurrido,
       Nodos, finLog);
@@ -32,9 +43,9 @@ void Cabecera(int prof, const char* finLog) {
 void Cola() {
   if constexpr (VERSION_052) {
     const double s = TiempoTranscurrido > 0 ? TiempoTranscurrido : 0.001;
-    std::printf(" (%ld knps)", static_cast<long>(Nodos / (s * 1000.0)));
+    Pensamiento(" (%ld knps)", static_cast<long>(Nodos / (s * 1000.0)));
   }
-  std::printf("\n");
+  Pensamiento("\n");
   Log("\n");
 }
 
@@ -42,7 +53,7 @@ void Cola() {
 void JugadaEnAmbas(Jugada j, const char* antes, const char* despues) {
   char texto[8];
   TextoJugada(j, texto);
-  std::printf("%s%s%s", antes, texto, despues);
+  Pensamiento("%s%s%s", antes, texto, despues);
   Log("%s%s%s", antes, texto, despues);
 }
 
@@ -50,7 +61,7 @@ void JugadaEnAmbas(Jugada j, const char* antes, const char* despues) {
 void JugadaConMarca(Jugada j, const char* marca) {
   const char* d = NombreCasilla[CasillaDesde(j)];
   const char* h = NombreCasilla[CasillaHasta(j)];
-  std::printf("%s%s%s", d, h, marca);
+  Pensamiento("%s%s%s", d, h, marca);
   Log("%s%s%s", d, h, marca);
 }
 
@@ -59,7 +70,7 @@ double Porcentaje(double valor, double base) { return valor * 100.0 / base; }
 void ImprimirEnAmbas(Jugada j, const char* separador) {
   char texto[8];
   TextoJugada(j, texto);
-  std::printf("%s%s", texto, separador);
+  Pensamiento("%s%s", texto, separador);
   Log("%s%s", texto, separador);
 }
 
@@ -88,7 +99,7 @@ void ImprimirFallaAlta(int prof, Jugada j) {
     JugadaConMarca(j, "!\n");
     return;
   }
-  std::printf("%ld %d %ld %u  ", static_cast<long>(prof), ValorRaiz, Centesimas(), Nodos);
+  Pensamiento("%ld %d %ld %u  ", static_cast<long>(prof), ValorRaiz, Centesimas(), Nodos);
   Log("%ld\t%2.2f\t%2.2f\t%8u  ", static_cast<long>(prof), ValorRaiz / 100.0, TiempoTranscurrido,
       Nodos);
   JugadaEnAmbas(j, "", "\n");
@@ -106,13 +117,13 @@ void ImprimirFallaBaja(int prof, Jugada j) {
   JugadaEnAmbas(j, "", "");
   const Jugada respuesta = JugadaHashActual();
   if (respuesta != 0) JugadaEnAmbas(respuesta, " ", "");
-  std::printf("\n");
+  Pensamiento("\n");
   Log("\n");
 }
 
 void ImprimirEstado(int prof, int restantes, Jugada j) {
   if constexpr (VERSION_052) return;
-  std::printf("\nstat01: %u %u %d %u %u %s%s\n", static_cast<unsigned>(Centesimas()), Nodos, prof,
+  Pensamiento("\nstat01: %u %u %d %u %u %s%s\n", static_cast<unsigned>(Centesimas()), Nodos, prof,
               static_cast<unsigned>(restantes), static_cast<unsigned>(NumRaiz),
               NombreCasilla[CasillaDesde(j)], NombreCasilla[CasillaHasta(j)]);
 }
@@ -121,22 +132,22 @@ void ImprimirKibitz() {
   const Jugada j = VariantePrincipal[0][0].Jugada;
   const long prof = ProfundidadIteracion;
   if constexpr (VERSION_052)
-    std::printf("\ntellall Depth:%ld  Ev:%2.2f  Time:%2.2f  Nodes:%ld  PV:", prof,
+    Pensamiento("\ntellall Depth:%ld  Ev:%2.2f  Time:%2.2f  Nodes:%ld  PV:", prof,
                 ValorRaiz / 100.0, TiempoTranscurrido, static_cast<long>(Nodos));
   else
-    std::printf("\ntellall Depth:%ld Ev:%2.2f Time:%2.2f Nodes:%ld PV:", prof, ValorRaiz / 100.0,
+    Pensamiento("\ntellall Depth:%ld Ev:%2.2f Time:%2.2f Nodes:%ld PV:", prof, ValorRaiz / 100.0,
                 TiempoTranscurrido, static_cast<long>(Nodos));
   if (j != 0 && HacerJugada(j)) {
     ImprimirVariante(ProfundidadIteracion);
     DeshacerJugada();
   }
   if constexpr (VERSION_052)
-    std::printf("  * EGTB: %ld/%ld", static_cast<long>(Contadores.AciertosEGTB),
+    Pensamiento("  * EGTB: %ld/%ld", static_cast<long>(Contadores.AciertosEGTB),
                 static_cast<long>(Contadores.IntentosEGTB));
   else
-    std::printf("\tEGTB: %ld/%ld", static_cast<long>(Contadores.AciertosEGTB),
+    Pensamiento("\tEGTB: %ld/%ld", static_cast<long>(Contadores.AciertosEGTB),
                 static_cast<long>(Contadores.IntentosEGTB));
-  std::printf("\n");
+  Pensamiento("\n");
 }
 
 // The statistics of the search just ended, after the move line.
@@ -217,16 +228,30 @@ void EstadisticasLog() {
   Log("Podas static: %u  Podas ultimo ply: %u\n", c.PodasStatic, c.PodasUltimoPly);
 }
 
-void ImprimirVariante(int) {
+void ImprimirVariante(int profundidad) {
   // 1. While pondering, the predicted move the line answers, in parentheses.
   if (Limites.Modo == ModoBusqueda::Ponder) {
-    std::printf("(%s%s) ", Nombre(CasillaDesde(Limites.JugadaPonder)),
+    Pensamiento("(%s%s) ", Nombre(CasillaDesde(Limites.JugadaPonder)),
                 Nombre(CasillaHasta(Limites.JugadaPonder)));
     Log("(%s%s) ", Nombre(CasillaDesde(Limites.JugadaPonder)),
         Nombre(CasillaHasta(Limites.JugadaPonder)));
   }
   // 2. The first move: the caller has made it already.
   ImprimirEnAmbas(VariantePrincipal[0][0].Jugada, " ");
+  // The earlier build prints its own array as it stands, up to the iteration's
+  // depth; an empty entry shows as "*" and ends the line.
+  if constexpr (VERSION_052) {
+    for (int i = 1; i < profundidad && i < FILAS_PV; ++i) {
+      const Jugada j = VariantePrincipal[0][i].Jugada;
+      if (j == 0) {
+        Pensamiento("*");
+        Log("*");
+        return;
+      }
+      ImprimirEnAmbas(j, " ");
+    }
+    return;
+  }
   // 3. The rest, each checked and made so the next one can be checked.
   int hechas = 0;
   for (int i = 1; i < FILAS_PV; ++i) {

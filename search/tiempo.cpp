@@ -32,6 +32,13 @@ void CalcularTiempo() {
     TiempoEsperado = 0.5;
     TiempoMaximo = 0.7;
   }
+  // A fixed time per move replaces both budgets: the move must be out before the
+  // time is up, with room for the poll interval, the move's emission and a slow
+  // machine (a tenth of the time, between 20 ms and 300 ms).
+  if (Limites.TiempoFijo > 0) {
+    const double margen = std::clamp(0.1 * Limites.TiempoFijo, 0.02, 0.3);
+    TiempoEsperado = TiempoMaximo = std::max(Limites.TiempoFijo - margen, 0.01);
+  }
 }
 
 void IniciarBusqueda() {
@@ -54,7 +61,7 @@ void IniciarBusqueda() {
   const double reloj = Limites.TiempoRestante;
   if (Pensando()) {
     IntervaloSondeo = 5000;
-  } else if (reloj <= 10) {
+  } else if (reloj <= 10 || Limites.TiempoFijo > 0) {
     IntervaloSondeo = 1000;
   } else if (reloj <= 30) {
     IntervaloSondeo = 5000;

@@ -198,3 +198,51 @@ TEST_F(EntradaPorTuberia, SoloComandosInofensivosDuranteLaBusqueda) {
                         "playother", "result", "exit"})
     EXPECT_FALSE(ComandoSeguroEnBusqueda(c)) << c;
 }
+
+TEST_F(EntradaPorTuberia, TiempoFijoYProfundidadMaxima) {
+  // Good arguments set the limits; bad ones leave them as they were.
+  Comando("st 2.5");
+  EXPECT_DOUBLE_EQ(Limites.TiempoFijo, 2.5);
+  Comando("sd 7");
+  EXPECT_EQ(Limites.ProfundidadMaxima, 7);
+  for (const char* malo : {"st", "st -3", "st abc", "st 0", "st 1e3", "st 1.5.2", "st 2000000",
+                           "sd 999", "sd -1", "sd abc", "sd 4x", "sd 2147483648"}) {
+    Comando(malo);
+    EXPECT_DOUBLE_EQ(Limites.TiempoFijo, 2.5) << malo;
+    EXPECT_EQ(Limites.ProfundidadMaxima, 7) << malo;
+  }
+  // A missing number does not take the next command as its argument.
+  Comando("sd");
+  EXPECT_EQ(Limites.ProfundidadMaxima, 0);
+  Comando("st");
+  Comando("ping 4");
+  EXPECT_NE(TextoLog().find("\npong 4"), std::string::npos);
+  // "new" keeps both, as front ends send them once before the first game.
+  Comando("sd 3");
+  Comando("new");
+  EXPECT_DOUBLE_EQ(Limites.TiempoFijo, 2.5);
+  EXPECT_EQ(Limites.ProfundidadMaxima, 3);
+  Comando("sd 0");
+  EXPECT_EQ(Limites.ProfundidadMaxima, 0);
+  // A clock ends the fixed time per move; time and otim leave it alone.
+  Comando("time 500");
+  Comando("otim 500");
+  EXPECT_DOUBLE_EQ(Limites.TiempoFijo, 2.5);
+  Comando("level 40 5 0");
+  EXPECT_DOUBLE_EQ(Limites.TiempoFijo, 0.0);
+  // The fixed time replaces both budgets, whatever the clock says.
+  Comando("st 1");
+  Limites.TiempoRestante = 3000.0;
+  CalcularTiempo();
+  EXPECT_DOUBLE_EQ(TiempoEsperado, 0.9);
+  EXPECT_DOUBLE_EQ(TiempoMaximo, 0.9);
+  Limites.TiempoRestante = 0.5;
+  CalcularTiempo();
+  EXPECT_DOUBLE_EQ(TiempoMaximo, 0.9);
+  Comando("nopost");
+  EXPECT_EQ(MostrarPensamiento, 0);
+  Comando("post");
+  EXPECT_EQ(MostrarPensamiento, 1);
+  Limites.TiempoFijo = 0.0;
+  Limites.TiempoRestante = SIN_RELOJ;
+}

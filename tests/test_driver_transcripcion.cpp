@@ -72,12 +72,12 @@ TEST(DriverTranscripcion, PingYComandosDesconocidos) {
   DirectorioTemporal dir;
   auto r = Ejecutar(ZELMOR070_BIN,
                     Xboard("ping 7\nfoo\n{ un comentario con protover 2 ping 9 }\n"
-                           "{sin espacio\nsd 4\n. random post ze_kib ze_nokib\nping 8\n"),
+                           "{sin espacio\nsn 4\n. random post ze_kib ze_nokib\nping 8\n"),
                     dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + FEATURE +
                           "\npong 7\n"
                           "Error (unknow command): foo\n"
-                          "Error (unknow command): sd\n"
+                          "Error (unknow command): sn\n"
                           "Error (unknow command): 4\n"
                           "\npong 8\n");
   EXPECT_TRUE(SalioBien(r.estado));

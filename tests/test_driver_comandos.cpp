@@ -1,0 +1,118 @@
+// Protocol-2 commands a front end may send without a feature: st, sd, post and
+// nopost, hint and bk, over pipes with the real engines.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+
+#include "tests/test_driver_proceso.h"
+
+using prueba::DirectorioTemporal;
+using prueba::Ejecutar;
+using prueba::Motor;
+using prueba::SalioBien;
+
+namespace {
+
+const std::string INICIO = "feature done=0\n";
+
+std::string Caracteristicas(const std::string& nombre) {
+  return "feature ping=1 setboard=1 playother=1 san=0 usermove=1 time=1 draw=0 sigint=0 "
+         "sigterm=0 reuse=1 analyze=1 myname=\"" +
+         nombre + "\" variants=\"normal\" colors=0 ics=1 name=1 pause=0 done=1\n";
+}
+
+// Depth of the last thinking line ("D score time nodes  pv") of a transcript, or 0.
+int UltimaProfundidad(const std::string& salida) {
+  static const std::regex linea(R"((^|\n)(\d+) -?\d+ \d+ \d+  )");
+  int prof = 0;
+  for (auto it = std::sregex_iterator(salida.begin(), salida.end(), linea);
+       it != std::sregex_iterator(); ++it)
+    prof = std::stoi((*it)[2]);
+  return prof;
+}
+
+}  // namespace
+
+TEST(DriverComandos, ArgumentosErroneosYSinPrediccionNiLibro) {
+  DirectorioTemporal dir;
+  for (const char* binario : {ZELMOR070_BIN, ZELMOR052_BIN}) {
+    const std::string nombre = binario == std::string(ZELMOR070_BIN) ? "Zelmor v0.70 QRT6"
+                                                                      : "Zelmor v0.52";
+    auto r = Ejecutar(binario,
+                      "xboard\nprotover 2\nforce\nst\nst -3\nst abc\n  st 1,5  \nsd 999\nsd -2\n"
+                      "st 1.5\nsd 0\nsd\nsd 12\npost\nnopost\nhint\nbk\nfoo\nping 9\n",
+                      dir.Ruta());
+    EXPECT_EQ(r.salida, INICIO + Caracteristicas(nombre) +
+                            "Error (bad argument): st\n"
+                            "Error (bad argument): st -3\n"
+                            "Error (bad argument): st abc\n"
+                            "Error (bad argument): st 1,5\n"
+                            "Error (bad argument): sd 999\n"
+                            "Error (bad argument): sd -2\n"
+                            " No book loaded.\n\n"
+                            "Error (unknow command): foo\n"
+                            "\npong 9\n")
+        << binario;
+    EXPECT_TRUE(SalioBien(r.estado));
+  }
+}
+
+TEST(DriverComandos, ProfundidadMaximaEnPartidaYEnAnalisis) {
+  DirectorioTemporal dir;
+  Motor m(ZELMOR070_BIN, {}, dir.Ruta());
+  // Thinking lines of a game start at depth 5: "sd 6" shows 5 and 6, then the move.
+  m.Escribir("protover 2\nnew\nsd 6\ngo\n");
+  ASSERT_TRUE(m.Esperar("\nmove ", 30000)) << m.Salida();
+  EXPECT_EQ(UltimaProfundidad(m.Salida()), 6) << m.Salida();
+  // Analysis shows every depth; it stops after depth 4 and waits for the next command.
+  m.Escribir("force\nsd 4\nanalyze\n");
+  m.Esperar("no such text", 1500);
+  m.Escribir("exit\nping 2\n");
+  ASSERT_TRUE(m.Esperar("\npong 2\n", 15000)) << m.Salida();
+  const std::string analisis = m.Salida().substr(m.Salida().find("\nmove "));
+  EXPECT_EQ(UltimaProfundidad(analisis), 4) << analisis;
+  EXPECT_TRUE(SalioBien(m.Terminar()));
+}
+
+TEST(DriverComandos, TiempoFijoPorJugada) {
+  DirectorioTemporal dir;
+  Motor m(ZELMOR070_BIN, {}, dir.Ruta());
+  // A clock of ten minutes would allow much more: the move still comes within
+  // the half second (plus room for a loaded machine).
+  m.Escribir("protover 2\nnew\nlevel 0 10 0\nst 0.5\ntime 60000\nping 1\n");
+  ASSERT_TRUE(m.Esperar("\npong 1\n"));
+  const auto inicio = std::chrono::steady_clock::now();
+  m.Escribir("go\n");
+  ASSERT_TRUE(m.Esperar("\nmove ", 15000)) << m.Salida();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - inicio)
+                      .count();
+  EXPECT_LT(ms, 1500);
+  EXPECT_TRUE(SalioBien(m.Terminar()));
+}
+
+TEST(DriverComandos, NopostCallaElPensamientoPeroNoElLog) {
+  DirectorioTemporal dir;
+  Motor m(ZELMOR070_BIN, {}, dir.Ruta());
+  m.Escribir("protover 2\nnew\nnopost\nsd 6\ngo\n");
+  ASSERT_TRUE(m.Esperar("\nmove ", 30000)) << m.Salida();
+  EXPECT_EQ(UltimaProfundidad(m.Salida()), 0) << m.Salida();
+  EXPECT_EQ(m.Salida().find("stat01"), std::string::npos);
+  // The engine expects a reply, and says which while its position stands.
+  m.Escribir("hint\nping 1\n");
+  ASSERT_TRUE(m.Esperar("\npong 1\n")) << m.Salida();
+  EXPECT_TRUE(std::regex_search(m.Salida(), std::regex("\nHint: [a-h][1-8][a-h][1-8]\n")))
+      << m.Salida();
+  // After another move it has no prediction for the new position; post is back.
+  m.Escribir("force\nusermove a7a6\nhint\npost\nsd 5\ngo\n");
+  ASSERT_TRUE(m.Esperar("\nmove ", 30000));
+  m.Escribir("ping 2\n");
+  ASSERT_TRUE(m.Esperar("\npong 2\n")) << m.Salida();
+  const std::string resto = m.Salida().substr(m.Salida().find("\npong 1\n"));
+  EXPECT_EQ(resto.find("Hint"), std::string::npos);
+  EXPECT_EQ(UltimaProfundidad(resto), 5) << resto;
+  EXPECT_TRUE(SalioBien(m.Terminar()));
+  // The log kept the first search's thinking lines.
+  EXPECT_NE(dir.Leer("Ze_0.70_0.log").find("\n6\t"), std::string::npos);
+}
