@@ -2,8 +2,8 @@
 """Plays whole games between two chess engines over pipes, with clocks kept by
 this script, and reports every result.
 
-    scripts/partidas.py [--games N] [--level "0 0:20 0"] [--max-plies 300]
-                        [--ponder] [--keep-dirs] ENGINE_A ENGINE_B
+    scripts/partidas.py [--games N] [--level "0 0:20 0" | --st SECONDS]
+                        [--max-plies 300] [--ponder] [--keep-dirs] ENGINE_A ENGINE_B
 
 Each ENGINE is a command line (quote it when it has arguments) of an xboard
 (protocol 2) engine, or, written "uci:COMMAND", of an engine spoken to in UCI
@@ -16,6 +16,13 @@ clock below zero), a silent engine, a UCI engine without a move ("bestmove
 the ply cap (scored as unfinished). Exit status is 0 only when no game ended by
 an illegal move, a crash, a forfeit or a silent engine. --ponder applies to
 the xboard engines.
+
+--st gives both engines a fixed time per move ("st N" for xboard engines, "go
+movetime" for UCI ones) instead of a clock. Each engine's pipe latency (the
+median ping/pong or isready/readyok round trip) is measured before every game;
+a move later than the fixed time plus that latency counts as late, one later
+than the fixed time plus a second loses on time. The report gives each game's
+latest move against that limit and the number of late moves per engine.
 """
 import argparse
 import os
@@ -87,19 +94,35 @@ class Engine:
     def move_text(self, move):
         return ("usermove " + move) if self.features.get("usermove") == "1" else move
 
-    def new_game(self, level, ponder):
+    def latency(self, n=5):
+        """Median round trip of ping/pong, in seconds."""
+        times = []
+        for i in range(n):
+            t0 = time.time()
+            self.send("ping %d" % (900 + i))
+            while True:
+                l = self.line(t0 + 5 - time.time())
+                if l is None or time.time() - t0 > 5:
+                    raise RuntimeError(self.name + " did not answer ping")
+                if l.strip() == "pong %d" % (900 + i):
+                    break
+            times.append(time.time() - t0)
+        return sorted(times)[n // 2]
+
+    def new_game(self, level, ponder, st=None):
         self.send("new")
-        self.send("level " + level)
+        self.send(("st %g" % st) if st else ("level " + level))
         self.send("post")
         self.send("hard" if ponder else "easy")
 
     def wait_first(self):
         self.send("force")  # black waits for white's first move
 
-    def begin_turn(self, ply, moves, clocks, side, level):
+    def begin_turn(self, ply, moves, clocks, side, level, st=None):
         """Asks for a move: the clocks, then the opponent's last move (or go)."""
-        self.send("time %d" % int(clocks[side] * 100))
-        self.send("otim %d" % int(clocks[1 - side] * 100))
+        if not st:
+            self.send("time %d" % int(clocks[side] * 100))
+            self.send("otim %d" % int(clocks[1 - side] * 100))
         if ply == 0:
             self.send("go")
         elif ply == 1:
@@ -151,14 +174,26 @@ class UciEngine(Engine):
         self.handshake("uci", "uciok", 5)
         self.handshake("isready", "readyok", 10)
 
-    def new_game(self, level, ponder):
+    def latency(self, n=5):
+        times = []
+        for _ in range(n):
+            t0 = time.time()
+            self.handshake("isready", "readyok", 5)
+            times.append(time.time() - t0)
+        return sorted(times)[n // 2]
+
+    def new_game(self, level, ponder, st=None):
         self.send("ucinewgame")
         self.handshake("isready", "readyok", 10)
 
     def wait_first(self):
         pass
 
-    def begin_turn(self, ply, moves, clocks, side, level):
+    def begin_turn(self, ply, moves, clocks, side, level, st=None):
+        if st:
+            self.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
+            self.send("go movetime %d" % int(st * 1000))
+            return
         mps, base, inc = parse_level(level)
         # clocks[0] is White's, clocks[1] Black's.
         go = "go wtime %d btime %d" % (max(0, clocks[0] * 1000), max(0, clocks[1] * 1000))
@@ -200,19 +235,27 @@ def parse_level(level):
     return int(mps), float(seconds), float(inc)
 
 
-def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
+def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, st=None):
     mps, base, inc = parse_level(level)
+    if st:
+        mps, base, inc = 0, st, 0.0
     dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
     engines = [new_engine(cmd_white, dirs[0]), new_engine(cmd_black, dirs[1])]
     clocks = [base, base]
     moves_made = [0, 0]
     used_times = [[], []]
     worst = 0.0
+    latencies = [0.0, 0.0]
+    late = [0, 0]
+    worst_excess = [None, None]
     outcome = None
     try:
-        for e in engines:
+        for i, e in enumerate(engines):
             e.start()
-            e.new_game(level, ponder)
+            if st:
+                latencies[i] = e.latency()
+                log.write("%s latency %.4f s\n" % (e.name, latencies[i]))
+            e.new_game(level, ponder, st)
         engines[1].wait_first()
         last = None
         moves = []
@@ -220,7 +263,9 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
             side = ply % 2
             me, other = engines[side], engines[1 - side]
             t0 = time.time()
-            me.begin_turn(ply, moves, clocks, side, level)
+            if st:
+                clocks[side] = st + 1.0  # the move is lost on time past this
+            me.begin_turn(ply, moves, clocks, side, level, st)
             move = None
             while move is None:
                 remaining = clocks[side] - (time.time() - t0) + 2.0
@@ -254,6 +299,12 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
             used_times[side].append(used)
             log.write("%s used %.3f s\n" % (me.name, used))
             worst = max(worst, used)
+            if st:
+                excess = used - (st + latencies[side])
+                worst_excess[side] = excess if worst_excess[side] is None else max(worst_excess[side], excess)
+                if excess > 0:
+                    late[side] += 1
+                    log.write("%s late by %.3f s\n" % (me.name, excess))
             clocks[side] -= used
             if clocks[side] < 0:
                 outcome = ("forfeit", "%s lost on time" % me.name)
@@ -289,7 +340,9 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
     if not KEEP_DIRS:
         for d in dirs:
             shutil.rmtree(d, ignore_errors=True)
-    return outcome, worst, ply + 1, exceso
+    if st:
+        return outcome, worst, ply + 1, exceso, (late, worst_excess, latencies)
+    return outcome, worst, ply + 1, exceso, None
 
 
 def exceso_limite(dirs, used_times):
@@ -313,6 +366,8 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--games", type=int, default=2)
     ap.add_argument("--level", default="0 0:20 0")
+    ap.add_argument("--st", type=float, default=None,
+                    help="fixed seconds per move instead of a clock (xboard st, UCI movetime)")
     ap.add_argument("--max-plies", type=int, default=300)
     ap.add_argument("--log", default="partidas.log")
     ap.add_argument("--ponder", action="store_true", help="both engines think on the opponent's time")
@@ -325,13 +380,24 @@ def main():
     KEEP_DIRS = a.keep_dirs
     score = {a.engine_a: 0.0, a.engine_b: 0.0}
     faults = 0
+    late_total = {a.engine_a: 0, a.engine_b: 0}
+    worst_total = {a.engine_a: None, a.engine_b: None}
     with open(a.log, "w") as log:
         for g in range(a.games):
             white, black = (a.engine_a, a.engine_b) if g % 2 == 0 else (a.engine_b, a.engine_a)
             log.write("=== game %d: %s - %s\n" % (g + 1, white, black))
-            (kind, text), worst, plies, exceso = play(white, black, a.level, a.max_plies, log, a.ponder)
+            (kind, text), worst, plies, exceso, fijo = play(white, black, a.level, a.max_plies, log,
+                                                             a.ponder, a.st)
             log.flush()
             limite = "" if exceso is None else "  vs limit %+.2fs" % exceso
+            if fijo:
+                late, excess, lat = fijo
+                for spec, n, x in zip((white, black), late, excess):
+                    late_total[spec] += n
+                    if x is not None:
+                        worst_total[spec] = x if worst_total[spec] is None else max(worst_total[spec], x)
+                limite = "  vs st+latency %s, late %d/%d" % (
+                    "/".join("-" if x is None else "%+.3fs" % x for x in excess), late[0], late[1])
             line = "game %2d  %-12s %-12s %4d plies  longest move %.2fs%s  %s: %s" % (
                 g + 1, short_name(white), short_name(black),
                 plies, worst, limite, kind, text)
@@ -349,6 +415,11 @@ def main():
                 faults += 1
     print("score: %s %.1f - %.1f %s; faults: %d" % (a.engine_a, score[a.engine_a],
                                                      score[a.engine_b], a.engine_b, faults))
+    if a.st:
+        for spec in (a.engine_a, a.engine_b):
+            x = worst_total[spec]
+            print("%s: latest move vs st + latency %s, late moves %d" % (
+                short_name(spec), "-" if x is None else "%+.3fs" % x, late_total[spec]))
     return 1 if faults else 0
 
 
