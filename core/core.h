@@ -250,9 +250,30 @@ void DeshacerNulo();
 int HacerJugadaPartida(Jugada j);
 void DeshacerJugadaPartida();
 
-// Repetition tests over the records back to InicioRepeticion.
-int EsRepeticion();
-int EsTripleRepeticion();
+// Repetitions: how many earlier records, back to InicioRepeticion and with the
+// same side to move, hold the key of `e` (counting stops at `bastan`).
+inline int Repeticiones(const EstadoPly* e, int bastan) {
+  int encontradas = 0;
+  for (const EstadoPly* r = e - 1; r >= e->InicioRepeticion; --r) {
+    if (r->ClaveBaja == e->ClaveBaja && r->ClaveAlta == e->ClaveAlta && r->Turno == e->Turno &&
+        ++encontradas == bastan)
+      break;
+  }
+  return encontradas;
+}
+inline int EsRepeticion() { return Repeticiones(EstadoActual, 1) >= 1; }
+inline int EsTripleRepeticion() { return Repeticiones(EstadoActual, 2) >= 2; }
+
+// Neither side can mate: no pawn, rook or queen, and at most one minor piece in
+// all; with `caballosSolos`, also knights alone, all of one side (two of them
+// cannot force mate, though they can mate a defender who helps).
+inline bool MaterialInsuficiente(const EstadoPly* e, bool caballosSolos = true) {
+  const uint8_t* n = e->NumPiezas;
+  if (n[0] | n[1] | n[6] | n[7] | n[8] | n[9]) return false;
+  const int caballos = n[2] + n[3], alfiles = n[4] + n[5];
+  if (caballos + alfiles <= 1) return true;
+  return caballosSolos && alfiles == 0 && (n[2] == 0 || n[3] == 0);
+}
 
 // Self-check: recomputes keys, material, counts, lists and check from scratch and
 // compares them with the current record. Returns 1 when everything agrees.

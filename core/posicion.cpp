@@ -15,28 +15,6 @@ uint32_t Nulos = 0;
 uint32_t MascaraHash = 0;
 uint32_t MascaraPeones = 0;
 
-namespace {
-
-// Counts the earlier records (back to InicioRepeticion, same side to move) that
-// hold the current key, stopping once `bastan` have been found.
-int ContarRepeticiones(int bastan) {
-  const EstadoPly* actual = EstadoActual;
-  const EstadoPly* limite = actual->InicioRepeticion;
-  int encontradas = 0;
-  for (const EstadoPly* e = actual - 1; e >= limite; --e) {
-    if (e->ClaveBaja == actual->ClaveBaja && e->ClaveAlta == actual->ClaveAlta &&
-        e->Turno == actual->Turno && ++encontradas == bastan)
-      break;
-  }
-  return encontradas;
-}
-
-}  // namespace
-
-int EsRepeticion() { return ContarRepeticiones(1) >= 1; }
-
-int EsTripleRepeticion() { return ContarRepeticiones(2) >= 2; }
-
 int PosicionValida() {
   const EstadoPly& e = *EstadoActual;
   if (e.InicioRepeticion > EstadoActual || e.InicioRepeticion < Historia) return 0;

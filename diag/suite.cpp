@@ -20,15 +20,13 @@ constexpr const char PIEZAS_SAN[7] = {' ', 'P', 'N', 'B', 'R', 'Q', 'K'};
 // The legal moves of the current position (the move stack is left as found).
 std::vector<Jugada> JugadasLegales() {
   std::vector<Jugada> legales;
-  EntradaJugada* const tope = TopeJugadas;
-  GenerarJugadas();
-  for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e) {
-    if (HacerJugada(e->Jugada)) {
+  const ListaJugadas lista;
+  for (const EntradaJugada& e : lista) {
+    if (HacerJugada(e.Jugada)) {
       DeshacerJugada();
-      legales.push_back(e->Jugada);
+      legales.push_back(e.Jugada);
     }
   }
-  TopeJugadas = tope;
   return legales;
 }
 

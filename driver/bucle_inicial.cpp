@@ -31,25 +31,6 @@ void LeerArgumento(char* destino, size_t tam) {
 
 }  // namespace
 
-int ValorEstatico() {
-  const EstadoPly* e = EstadoActual;
-  int valor;
-  if (e->PiezasBlancas == 0 && e->PiezasNegras == 0) {
-    valor = EvaluarFinalPeones();
-  } else {
-    int fase;
-    if constexpr (VERSION_052) {
-      fase = MediasJugadas < 20 ? 0 : e->MaterialTotal <= Personalidad.UMBRAL_FINAL ? 2 : 1;
-    } else {
-      const int peones = e->NumPiezas[0] + e->NumPiezas[1];
-      if (peones <= 8 || e->PiezasBlancas + e->PiezasNegras <= 7) fase = 2;
-      else fase = MediasJugadas < 18 ? 0 : 1;
-    }
-    valor = EvaluarPosicion(fase);
-  }
-  return e->Turno == NEGRO ? -valor : valor;
-}
-
 void BucleInicial() {
   char token[TAM_TOKEN];
   char argumento[TAM_TOKEN];
@@ -85,7 +66,7 @@ void BucleInicial() {
     } else if (std::strcmp(token, "CargarL") == 0) {
       CargarLibros();
     } else if (std::strcmp(token, "ze_Eval") == 0) {
-      std::printf("Static eval: %d\n", ValorEstatico());
+      std::printf("Static eval: %d\n", Evaluar());
     } else if (!VERSION_052 && std::strcmp(token, "PensarProf") == 0) {
       LeerArgumento(argumento, sizeof argumento);
       int profundidad = ConvertirEntero(argumento);

@@ -58,9 +58,6 @@ void ImprimirLineaCaracteristicas();  // the feature line, on standard output an
 // the game and the engine's thinking alone).
 bool ComandoSeguroEnBusqueda(const char* comando);
 
-// "ze_Eval": the static evaluation the way the command prints it.
-int ValorEstatico();
-
 // The run's log file (Log and CerrarLog are services of core).
 void AbrirLog();
 

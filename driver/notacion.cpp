@@ -5,33 +5,10 @@
 #include "movegen/movegen.h"
 
 Jugada JugadaGenerada(Jugada j) {
-  const int desde = CasillaDesde(j), hasta = CasillaHasta(j);
-  if (!EnTablero(desde) || !EnTablero(hasta)) return 0;
-  // Generate at ply 0 from the bottom of the stack: outside a search nothing
-  // else lives there. The caller's stack state comes back afterwards.
-  const uint32_t ply = PlyActual;
-  EntradaJugada* const tope = TopeJugadas;
-  EntradaJugada* const inicio0 = InicioLista[0];
-  EntradaJugada* const inicio1 = InicioLista[1];
-  PlyActual = 0;
-  TopeJugadas = PilaJugadas;
-  GenerarJugadas();
-  // A pawn reaching the last rank without a letter becomes a queen.
-  Jugada encontrada = 0;
-  for (EntradaJugada* e = InicioLista[0]; e < InicioLista[1]; ++e) {
-    Jugada g = e->Jugada;
-    if (CasillaDesde(g) != desde || CasillaHasta(g) != hasta) continue;
-    int promocion = TipoPromocion(j);
-    if (TipoPromocion(g) == promocion || (promocion == 0 && TipoPromocion(g) == DAMA)) {
-      encontrada = g;
-      break;
-    }
-  }
-  PlyActual = ply;
-  TopeJugadas = tope;
-  InicioLista[0] = inicio0;
-  InicioLista[1] = inicio1;
-  return encontrada;
+  // Generated at ply 0 from the bottom of the stack: outside a search nothing
+  // else lives there.
+  const ListaJugadas lista(true);
+  return lista.Buscar(j);
 }
 
 int InterpretarJugada(const char* texto) {

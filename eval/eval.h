@@ -121,7 +121,6 @@ int Evaluar();                   // side to move's view: phase choice, or king-a
 int EvaluarPosicion(int fase);   // White's view; fase 0 opening, 1 middlegame, 2 endgame
 int EvaluarFinalPeones();        // White's view; kings and pawns only
 int FaseEvaluacion();            // the phase Evaluar would use (position with pieces)
-int MaterialInsuficiente();      // 1 when neither side can mate
 void CalcularAtaques();          // attack map of the current position into TablaAtaques
 int CambioCaptura(Jugada j);     // exchange value of a capture, mover's view (needs the map)
 int CambioCasilla(int casilla);  // what the opponent wins on a square we hold (needs the map)

@@ -138,12 +138,3 @@ int FaseEvaluacion() {
     return MediasJugadas < 18 ? 0 : 1;
   }
 }
-
-int MaterialInsuficiente() {
-  const uint8_t* n = EstadoActual->NumPiezas;
-  if (n[0] + n[1] + n[6] + n[7] + n[8] + n[9] > 0) return 0;
-  const int caballos = n[2] + n[3], alfiles = n[4] + n[5];
-  if (caballos + alfiles <= 1) return 1;
-  if (alfiles == 0 && (n[2] == 0 || n[3] == 0)) return 1;
-  return 0;
-}

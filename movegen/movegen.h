@@ -79,6 +79,35 @@ inline void PromocionesCaptura(int s) {
   }
 }
 
+// The moves of the current position, generated at ply PlyActual above the top
+// of the move stack; the stack (top, ply and list bounds) is as it was again when
+// the object goes out of scope. `alFondo` generates at ply 0 from the bottom of
+// the stack instead, for callers outside a search.
+class ListaJugadas {
+ public:
+  explicit ListaJugadas(bool alFondo = false);
+  ~ListaJugadas();
+  ListaJugadas(const ListaJugadas&) = delete;
+  ListaJugadas& operator=(const ListaJugadas&) = delete;
+
+  const EntradaJugada* begin() const { return inicio_; }
+  const EntradaJugada* end() const { return fin_; }
+  // The listed move with the squares and promotion of j (a pawn move to the last
+  // rank without a piece names the queen promotion), or 0.
+  Jugada Buscar(Jugada j) const;
+  // The first listed move that is legal, or 0 when the side to move has none.
+  Jugada PrimeraLegal() const;
+
+ private:
+  uint32_t ply_;
+  EntradaJugada* tope_;
+  uint32_t slot_;  // the ply generated at
+  EntradaJugada* inicioSlot_;
+  EntradaJugada* siguienteSlot_;
+  const EntradaJugada* inicio_;
+  const EntradaJugada* fin_;
+};
+
 // 1 when the move could be played here judging from the board alone: a man of
 // the side to move, a path and a target its kind allows (king-side castling only).
 int ValidarJugada(Jugada j);

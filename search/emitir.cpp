@@ -7,32 +7,6 @@
 
 namespace {
 
-// The side to move has no legal move. Leaves the move stack as it found it.
-bool SinJugadas() {
-  EntradaJugada* const tope = TopeJugadas;
-  EntradaJugada* const inicio = InicioLista[PlyActual];
-  GenerarJugadas();
-  bool ninguna = true;
-  for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas && ninguna; ++e) {
-    if (HacerJugada(e->Jugada)) {
-      DeshacerJugada();
-      ninguna = false;
-    }
-  }
-  TopeJugadas = tope;
-  InicioLista[PlyActual] = inicio;
-  return ninguna;
-}
-
-// Only a dead draw is announced: no pawn, rook or queen and at most one minor
-// piece in all. (Two knights cannot force mate but can mate; front ends score a
-// draw claim the board does not support as a loss, so the game goes on.)
-bool MaterialMuerto(const EstadoPly* n) {
-  const uint8_t* c = n->NumPiezas;
-  if (c[0] | c[1] | c[6] | c[7] | c[8] | c[9]) return false;
-  return c[2] + c[3] + c[4] + c[5] <= 1;
-}
-
 const char* Mate(int ganador) {
   return ganador == BLANCO ? "\n1-0 {Jaque Mate}\n" : "\n0-1 {Jaque Mate}\n";
 }
@@ -54,8 +28,10 @@ void EmitirJugada() {
     }
     return;
   }
-  // 2. A drawn score in a dead position.
-  if (ValorRaiz == 0 && MaterialMuerto(n)) {
+  // 2. A drawn score in a dead position: only one minor piece at most is
+  //    announced (front ends score a draw claim the board does not support as a
+  //    loss, and two knights can mate), so the game goes on.
+  if (ValorRaiz == 0 && MaterialInsuficiente(n, false)) {
     std::printf("\n1/2-1/2 {Insuficiente material}\n");
     return;
   }
@@ -71,24 +47,14 @@ void EmitirJugada() {
   //      mate score carried over from the tables can belong to a longer mate.)
   const int ganador = n->Turno;
   if (!HacerJugadaPartida(j)) return;
-  if (EstadoActual->EnJaque && SinJugadas()) {
+  if (EstadoActual->EnJaque && ListaJugadas().PrimeraLegal() == 0) {
     std::printf("%s", Mate(ganador));
     DeshacerJugadaPartida();
     return;
   }
   // 6-8. Draws the move itself brings about.
   const EstadoPly* a = EstadoActual;
-  if (a->Regla50 >= 100) {
-    std::printf("\n1/2-1/2 {Regla de las 50 jugadas}\n");
-  } else {
-    int vistas = 0;
-    for (const EstadoPly* r = a - 1; r >= a->InicioRepeticion; --r) {
-      if (r->ClaveBaja == a->ClaveBaja && r->ClaveAlta == a->ClaveAlta && r->Turno == a->Turno &&
-          ++vistas == 2) {
-        std::printf("\n1/2-1/2 {Tercera repeticion}\n");
-        break;
-      }
-    }
-  }
+  if (a->Regla50 >= 100) std::printf("\n1/2-1/2 {Regla de las 50 jugadas}\n");
+  else if (Repeticiones(a, 2) >= 2) std::printf("\n1/2-1/2 {Tercera repeticion}\n");
   std::printf("\n");
 }

@@ -19,31 +19,10 @@ int32_t Ventana() {
   return VENTANA;
 }
 
-// 1 when move j is in the generated list of the current position. Leaves the
-// move stack as it found it.
-bool EnLista(Jugada j) {
-  // Generation rewrites the list bounds of this ply: keep the caller's.
-  EntradaJugada* const tope = TopeJugadas;
-  EntradaJugada* const inicio = InicioLista[PlyActual];
-  EntradaJugada* const siguiente = InicioLista[PlyActual + 1];
-  GenerarJugadas();
-  bool hallada = false;
-  for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e) hallada |= e->Jugada == j;
-  TopeJugadas = tope;
-  InicioLista[PlyActual] = inicio;
-  InicioLista[PlyActual + 1] = siguiente;
-  return hallada;
-}
-
-// The tests a stored line must pass before a move of it is replayed.
+// A stored line's move is replayed only when the position's own list has it.
 bool JugadaPlausible(Jugada j) {
-  const int desde = CasillaDesde(j), hasta = CasillaHasta(j);
-  if (!EnTablero(desde) || !EnTablero(hasta)) return false;
-  const int pieza = Tablero[desde], destino = Tablero[hasta];
-  const int turno = EstadoActual->Turno;
-  if (pieza == VACIO || Color(pieza) != turno) return false;
-  if (destino != VACIO && (Color(destino) == turno || Abs(destino) == REY)) return false;
-  return EnLista(j);
+  const ListaJugadas lista;
+  return lista.Buscar(j) == j;
 }
 
 // The first legal move of the root list, for a line that has none yet.
@@ -70,8 +49,6 @@ void SembrarVariante(int32_t valor) {
 // first legal move.
 void DepurarVariante() {
   EstadoPly* const raiz = EstadoActual;
-  EntradaJugada* const tope = TopeJugadas;
-  EntradaJugada* const inicio = InicioLista[PlyActual];
   int i = 0;
   while (i < FILAS_PV - 1) {
     const Jugada j = VariantePrincipal[0][i].Jugada;
@@ -81,18 +58,12 @@ void DepurarVariante() {
   VariantePrincipal[0][i].Jugada = 0;
   while (EstadoActual != raiz) DeshacerJugada();
   if (i == 0) {
-    GenerarJugadas();
-    for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e) {
-      if (HacerJugada(e->Jugada)) {
-        DeshacerJugada();
-        VariantePrincipal[0][0].Jugada = e->Jugada;
-        VariantePrincipal[0][1].Jugada = 0;
-        break;
-      }
+    const ListaJugadas lista;
+    if (const Jugada j = lista.PrimeraLegal()) {
+      VariantePrincipal[0][0].Jugada = j;
+      VariantePrincipal[0][1].Jugada = 0;
     }
   }
-  TopeJugadas = tope;
-  InicioLista[PlyActual] = inicio;
 }
 
 // Tries every root move: illegal ones leave the list, legal ones are valued by

@@ -10,16 +10,8 @@ namespace {
 // Victim values of the delta test, by absolute piece code.
 constexpr int32_t VALOR_VICTIMA[7] = {0, 100, 300, 300, 500, 950, 30000};
 
-// Neither side can mate: no pawn, rook or queen, and at most one minor piece,
-// or only knights all of one side.
-bool SinMaterialQ(const EstadoPly* n) {
-  if (n->MaterialTotal > 600) return false;
-  const uint8_t* c = n->NumPiezas;
-  if (c[0] | c[1] | c[6] | c[7] | c[8] | c[9]) return false;
-  const int menores = c[2] + c[3] + c[4] + c[5];
-  if (menores <= 1) return true;
-  return c[4] + c[5] == 0 && (c[2] == 0 || c[3] == 0);
-}
+// Neither side can mate (the material bound first: it settles most nodes).
+bool SinMaterialQ(const EstadoPly* n) { return n->MaterialTotal <= 600 && MaterialInsuficiente(n); }
 
 }  // namespace
 
@@ -33,7 +25,7 @@ namespace {
 int32_t Quiescencia052(int32_t alfa, int32_t beta) {
   const EstadoPly* n = EstadoActual;
   const int32_t alfaEntrada = alfa;
-  if (n->MaterialTotal <= 2 * Personalidad.VAL_CABALLO && MaterialInsuficiente()) return 0;
+  if (n->MaterialTotal <= 2 * Personalidad.VAL_CABALLO && MaterialInsuficiente(n)) return 0;
   if (PlyActual >= LIMITE_PLY) return EvaluarNodo();
   ++Contadores.QNodos;
   EntradaJugada* const topeEntrada = TopeJugadas;

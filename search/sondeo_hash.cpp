@@ -112,13 +112,7 @@ bool MaterialParaNulo(const EstadoPly* n) {
 
 // A single earlier occurrence (same side to move) back to the last irreversible
 // move is a draw inside the search.
-bool Repetida(const EstadoPly* n) {
-  for (const EstadoPly* r = n - 1; r >= n->InicioRepeticion; --r) {
-    if (r->ClaveBaja == n->ClaveBaja && r->ClaveAlta == n->ClaveAlta && r->Turno == n->Turno)
-      return true;
-  }
-  return false;
-}
+bool Repetida(const EstadoPly* n) { return Repeticiones(n, 1) >= 1; }
 
 // Null-move depth: R = 4, 3 or 2 plies beyond the move itself.
 int ProfNulo(int prof) {

@@ -33,10 +33,10 @@ void CalcularTiempo() {
     TiempoMaximo = 0.7;
   }
   // A fixed time per move replaces both budgets: the move must be out before the
-  // time is up, with room for the poll interval, the move's emission and a slow
-  // machine (a tenth of the time, between 20 ms and 300 ms).
+  // time is up, with room for the poll interval, the move's emission and a busy
+  // machine (15% of the time, between 30 ms and half a second).
   if (Limites.TiempoFijo > 0) {
-    const double margen = std::clamp(0.1 * Limites.TiempoFijo, 0.02, 0.3);
+    const double margen = std::clamp(0.15 * Limites.TiempoFijo, 0.03, 0.5);
     TiempoEsperado = TiempoMaximo = std::max(Limites.TiempoFijo - margen, 0.01);
   }
 }

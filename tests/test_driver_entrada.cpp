@@ -234,11 +234,11 @@ TEST_F(EntradaPorTuberia, TiempoFijoYProfundidadMaxima) {
   Comando("st 1");
   Limites.TiempoRestante = 3000.0;
   CalcularTiempo();
-  EXPECT_DOUBLE_EQ(TiempoEsperado, 0.9);
-  EXPECT_DOUBLE_EQ(TiempoMaximo, 0.9);
+  EXPECT_DOUBLE_EQ(TiempoEsperado, 0.85);
+  EXPECT_DOUBLE_EQ(TiempoMaximo, 0.85);
   Limites.TiempoRestante = 0.5;
   CalcularTiempo();
-  EXPECT_DOUBLE_EQ(TiempoMaximo, 0.9);
+  EXPECT_DOUBLE_EQ(TiempoMaximo, 0.85);
   Comando("nopost");
   EXPECT_EQ(MostrarPensamiento, 0);
   Comando("post");

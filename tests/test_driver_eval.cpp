@@ -30,25 +30,25 @@ std::string EvalDe(const char* binario, const std::string& entrada,
 TEST_F(EvalComando, FinalDePeonesDesdeElBandoQueMueve) {
   Fen("8/5k2/8/3p4/8/2P5/4K3/8 w - - 0 1");
   const int blancas = EvaluarFinalPeones();
-  EXPECT_EQ(ValorEstatico(), blancas);
+  EXPECT_EQ(Evaluar(), blancas);
   Fen("8/5k2/8/3p4/8/2P5/4K3/8 b - - 0 1");
-  EXPECT_EQ(ValorEstatico(), -EvaluarFinalPeones());
+  EXPECT_EQ(Evaluar(), -EvaluarFinalPeones());
 }
 
 TEST_F(EvalComando, FaseElegida) {
   // Many pawns and pieces: opening before half-move 18, middlegame after.
   ReiniciarPartida();
-  EXPECT_EQ(ValorEstatico(), EvaluarPosicion(0));
+  EXPECT_EQ(Evaluar(), EvaluarPosicion(0));
   MediasJugadas = 18;
-  EXPECT_EQ(ValorEstatico(), EvaluarPosicion(1));
+  EXPECT_EQ(Evaluar(), EvaluarPosicion(1));
   // Eight pawns or fewer: endgame, whatever the move number.
   Fen("r3k2r/pppp4/8/8/8/8/PPPP4/R3K2R b KQkq - 0 1");
   MediasJugadas = 0;
-  EXPECT_EQ(ValorEstatico(), -EvaluarPosicion(2));
+  EXPECT_EQ(Evaluar(), -EvaluarPosicion(2));
   // Seven pieces or fewer: endgame.
   Fen("r2qk3/pppppppp/8/8/8/8/PPPPPPPP/RNBQK3 w - - 0 1");
   MediasJugadas = 0;
-  EXPECT_EQ(ValorEstatico(), EvaluarPosicion(2));
+  EXPECT_EQ(Evaluar(), EvaluarPosicion(2));
 }
 
 TEST(EvalVersionAnterior, ParametrosDeLaPersonalidad) {

@@ -149,7 +149,7 @@ TEST(Evaluacion, DesarrolloCentroYUltimaFila) {
 TEST(Evaluacion, MaterialInsuficiente) {
   const struct {
     const char* fen;
-    int esperado;
+    int esperado;  // knights alone count; a dead draw is one minor piece at most
   } casos[] = {
       {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 1},     {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 1},
       {"4k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1},   {"4k3/8/8/8/8/8/8/1N2KN2 w - - 0 1", 1},
@@ -159,7 +159,10 @@ TEST(Evaluacion, MaterialInsuficiente) {
   };
   for (const auto& c : casos) {
     PosicionEval(c.fen);
-    EXPECT_EQ(MaterialInsuficiente(), c.esperado) << c.fen;
+    EXPECT_EQ(MaterialInsuficiente(EstadoActual), c.esperado == 1) << c.fen;
+    const int menores = EstadoActual->NumPiezas[2] + EstadoActual->NumPiezas[3] +
+                        EstadoActual->NumPiezas[4] + EstadoActual->NumPiezas[5];
+    EXPECT_EQ(MaterialInsuficiente(EstadoActual, false), c.esperado == 1 && menores <= 1) << c.fen;
   }
 }
 
