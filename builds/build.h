@@ -1,7 +1,9 @@
-// Selects which engine this translation unit is compiled for.
-// The earlier engine (0.52) is the same source compiled with ZELMOR_052 defined;
-// every difference between the two is a test of this constant, so the compiler
-// drops the code of the other build.
+// The build's parameters. The earlier engine (0.52) is the same source compiled
+// with ZELMOR_052 defined. What tells the two apart by a value or a switch is
+// one record, PARAMETROS, that the shared code reads; the procedures only the
+// earlier build has (its quiescence search, its output forms) test VERSION_052,
+// so the compiler drops the code of the other build. The personality defaults
+// of both builds are here too.
 #pragma once
 
 #include <cstddef>
@@ -81,40 +83,74 @@ inline constexpr ConfiguracionMotor PERSONALIDAD_070 = {.TABLA_HASH = 30,
                                                         .MOVILIDAD = 100,
                                                         .DEFENSA_ESTATICA = 100,
                                                         .ATAQUE_DINAMICO = 100};
-inline constexpr ConfiguracionMotor PERSONALIDAD_052 = {.TABLA_HASH = 7,
-                                                        .TABLA_HASH_PEONES = 5,
-                                                        .TamHashAtaques = 5,
-                                                        .NALIMOV_PATH = "e:\\ajedrez\\winboard\\tb",
-                                                        .EGTB_CACHE_SIZE = 1048576,
-                                                        .LIBROB_FICH = "ZelmorB.libro",
-                                                        .LIBRON_FICH = "ZelmorN.libro",
-                                                        .APRENDER = 0,
-                                                        .AP_SEGUNDOS_MIN = 5,
-                                                        .SELECTIVIDAD_LIBRO = 5,
-                                                        .LIMITE_ACEPTACION = -25,
-                                                        .ICS = 0,
-                                                        .VAL_PEON = 100,
-                                                        .VAL_CABALLO = 320,
-                                                        .VAL_ALFIL = 335,
-                                                        .VAL_TORRE = 520,
-                                                        .VAL_DAMA = 1050,
-                                                        .LAZY = 200,
-                                                        .FUTILITY = 400,
-                                                        .IID = 1,
-                                                        .EXT_RECAP = 1,
-                                                        .EXT_PEON_7 = 1,
-                                                        .EXTENSION_NULL = 1,
-                                                        .EXTENSION_FINAL = 1,
-                                                        .REDUCCION_NULL = 3,
-                                                        .VENT_ASP = 25,
-                                                        .UMBRAL_FINAL = 4100,
-                                                        .JAQUES_QSEARCH = 0,
-                                                        .ESTRUCTURA_PEONES = 100,
-                                                        .MOVILIDAD = 100,
-                                                        .DEFENSA_ESTATICA = 100,
-                                                        .ATAQUE_DINAMICO = 100};
-inline constexpr const ConfiguracionMotor& PERSONALIDAD_INICIAL =
-    VERSION_052 ? PERSONALIDAD_052 : PERSONALIDAD_070;
+
+// The earlier build's defaults: those of the current one but for these.
+inline constexpr ConfiguracionMotor PERSONALIDAD_052 = [] {
+  ConfiguracionMotor p = PERSONALIDAD_070;
+  p.TABLA_HASH = 7;
+  const char tb[] = "e:\\ajedrez\\winboard\\tb", libroB[] = "ZelmorB.libro",
+             libroN[] = "ZelmorN.libro";
+  for (size_t i = 0; i < sizeof tb; ++i) p.NALIMOV_PATH[i] = tb[i];
+  for (size_t i = 0; i < sizeof libroB; ++i) p.LIBROB_FICH[i] = libroB[i];
+  for (size_t i = 0; i < sizeof libroN; ++i) p.LIBRON_FICH[i] = libroN[i];
+  p.EGTB_CACHE_SIZE = 1048576;
+  p.APRENDER = 0;
+  p.AP_SEGUNDOS_MIN = 5;
+  p.SELECTIVIDAD_LIBRO = 5;
+  p.VAL_CABALLO = 320;
+  p.VAL_ALFIL = 335;
+  p.VAL_TORRE = 520;
+  p.VAL_DAMA = 1050;
+  p.LAZY = 200;
+  p.FUTILITY = 400;
+  p.IID = 1;
+  return p;
+}();
+
+// What else sets the builds apart, as values and switches.
+struct ParametrosVersion {
+  const char* NombreBase;     // greeting and feature line; the personality may add to it
+  const char* PrefijoLog;     // log files are PREFIJO + number + ".log"
+  const char* FenArranque;    // position set up after the first new game (null: none)
+  bool TablaAtaques;          // the evaluation's attack hash exists
+  bool InformeConfiguracion;  // the log opens with the configuration report
+  bool ComandoPunto;          // "." is a command (else it is unknown)
+  bool ComandoPensarProf;     // the first loop has "PensarProf"
+  bool LogBusqueda;           // the search writes its window and iteration lines to the log
+  bool LineaEstado;           // stat01 lines
+  bool SoloClavesPropias;     // personality keys of the earlier build are ignored
+  const ConfiguracionMotor* Personalidad;  // the compiled-in defaults
+};
+
+inline constexpr ParametrosVersion PARAMETROS_070 = {
+    .NombreBase = "Zelmor v0.70 QRT6",
+    .PrefijoLog = "Ze_0.70_",
+    .FenArranque = nullptr,
+    .TablaAtaques = true,
+    .InformeConfiguracion = true,
+    .ComandoPunto = true,
+    .ComandoPensarProf = true,
+    .LogBusqueda = true,
+    .LineaEstado = true,
+    .SoloClavesPropias = true,
+    .Personalidad = &PERSONALIDAD_070,
+};
+inline constexpr ParametrosVersion PARAMETROS_052 = {
+    .NombreBase = "Zelmor v0.52",
+    .PrefijoLog = "Ze_0.52_",
+    .FenArranque = "8/8/2p4p/2p2kpP/Pp6/4K2P/8/8 w - - 0 1",
+    .TablaAtaques = false,
+    .InformeConfiguracion = false,
+    .ComandoPunto = false,
+    .ComandoPensarProf = false,
+    .LogBusqueda = false,
+    .LineaEstado = false,
+    .SoloClavesPropias = false,
+    .Personalidad = &PERSONALIDAD_052,
+};
+inline constexpr const ParametrosVersion& PARAMETROS =
+    VERSION_052 ? PARAMETROS_052 : PARAMETROS_070;
+inline constexpr const ConfiguracionMotor& PERSONALIDAD_INICIAL = *PARAMETROS.Personalidad;
 
 // The settings in force: the defaults, then the personality file's keys. The
 // driver reads the file; every layer may read the settings.

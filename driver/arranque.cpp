@@ -64,7 +64,7 @@ void Arrancar(int argc, char** argv) {
   // 10. A new game; the earlier build starts from its built-in ending.
   VersionProtocolo = 1;
   ReiniciarPartida();
-  if constexpr (VERSION_052) PonerPosicion("8/8/2p4p/2p2kpP/Pp6/4K2P/8/8 w - - 0 1");
+  if (PARAMETROS.FenArranque != nullptr) PonerPosicion(PARAMETROS.FenArranque);
   // 11. Input that arrives during a search reaches the driver through this.
   EntradaPendiente = HayEntrada;
 }

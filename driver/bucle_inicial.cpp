@@ -67,7 +67,7 @@ void BucleInicial() {
       CargarLibros();
     } else if (std::strcmp(token, "ze_Eval") == 0) {
       std::printf("Static eval: %d\n", Evaluar());
-    } else if (!VERSION_052 && std::strcmp(token, "PensarProf") == 0) {
+    } else if (PARAMETROS.ComandoPensarProf && std::strcmp(token, "PensarProf") == 0) {
       LeerArgumento(argumento, sizeof argumento);
       int profundidad = ConvertirEntero(argumento);
       if (profundidad < 0) profundidad = 0;

@@ -13,8 +13,8 @@
 
 // Engine names: the base name is what the greeting uses; NombreMotor may carry
 // the personality suffix.
-inline constexpr const char* NOMBRE_BASE = VERSION_052 ? "Zelmor v0.52" : "Zelmor v0.70 QRT6";
-inline constexpr const char* PREFIJO_LOG = VERSION_052 ? "Ze_0.52_" : "Ze_0.70_";
+inline constexpr const char* NOMBRE_BASE = PARAMETROS.NombreBase;
+inline constexpr const char* PREFIJO_LOG = PARAMETROS.PrefijoLog;
 
 // Command tokens are short words, numbers, moves and file names; anything longer
 // is read whole and cut to this size (terminator included).

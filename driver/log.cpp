@@ -10,7 +10,7 @@ constexpr int MAX_LOGS = 10000;
 void InformeConfiguracion() {
   Log("%s\n", NOMBRE_BASE);
   Log("Motor de ajedrez Zelmor - autor: el equipo de Zelmor\n\n");
-  if constexpr (VERSION_052) return;
+  if (!PARAMETROS.InformeConfiguracion) return;
   Log("Informacion de configuracion interna del motor\n");
   Log("----------------------------------------------\n\n");
   Log("Reduccion null: prof > 6 R = 3; resto R = 2\n");

@@ -80,7 +80,7 @@ int32_t ValorNumerico(const char*& texto, const char* clave) {
 
 // The earlier build's evaluation reads its parameters from globals of its own.
 void PasarParametrosEvaluacion() {
-  if constexpr (!VERSION_052) return;
+  if (PARAMETROS.SoloClavesPropias) return;
   const ConfiguracionMotor& p = Personalidad;
   VAL_PEON = p.VAL_PEON;
   VAL_CABALLO = p.VAL_CABALLO;
@@ -126,7 +126,7 @@ void AplicarPersonalidad(const char* texto) {
     }
     if (hecho) continue;
     for (const ClaveEntera& c : CLAVES_ENTERAS) {
-      if (c.soloAntigua && !VERSION_052) continue;
+      if (c.soloAntigua && PARAMETROS.SoloClavesPropias) continue;
       if (std::strcmp(token, c.nombre) != 0) continue;
       p.*c.campo = ValorNumerico(texto, token);
       break;

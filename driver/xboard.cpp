@@ -391,7 +391,7 @@ constexpr Comando COMANDOS[] = {
     {"level", CmdLevel, true},
     {"time", CmdTime, true},
     {"otim", CmdSoloArgumento, true},
-    {".", VERSION_052 ? CmdDesconocido : CmdNada, true},
+    {".", PARAMETROS.ComandoPunto ? CmdNada : CmdDesconocido, true},
     {"usermove", CmdUsermove, false},
     {"?", CmdStop, true},
     {"ping", CmdPing, true},

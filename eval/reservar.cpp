@@ -37,7 +37,7 @@ int ReservarTablasEval(uint32_t megasPeones, uint32_t megasAtaques) {
   }
   // 2. Attack hash; the earlier build has none, and keeps a single idle entry.
   const uint64_t ataques =
-      VERSION_052 ? 1 : EntradasTabla(megasAtaques, sizeof(EntradaHashAtaques));
+      !PARAMETROS.TablaAtaques ? 1 : EntradasTabla(megasAtaques, sizeof(EntradaHashAtaques));
   MascaraAtaques = Reservar(TablaAtaques, PropiaAtaques, ataques, ReservaAtaques);
   if (MascaraAtaques + 1 != ataques) {
     std::printf("Error reservando memoria (hash ataques)\n");

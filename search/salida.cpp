@@ -122,7 +122,7 @@ void ImprimirFallaBaja(int prof, Jugada j) {
 }
 
 void ImprimirEstado(int prof, int restantes, Jugada j) {
-  if constexpr (VERSION_052) return;
+  if (!PARAMETROS.LineaEstado) return;
   Pensamiento("\nstat01: %u %u %d %u %u %s%s\n", static_cast<unsigned>(Centesimas()), Nodos, prof,
               static_cast<unsigned>(restantes), static_cast<unsigned>(NumRaiz),
               NombreCasilla[CasillaDesde(j)], NombreCasilla[CasillaHasta(j)]);

@@ -135,15 +135,15 @@ int ReglasIteracion(int32_t previo) {
   const int32_t v = ValorRaiz, a = ValorAnterior;
   if (e > TiempoMaximo) return 1;
   if (JugadaObvia != 0 && JugadaObvia == VariantePrincipal[0][0].Jugada && e > 0.1 * t) {
-    if (!VERSION_052) Log("Cortando por jugada obvia...\n");
+    if (PARAMETROS.LogBusqueda) Log("Cortando por jugada obvia...\n");
     return 1;
   }
   if (e > 0.5 * t && v > previo && v > a) {
-    if (!VERSION_052) Log("Cortando porque todo parece ir bien\n");
+    if (PARAMETROS.LogBusqueda) Log("Cortando porque todo parece ir bien\n");
     return 1;
   }
   if (e > (2.0 / 3.0) * t && v > previo - 15 && v > a - 15) {
-    if (!VERSION_052) Log("Cortando para terminar iteracion\n");
+    if (PARAMETROS.LogBusqueda) Log("Cortando para terminar iteracion\n");
     return 1;
   }
   const bool estable = v > a - 30 && v > previo - 30;

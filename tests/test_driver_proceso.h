@@ -20,6 +20,14 @@
 
 namespace prueba {
 
+// The engine's first line, and its feature line for a given engine name.
+inline const std::string INICIO = "feature done=0\n";
+inline std::string Caracteristicas(const std::string& nombre) {
+  return "feature ping=1 setboard=1 playother=1 san=0 usermove=1 time=1 draw=0 sigint=0 "
+         "sigterm=0 reuse=1 analyze=1 myname=\"" +
+         nombre + "\" variants=\"normal\" colors=0 ics=1 name=1 pause=0 done=1\n";
+}
+
 // A fresh directory under /tmp, removed with its contents at scope end.
 class DirectorioTemporal {
  public:
