@@ -89,7 +89,8 @@ bool Igual(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 bool IgualSinMayusculas(const char* a, const char* b) {
   for (; *a != '\0' && *b != '\0'; ++a, ++b)
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+    if (std::tolower(static_cast<unsigned char>(*a)) !=
+        std::tolower(static_cast<unsigned char>(*b)))
       return false;
   return *a == *b;
 }
@@ -262,7 +263,8 @@ void ImprimirOpciones() {
     ValorOpcion(o, valor, sizeof valor);
     switch (o.tipo) {
       case TipoOpcion::Spin:
-        Uci("option name %s type spin default %s min %d max %d", o.nombre, valor, o.minimo, o.maximo);
+        Uci("option name %s type spin default %s min %d max %d", o.nombre, valor, o.minimo,
+            o.maximo);
         break;
       case TipoOpcion::Check: Uci("option name %s type check default %s", o.nombre, valor); break;
       case TipoOpcion::String: Uci("option name %s type string default %s", o.nombre, valor); break;
@@ -330,7 +332,8 @@ void CmdSetoption(char** p, int n) {
   } else if (Igual(n0, "OwnBook")) {
     LibroPropio = verdad;
   } else if (Igual(n0, "Book File White") || Igual(n0, "Book File Black")) {
-    char* ajuste = Igual(n0, "Book File White") ? Personalidad.LIBROB_FICH : Personalidad.LIBRON_FICH;
+    char* ajuste =
+        Igual(n0, "Book File White") ? Personalidad.LIBROB_FICH : Personalidad.LIBRON_FICH;
     if (PonerCadena(ajuste, valor)) RecargarLibros();
   } else if (Igual(n0, "NalimovPath")) {
     if (PonerCadena(Personalidad.NALIMOV_PATH, valor)) CambiarTablasFinales();
@@ -436,7 +439,7 @@ void CmdPosition(char** p, int n) {
 // ---------------------------------------------------------------- go
 
 struct ParametrosGo {
-  long long reloj[2];   // wtime/btime in ms (-1 not given), indexed by colour
+  long long reloj[2];  // wtime/btime in ms (-1 not given), indexed by colour
   long long incremento[2];
   long long jugadasRestantes, profundidad, nodos, tiempoFijo;
   bool ponder, infinito;
@@ -497,12 +500,14 @@ void FijarLimites(const ParametrosGo& g, ModoBusqueda modo) {
   Limites.TiempoRestante = reloj >= 0 ? static_cast<double>(reloj) * 0.001 : SIN_RELOJ;
   Limites.Incremento = static_cast<int>(std::min<long long>(g.incremento[turno] / 1000, 1000000));
   Limites.JugadasControl =
-      g.jugadasRestantes > 0
-          ? static_cast<int>(std::min<long long>(g.jugadasRestantes, 1000000)) + (MediasJugadas + 2) / 2
-          : 0;
+      g.jugadasRestantes > 0 ? static_cast<int>(std::min<long long>(g.jugadasRestantes, 1000000)) +
+                                   (MediasJugadas + 2) / 2
+                             : 0;
   Limites.TiempoFijo = g.tiempoFijo > 0 ? static_cast<double>(g.tiempoFijo) * 0.001 : 0.0;
-  Limites.ProfundidadMaxima = g.profundidad > 0 ? static_cast<int>(std::min<long long>(g.profundidad, 100)) : 0;
-  Limites.NodosMaximos = g.nodos > 0 ? static_cast<uint32_t>(std::min<long long>(g.nodos, 4000000000ll)) : 0;
+  Limites.ProfundidadMaxima =
+      g.profundidad > 0 ? static_cast<int>(std::min<long long>(g.profundidad, 100)) : 0;
+  Limites.NodosMaximos =
+      g.nodos > 0 ? static_cast<uint32_t>(std::min<long long>(g.nodos, 4000000000ll)) : 0;
   Limites.SinLibro = LibroPropio ? 0 : 1;
   ColorMotor = turno;
 }
@@ -553,8 +558,9 @@ bool EsperarFin(bool ponder) {
 }
 
 void Buscar(const ParametrosGo& g) {
-  ModoBusqueda modo = g.ponder ? ModoBusqueda::Ponder
-                               : g.infinito ? ModoBusqueda::Analisis : ModoBusqueda::Normal;
+  ModoBusqueda modo = g.ponder     ? ModoBusqueda::Ponder
+                      : g.infinito ? ModoBusqueda::Analisis
+                                   : ModoBusqueda::Normal;
   for (;;) {
     FijarLimites(g, modo);
     UltimaInformada = 0;

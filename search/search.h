@@ -101,8 +101,8 @@ extern FuncionEntrada EntradaPendiente;  // null: input never stops a search
 // the board (null: nothing is called). A front end of its own reports from it.
 using FuncionInforme = void (*)(int profundidad);
 extern FuncionInforme InformeIteracion;
-extern int KibitzActivo;                 // a kibitz line after each move played
-extern int MostrarPensamiento;           // thinking, fail and stat01 lines ("post"/"nopost")
+extern int KibitzActivo;        // a kibitz line after each move played
+extern int MostrarPensamiento;  // thinking, fail and stat01 lines ("post"/"nopost")
 
 // Pondering or analysing: no move is played at the end and the clock does not count.
 inline bool Pensando() { return Limites.Modo != ModoBusqueda::Normal; }

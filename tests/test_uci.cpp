@@ -63,7 +63,8 @@ std::string Mejor(const std::string& salida) {
 const std::regex INFO(
     "info depth [0-9]+ score (cp -?[0-9]+|mate -?[0-9]+) nodes [0-9]+ nps [0-9]+ time [0-9]+ "
     "pv( [a-h][1-8][a-h][1-8][nbrq]?)+");
-const std::regex MEJOR("bestmove [a-h][1-8][a-h][1-8][nbrq]?( ponder [a-h][1-8][a-h][1-8][nbrq]?)?");
+const std::regex MEJOR(
+    "bestmove [a-h][1-8][a-h][1-8][nbrq]?( ponder [a-h][1-8][a-h][1-8][nbrq]?)?");
 
 }  // namespace
 
@@ -92,7 +93,8 @@ TEST(Uci, SaludoOpcionesYNombre) {
   // The personality marks the name; the earlier build has its own name and defaults.
   r = Ejecutar(ZELMOR070_BIN, "uci\n", dir.Ruta(), {"fuerte"});
   EXPECT_NE(r.salida.find("\nid name Zelmor v0.70 QRT6 (fuerte)\n"), std::string::npos);
-  r = Ejecutar(ZELMOR052_BIN, "uci\nposition startpos moves d2d4\ngo depth 2\nisready\n", dir.Ruta());
+  r = Ejecutar(ZELMOR052_BIN, "uci\nposition startpos moves d2d4\ngo depth 2\nisready\n",
+               dir.Ruta());
   EXPECT_NE(r.salida.find("\nid name Zelmor v0.52\n"), std::string::npos);
   EXPECT_NE(r.salida.find("option name Hash type spin default 7 min"), std::string::npos);
   EXPECT_NE(r.salida.find("option name Learning type spin default 0 min"), std::string::npos);
@@ -106,8 +108,9 @@ TEST(Uci, SaludoOpcionesYNombre) {
 
 TEST(Uci, PosicionConJugadasYProfundidad) {
   DirectorioTemporal dir;
-  auto r = Ejecutar(ZELMOR070_BIN,
-                    "uci\nucinewgame\nposition startpos moves e2e4 e7e5 g1f3\ngo depth 4\n", dir.Ruta());
+  auto r =
+      Ejecutar(ZELMOR070_BIN,
+               "uci\nucinewgame\nposition startpos moves e2e4 e7e5 g1f3\ngo depth 4\n", dir.Ruta());
   EXPECT_TRUE(SalioBien(r.estado));
   auto info = Lineas(r.salida, "info depth");
   ASSERT_GE(info.size(), 4u);
@@ -235,8 +238,9 @@ TEST(Uci, PonderYPonderhit) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   // The front end has played the predicted reply and lets the engine ponder.
-  m.Escribir("uci\nsetoption name Ponder value true\n"
-             "position startpos moves e2e4 e7e5\ngo ponder wtime 3000 btime 3000\n");
+  m.Escribir(
+      "uci\nsetoption name Ponder value true\n"
+      "position startpos moves e2e4 e7e5\ngo ponder wtime 3000 btime 3000\n");
   ASSERT_TRUE(m.Esperar("info depth 4", 10000));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   m.Esperar("\x01", 10);
@@ -266,7 +270,8 @@ TEST(Uci, OpcionesYEntradaMala) {
                     "setoption name Bogus value 1\nsetoption name OwnBook value maybe\n"
                     "setoption name ownbook value false\nsetoption name Personality value ligera\n"
                     "setoption name Personality value nadie\nsetoption\nsetoption name\n" +
-                        largo + "\n\n   \nfoo bar\nposition\nposition moves e2e4\n"
+                        largo +
+                        "\n\n   \nfoo bar\nposition\nposition moves e2e4\n"
                         "position startpos moves\ngo depth x\ngo wtime\ngo frobnicate 3\n"
                         "stop\nponderhit\nisready\ngo searchmoves e2e4 d2d4 depth 1\n",
                     dir.Ruta());
