@@ -6,10 +6,11 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 all: build
 
-# Installs missing build dependencies when run as root on Debian.
+# Installs missing build dependencies when run as root on Debian (gaviotatb and
+# libgaviotatb-dev are the tablebase generator's oracle in the tests).
 deps:
 	@missing=""; \
-	for p in g++ cmake make libgtest-dev; do \
+	for p in g++ cmake make libgtest-dev gaviotatb libgaviotatb-dev; do \
 	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
