@@ -55,7 +55,8 @@ void CompararConGaviota(const char* nombre, int tipo) {
           const unsigned char wp[] = {tb_KING, static_cast<unsigned char>(tipo), tb_NOPIECE};
           const unsigned char bp[] = {tb_KING, tb_NOPIECE};
           unsigned info = 0, plies = 0;
-          const bool ok = tb_probe_hard(turno, tb_NOSQUARE, tb_NOCASTLE, ws, bs, wp, bp, &info, &plies);
+          const bool ok =
+              tb_probe_hard(turno, tb_NOSQUARE, tb_NOCASTLE, ws, bs, wp, bp, &info, &plies);
           ++comparadas;
           int esperado = -1;  // plies + 1 as the generator keeps it, 0 for a draw
           if (ok && info == tb_DRAW) esperado = 0;

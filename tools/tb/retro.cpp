@@ -181,8 +181,8 @@ uint16_t ValorSalida(const Material& m, const Posicion& p, const Movida& mv, Cac
 
 // Summary of the moves out of the combination from one position.
 struct Salidas {
-  uint16_t mejorGana = 0;  // shortest win (plies + 1), 0 none
-  uint16_t peorPierde = 0; // longest loss (plies + 1), 0 none
+  uint16_t mejorGana = 0;   // shortest win (plies + 1), 0 none
+  uint16_t peorPierde = 0;  // longest loss (plies + 1), 0 none
   bool tablas = false;
   bool alguna = false;
   void Anotar(uint16_t sucesor) {
@@ -227,11 +227,11 @@ struct Generacion {
 
   NodoAlPaso* BuscarAp(int lado, uint64_t indice, int col) {
     auto& ap = t.ap[lado];
-    auto it = std::lower_bound(ap.begin(), ap.end(), std::make_pair(indice, col),
-                               [](const NodoAlPaso& a, const std::pair<uint64_t, int>& b) {
-                                 return a.indice != b.first ? a.indice < b.first
-                                                            : a.columna < b.second;
-                               });
+    auto it =
+        std::lower_bound(ap.begin(), ap.end(), std::make_pair(indice, col),
+                         [](const NodoAlPaso& a, const std::pair<uint64_t, int>& b) {
+                           return a.indice != b.first ? a.indice < b.first : a.columna < b.second;
+                         });
     if (it == ap.end() || it->indice != indice || it->columna != col) return nullptr;
     return &*it;
   }
@@ -272,7 +272,8 @@ struct Generacion {
           int espejo = 0;
           uint64_t k = IndiceCanonico(m, q, &espejo);
           // A double step beside an enemy pawn leads to the en-passant node.
-          if (TipoSlot(m, mv[j].pieza) == T_PEON && std::abs(mv[j].hasta - p.sq[mv[j].pieza]) == 16 &&
+          if (TipoSlot(m, mv[j].pieza) == T_PEON &&
+              std::abs(mv[j].hasta - p.sq[mv[j].pieza]) == 16 &&
               PeonAlPaso(m, q, Col(mv[j].hasta)) >= 0)
             k |= static_cast<uint64_t>(1 + (Col(mv[j].hasta) ^ (espejo ? 7 : 0))) << 56;
           suc[dentro++] = k;
@@ -280,7 +281,8 @@ struct Generacion {
         std::sort(suc, suc + dentro);
         dentro = static_cast<int>(std::unique(suc, suc + dentro) - suc);
         Sembrar(t.v[lado][i], cuenta[lado][i], dentro, s, jaque);
-        if (t.v[lado][i] & PENDIENTE) maxPendiente = std::max<uint64_t>(maxPendiente, t.v[lado][i] & 0x7FFF);
+        if (t.v[lado][i] & PENDIENTE)
+          maxPendiente = std::max<uint64_t>(maxPendiente, t.v[lado][i] & 0x7FFF);
 
         // En-passant nodes of this slot: its moves plus the captures.
         if (!m.peones) continue;
@@ -303,7 +305,8 @@ struct Generacion {
           NodoAlPaso nodo{i, static_cast<uint8_t>(col), 0};
           uint8_t c;
           Sembrar(nodo.valor, c, dentro, sa, jaque);
-          if (nodo.valor & PENDIENTE) maxPendiente = std::max<uint64_t>(maxPendiente, nodo.valor & 0x7FFF);
+          if (nodo.valor & PENDIENTE)
+            maxPendiente = std::max<uint64_t>(maxPendiente, nodo.valor & 0x7FFF);
           t.ap[lado].push_back(nodo);
           cuentaAp[lado].push_back(c);
         }
@@ -351,7 +354,8 @@ struct Generacion {
       auto it = std::lower_bound(ap.begin(), ap.end(), j,
                                  [](const NodoAlPaso& a, uint64_t b) { return a.indice < b; });
       for (; it != ap.end() && it->indice == j; ++it)
-        nuevos += Aplicar(it->valor, cuentaAp[otro][static_cast<size_t>(it - ap.begin())], nivel, pierde);
+        nuevos +=
+            Aplicar(it->valor, cuentaAp[otro][static_cast<size_t>(it - ap.begin())], nivel, pierde);
     };
     for (int k = 0; k < m.n + 2; ++k) {
       if (ColorSlot(m, k) != otro) continue;
@@ -407,7 +411,8 @@ struct Generacion {
         uint16_t* v = t.v[lado].data();
         const uint8_t* c = cuenta[lado].data();
         for (uint64_t i = 0; i < t.tam; ++i)
-          if (v[i] == pend && (pendGana || c[i] == 0)) v[i] = static_cast<uint16_t>(nivel + 1), ++nuevos;
+          if (v[i] == pend && (pendGana || c[i] == 0))
+            v[i] = static_cast<uint16_t>(nivel + 1), ++nuevos;
         for (size_t a = 0; a < t.ap[lado].size(); ++a) {
           NodoAlPaso& n = t.ap[lado][a];
           if (n.valor == pend && (pendGana || cuentaAp[lado][a] == 0))
@@ -415,7 +420,8 @@ struct Generacion {
         }
       }
       if (frente || nuevos)
-        Informar("%s: ply %lld resolved, %lld positions", m.nombre, nivel, static_cast<long long>(nuevos));
+        Informar("%s: ply %lld resolved, %lld positions", m.nombre, nivel,
+                 static_cast<long long>(nuevos));
       // Nothing new at this ply and no exit still waiting: the rest is drawn.
       if (nuevos == 0 && nivel + 1u > maxPendiente) break;
     }
