@@ -3,12 +3,14 @@
 clocks kept by this script, and reports every result.
 
     scripts/partidas.py [--games N] [--level "0 0:20 0"] [--max-plies 300]
-                        [--ponder] [--keep-dirs] ENGINE_A ENGINE_B
+                        [--ponder] [--keep-dirs] [--fen FEN] ENGINE_A ENGINE_B
 
 Each ENGINE is a command line (quote it when it has arguments). Colours
 alternate. A game ends with the result line an engine announces, an illegal
 move (the opponent says "Illegal move"), a time forfeit (a clock below zero),
-a silent engine, or the ply cap (scored as unfinished). Exit status is 0 only
+a silent engine, or the ply cap (scored as unfinished). With --fen every game
+starts from that position (sent with "setboard"), the side to move first.
+Exit status is 0 only
 when no game ended by an illegal move, a crash, a forfeit or a silent engine.
 """
 import argparse
@@ -94,7 +96,7 @@ def parse_level(level):
     return int(mps), float(seconds), float(inc)
 
 
-def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
+def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None):
     mps, base, inc = parse_level(level)
     dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
     engines = [Engine(cmd_white, dirs[0]), Engine(cmd_black, dirs[1])]
@@ -107,13 +109,17 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
         for e in engines:
             e.start()
             e.send("new")
+            if fen:
+                e.send("force")
+                e.send("setboard " + fen)
             e.send("level " + level)
             e.send("post")
             e.send("hard" if ponder else "easy")
-        engines[1].send("force")  # black waits for white's first move
+        first = 1 if fen and fen.split()[1:2] == ["b"] else 0
+        engines[1 - first].send("force")  # the second mover waits for the first move
         last = None
         for ply in range(max_plies):
-            side = ply % 2
+            side = (ply + first) % 2
             me, other = engines[side], engines[1 - side]
             me.send("time %d" % int(clocks[side] * 100))
             me.send("otim %d" % int(clocks[1 - side] * 100))
@@ -215,6 +221,7 @@ def main():
     ap.add_argument("--ponder", action="store_true", help="both engines think on the opponent's time")
     ap.add_argument("--keep-dirs", action="store_true",
                     help="keep each engine's working directory with its log")
+    ap.add_argument("--fen", help="start every game from this position")
     ap.add_argument("engine_a")
     ap.add_argument("engine_b")
     a = ap.parse_args()
@@ -226,7 +233,8 @@ def main():
         for g in range(a.games):
             white, black = (a.engine_a, a.engine_b) if g % 2 == 0 else (a.engine_b, a.engine_a)
             log.write("=== game %d: %s - %s\n" % (g + 1, white, black))
-            (kind, text), worst, plies, exceso = play(white, black, a.level, a.max_plies, log, a.ponder)
+            (kind, text), worst, plies, exceso = play(white, black, a.level, a.max_plies, log, a.ponder,
+                                                     a.fen)
             log.flush()
             limite = "" if exceso is None else "  vs limit %+.2fs" % exceso
             line = "game %2d  %-12s %-12s %4d plies  longest move %.2fs%s  %s: %s" % (

@@ -387,36 +387,34 @@ struct Generacion {
     uint64_t vistos[256];
     for (uint16_t nivel = 1; nivel < 0x7FFE; ++nivel) {
       nuevos = 0;
-      // 2. Un-move the nodes resolved at the previous ply.
+      // 2. One pass: un-move the nodes resolved at the previous ply, and
+      // settle the nodes whose move out of the table decides at this ply.
+      // (A predecessor already passed whose count falls to zero is settled
+      // by Aplicar itself.)
       const uint16_t buscado = nivel;  // value of ply nivel - 1
       const bool pierde = ((nivel - 1) & 1) == 0;
-      uint64_t frente = 0;
-      for (int lado = 0; lado < 2; ++lado) {
-        const uint16_t* v = t.v[lado].data();
-        for (uint64_t i = 0; i < t.tam; ++i) {
-          if (v[i] != buscado) continue;
-          ++frente;
-          Deshacer(lado, i, -1, nivel, pierde, vistos);
-        }
-        for (size_t a = 0; a < t.ap[lado].size(); ++a) {
-          if (t.ap[lado][a].valor != buscado) continue;
-          ++frente;
-          Deshacer(lado, t.ap[lado][a].indice, t.ap[lado][a].columna, nivel, pierde, vistos);
-        }
-      }
-      // 3. Moves out of the table that decide at this ply.
       const uint16_t pend = static_cast<uint16_t>(PENDIENTE | (nivel + 1));
       const bool pendGana = Gana(static_cast<uint16_t>(nivel + 1));
+      uint64_t frente = 0;
       for (int lado = 0; lado < 2; ++lado) {
         uint16_t* v = t.v[lado].data();
         const uint8_t* c = cuenta[lado].data();
-        for (uint64_t i = 0; i < t.tam; ++i)
-          if (v[i] == pend && (pendGana || c[i] == 0))
+        for (uint64_t i = 0; i < t.tam; ++i) {
+          if (v[i] == buscado) {
+            ++frente;
+            Deshacer(lado, i, -1, nivel, pierde, vistos);
+          } else if (v[i] == pend && (pendGana || c[i] == 0)) {
             v[i] = static_cast<uint16_t>(nivel + 1), ++nuevos;
+          }
+        }
         for (size_t a = 0; a < t.ap[lado].size(); ++a) {
           NodoAlPaso& n = t.ap[lado][a];
-          if (n.valor == pend && (pendGana || cuentaAp[lado][a] == 0))
+          if (n.valor == buscado) {
+            ++frente;
+            Deshacer(lado, n.indice, n.columna, nivel, pierde, vistos);
+          } else if (n.valor == pend && (pendGana || cuentaAp[lado][a] == 0)) {
             n.valor = static_cast<uint16_t>(nivel + 1), ++nuevos;
+          }
         }
       }
       if (frente || nuevos)
@@ -425,7 +423,7 @@ struct Generacion {
       // Nothing new at this ply and no exit still waiting: the rest is drawn.
       if (nuevos == 0 && nivel + 1u > maxPendiente) break;
     }
-    // 4. Unresolved nodes are draws.
+    // 3. Unresolved nodes are draws.
     for (int lado = 0; lado < 2; ++lado) {
       for (auto& x : t.v[lado])
         if (x != ILEGAL && (x & PENDIENTE)) x = 0;
