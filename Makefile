@@ -2,7 +2,7 @@
 # builds the sanitizer variant into build-san/ and runs the whole suite in both.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build build-san run test clean
+.PHONY: all deps build build-san run test clean book
 
 all: build
 
@@ -35,6 +35,21 @@ run: deps build
 test: deps build build-san
 	cd build && ctest --output-on-failure -j $(JOBS)
 	cd build-san && ctest --output-on-failure -j $(JOBS)
+
+# The default opening books, built from Debian's ECO list into the repository
+# root, where `make run` starts the engine. scid-data is installed when missing
+# (as root).
+ECO_FILE ?= /usr/share/scid/data/scid.eco
+book: build
+	@if [ ! -f $(ECO_FILE) ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing: scid-data"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq scid-data; \
+	  else \
+	    echo "Missing $(ECO_FILE): install scid-data (as root: make book)"; exit 1; \
+	  fi; \
+	fi
+	./build/zelmor-libro crear --salida . $(ECO_FILE)
 
 clean:
 	rm -rf build build-san
