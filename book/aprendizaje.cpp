@@ -79,8 +79,13 @@ void Aprender(const char* resultado, int colorMotor) {
       ++descartados;
       continue;
     }
-    libro[num++] = {g.ClaveBaja, g.ClaveAlta, 0, static_cast<uint8_t>(g.Profundidad), g.Valor,
-                    g.Segundos, static_cast<int16_t>(r)};
+    libro[num++] = {g.ClaveBaja,
+                    g.ClaveAlta,
+                    0,
+                    static_cast<uint8_t>(g.Profundidad),
+                    g.Valor,
+                    g.Segundos,
+                    static_cast<int16_t>(r)};
   }
   if (descartados > 0) {
     char linea[96];

@@ -18,12 +18,12 @@ inline constexpr uint8_t MARCA_LIBRO = 1;   // a book record (clear: learned by 
 inline constexpr uint8_t MARCA_AJUSTE = 2;  // Peso is read through the thresholds
 inline constexpr uint8_t MARCA_EVITAR = 4;  // never play the move that leads here
 
-inline constexpr int MAX_CANDIDATOS = 50;         // per kind (book, learned) in one probe
-inline constexpr int32_t VALOR_EVITAR = 300;      // planted for a move to avoid...
-inline constexpr int PROFUNDIDAD_EVITAR = 20;     // ...with this draft
-inline constexpr int32_t UMBRAL_EVITAR = -50;     // adjusted weights below it are avoided
-inline constexpr int32_t UMBRAL_AJUSTE = -25;     // adjusted weights from here on get the bonus
-inline constexpr int32_t FACTOR_AJUSTE = 5;       // a positive adjusted weight counts this often
+inline constexpr int MAX_CANDIDATOS = 50;      // per kind (book, learned) in one probe
+inline constexpr int32_t VALOR_EVITAR = 300;   // planted for a move to avoid...
+inline constexpr int PROFUNDIDAD_EVITAR = 20;  // ...with this draft
+inline constexpr int32_t UMBRAL_EVITAR = -50;  // adjusted weights below it are avoided
+inline constexpr int32_t UMBRAL_AJUSTE = -25;  // adjusted weights from here on get the bonus
+inline constexpr int32_t FACTOR_AJUSTE = 5;    // a positive adjusted weight counts this often
 
 // One record per engine move of a game; a game never has more moves than the
 // position history holds.
@@ -33,13 +33,13 @@ inline constexpr int CAPACIDAD_PARTIDA = MAX_HISTORIA;
 
 // A book record: 16 bytes, little-endian, the same in memory and on disk.
 struct EntradaLibro {
-  uint32_t ClaveBaja;    // key of the position after the move
+  uint32_t ClaveBaja;  // key of the position after the move
   uint32_t ClaveAlta;
   uint8_t Marcas;
-  uint8_t Profundidad;   // learned records: depth of the search behind Valor
-  int16_t Valor;         // learned records: search value, mover's view
-  uint16_t Segundos;     // learned records: thinking time behind Valor
-  int16_t Peso;          // weight; each game result adds +1, -1 or 0
+  uint8_t Profundidad;  // learned records: depth of the search behind Valor
+  int16_t Valor;        // learned records: search value, mover's view
+  uint16_t Segundos;    // learned records: thinking time behind Valor
+  int16_t Peso;         // weight; each game result adds +1, -1 or 0
 };
 static_assert(sizeof(EntradaLibro) == 16);
 static_assert(std::endian::native == std::endian::little,
@@ -60,11 +60,11 @@ static_assert(sizeof(RegistroPartida) == 16);
 enum class TipoCandidato { Ninguno, Libro, Aprendido, Evitar };
 struct LecturaEntrada {
   TipoCandidato Tipo;
-  int32_t Peso;       // weight before the random term (Libro, Aprendido)
-  int32_t Mostrado;   // the value the candidate line shows
-  int Plantar;        // 1: a value goes into the transposition table
-  int32_t ValorTabla; // ...from the view of the side to move after the move
-  int ProfTabla;      // ...with this draft
+  int32_t Peso;        // weight before the random term (Libro, Aprendido)
+  int32_t Mostrado;    // the value the candidate line shows
+  int Plantar;         // 1: a value goes into the transposition table
+  int32_t ValorTabla;  // ...from the view of the side to move after the move
+  int ProfTabla;       // ...with this draft
 };
 
 // ---------------------------------------------------------------- globals

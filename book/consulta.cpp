@@ -20,7 +20,7 @@ int32_t AleatorioLibro() {
 
 struct Candidato {
   Jugada Movimiento;
-  int32_t Peso;      // with the random term
+  int32_t Peso;  // with the random term
   int32_t Mostrado;
 };
 
@@ -33,8 +33,8 @@ int32_t SegundosEnteros(double t) {
 
 void Plantar(int32_t valor, int prof) {
   if (TablaHashProf == nullptr) return;
-  GuardarHashProf(&TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO,
-                  INFINITO, valor, 0);
+  GuardarHashProf(&TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO, INFINITO,
+                  valor, 0);
 }
 
 void Casillas(Jugada j, char* texto) {
@@ -96,10 +96,8 @@ LecturaEntrada ClasificarEntrada(const EntradaLibro& e, int32_t segundosPlan,
     return l;
   }
   l.Tipo = TipoCandidato::Libro;
-  if (!(e.Marcas & MARCA_AJUSTE) || p < UMBRAL_AJUSTE)
-    l.Peso = p;
-  else
-    l.Peso = (p > 0 ? FACTOR_AJUSTE * p : p) - UMBRAL_AJUSTE;
+  if (!(e.Marcas & MARCA_AJUSTE) || p < UMBRAL_AJUSTE) l.Peso = p;
+  else l.Peso = (p > 0 ? FACTOR_AJUSTE * p : p) - UMBRAL_AJUSTE;
   return l;
 }
 
@@ -129,10 +127,8 @@ int ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion) {
         Candidato* lista = deLibro ? libro : aprendidos;
         int& cuenta = deLibro ? numLibro : numAprendidos;
         const int32_t peso = AleatorioLibro() % s - h + l.Peso;
-        if (cuenta < MAX_CANDIDATOS)
-          lista[cuenta++] = {j, peso, l.Mostrado};
-        else
-          ++ignorados;
+        if (cuenta < MAX_CANDIDATOS) lista[cuenta++] = {j, peso, l.Mostrado};
+        else ++ignorados;
       }
     }
     DeshacerJugada();

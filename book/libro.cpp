@@ -20,7 +20,7 @@ void (*SalidaLogLibro)(const char* texto) = nullptr;
 
 namespace {
 
-constexpr uint32_t PUNTO_GUARDAR = 500;       // records per progress dot when saving
+constexpr uint32_t PUNTO_GUARDAR = 500;        // records per progress dot when saving
 constexpr uint32_t RANGO_PUNTO_ORDEN = 10001;  // sorted ranges this long print a dot
 constexpr uint32_t LOTE_LECTURA = 4096;        // records read per call
 
@@ -97,10 +97,8 @@ EntradaLibro* BuscarLibro(EntradaLibro* libro, uint32_t num, uint32_t baja, uint
     const int c = CompararClave(libro[mid], baja, alta);
     if (c == 0) return &libro[mid];
     if (mid == lo || mid == hi) return nullptr;
-    if (c < 0)
-      lo = mid;
-    else
-      hi = mid;
+    if (c < 0) lo = mid;
+    else hi = mid;
   }
   return nullptr;
 }
@@ -145,8 +143,10 @@ uint32_t CargarFicheroLibro(const char* ruta, EntradaLibro* libro, uint32_t* num
     if (leidos % sizeof(EntradaLibro) != 0) break;  // a partial record only comes last
   }
   if (std::ferror(f))
-    AvisoLibro("\nLibro %s: error de lectura en %s (%s); se usa lo le\xED" "do\n", nombre, ruta,
-               std::strerror(errno));
+    AvisoLibro(
+        "\nLibro %s: error de lectura en %s (%s); se usa lo le\xED"
+        "do\n",
+        nombre, ruta, std::strerror(errno));
   std::fclose(f);
   if (bytes % sizeof(EntradaLibro) != 0)
     AvisoLibro("\nLibro %s: %u bytes sobrantes al final de %s ignorados\n", nombre,
@@ -175,8 +175,8 @@ int GuardarFicheroLibro(const char* ruta, const EntradaLibro* libro, uint32_t nu
   // The old book stays in place until the new one is complete on disk.
   char temporal[4096];
   const int n = std::snprintf(temporal, sizeof temporal, "%s.tmp", ruta);
-  FILE* f = n > 0 && static_cast<size_t>(n) < sizeof temporal ? std::fopen(temporal, "wb")
-                                                              : nullptr;
+  FILE* f =
+      n > 0 && static_cast<size_t>(n) < sizeof temporal ? std::fopen(temporal, "wb") : nullptr;
   const char* fallo = f == nullptr ? std::strerror(errno) : nullptr;
   for (uint32_t i = 0; i < num; ++i) {
     if (f != nullptr && fallo == nullptr && std::fwrite(&libro[i], sizeof libro[i], 1, f) != 1)

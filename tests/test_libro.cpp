@@ -63,7 +63,8 @@ TEST(Libro, SortAndBinarySearchAgreeOnRandomKeys) {
               std::binary_search(claves.begin(), claves.end(), c));
   }
   // The high word decides first, as unsigned numbers.
-  EntradaLibro dos[2] = {Registro(0x00000001FFFFFFFFull, 1, 0), Registro(0x8000000000000000ull, 1, 0)};
+  EntradaLibro dos[2] = {Registro(0x00000001FFFFFFFFull, 1, 0),
+                         Registro(0x8000000000000000ull, 1, 0)};
   std::swap(dos[0], dos[1]);
   OrdenarLibro(dos, 2, false);
   EXPECT_EQ(dos[0].ClaveAlta, 1u);
@@ -104,8 +105,9 @@ TEST(Libro, SaveAndLoadRoundTripByteForByte) {
   const std::string b = dir.Fichero("b.libro"), n = dir.Fichero("n.libro");
   testing::internal::CaptureStdout();
   EXPECT_EQ(GuardarLibros(b.c_str(), n.c_str()), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            std::string(2, '.') + "\nTotal posiciones blancas: 1234\n\nTotal posiciones negras: 1\n");
+  EXPECT_EQ(
+      testing::internal::GetCapturedStdout(),
+      std::string(2, '.') + "\nTotal posiciones blancas: 1234\n\nTotal posiciones negras: 1\n");
   const std::string blancas = Bytes(LibroBlancas, NumLibroBlancas);
   EXPECT_EQ(LeerFichero(b), blancas);
   EXPECT_FALSE(dir.Existe("b.libro.tmp"));
@@ -139,7 +141,8 @@ TEST(Libro, TruncatedOddUnsortedAndReloadedFiles) {
   EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas"), 299u);
   EXPECT_NE(LogCapturado().find("5 bytes sobrantes"), std::string::npos) << LogCapturado();
   // Out of order on disk: sorted once after loading, and every record found.
-  EXPECT_NE(LogCapturado().find("no est\xE1 ordenado; ordenando 299 posiciones"), std::string::npos);
+  EXPECT_NE(LogCapturado().find("no est\xE1 ordenado; ordenando 299 posiciones"),
+            std::string::npos);
   EXPECT_TRUE(LibroOrdenado(LibroBlancas, NumLibroBlancas));
   for (size_t i = 0; i < 299; ++i)
     EXPECT_NE(BuscarLibro(LibroBlancas, NumLibroBlancas, v[i].ClaveBaja, v[i].ClaveAlta), nullptr);
@@ -188,8 +191,7 @@ TEST(Libro, AFailedSaveKeepsTheOldFile) {
   // The temporary file cannot be created (a directory stands in its place).
   ASSERT_EQ(mkdir((b + ".tmp").c_str(), 0755), 0);
   testing::internal::CaptureStdout();
-  EXPECT_EQ(GuardarFicheroLibro(b.c_str(), LibroBlancas, 1, "\nTotal posiciones blancas: %d\n"),
-            0);
+  EXPECT_EQ(GuardarFicheroLibro(b.c_str(), LibroBlancas, 1, "\nTotal posiciones blancas: %d\n"), 0);
   // Standard output says what it always says; the log says why nothing was saved.
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nTotal posiciones blancas: 1\n");
   EXPECT_EQ(LeerFichero(b), "old book contents");

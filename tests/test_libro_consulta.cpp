@@ -131,7 +131,7 @@ TEST(ConsultaLibro, AdjustedWeightsGoThroughTheThresholds) {
   EXPECT_EQ(ClasificarEntrada(Registro(1, MARCA_LIBRO, -60), 0, -25).Tipo, TipoCandidato::Libro);
 
   Raiz(INICIAL);
-  Anadir("e2e4", MARCA_LIBRO | MARCA_AJUSTE, 4);   // 45
+  Anadir("e2e4", MARCA_LIBRO | MARCA_AJUSTE, 4);  // 45
   Anadir("d2d4", MARCA_LIBRO, 44);
   EXPECT_EQ(Consultar(1).Jugada, "e2e4");
   EXPECT_EQ(ValorRaiz, 45);

@@ -143,7 +143,9 @@ TEST(ConstructorLibro, BuildsBooksTheEngineFindsAgain) {
       "[Result \"0-1\"]\n1. d4 e6 2. e4 d5 0-1\n\n"
       "[Result \"1-0\"]\n1. e4 e6 2. d4 d5 3. Nc3 1-0\n\n"
       "[Result \"*\"]\n1. Nf3 d5 2. Ng1 Nf6 3. Nc3 Qd4 4. Nb5 *\n\n"
-      "1. c4 e5 2. " + std::string(10000, 'x') + " Nc6 *\n\n"
+      "1. c4 e5 2. " +
+      std::string(10000, 'x') +
+      " Nc6 *\n\n"
       "1. d4 Nf6 2. Nf3 g6 3. Bf4 Bg7 4. e3 O-O\n";
   dir.Escribir("partidas.pgn", pgn);
   char* buf = nullptr;
@@ -236,7 +238,8 @@ TEST(ConstructorLibro, CommandLineReportsAndNeverCrashes) {
   EXPECT_NE(err.find("falta.pgn: no se puede abrir"), std::string::npos) << err;
   EXPECT_EQ(dir.Leer("Zelmor070B.libro").size(), 16u);  // 1.e4 is kept
   // ver lists the records; jugadas shows 1.e4 for the initial position.
-  std::system((binario + " ver " + dir.Fichero("Zelmor070B.libro") + " >" + dir.Fichero("ver")).c_str());
+  std::system(
+      (binario + " ver " + dir.Fichero("Zelmor070B.libro") + " >" + dir.Fichero("ver")).c_str());
   EXPECT_NE(dir.Leer("ver").find("Posiciones: 1"), std::string::npos) << dir.Leer("ver");
   std::system((binario + " jugadas --libros " + dir.Ruta() + " >" + dir.Fichero("jug")).c_str());
   EXPECT_NE(dir.Leer("jug").find("e2e4   libro         10"), std::string::npos) << dir.Leer("jug");

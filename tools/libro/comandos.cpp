@@ -81,8 +81,7 @@ int ComandoCrear(int argc, char** argv) {
   const auto inicio = std::chrono::steady_clock::now();
   ResumenCrear r;
   const int estado = CrearLibros(ficheros, o, r, stderr);
-  const double s =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
   std::printf("Partidas: %llu (desde FEN, omitidas: %llu), avisos: %llu\n",
               static_cast<unsigned long long>(r.Partidas),
               static_cast<unsigned long long>(r.ConFEN),
@@ -99,8 +98,7 @@ int ComandoVer(int argc, char** argv) {
     if (std::strcmp(argv[i], "--limite") == 0 && i + 1 < argc && Numero(argv[i + 1], limite) &&
         limite >= 0)
       ++i;
-    else
-      return Uso();
+    else return Uso();
   }
   SalidaLogLibro = AvisoError;
   FILE* f = std::fopen(argv[2], "rb");
@@ -117,8 +115,8 @@ int ComandoVer(int argc, char** argv) {
                          : NumLibroBlancas;
   for (uint32_t i = 0; i < n; ++i) {
     const EntradaLibro& e = LibroBlancas[i];
-    std::printf("%08x%08x %-6s %4u %6d %5u %6d\n", e.ClaveAlta, e.ClaveBaja, Marcas(e.Marcas).c_str(),
-                e.Profundidad, e.Valor, e.Segundos, e.Peso);
+    std::printf("%08x%08x %-6s %4u %6d %5u %6d\n", e.ClaveAlta, e.ClaveBaja,
+                Marcas(e.Marcas).c_str(), e.Profundidad, e.Valor, e.Segundos, e.Peso);
   }
   std::printf("Posiciones: %u\n", NumLibroBlancas);
   return 0;
@@ -160,7 +158,8 @@ int ComandoJugadas(int argc, char** argv) {
   // The probe's order: last generated first.
   for (EntradaJugada* m = TopeJugadas; m >= InicioLista[PlyActual]; --m) {
     if (!HacerJugada(m->Jugada)) continue;
-    const EntradaLibro* e = BuscarLibro(libro, num, EstadoActual->ClaveBaja, EstadoActual->ClaveAlta);
+    const EntradaLibro* e =
+        BuscarLibro(libro, num, EstadoActual->ClaveBaja, EstadoActual->ClaveAlta);
     DeshacerJugada();
     if (e == nullptr) continue;
     ++halladas;

@@ -33,7 +33,8 @@ void Anotar(const PartidaTexto& p, const std::string& fichero, int plies, Tabla 
       ++resumen.Errores;
       if (errores != nullptr) {
         std::string texto = m.Texto.size() > 40 ? m.Texto.substr(0, 40) + "..." : m.Texto;
-        std::fprintf(errores, "%s:%d: jugada %s \"%s\"; la partida (l\xEDnea %d) se toma hasta aqu\xED\n",
+        std::fprintf(errores,
+                     "%s:%d: jugada %s \"%s\"; la partida (l\xEDnea %d) se toma hasta aqu\xED\n",
                      fichero.c_str(), m.Linea, m.Largo ? "demasiado larga" : error.c_str(),
                      texto.c_str(), p.Linea);
       }
@@ -109,7 +110,7 @@ int16_t PesoLibro(uint32_t partidas, uint32_t ganadas, uint32_t perdidas) {
 int CrearLibros(const std::vector<std::string>& ficheros, const OpcionesCrear& o,
                 ResumenCrear& resumen, FILE* errores) {
   PrepararTablero();
-  NuevaPartida();  // every game is replayed from the initial position
+  NuevaPartida();   // every game is replayed from the initial position
   Tabla tablas[2];  // by the side that moved
   int estado = 0;
   for (const std::string& nombre : ficheros) {

@@ -14,7 +14,7 @@
 
 inline constexpr size_t MAX_TOKEN_PGN = 255;  // longer tokens are cut and count as unreadable
 inline constexpr int PLIES_POR_DEFECTO = 24;
-inline constexpr int MAX_PLIES = 400;          // well inside the engine's game history
+inline constexpr int MAX_PLIES = 400;  // well inside the engine's game history
 
 // Result of a game from White's view; RESULTADO_DESCONOCIDO for "*" or none.
 inline constexpr int RESULTADO_DESCONOCIDO = 2;
@@ -24,7 +24,7 @@ inline constexpr int RESULTADO_DESCONOCIDO = 2;
 struct MovimientoTexto {
   std::string Texto;  // as written, move number and annotations removed
   int Linea;
-  bool Largo;         // the token was longer than MAX_TOKEN_PGN
+  bool Largo;  // the token was longer than MAX_TOKEN_PGN
 };
 
 struct PartidaTexto {
@@ -57,9 +57,9 @@ class LectorPGN {
   size_t maxMovimientos_;
   FILE* errores_;
   int linea_ = 1;
-  bool alInicio_ = true;   // the next character starts a line
-  bool primera_ = true;    // the last character read started its line
-  int pendiente_ = -2;  // a character given back, or -2
+  bool alInicio_ = true;            // the next character starts a line
+  bool primera_ = true;             // the last character read started its line
+  int pendiente_ = -2;              // a character given back, or -2
   bool etiquetaPendiente_ = false;  // a tag that began the next game was seen
   int avisos_ = 0;
 };
@@ -73,8 +73,8 @@ struct OpcionesCrear {
 
 struct ResumenCrear {
   uint64_t Partidas = 0, ConFEN = 0, Errores = 0;
-  uint32_t Blancas = 0, Negras = 0;       // records written
-  uint32_t Descartadas = 0;               // over capacity
+  uint32_t Blancas = 0, Negras = 0;  // records written
+  uint32_t Descartadas = 0;          // over capacity
 };
 
 // ---------------------------------------------------------------- functions

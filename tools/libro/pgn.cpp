@@ -7,7 +7,9 @@
 
 namespace {
 
-bool Blanco(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool Blanco(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 // Characters that end a token besides white space.
 bool Separador(int c) {
@@ -143,7 +145,7 @@ void LectorPGN::LeerEtiqueta(PartidaTexto& p) {
 bool LectorPGN::Siguiente(PartidaTexto& p) {
   p = PartidaTexto{};
   p.Linea = linea_;
-  bool hayJuego = false;     // something of this game was read
+  bool hayJuego = false;       // something of this game was read
   bool enMovimientos = false;  // its movetext has begun
   int variacion = 0;
   int resultadoTexto = -2;
@@ -205,10 +207,8 @@ bool LectorPGN::Siguiente(PartidaTexto& p) {
     std::string t;
     bool largo = false;
     while (c != EOF && !Blanco(c) && !Separador(c)) {
-      if (t.size() < MAX_TOKEN_PGN)
-        t += static_cast<char>(c);
-      else
-        largo = true;
+      if (t.size() < MAX_TOKEN_PGN) t += static_cast<char>(c);
+      else largo = true;
       c = Leer();
     }
     if (c != EOF) Devolver(c);

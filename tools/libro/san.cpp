@@ -9,10 +9,14 @@ namespace {
 
 int TipoDeLetra(char c) {
   switch (c) {
-    case 'N': case 'n': return CABALLO;
-    case 'B': case 'b': return ALFIL;
-    case 'R': case 'r': return TORRE;
-    case 'Q': case 'q': return DAMA;
+    case 'N':
+    case 'n': return CABALLO;
+    case 'B':
+    case 'b': return ALFIL;
+    case 'R':
+    case 'r': return TORRE;
+    case 'Q':
+    case 'q': return DAMA;
     case 'K': return REY;
     default: return 0;
   }
@@ -71,8 +75,7 @@ bool Analizar(std::string t, Patron& p) {
 bool Encaja(const Patron& p, Jugada j) {
   const int desde = CasillaDesde(j), hasta = CasillaHasta(j);
   const int pieza = Abs(Tablero[desde]);
-  if (p.Enroque != 0)
-    return pieza == REY && hasta - desde == 2 * p.Enroque && Columna(desde) == 4;
+  if (p.Enroque != 0) return pieza == REY && hasta - desde == 2 * p.Enroque && Columna(desde) == 4;
   if (pieza != p.Pieza || hasta != p.Hasta) return false;
   // A king's two-square step is castling, which SAN writes as O-O.
   if (pieza == REY && Abs(hasta - desde) == 2) return false;
