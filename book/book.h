@@ -25,6 +25,9 @@ inline constexpr int32_t UMBRAL_EVITAR = -50;  // adjusted weights below it are 
 inline constexpr int32_t UMBRAL_AJUSTE = -25;  // adjusted weights from here on get the bonus
 inline constexpr int32_t FACTOR_AJUSTE = 5;    // a positive adjusted weight counts this often
 
+// The weight of "no book move" (the root score a search starts from).
+inline constexpr int32_t PESO_SIN_JUGADA = -100000;
+
 // One record per engine move of a game; a game never has more moves than the
 // position history holds.
 inline constexpr int CAPACIDAD_PARTIDA = MAX_HISTORIA;
@@ -67,6 +70,11 @@ struct LecturaEntrada {
   int ProfTabla;       // ...with this draft
 };
 
+// Stores a value for the current position (the one after a root move) with the
+// given draft, as an exact value without a move; `valor` is from the view of the
+// side to move there. The search passes its transposition-table store.
+using PlantarValor = void (*)(int32_t valor, int prof);
+
 // ---------------------------------------------------------------- globals
 
 // Positions after White moves and after Black moves, each in ascending key order
@@ -79,6 +87,10 @@ extern uint32_t NumLibroNegras;
 // The current game's records for learning; emptied by NuevaPartidaLibro.
 extern RegistroPartida ListaPartida[CAPACIDAD_PARTIDA];
 extern int NumListaPartida;
+
+// The move the last probe chose (0: none) and its weight with the random term.
+extern Jugada JugadaLibroElegida;
+extern int32_t PesoJugadaLibro;
 
 // Where the book's log lines go (the engine's log; a tool's standard error).
 // Null: nowhere. The text is complete, line ends included.
@@ -126,10 +138,13 @@ int GuardarLibros(const char* rutaBlancas, const char* rutaNegras);
 // seconds and the acceptance limit of learned values.
 LecturaEntrada ClasificarEntrada(const EntradaLibro& e, int32_t segundosPlan,
                                  int32_t limiteAceptacion);
-// The probe at the root: the root list must be generated. 1 when a book move was
-// chosen (entry 0 of row 0, its weight the root score), 0 otherwise. A
-// selectivity of 0 or below acts as 1 (no random term).
-int ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion);
+// The probe at the root: the root list (ply 0) must be generated. Returns the
+// chosen book move (its weight in PesoJugadaLibro) or 0. Learned values and
+// avoided moves go through `plantar` (null: nowhere). `tiempoEsperado` is the
+// time planned for this move, in seconds. A selectivity of 0 or below acts as 1
+// (no random term).
+Jugada ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion, double tiempoEsperado,
+                      PlantarValor plantar);
 
 // Learning records of the current game (the caller decides whether to record).
 // The book move j chosen with weight `peso`:

@@ -1,12 +1,11 @@
 // The book probe at the root: every legal root move whose resulting position is
 // in the book of the side that moves becomes a candidate, the best weight plus a
-// random term wins; learned values and avoided moves go into the transposition
-// table for the search that may follow.
+// random term wins; learned values and avoided moves are handed to the search
+// (its transposition table) for the search that may follow.
 #include <cstdio>
 #include <ctime>
 
 #include "book/book.h"
-#include "search/search.h"
 
 namespace {
 
@@ -31,12 +30,6 @@ int32_t SegundosEnteros(double t) {
   return static_cast<int32_t>(t);
 }
 
-void Plantar(int32_t valor, int prof) {
-  if (TablaHashProf == nullptr) return;
-  GuardarHashProf(&TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO, INFINITO,
-                  valor, 0);
-}
-
 void Casillas(Jugada j, char* texto) {
   const int d = CasillaDesde(j), h = CasillaHasta(j);
   texto[0] = static_cast<char>('a' + Columna(d));
@@ -47,8 +40,7 @@ void Casillas(Jugada j, char* texto) {
   texto[5] = 0;
 }
 
-// Shows the candidates of one kind and keeps the best in row 0. Ties keep the
-// earlier one.
+// Shows the candidates of one kind and keeps the best. Ties keep the earlier one.
 void Mostrar(const Candidato* c, int n, const char* log, const char* salida, bool& elegido) {
   char texto[6];
   for (int i = 0; i < n; ++i) {
@@ -61,9 +53,9 @@ void Mostrar(const Candidato* c, int n, const char* log, const char* salida, boo
     std::printf(salida, texto, texto + 3, c[i].Mostrado);
     // The first candidate is always taken, even with a weight a huge random
     // width pushed below the empty root score.
-    if (!elegido || c[i].Peso > ValorRaiz) {
-      VariantePrincipal[0][0].Jugada = c[i].Movimiento;
-      ValorRaiz = c[i].Peso;
+    if (!elegido || c[i].Peso > PesoJugadaLibro) {
+      JugadaLibroElegida = c[i].Movimiento;
+      PesoJugadaLibro = c[i].Peso;
       elegido = true;
     }
   }
@@ -101,12 +93,13 @@ LecturaEntrada ClasificarEntrada(const EntradaLibro& e, int32_t segundosPlan,
   return l;
 }
 
-int ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion) {
+Jugada ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion, double tiempoEsperado,
+                      PlantarValor plantar) {
   // 1. Width of the random term; none below 1 (a remainder by zero is no choice).
   const int32_t s = selectividad > 0 ? selectividad : 1;
   const int32_t h = s / 2;
   SemillaLibro = static_cast<uint32_t>(std::time(nullptr));
-  const int32_t segundosPlan = SegundosEnteros(TiempoEsperado);
+  const int32_t segundosPlan = SegundosEnteros(tiempoEsperado);
 
   // 2. Each legal root move, last generated first.
   static Candidato libro[MAX_CANDIDATOS], aprendidos[MAX_CANDIDATOS];
@@ -121,7 +114,7 @@ int ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion) {
                           : BuscarLibro(LibroNegras, NumLibroNegras, n->ClaveBaja, n->ClaveAlta);
     if (r != nullptr) {
       const LecturaEntrada l = ClasificarEntrada(*r, segundosPlan, limiteAceptacion);
-      if (l.Plantar) Plantar(l.ValorTabla, l.ProfTabla);
+      if (l.Plantar && plantar != nullptr) plantar(l.ValorTabla, l.ProfTabla);
       if (l.Tipo == TipoCandidato::Libro || l.Tipo == TipoCandidato::Aprendido) {
         const bool deLibro = l.Tipo == TipoCandidato::Libro;
         Candidato* lista = deLibro ? libro : aprendidos;
@@ -135,7 +128,8 @@ int ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion) {
   }
 
   // 3. Nothing found: the search takes over.
-  ValorRaiz = SIN_VALOR;
+  JugadaLibroElegida = 0;
+  PesoJugadaLibro = PESO_SIN_JUGADA;
   if (numLibro == 0 && numAprendidos == 0) return 0;
   if (ignorados > 0 && SalidaLogLibro != nullptr) {
     char linea[80];
@@ -148,5 +142,5 @@ int ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion) {
   bool elegido = false;
   Mostrar(libro, numLibro, "\nJugada Libro: %s%s (%d);", "<L> %s%s(%d) ", elegido);
   Mostrar(aprendidos, numAprendidos, "\nJugada Aprendida: %s%s (%d);", "<A> %s%s(%d) ", elegido);
-  return 1;
+  return JugadaLibroElegida;
 }

@@ -26,16 +26,23 @@ void Raiz(const char* fen) {
   TiempoEsperado = 10.0;
 }
 
+// What the search hands the probe: an exact store into the depth-preferred table.
+void PlantarEnTabla(int32_t valor, int prof) {
+  GuardarHashProf(&TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO, INFINITO,
+                  valor, 0);
+}
+
 Sonda Consultar(int32_t selectividad, int32_t limite = -25) {
   PlyActual = 0;
   EntradaJugada* const tope = TopeJugadas;
   GenerarJugadas();
-  VariantePrincipal[0][0].Jugada = 0;
   testing::internal::CaptureStdout();
   Sonda s;
-  s.Resultado = ConsultarLibro(selectividad, limite);
+  const Jugada j = ConsultarLibro(selectividad, limite, TiempoEsperado, PlantarEnTabla);
+  s.Resultado = j != 0;
   s.Salida = testing::internal::GetCapturedStdout();
-  s.Jugada = VariantePrincipal[0][0].Jugada ? TextoJugada(VariantePrincipal[0][0].Jugada) : "";
+  s.Jugada = j ? TextoJugada(j) : "";
+  EXPECT_EQ(j, JugadaLibroElegida);
   TopeJugadas = tope;
   return s;
 }
@@ -57,7 +64,7 @@ TEST(ConsultaLibro, NoRecordNoMove) {
   const Sonda s = Consultar(25);
   EXPECT_EQ(s.Resultado, 0);
   EXPECT_EQ(s.Salida, "");
-  EXPECT_EQ(ValorRaiz, -100000);
+  EXPECT_EQ(PesoJugadaLibro, -100000);
 }
 
 TEST(ConsultaLibro, WithoutRandomTermTheHighestWeightAndTheFirstOfEqualsWin) {
@@ -72,7 +79,7 @@ TEST(ConsultaLibro, WithoutRandomTermTheHighestWeightAndTheFirstOfEqualsWin) {
   EXPECT_EQ(LogCapturado(),
             "\nJugada Libro: e2e4 (7);\nJugada Libro: d2d4 (9);\nJugada Libro: c2c4 (9);");
   EXPECT_EQ(s.Jugada, "d2d4");
-  EXPECT_EQ(ValorRaiz, 9);
+  EXPECT_EQ(PesoJugadaLibro, 9);
   // A selectivity of 0 or below is no error: no random term, as with 1.
   EXPECT_EQ(Consultar(0).Jugada, "d2d4");
   EXPECT_EQ(Consultar(-5).Jugada, "d2d4");
@@ -83,8 +90,8 @@ TEST(ConsultaLibro, RandomTermStaysWithinItsWidth) {
   Anadir("e2e4", MARCA_LIBRO, 100);
   for (int i = 0; i < 3; ++i) {
     Consultar(25);
-    EXPECT_GE(ValorRaiz, 100 - 12);
-    EXPECT_LE(ValorRaiz, 100 + 12);
+    EXPECT_GE(PesoJugadaLibro, 100 - 12);
+    EXPECT_LE(PesoJugadaLibro, 100 + 12);
   }
 }
 
@@ -134,7 +141,7 @@ TEST(ConsultaLibro, AdjustedWeightsGoThroughTheThresholds) {
   Anadir("e2e4", MARCA_LIBRO | MARCA_AJUSTE, 4);  // 45
   Anadir("d2d4", MARCA_LIBRO, 44);
   EXPECT_EQ(Consultar(1).Jugada, "e2e4");
-  EXPECT_EQ(ValorRaiz, 45);
+  EXPECT_EQ(PesoJugadaLibro, 45);
 }
 
 TEST(ConsultaLibro, LearnedRecordsNeedTimeAndAnAcceptableValue) {
@@ -150,7 +157,7 @@ TEST(ConsultaLibro, LearnedRecordsNeedTimeAndAnAcceptableValue) {
   EXPECT_EQ(s.Salida, "0 0 0 0  <A> e2e4(2) ");
   EXPECT_EQ(LogCapturado(), "\nJugada Aprendida: e2e4 (2);");
   EXPECT_EQ(s.Jugada, "e2e4");
-  EXPECT_EQ(ValorRaiz, 42);
+  EXPECT_EQ(PesoJugadaLibro, 42);
   const EntradaHash* e = Plantada("d2d4");
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->Valor, 90);

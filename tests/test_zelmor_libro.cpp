@@ -2,7 +2,6 @@
 // weights, building, and what the engine then finds in the books.
 #include <cstdlib>
 
-#include "search/search.h"
 #include "tests/libro_test_util.h"
 #include "tests/test_driver_proceso.h"
 #include "tools/libro/libro_tool.h"
@@ -196,7 +195,6 @@ TEST(ConstructorLibro, BuildsBooksTheEngineFindsAgain) {
   // Every move of the last game is in the book, and the probe offers it.
   PrepararTablero();
   Posicionar("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-  TiempoEsperado = 10.0;
   for (const char* san : {"d4", "Nf6", "Nf3", "g6", "Bf4", "Bg7", "e3", "O-O"}) {
     std::string error;
     const Jugada j = LeerSAN(san, error);
@@ -204,7 +202,7 @@ TEST(ConstructorLibro, BuildsBooksTheEngineFindsAgain) {
     PlyActual = 0;
     GenerarJugadas();
     testing::internal::CaptureStdout();
-    ASSERT_EQ(ConsultarLibro(1, -25), 1) << san;
+    ASSERT_NE(ConsultarLibro(1, -25, 10.0, nullptr), 0u) << san;
     const std::string linea = testing::internal::GetCapturedStdout();
     EXPECT_NE(linea.find("<L> " + CoordenadasJugada(j).substr(0, 4)), std::string::npos) << linea;
     ASSERT_EQ(HacerJugadaPartida(j), 1);
