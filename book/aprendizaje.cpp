@@ -7,6 +7,12 @@
 
 namespace {
 
+// A score in 16 bits. Mate scores do not fit; cut to the nearest end they keep
+// their sign (a plain cut would turn a won mate into a heavy loss).
+int16_t Valor16(int32_t v) {
+  return static_cast<int16_t>(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
+}
+
 // Appends the position after move j (made and taken back here); a full list
 // keeps what it has.
 void Registrar(Jugada j, int profundidad, int32_t valor, int segundos) {
@@ -17,7 +23,7 @@ void Registrar(Jugada j, int profundidad, int32_t valor, int segundos) {
   r.ClaveBaja = EstadoActual->ClaveBaja;
   r.ClaveAlta = EstadoActual->ClaveAlta;
   r.Profundidad = static_cast<uint16_t>(profundidad < 0 ? 0 : profundidad);
-  r.Valor = static_cast<int16_t>(valor);
+  r.Valor = Valor16(valor);
   r.Segundos = static_cast<uint16_t>(segundos < 0 ? 0 : segundos > 65535 ? 65535 : segundos);
   r.Color = color;
   DeshacerJugada();
@@ -41,7 +47,7 @@ void AprenderJugadaLibro(Jugada j, int32_t peso) { Registrar(j, 0, peso, 0); }
 void AprenderBusqueda(Jugada j, int profundidad, int32_t valor, int segundos) {
   if (NumListaPartida > 0) {
     RegistroPartida& ultimo = ListaPartida[NumListaPartida - 1];
-    if (valor < ultimo.Valor) ultimo.Valor = static_cast<int16_t>(ultimo.Valor - 1);
+    if (valor < ultimo.Valor) ultimo.Valor = Valor16(ultimo.Valor - 1);
   }
   Registrar(j, profundidad, valor, segundos);
 }

@@ -3,12 +3,14 @@
 clocks kept by this script, and reports every result.
 
     scripts/partidas.py [--games N] [--level "0 0:20 0"] [--max-plies 300]
-                        [--ponder] [--keep-dirs] ENGINE_A ENGINE_B
+                        [--ponder] [--keep-dirs] [--copy FILE]... ENGINE_A ENGINE_B
 
 Each ENGINE is a command line (quote it when it has arguments). Colours
-alternate. A game ends with the result line an engine announces, an illegal
+alternate. Each engine runs in a fresh working directory that receives the
+--copy files (books, personality files). A game ends with the result line an engine announces, an illegal
 move (the opponent says "Illegal move"), a time forfeit (a clock below zero),
-a silent engine, or the ply cap (scored as unfinished). Exit status is 0 only
+a silent engine, or the ply cap (scored as unfinished); a result is sent to both engines with
+"result", as a front end does. Exit status is 0 only
 when no game ended by an illegal move, a crash, a forfeit or a silent engine.
 """
 import argparse
@@ -24,6 +26,7 @@ import threading
 import time
 
 KEEP_DIRS = False  # --keep-dirs: leave each engine's working directory (and log)
+COPY_FILES = []    # --copy: files put into each engine's working directory
 
 RESULT = re.compile(r"^(1-0|0-1|1/2-1/2)\s*(\{[^}]*\})?")
 
@@ -97,6 +100,11 @@ def parse_level(level):
 def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
     mps, base, inc = parse_level(level)
     dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
+    for d in dirs:
+        for f in COPY_FILES:
+            shutil.copy(f, d)
+    if KEEP_DIRS:
+        log.write("directories: white %s, black %s\n" % (dirs[0], dirs[1]))
     engines = [Engine(cmd_white, dirs[0]), Engine(cmd_black, dirs[1])]
     clocks = [base, base]
     moves_made = [0, 0]
@@ -177,6 +185,9 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
                 break
         if outcome is None:
             outcome = ("unfinished", "ply cap")
+        if outcome[0] == "result":
+            for e in engines:
+                e.send("result " + outcome[1].rsplit(" (", 1)[0])
     finally:
         codes = [e.quit() for e in engines]
     if outcome[0] == "result" and any(c not in (0, None) for c in codes):
@@ -215,11 +226,14 @@ def main():
     ap.add_argument("--ponder", action="store_true", help="both engines think on the opponent's time")
     ap.add_argument("--keep-dirs", action="store_true",
                     help="keep each engine's working directory with its log")
+    ap.add_argument("--copy", action="append", default=[], metavar="FILE",
+                    help="copy FILE into each engine's working directory (repeatable)")
     ap.add_argument("engine_a")
     ap.add_argument("engine_b")
     a = ap.parse_args()
     global KEEP_DIRS
     KEEP_DIRS = a.keep_dirs
+    COPY_FILES.extend(a.copy)
     score = {a.engine_a: 0.0, a.engine_b: 0.0}
     faults = 0
     with open(a.log, "w") as log:

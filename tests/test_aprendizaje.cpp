@@ -166,6 +166,12 @@ TEST(Aprendizaje, RepeatedPositionsAndAFullBook) {
   EXPECT_EQ(NumLibroBlancas, 1u);
   EXPECT_EQ(LibroBlancas[0].Peso, 2);
   EXPECT_EQ(LibroBlancas[0].Profundidad, 6);
+  // Mate scores are held at the ends of the 16-bit range, sign kept.
+  LibrosVacios();
+  AprenderBusqueda(BuscarJugada("g1f3"), 5, 100000 - 3, 12);
+  AprenderBusqueda(BuscarJugada("b1c3"), 5, -100000 + 4, 12);
+  EXPECT_EQ(ListaPartida[0].Valor, 32767);
+  EXPECT_EQ(ListaPartida[1].Valor, -32768);
   // A full book takes nothing more and says so.
   LibrosVacios();
   for (uint32_t i = 0; i < CAPACIDAD_LIBRO; ++i) LibroBlancas[i] = Registro(i + 1, MARCA_LIBRO, 0);
