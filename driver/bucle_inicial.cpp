@@ -78,11 +78,11 @@ void BucleInicial() {
       Log(" %s", linea);
       const char* fen = linea;
       while (*fen == ' ' || *fen == '\t') ++fen;
-      ColocarFEN(fen);
+      PonerPosicion(fen);
     } else if (std::strcmp(token, "ze_GuardarL") == 0) {
-      GuardarLibros();
+      GuardarFicherosLibro();
     } else if (std::strcmp(token, "CargarL") == 0) {
-      CargarLibros();
+      CargarFicherosLibro();
     } else if (std::strcmp(token, "ze_Eval") == 0) {
       std::printf("Static eval: %d\n", ValorEstatico());
     } else if (!VERSION_052 && std::strcmp(token, "PensarProf") == 0) {

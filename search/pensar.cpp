@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/driver.h"
+#include "book/book.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
@@ -13,8 +13,6 @@ namespace {
 
 constexpr int32_t VENTANA = 35;  // aspiration half-width around the last score
 constexpr int PROFUNDIDAD_MAXIMA = 100;
-
-bool Pensando() { return ModoMotor == MODO_PONDER || ModoMotor == MODO_ANALISIS; }
 
 int32_t Ventana() {
   if constexpr (VERSION_052) return Personalidad.VENT_ASP;
@@ -113,6 +111,13 @@ void PuntuarRaiz() {
   InicioLista[1] = TopeJugadas + 1;
 }
 
+// What the book hands the search for a position after a root move: a learned
+// value, or the warning value of a move to avoid, as an exact entry.
+void PlantarValorLibro(int32_t valor, int prof) {
+  GuardarHashProf(&TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO, INFINITO,
+                  valor, 0);
+}
+
 // The whole of one search of the current position (no emission).
 void BuscarPosicion() {
   // 1. Start.
@@ -127,11 +132,18 @@ void BuscarPosicion() {
   int ultimaProf = 0;
 
   // 3. Book.
-  if (!Pensando() && ContadorFueraLibro < 5 && ConsultarLibro()) {
+  const Jugada libro =
+      !Pensando() && ContadorFueraLibro < 5
+          ? ConsultarLibro(Personalidad.SELECTIVIDAD_LIBRO, Personalidad.LIMITE_ACEPTACION,
+                           TiempoEsperado, PlantarValorLibro)
+          : 0;
+  if (libro != 0) {
     ContadorFueraLibro = 0;
+    VariantePrincipal[0][0].Jugada = libro;
     VariantePrincipal[0][1].Jugada = 0;
+    ValorRaiz = PesoJugadaLibro;
     if (Personalidad.APRENDER != 0 && Personalidad.AP_SEGUNDOS_MIN <= TiempoEsperado)
-      AprenderJugadaLibro();
+      AprenderJugadaLibro(libro, ValorRaiz);
   } else {
     // 4. Root values from a quiescence search.
     JugadaObvia = 0;
@@ -174,7 +186,8 @@ void BuscarPosicion() {
       LeerReloj();
       if (!Pensando() && ContadorFueraLibro <= Personalidad.APRENDER &&
           Personalidad.AP_SEGUNDOS_MIN <= TiempoTranscurrido)
-        AprenderBusqueda(PararBusqueda ? ultimaProf - 1 : ultimaProf, ValorRaiz,
+        AprenderBusqueda(VariantePrincipal[0][0].Jugada,
+                         PararBusqueda ? ultimaProf - 1 : ultimaProf, ValorRaiz,
                          static_cast<int>(TiempoTranscurrido));
     }
   }
@@ -191,13 +204,12 @@ void BuscarPosicion() {
 // After the move: a mate score that does not improve on the last move's clears
 // every table, so stale mate values cannot keep the engine from progressing.
 void TrasEmitir() {
-  if (ValorRaiz > UMBRAL_MATE && ValorRaiz <= ValorAnterior) LimpiarHash();
+  if (ValorRaiz > UMBRAL_MATE && ValorRaiz <= ValorAnterior) {
+    LimpiarTablasBusqueda();
+    LimpiarTablasEval();
+  }
   ValorAnterior = ValorRaiz;
 }
-
-// Set while the analysis loop runs: a command handled inside it that asks to
-// think again only changes the position the loop analyses next.
-bool EnAnalisis = false;
 
 }  // namespace
 
@@ -277,20 +289,6 @@ void PensarProf(int profundidad) {
 }
 
 void Pensar() {
-  if (ModoMotor == MODO_ANALISIS) {
-    // Front ends send "." (and ping, time, otim) every few seconds during
-    // analysis; each stops the search, and the analysis goes on afterwards on
-    // the current position for as long as the mode lasts.
-    if (EnAnalisis) return;
-    EnAnalisis = true;
-    while (ModoMotor == MODO_ANALISIS) {
-      BuscarPosicion();
-      if (ModoMotor != MODO_ANALISIS) break;
-      BucleXboard();
-    }
-    EnAnalisis = false;
-    return;
-  }
   BuscarPosicion();
   if (Pensando()) return;
   // 10. Charge the time, report and play.
