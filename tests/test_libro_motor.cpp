@@ -10,19 +10,13 @@
 #include "tools/libro/libro_tool.h"
 
 using namespace libro_prueba;
+using prueba::Caracteristicas;
 using prueba::DirectorioTemporal;
 using prueba::Ejecutar;
+using prueba::INICIO;
 using prueba::SalioBien;
 
 namespace {
-
-const std::string INICIO = "feature done=0\n";
-
-std::string Caracteristicas(const std::string& nombre) {
-  return "feature ping=1 setboard=1 playother=1 san=0 usermove=1 time=1 draw=0 sigint=0 "
-         "sigterm=0 reuse=1 analyze=1 myname=\"" +
-         nombre + "\" variants=\"normal\" colors=0 ics=1 name=1 pause=0 done=1\n";
-}
 
 // Books of 1.e4 e5 (one game each way: weight 10) built with the builder into `dir`.
 void LibrosDePrueba(const DirectorioTemporal& dir, bool anterior = false) {
