@@ -3,7 +3,8 @@
 this script, and reports every result.
 
     scripts/partidas.py [--games N] [--level "0 0:20 0"] [--max-plies 300]
-                        [--ponder] [--keep-dirs] [--copy FILE]... ENGINE_A ENGINE_B
+                        [--ponder] [--keep-dirs] [--fen FEN] [--copy FILE]...
+                        ENGINE_A ENGINE_B
 
 Each ENGINE is a command line (quote it when it has arguments) of an xboard
 (protocol 2) engine, or, written "uci:COMMAND", of an engine spoken to in UCI
@@ -15,9 +16,11 @@ clock below zero), a silent engine, a UCI engine without a move ("bestmove
 0000" or "(none)": mate or stalemate, which this script cannot tell apart), or
 the ply cap (scored as unfinished). Exit status is 0 only when no game ended by
 an illegal move, a crash, a forfeit or a silent engine. --ponder applies to
-the xboard engines, which are also sent the result ("result 1-0 {...}") as a
-front end does. Each engine runs in a fresh working directory that receives
-the --copy files (books, personality files).
+the xboard engines. With --fen every game starts from that position ("setboard"
+for xboard engines, "position fen" for UCI ones), the side to move first.
+The xboard engines are also sent the result ("result 1-0 {...}") as a front
+end does. Each engine runs in a fresh working directory that receives the
+--copy files (books, personality files).
 """
 import argparse
 import os
@@ -90,14 +93,17 @@ class Engine:
     def move_text(self, move):
         return ("usermove " + move) if self.features.get("usermove") == "1" else move
 
-    def new_game(self, level, ponder):
+    def new_game(self, level, ponder, fen=None):
         self.send("new")
+        if fen:
+            self.send("force")
+            self.send("setboard " + fen)
         self.send("level " + level)
         self.send("post")
         self.send("hard" if ponder else "easy")
 
     def wait_first(self):
-        self.send("force")  # black waits for white's first move
+        self.send("force")  # the second mover waits for the first move
 
     def begin_turn(self, ply, moves, clocks, side, level):
         """Asks for a move: the clocks, then the opponent's last move (or go)."""
@@ -157,7 +163,8 @@ class UciEngine(Engine):
         self.handshake("uci", "uciok", 5)
         self.handshake("isready", "readyok", 10)
 
-    def new_game(self, level, ponder):
+    def new_game(self, level, ponder, fen=None):
+        self.start_position = ("fen " + fen) if fen else "startpos"
         self.send("ucinewgame")
         self.handshake("isready", "readyok", 10)
 
@@ -175,7 +182,8 @@ class UciEngine(Engine):
             go += " winc %d binc %d" % (inc * 1000, inc * 1000)
         if mps:
             go += " movestogo %d" % (mps - (ply // 2) % mps)
-        self.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
+        self.send("position " + self.start_position +
+                  (" moves " + " ".join(moves) if moves else ""))
         self.send(go)
 
     def judge(self, line):
@@ -209,7 +217,7 @@ def parse_level(level):
     return int(mps), float(seconds), float(inc)
 
 
-def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
+def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None):
     mps, base, inc = parse_level(level)
     dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
     for d in dirs:
@@ -226,12 +234,13 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
     try:
         for e in engines:
             e.start()
-            e.new_game(level, ponder)
-        engines[1].wait_first()
+            e.new_game(level, ponder, fen)
+        first = 1 if fen and fen.split()[1:2] == ["b"] else 0
+        engines[1 - first].wait_first()
         last = None
         moves = []
         for ply in range(max_plies):
-            side = ply % 2
+            side = (ply + first) % 2
             me, other = engines[side], engines[1 - side]
             t0 = time.time()
             me.begin_turn(ply, moves, clocks, side, level)
@@ -335,6 +344,7 @@ def main():
     ap.add_argument("--ponder", action="store_true", help="both engines think on the opponent's time")
     ap.add_argument("--keep-dirs", action="store_true",
                     help="keep each engine's working directory with its log")
+    ap.add_argument("--fen", help="start every game from this position")
     ap.add_argument("--copy", action="append", default=[], metavar="FILE",
                     help="copy FILE into each engine's working directory (repeatable)")
     ap.add_argument("engine_a")
@@ -349,7 +359,8 @@ def main():
         for g in range(a.games):
             white, black = (a.engine_a, a.engine_b) if g % 2 == 0 else (a.engine_b, a.engine_a)
             log.write("=== game %d: %s - %s\n" % (g + 1, white, black))
-            (kind, text), worst, plies, exceso = play(white, black, a.level, a.max_plies, log, a.ponder)
+            (kind, text), worst, plies, exceso = play(white, black, a.level, a.max_plies, log, a.ponder,
+                                                      a.fen)
             log.flush()
             limite = "" if exceso is None else "  vs limit %+.2fs" % exceso
             line = "game %2d  %-12s %-12s %4d plies  longest move %.2fs%s  %s: %s" % (
