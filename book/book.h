@@ -105,7 +105,7 @@ inline int CompararClave(const EntradaLibro& e, uint32_t baja, uint32_t alta) {
   return 0;
 }
 
-// Empties both books and the game's records (start-up).
+// Empties both books (start-up, and before other book files are read).
 void VaciarLibros();
 // Empties the game's records (a new game).
 void NuevaPartidaLibro();

@@ -88,7 +88,6 @@ void VaciarLibros() {
   std::memset(LibroBlancas, 0, sizeof LibroBlancas);
   std::memset(LibroNegras, 0, sizeof LibroNegras);
   NumLibroBlancas = NumLibroNegras = 0;
-  NuevaPartidaLibro();
 }
 
 void NuevaPartidaLibro() { NumListaPartida = 0; }

@@ -92,6 +92,21 @@ void Arrancar(int argc, char** argv) {
   EntradaPendiente = HayEntrada;
 }
 
+void CambiarTablasFinales() {
+  // No probe while the tables change. The old cache area is not released: the
+  // tablebase code may still hold blocks in it until a new area is set.
+  MaxPiezasTB = 0;
+  CacheTablas = nullptr;
+  MaxPiezasTB = PrepararTablasFinales();
+}
+
+// A new file replaces its book: the books are emptied first, so nothing of the
+// old files stays mixed with the new ones.
+void RecargarLibros() {
+  VaciarLibros();
+  CargarFicherosLibro();
+}
+
 void SalirMotor(bool cerrarLog) {
   if (Personalidad.APRENDER != 0) {
     Log("Guardando aprendizaje...");

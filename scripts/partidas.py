@@ -46,9 +46,13 @@ class Engine:
     def __init__(self, command, workdir):
         words = shlex.split(command)
         self.name = os.path.basename(words[0])
-        # The engine starts in its own directory: a relative program path is ours.
+        # The engine starts in its own directory: a relative program path is
+        # ours; a bare name is looked up in PATH and in /usr/games (Debian's).
         if os.sep in words[0]:
             words[0] = os.path.abspath(words[0])
+        else:
+            words[0] = shutil.which(words[0], path=os.environ.get("PATH", "") + ":/usr/games") \
+                or words[0]
         self.proc = subprocess.Popen(words, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                      cwd=workdir, text=True, bufsize=1)

@@ -133,7 +133,7 @@ void BuscarPosicion() {
 
   // 3. Book.
   const Jugada libro =
-      !Pensando() && ContadorFueraLibro < 5
+      !Pensando() && !Limites.SinLibro && ContadorFueraLibro < 5
           ? ConsultarLibro(Personalidad.SELECTIVIDAD_LIBRO, Personalidad.LIMITE_ACEPTACION,
                            TiempoEsperado, PlantarValorLibro)
           : 0;
@@ -171,12 +171,14 @@ void BuscarPosicion() {
         ProfundidadIteracion = d;
         BuscarRaiz(alfa, beta, d);
         ultimaProf = d;
+        if (InformeIteracion != nullptr && !PararBusqueda) InformeIteracion(d);
         if (ValorRaiz == INFINITO) break;
         alfa = std::max(ValorRaiz - Ventana(), SIN_VALOR);
         beta = std::min(ValorRaiz + Ventana(), INFINITO);
         if (PararBusqueda) break;
         GuardarPV(d);
         LeerReloj();
+        if (Limites.ProfundidadMaxima > 0 && d >= Limites.ProfundidadMaxima) break;
         if (Pensando() || BusquedaDiagnostico) continue;
         if (ReglasIteracion(previo)) break;
         previo = ValorRaiz;
@@ -286,6 +288,13 @@ void PensarProf(int profundidad) {
   ActualizarReloj();
   DepurarVariante();
   EmitirJugada();
+}
+
+void PensarSinJugar() {
+  BuscarPosicion();
+  if (!Pensando()) ActualizarReloj();
+  DepurarVariante();
+  if (!Pensando()) TrasEmitir();
 }
 
 void Pensar() {

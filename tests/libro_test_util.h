@@ -21,6 +21,7 @@ inline void Capturar(const char* texto) { LogCapturado() += texto; }
 // Empty books and game records; the book's log lines collected from now on.
 inline void LibrosVacios() {
   VaciarLibros();
+  NuevaPartidaLibro();
   LogCapturado().clear();
   SalidaLogLibro = Capturar;
 }
