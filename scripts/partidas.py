@@ -4,6 +4,7 @@ this script, and reports every result.
 
     scripts/partidas.py [--games N] [--level "0 0:20 0" | --st SECONDS]
                         [--max-plies 300] [--ponder] [--keep-dirs] [--fen FEN]
+                        [--copy FILE]...
                         ENGINE_A ENGINE_B
 
 Each ENGINE is a command line (quote it when it has arguments) of an xboard
@@ -18,6 +19,9 @@ the ply cap (scored as unfinished). Exit status is 0 only when no game ended by
 an illegal move, a crash, a forfeit or a silent engine. --ponder applies to
 the xboard engines. With --fen every game starts from that position ("setboard"
 for xboard engines, "position fen" for UCI ones), the side to move first.
+The xboard engines are also sent the result ("result 1-0 {...}") as a front
+end does. Each engine runs in a fresh working directory that receives the
+--copy files (books, personality files).
 
 --st gives both engines a fixed time per move ("st N" for xboard engines, "go
 movetime" for UCI ones) instead of a clock. Each engine's pipe latency (the
@@ -39,6 +43,7 @@ import threading
 import time
 
 KEEP_DIRS = False  # --keep-dirs: leave each engine's working directory (and log)
+COPY_FILES = []    # --copy: files put into each engine's working directory
 
 RESULT = re.compile(r"^(1-0|0-1|1/2-1/2)\s*(\{[^}]*\})?")
 
@@ -150,6 +155,9 @@ class Engine:
             return ("result", line)
         return None
 
+    def game_over(self, result):
+        self.send("result " + result)
+
     def quit(self):
         self.send("quit")
         try:
@@ -197,6 +205,9 @@ class UciEngine(Engine):
         self.handshake("isready", "readyok", 10)
 
     def wait_first(self):
+        pass
+
+    def game_over(self, result):
         pass
 
     def begin_turn(self, ply, moves, clocks, side, level, st=None):
@@ -252,6 +263,11 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st
     if st:
         mps, base, inc = 0, st, 0.0
     dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
+    for d in dirs:
+        for f in COPY_FILES:
+            shutil.copy(f, d)
+    if KEEP_DIRS:
+        log.write("directories: white %s, black %s\n" % (dirs[0], dirs[1]))
     engines = [new_engine(cmd_white, dirs[0]), new_engine(cmd_black, dirs[1])]
     clocks = [base, base]
     moves_made = [0, 0]
@@ -344,6 +360,9 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st
                 break
         if outcome is None:
             outcome = ("unfinished", "ply cap")
+        if outcome[0] == "result":
+            for e in engines:
+                e.game_over(outcome[1].rsplit(" (", 1)[0])
     finally:
         codes = [e.quit() for e in engines]
     if outcome[0] == "result" and any(c not in (0, None) for c in codes):
@@ -387,11 +406,14 @@ def main():
     ap.add_argument("--keep-dirs", action="store_true",
                     help="keep each engine's working directory with its log")
     ap.add_argument("--fen", help="start every game from this position")
+    ap.add_argument("--copy", action="append", default=[], metavar="FILE",
+                    help="copy FILE into each engine's working directory (repeatable)")
     ap.add_argument("engine_a")
     ap.add_argument("engine_b")
     a = ap.parse_args()
     global KEEP_DIRS
     KEEP_DIRS = a.keep_dirs
+    COPY_FILES.extend(a.copy)
     score = {a.engine_a: 0.0, a.engine_b: 0.0}
     faults = 0
     late_total = {a.engine_a: 0, a.engine_b: 0}

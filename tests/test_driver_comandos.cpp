@@ -63,17 +63,18 @@ TEST(DriverComandos, ArgumentosErroneosYSinPrediccionNiLibro) {
                       "xboard\nprotover 2\nforce\nst\nst -3\nst abc\n  st 1,5  \nsd 999\nsd -2\n"
                       "st 1.5\nsd 0\nsd\nsd 12\npost\nnopost\nhint\nbk\nfoo\nping 9\n",
                       dir.Ruta());
-    EXPECT_EQ(r.salida, INICIO + Caracteristicas(nombre) +
-                            "Error (bad argument): st\n"
-                            "Error (bad argument): st -3\n"
-                            "Error (bad argument): st abc\n"
-                            "Error (bad argument): st 1,5\n"
-                            "Error (bad argument): sd 999\n"
-                            "Error (bad argument): sd -2\n"
-                            " No book loaded.\n\n"
-                            "Error (unknow command): foo\n"
-                            "\npong 9\n")
-        << binario;
+    // (What follows "pong" is the books' save at the end of input.)
+    const std::string esperado = INICIO + Caracteristicas(nombre) +
+                                 "Error (bad argument): st\n"
+                                 "Error (bad argument): st -3\n"
+                                 "Error (bad argument): st abc\n"
+                                 "Error (bad argument): st 1,5\n"
+                                 "Error (bad argument): sd 999\n"
+                                 "Error (bad argument): sd -2\n"
+                                 " No book loaded.\n\n"
+                                 "Error (unknow command): foo\n"
+                                 "\npong 9\n";
+    EXPECT_EQ(r.salida.substr(0, esperado.size()), esperado) << binario;
     EXPECT_TRUE(SalioBien(r.estado));
   }
 }
