@@ -2,7 +2,7 @@
 # builds the sanitizer variant into build-san/ and runs the whole suite in both.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build build-san run test clean
+.PHONY: all deps build build-san run test pgo clean
 
 all: build
 
@@ -36,5 +36,16 @@ test: deps build build-san
 	cd build && ctest --output-on-failure -j $(JOBS)
 	cd build-san && ctest --output-on-failure -j $(JOBS)
 
+# Optional: a profile-guided build in build-pgo/, trained on bench. Same engine,
+# same output, built from a profile of its own search; `make` stays the plain build.
+pgo:
+	rm -rf build-pgo/perfil
+	cmake -S . -B build-pgo -DCMAKE_BUILD_TYPE=Release -DZELMOR_PGO=generate >/dev/null
+	cmake --build build-pgo -j $(JOBS) --target zelmor-diag
+	./build-pgo/zelmor-diag bench >/dev/null
+	cmake -S . -B build-pgo -DCMAKE_BUILD_TYPE=Release -DZELMOR_PGO=use >/dev/null
+	cmake --build build-pgo -j $(JOBS) --target zelmor070 zelmor052 zelmor-diag
+	./build-pgo/zelmor-diag bench | tail -2
+
 clean:
-	rm -rf build build-san
+	rm -rf build build-san build-pgo
