@@ -289,3 +289,24 @@ uint64_t EntradasTabla(uint32_t megas, uint32_t bytesEntrada);
 uint64_t ReservarTabla(void** tabla, void** propia, uint64_t entradas, size_t bytes, void* reserva);
 // Frees what ReservarTabla took for this table and leaves *tabla null.
 void LiberarTabla(void** tabla, void** propia);
+
+// Tables make fetches ahead: as soon as it knows the new position's key it asks
+// the cache for that position's slot in each registered table, so the probes of
+// the next node find it there instead of waiting for memory. An owner registers
+// its entries again whenever it reallocates them (a stale registration only
+// fetches a useless line); the pawn hash is fetched only when a pawn moved.
+struct TablaAnticipada {
+  const char* base = nullptr;         // entries (null: nothing to fetch)
+  const uint32_t* mascara = nullptr;  // slot = key & *mascara
+  uint32_t bytes = 0;                 // bytes per entry
+};
+inline constexpr int ANTICIPO_PROF = 0, ANTICIPO_SIEMPRE = 1, ANTICIPO_ATAQUES = 2,
+                     ANTICIPO_PEONES = 3, NUM_ANTICIPOS = 4;
+extern TablaAnticipada TablasAnticipadas[NUM_ANTICIPOS];
+inline void RegistrarAnticipo(int cual, const void* base, const uint32_t* mascara, uint32_t bytes) {
+  TablasAnticipadas[cual] = {static_cast<const char*>(base), mascara, bytes};
+}
+// Asks for the slot of `clave` in a registered table.
+inline void Anticipar(const TablaAnticipada& t, uint32_t clave) {
+  if (t.base != nullptr) __builtin_prefetch(t.base + size_t{clave & *t.mascara} * t.bytes);
+}

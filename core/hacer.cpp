@@ -225,7 +225,14 @@ int HacerJugada(Jugada j) {
   baja ^= ClavesEnroque[O->Enroques][0] ^ ClavesEnroque[enroques][0];
   alta ^= ClavesEnroque[O->Enroques][1] ^ ClavesEnroque[enroques][1];
 
-  // 7. Finish the record.
+  // 7. The next node's table slots, asked for now so that the rest of make and
+  //    the return to the search hide part of the wait.
+  Anticipar(TablasAnticipadas[ANTICIPO_PROF], baja);
+  Anticipar(TablasAnticipadas[ANTICIPO_SIEMPRE], baja);
+  Anticipar(TablasAnticipadas[ANTICIPO_ATAQUES], baja);
+  if (peones != O->ClavePeones) Anticipar(TablasAnticipadas[ANTICIPO_PEONES], peones);
+
+  // 8. Finish the record.
   N->AlPaso = static_cast<uint8_t>(alPaso);
   N->Enroques = static_cast<uint8_t>(enroques);
   N->Turno = static_cast<uint8_t>(E);

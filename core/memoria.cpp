@@ -39,6 +39,8 @@ void* Almacen(size_t bytes) {
 
 }  // namespace
 
+TablaAnticipada TablasAnticipadas[NUM_ANTICIPOS];
+
 uint64_t EntradasTabla(uint32_t megas, uint32_t bytesEntrada) {
   const uint64_t cociente = uint64_t{megas / 2} * 1048576u / bytesEntrada;
   uint64_t n = 1;
