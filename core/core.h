@@ -174,7 +174,10 @@ extern uint32_t MarcaPeonesB;
 
 extern uint8_t Diagonal17[241];  // by square difference + 120
 extern uint8_t Diagonal15[241];
-extern uint8_t PosibleClavada[120 * 120 * 120];  // by (from * 120 + to) * 120 + king
+// By from-square and king-square index: the to-squares (bit 63 - index) for which
+// a move may uncover the king (ClavadaPosibleDefinicion). 32 KB where a table by
+// all three squares took 1.7 MB and missed the cache on nearly every make.
+extern uint64_t PosibleClavada[64][64];
 extern uint8_t CaballoCercaRey[120][120];
 extern uint8_t DiagonalRey[120][120];
 extern uint8_t LineaRey[120][120];
@@ -202,9 +205,14 @@ extern uint64_t EntreCasillas[64][64];  // squares strictly between, on a shared
 
 // ---------------------------------------------------------------- small inline helpers
 
+// 1 when the man leaving `desde` for `hasta` may uncover the king on `rey` and
+// make must test; 0 also for any square off the board.
 inline uint8_t ClavadaPosible(int desde, int hasta, int rey) {
-  return PosibleClavada[(desde * 120 + hasta) * 120 + rey];
+  if (((desde | hasta | rey) & ~0x77) != 0) return 0;
+  return static_cast<uint8_t>(
+      PosibleClavada[Indice64(desde)][Indice64(rey)] >> (63 - Indice64(hasta)) & 1);
 }
+bool ClavadaPosibleDefinicion(int desde, int hasta, int rey);
 
 // What stands on a square; VACIO off the board. Takes any square number from
 // -128 to 255 (every step from a board square, every 8-bit square field), which
