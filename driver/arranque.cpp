@@ -69,6 +69,16 @@ void Arrancar(int argc, char** argv) {
   EntradaPendiente = HayEntrada;
 }
 
+void CambiarTablasFinales() {
+  // No probe while the tables change. The old cache area is not released: the
+  // tablebase code may still hold blocks in it until a new area is set.
+  MaxPiezasTB = 0;
+  CacheTablas = nullptr;
+  MaxPiezasTB = PrepararTablasFinales();
+}
+
+void RecargarLibros() { CargarLibros(); }
+
 void SalirMotor(bool cerrarLog) {
   if (Personalidad.APRENDER != 0) {
     Log("Guardando aprendizaje...");

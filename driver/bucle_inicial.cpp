@@ -53,8 +53,14 @@ int ValorEstatico() {
 void BucleInicial() {
   char token[TAM_TOKEN];
   char argumento[TAM_TOKEN];
-  for (;;) {
-    LeerToken(token, sizeof token);
+  // A front end that speaks UCI says so with its first word.
+  LeerToken(token, sizeof token);
+  if (std::strcmp(token, "uci") == 0) {
+    Log("\n%s", token);
+    BucleUci();
+  }
+  for (bool primero = true;; primero = false) {
+    if (!primero) LeerToken(token, sizeof token);
     Log("\n%s", token);
     if (std::strcmp(token, "quit") == 0) {
       SalirMotor(true);

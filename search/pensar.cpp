@@ -125,7 +125,8 @@ void BuscarPosicion() {
   int ultimaProf = 0;
 
   // 3. Book.
-  const Jugada libro = !Pensando() && ContadorFueraLibro < 5 ? ConsultarLibro() : 0;
+  const Jugada libro =
+      !Pensando() && !Limites.SinLibro && ContadorFueraLibro < 5 ? ConsultarLibro() : 0;
   if (libro != 0) {
     ContadorFueraLibro = 0;
     VariantePrincipal[0][0].Jugada = libro;
@@ -159,12 +160,14 @@ void BuscarPosicion() {
         ProfundidadIteracion = d;
         BuscarRaiz(alfa, beta, d);
         ultimaProf = d;
+        if (InformeIteracion != nullptr && !PararBusqueda) InformeIteracion(d);
         if (ValorRaiz == INFINITO) break;
         alfa = std::max(ValorRaiz - Ventana(), SIN_VALOR);
         beta = std::min(ValorRaiz + Ventana(), INFINITO);
         if (PararBusqueda) break;
         GuardarPV(d);
         LeerReloj();
+        if (Limites.ProfundidadMaxima > 0 && d >= Limites.ProfundidadMaxima) break;
         if (Pensando() || BusquedaDiagnostico) continue;
         if (ReglasIteracion(previo)) break;
         previo = ValorRaiz;
@@ -273,6 +276,13 @@ void PensarProf(int profundidad) {
   ActualizarReloj();
   DepurarVariante();
   EmitirJugada();
+}
+
+void PensarSinJugar() {
+  BuscarPosicion();
+  if (!Pensando()) ActualizarReloj();
+  DepurarVariante();
+  if (!Pensando()) TrasEmitir();
 }
 
 void Pensar() {
