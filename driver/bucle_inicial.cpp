@@ -13,7 +13,6 @@
 //   PensarProf N   think to depth N and play (not in the earlier build)
 #include <cstring>
 
-#include "book/book.h"
 #include "driver/driver.h"
 #include "eval/eval.h"
 #include "search/search.h"
@@ -87,9 +86,9 @@ void BucleInicial() {
       while (*fen == ' ' || *fen == '\t') ++fen;
       PonerPosicion(fen);
     } else if (std::strcmp(token, "ze_GuardarL") == 0) {
-      GuardarLibros();
+      GuardarFicherosLibro();
     } else if (std::strcmp(token, "CargarL") == 0) {
-      CargarLibros();
+      CargarFicherosLibro();
     } else if (std::strcmp(token, "ze_Eval") == 0) {
       std::printf("Static eval: %d\n", ValorEstatico());
     } else if (!VERSION_052 && std::strcmp(token, "PensarProf") == 0) {

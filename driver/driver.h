@@ -43,6 +43,12 @@ void Arrancar(int argc, char** argv);
 // closed when asked, transposition tables released, exit status 0.
 [[noreturn]] void SalirMotor(bool cerrarLog = true);
 
+// The book files of the settings (LIBROB_FICH, LIBRON_FICH) in this platform's
+// form: appended to the books (start-up, "CargarL"), written from them (quit with
+// learning on, "ze_GuardarL").
+void CargarFicherosLibro();
+void GuardarFicherosLibro();
+
 // A new game for the whole engine: the starting position, the tables cleared,
 // and every subsystem's per-game state reset (the driver's own included).
 void ReiniciarPartida();

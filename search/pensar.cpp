@@ -111,6 +111,13 @@ void PuntuarRaiz() {
   InicioLista[1] = TopeJugadas + 1;
 }
 
+// What the book hands the search for a position after a root move: a learned
+// value, or the warning value of a move to avoid, as an exact entry.
+void PlantarValorLibro(int32_t valor, int prof) {
+  GuardarHashProf(&TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO, INFINITO,
+                  valor, 0);
+}
+
 // The whole of one search of the current position (no emission).
 void BuscarPosicion() {
   // 1. Start.
@@ -126,13 +133,17 @@ void BuscarPosicion() {
 
   // 3. Book.
   const Jugada libro =
-      !Pensando() && !Limites.SinLibro && ContadorFueraLibro < 5 ? ConsultarLibro() : 0;
+      !Pensando() && !Limites.SinLibro && ContadorFueraLibro < 5
+          ? ConsultarLibro(Personalidad.SELECTIVIDAD_LIBRO, Personalidad.LIMITE_ACEPTACION,
+                           TiempoEsperado, PlantarValorLibro)
+          : 0;
   if (libro != 0) {
     ContadorFueraLibro = 0;
     VariantePrincipal[0][0].Jugada = libro;
     VariantePrincipal[0][1].Jugada = 0;
+    ValorRaiz = PesoJugadaLibro;
     if (Personalidad.APRENDER != 0 && Personalidad.AP_SEGUNDOS_MIN <= TiempoEsperado)
-      AprenderJugadaLibro();
+      AprenderJugadaLibro(libro, ValorRaiz);
   } else {
     // 4. Root values from a quiescence search.
     JugadaObvia = 0;
@@ -177,7 +188,8 @@ void BuscarPosicion() {
       LeerReloj();
       if (!Pensando() && ContadorFueraLibro <= Personalidad.APRENDER &&
           Personalidad.AP_SEGUNDOS_MIN <= TiempoTranscurrido)
-        AprenderBusqueda(PararBusqueda ? ultimaProf - 1 : ultimaProf, ValorRaiz,
+        AprenderBusqueda(VariantePrincipal[0][0].Jugada,
+                         PararBusqueda ? ultimaProf - 1 : ultimaProf, ValorRaiz,
                          static_cast<int>(TiempoTranscurrido));
     }
   }
