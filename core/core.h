@@ -38,8 +38,7 @@ inline constexpr int32_t VALOR_PIEZA[7] = {0, 100, 300, 300, 500, 950, 0};
 
 // Well-known squares.
 inline constexpr int A8 = 0, B8 = 1, C8 = 2, D8 = 3, E8 = 4, F8 = 5, G8 = 6, H8 = 7;
-inline constexpr int A1 = 112, B1 = 113, C1 = 114, D1 = 115, E1 = 116, F1 = 117, G1 = 118,
-                     H1 = 119;
+inline constexpr int A1 = 112, B1 = 113, C1 = 114, D1 = 115, E1 = 116, F1 = 117, G1 = 118, H1 = 119;
 
 // The four castling moves, recognised by the low 16 bits of the move word.
 inline constexpr uint32_t ENROQUE_E1G1 = 0x7476;
@@ -50,8 +49,8 @@ inline constexpr uint32_t ENROQUE_E8C8 = 0x0402;
 // Capacities. The history holds the game moves and the search line above them;
 // the search never goes deeper than MAX_PLY plies, and the driver refuses a game
 // move once fewer than RESERVA_BUSQUEDA records are left (HistoriaLlena).
-inline constexpr int MAX_PLY = 104;              // InicioLista slots
-inline constexpr int MAX_HISTORIA = 2048;        // EstadoPly records
+inline constexpr int MAX_PLY = 104;        // InicioLista slots
+inline constexpr int MAX_HISTORIA = 2048;  // EstadoPly records
 inline constexpr int RESERVA_BUSQUEDA = MAX_PLY + 8;
 // A side never has more than 16 men (FEN set-up refuses more, and moves only
 // remove or convert men), so no list can need more than 15 entries; sixteen
@@ -65,8 +64,8 @@ inline constexpr int TAM_PILA_JUGADAS = MAX_PLY * MAX_JUGADAS_POSICION + 2;
 // ---------------------------------------------------------------- square helpers
 
 constexpr bool EnTablero(int c) { return (c & 0x88) == 0; }
-constexpr int Columna(int c) { return c & 7; }           // 0 = a-file
-constexpr int Fila(int c) { return 7 - (c >> 4); }        // 0 = rank 1
+constexpr int Columna(int c) { return c & 7; }                         // 0 = a-file
+constexpr int Fila(int c) { return 7 - (c >> 4); }                     // 0 = rank 1
 constexpr int Indice64(int c) { return ((c & 0x70) >> 1) | (c & 7); }  // a8 = 0 .. h1 = 63
 constexpr int Casilla0x88(int i) { return (i >> 3) * 16 + (i & 7); }
 constexpr int Abs(int x) { return x < 0 ? -x : x; }
@@ -97,29 +96,29 @@ struct EntradaJugada {
 // ---------------------------------------------------------------- the per-ply record
 
 struct EstadoPly {
-  uint8_t Desde;           // move played from this position (127 = none)
+  uint8_t Desde;  // move played from this position (127 = none)
   uint8_t Hasta;
   int8_t PiezaMovida;
   int8_t PiezaCapturada;   // what stood on Hasta (0 for en passant and castling)
   uint32_t IndiceHash[2];  // key words masked by MascaraHash (upper word sign-extended mask)
   uint32_t ClaveBaja;
   uint32_t ClaveAlta;
-  uint32_t IndicePeones;   // ClavePeones & MascaraPeones
+  uint32_t IndicePeones;  // ClavePeones & MascaraPeones
   uint32_t ClavePeones;
-  int32_t MaterialTotal;   // both sides, kings excluded
-  int32_t Material;        // white minus black
+  int32_t MaterialTotal;  // both sides, kings excluded
+  int32_t Material;       // white minus black
   uint8_t Regla50;
   uint8_t Enroques;
-  uint8_t AlPaso;          // en-passant target square or 127
+  uint8_t AlPaso;  // en-passant target square or 127
   uint8_t Captura;
-  uint8_t NumPiezas[10];   // wP bP wN bN wB bB wR bR wQ bQ
+  uint8_t NumPiezas[10];  // wP bP wN bN wB bB wR bR wQ bQ
   uint8_t Turno;
   uint8_t EnJaque;
-  uint8_t PiezasBlancas;   // white knights + bishops + rooks + queens
+  uint8_t PiezasBlancas;  // white knights + bishops + rooks + queens
   uint8_t PiezasNegras;
-  uint8_t Rey[2];          // Rey[NEGRO] is the black king, Rey[BLANCO] the white one
+  uint8_t Rey[2];  // Rey[NEGRO] is the black king, Rey[BLANCO] the white one
   uint8_t PermiteNulo;
-  int8_t Extension;        // written by the search for the move that led here
+  int8_t Extension;             // written by the search for the move that led here
   EstadoPly* InicioRepeticion;  // oldest record the repetition test may reach
 };
 

@@ -137,12 +137,9 @@ const char* LeerFEN(const char* fen, FENLeida& f) {
   // 2. Side to move.
   while (*c == ' ') ++c;
   const unsigned char lado = *c;
-  if (lado == 'w' || lado == 'W')
-    f.turno = BLANCO;
-  else if (lado == 'b' || lado == 'B')
-    f.turno = NEGRO;
-  else
-    return ERROR_COLOR;
+  if (lado == 'w' || lado == 'W') f.turno = BLANCO;
+  else if (lado == 'b' || lado == 'B') f.turno = NEGRO;
+  else return ERROR_COLOR;
   ++c;
   while (*c == ' ') ++c;
   if (imposible) return ERROR_LINEA;

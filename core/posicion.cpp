@@ -80,11 +80,10 @@ int PosicionValida() {
   if (e.Enroques > 15) return 0;
   const EstadoPly copia = e;
   CalcularClaves();
-  const bool clavesIguales = e.ClaveBaja == copia.ClaveBaja && e.ClaveAlta == copia.ClaveAlta &&
-                             e.ClavePeones == copia.ClavePeones &&
-                             e.IndiceHash[0] == copia.IndiceHash[0] &&
-                             e.IndiceHash[1] == copia.IndiceHash[1] &&
-                             e.IndicePeones == copia.IndicePeones;
+  const bool clavesIguales =
+      e.ClaveBaja == copia.ClaveBaja && e.ClaveAlta == copia.ClaveAlta &&
+      e.ClavePeones == copia.ClavePeones && e.IndiceHash[0] == copia.IndiceHash[0] &&
+      e.IndiceHash[1] == copia.IndiceHash[1] && e.IndicePeones == copia.IndicePeones;
   *EstadoActual = copia;
   if (!clavesIguales) return 0;
 

@@ -188,8 +188,7 @@ void InicializarBitboards() {
     for (int b = 0; b < 64; ++b) {
       const int rb = b >> 3, fb = b & 7;
       const int dr = rb - ra, df = fb - fa;
-      DistanciaCasillas[a][b] =
-          static_cast<uint8_t>(Abs(dr) > Abs(df) ? Abs(dr) : Abs(df));
+      DistanciaCasillas[a][b] = static_cast<uint8_t>(Abs(dr) > Abs(df) ? Abs(dr) : Abs(df));
       uint64_t entre = 0;
       if (a != b && (dr == 0 || df == 0 || Abs(dr) == Abs(df))) {
         const int pr = (dr > 0) - (dr < 0), pf = (df > 0) - (df < 0);

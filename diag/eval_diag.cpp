@@ -138,19 +138,17 @@ int ComandoEval(int argc, char** argv) {
       medias = static_cast<int>(v);
     } else if (std::strcmp(argv[i], "--engine-colour") == 0 && i + 1 < argc) {
       const char* c = argv[++i];
-      if (std::strcmp(c, "white") == 0)
-        colorMotor = BLANCO;
-      else if (std::strcmp(c, "black") == 0)
-        colorMotor = NEGRO;
-      else if (std::strcmp(c, "none") == 0)
-        colorMotor = -1;
+      if (std::strcmp(c, "white") == 0) colorMotor = BLANCO;
+      else if (std::strcmp(c, "black") == 0) colorMotor = NEGRO;
+      else if (std::strcmp(c, "none") == 0) colorMotor = -1;
       else {
         std::fprintf(stderr, "--engine-colour takes white, black or none\n");
         return 1;
       }
     } else if (std::strncmp(argv[i], "--", 2) == 0) {
-      std::fprintf(stderr,
-                   "usage: zelmor-diag eval [--half-moves N] [--engine-colour white|black|none] FEN\n");
+      std::fprintf(
+          stderr,
+          "usage: zelmor-diag eval [--half-moves N] [--engine-colour white|black|none] FEN\n");
       return 1;
     } else {
       break;
@@ -205,15 +203,16 @@ int ComandoEvalBench(int argc, char** argv) {
     evaluaciones = n;
     calculadas = ContadorEvalPeones;
     aciertos = ContadorEvalHash;
-    std::printf("pass %d: %llu evaluations, %.3f s of evaluation (%.3f s walk), %.0f evals/s\n", p + 1,
-                static_cast<unsigned long long>(n), tiempo, sinEval, n / tiempo);
+    std::printf("pass %d: %llu evaluations, %.3f s of evaluation (%.3f s walk), %.0f evals/s\n",
+                p + 1, static_cast<unsigned long long>(n), tiempo, sinEval, n / tiempo);
   }
   std::sort(porSegundo.begin(), porSegundo.end());
   const double mediana = porSegundo[porSegundo.size() / 2];
   const double sondas = static_cast<double>(calculadas) + aciertos;
   std::printf("positions %zu, evaluations per pass %llu, checksum %lld\n",
               sizeof POSICIONES_BENCH / sizeof POSICIONES_BENCH[0],
-              static_cast<unsigned long long>(evaluaciones), static_cast<long long>(suma / pasadas));
+              static_cast<unsigned long long>(evaluaciones),
+              static_cast<long long>(suma / pasadas));
   std::printf("pawn hash: %u computed, %u hits (%.2f%% hit rate)\n", calculadas, aciertos,
               sondas > 0 ? 100.0 * aciertos / sondas : 0.0);
   std::printf("%.0f evals/s (median of %d passes)\n", mediana, pasadas);

@@ -17,9 +17,12 @@ constexpr Subcomando SUBCOMANDOS[] = {
     {"perft", ComandoPerft, "perft DEPTH [FEN]      leaf count of the legal move tree"},
     {"divide", ComandoDivide, "divide DEPTH [FEN]     leaf count per root move, then the total"},
     {"bench", ComandoBench, "bench [DEPTH]          fixed-depth search of the built-in positions"},
-    {"suite", ComandoSuite, "suite FILE.epd [--time S | --depth D]  solved positions of a test suite"},
-    {"eval", ComandoEval, "eval [--half-moves N] [--engine-colour white|black|none] FEN  evaluation trace"},
-    {"evalbench", ComandoEvalBench, "evalbench [PASSES]     evaluations per second over built-in positions"},
+    {"suite", ComandoSuite,
+     "suite FILE.epd [--time S | --depth D]  solved positions of a test suite"},
+    {"eval", ComandoEval,
+     "eval [--half-moves N] [--engine-colour white|black|none] FEN  evaluation trace"},
+    {"evalbench", ComandoEvalBench,
+     "evalbench [PASSES]     evaluations per second over built-in positions"},
 };
 
 }  // namespace

@@ -39,7 +39,8 @@ std::string San(Jugada j, const std::vector<Jugada>& legales) {
   if (pieza == REY && Abs(Columna(hasta) - Columna(desde)) == 2)
     return Columna(hasta) > Columna(desde) ? "O-O" : "O-O-O";
   std::string san;
-  const bool captura = Tablero[hasta] != VACIO || (pieza == PEON && Columna(hasta) != Columna(desde));
+  const bool captura =
+      Tablero[hasta] != VACIO || (pieza == PEON && Columna(hasta) != Columna(desde));
   if (pieza == PEON) {
     if (captura) san += static_cast<char>('a' + Columna(desde));
   } else {
@@ -94,7 +95,8 @@ std::vector<std::string> MovimientosOperacion(const std::string& linea, const ch
   if (p == std::string::npos) return lista;
   p += clave.size();
   const size_t fin = linea.find(';', p);
-  const std::string cuerpo = linea.substr(p, fin == std::string::npos ? std::string::npos : fin - p);
+  const std::string cuerpo =
+      linea.substr(p, fin == std::string::npos ? std::string::npos : fin - p);
   size_t i = 0;
   while (i < cuerpo.size()) {
     while (i < cuerpo.size() && cuerpo[i] == ' ') ++i;

@@ -41,10 +41,8 @@ int ValorEstatico() {
       fase = MediasJugadas < 20 ? 0 : e->MaterialTotal <= Personalidad.UMBRAL_FINAL ? 2 : 1;
     } else {
       const int peones = e->NumPiezas[0] + e->NumPiezas[1];
-      if (peones <= 8 || e->PiezasBlancas + e->PiezasNegras <= 7)
-        fase = 2;
-      else
-        fase = MediasJugadas < 18 ? 0 : 1;
+      if (peones <= 8 || e->PiezasBlancas + e->PiezasNegras <= 7) fase = 2;
+      else fase = MediasJugadas < 18 ? 0 : 1;
     }
     valor = EvaluarPosicion(fase);
   }

@@ -41,7 +41,7 @@ struct ConfiguracionMotor {
   uint32_t TABLA_HASH_PEONES;  // megabytes
   uint32_t TamHashAtaques;     // megabytes; no key sets it
   char NALIMOV_PATH[TAM_RUTA];
-  int32_t EGTB_CACHE_SIZE;     // bytes (the key gives megabytes)
+  int32_t EGTB_CACHE_SIZE;  // bytes (the key gives megabytes)
   char LIBROB_FICH[TAM_RUTA];
   char LIBRON_FICH[TAM_RUTA];
   int32_t APRENDER;
@@ -58,15 +58,15 @@ struct ConfiguracionMotor {
 
 // ---------------------------------------------------------------- globals
 
-extern int ColorMotor;          // side the engine plays: 1 white, 0 black, -1 none
-extern int ModoMotor;           // 0 normal, 1-4 clock states, 5 ponder, 6 analysis
-extern int PararBusqueda;       // 1 asks the running search to stop
-extern int PonderActivo;        // 1 after "hard", 0 after "easy"
-extern Jugada JugadaPonder;     // predicted reply on the board while pondering, else 0
+extern int ColorMotor;       // side the engine plays: 1 white, 0 black, -1 none
+extern int ModoMotor;        // 0 normal, 1-4 clock states, 5 ponder, 6 analysis
+extern int PararBusqueda;    // 1 asks the running search to stop
+extern int PonderActivo;     // 1 after "hard", 0 after "easy"
+extern Jugada JugadaPonder;  // predicted reply on the board while pondering, else 0
 extern int VersionProtocolo;
-extern double TiempoRestante;   // own clock, seconds
-extern int JugadasControl;      // moves per time control
-extern int Incremento;          // seconds per move
+extern double TiempoRestante;  // own clock, seconds
+extern int JugadasControl;     // moves per time control
+extern int Incremento;         // seconds per move
 extern int KibitzActivo;
 extern int EloPropio;
 extern int EloRival;
@@ -74,7 +74,7 @@ extern int RivalComputadora;
 extern int ModoICS;
 extern char NombreRival[TAM_LINEA];
 extern char NombreMotor[TAM_NOMBRE_MOTOR];
-extern FILE* FicheroLog;        // the run's log, unbuffered (null when it could not open)
+extern FILE* FicheroLog;  // the run's log, unbuffered (null when it could not open)
 
 extern ConfiguracionMotor Personalidad;
 extern const ConfiguracionMotor PERSONALIDAD_INICIAL;  // the compiled-in defaults
@@ -110,8 +110,8 @@ void AbrirLog();
 void CerrarLog();
 
 // Platform layer.
-unsigned HayEntrada();          // bytes of pending input (own buffer + pipe/terminal)
-uint32_t RelojMs();             // monotonic milliseconds
+unsigned HayEntrada();  // bytes of pending input (own buffer + pipe/terminal)
+uint32_t RelojMs();     // monotonic milliseconds
 // Reads one whitespace-delimited token (cut to `tam` - 1 bytes, the rest of it
 // consumed). At the end of input with no token it returns 0.
 int LeerPalabra(char* destino, size_t tam);
@@ -152,8 +152,8 @@ void TextoJugada(Jugada j, char* destino);
 // ---------------------------------------------------------------- book and tablebases
 // Provided by the opening-book and tablebase subsystems; until those land, the
 // stand-ins in driver/pendientes.cpp find no file and store nothing.
-void CargarLibros();                        // appends both book files to the books
-void GuardarLibros();                       // rewrites both book files
-void Aprender(const char* resultado);       // learns from the game's result
+void CargarLibros();                              // appends both book files to the books
+void GuardarLibros();                             // rewrites both book files
+void Aprender(const char* resultado);             // learns from the game's result
 int InicializarTablasFinales(const char* rutas);  // largest piece count registered, 0 none
 int FijarCache(void* memoria, uint32_t tam);      // 1 when the cache could be set

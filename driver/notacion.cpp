@@ -7,28 +7,23 @@
 #include "search/search.h"
 
 const char* const NombreCasilla[128] = {
-    "a8", "b8", "c8", "d8", "e8", "f8", "g8", "h8",
-    "x", "x", "x", "x", "x", "x", "x", "x",
-    "a7", "b7", "c7", "d7", "e7", "f7", "g7", "h7",
-    "x", "x", "x", "x", "x", "x", "x", "x",
-    "a6", "b6", "c6", "d6", "e6", "f6", "g6", "h6",
-    "x", "x", "x", "x", "x", "x", "x", "x",
-    "a5", "b5", "c5", "d5", "e5", "f5", "g5", "h5",
-    "x", "x", "x", "x", "x", "x", "x", "x",
-    "a4", "b4", "c4", "d4", "e4", "f4", "g4", "h4",
-    "x", "x", "x", "x", "x", "x", "x", "x",
-    "a3", "b3", "c3", "d3", "e3", "f3", "g3", "h3",
-    "x", "x", "x", "x", "x", "x", "x", "x",
-    "a2", "b2", "c2", "d2", "e2", "f2", "g2", "h2",
-    "x", "x", "x", "x", "x", "x", "x", "x",
-    "a1", "b1", "c1", "d1", "e1", "f1", "g1", "h1",
-    "x", "x", "x", "x", "x", "x", "x", "x",};
+    "a8", "b8", "c8", "d8", "e8", "f8", "g8", "h8", "x", "x", "x", "x", "x", "x", "x", "x",
+    "a7", "b7", "c7", "d7", "e7", "f7", "g7", "h7", "x", "x", "x", "x", "x", "x", "x", "x",
+    "a6", "b6", "c6", "d6", "e6", "f6", "g6", "h6", "x", "x", "x", "x", "x", "x", "x", "x",
+    "a5", "b5", "c5", "d5", "e5", "f5", "g5", "h5", "x", "x", "x", "x", "x", "x", "x", "x",
+    "a4", "b4", "c4", "d4", "e4", "f4", "g4", "h4", "x", "x", "x", "x", "x", "x", "x", "x",
+    "a3", "b3", "c3", "d3", "e3", "f3", "g3", "h3", "x", "x", "x", "x", "x", "x", "x", "x",
+    "a2", "b2", "c2", "d2", "e2", "f2", "g2", "h2", "x", "x", "x", "x", "x", "x", "x", "x",
+    "a1", "b1", "c1", "d1", "e1", "f1", "g1", "h1", "x", "x", "x", "x", "x", "x", "x", "x",
+};
 
 const char LetraPromocion[8] = "  NBRQ";
 
 namespace {
 
-const char* Nombre(int casilla) { return casilla >= 0 && casilla < 128 ? NombreCasilla[casilla] : "x"; }
+const char* Nombre(int casilla) {
+  return casilla >= 0 && casilla < 128 ? NombreCasilla[casilla] : "x";
+}
 
 int Signo0(int x) { return (x > 0) - (x < 0); }
 
@@ -86,8 +81,7 @@ void TextoJugada(Jugada j, char* destino) {
   if (promocion != 0)
     std::snprintf(destino, 6, "%s%s%c", Nombre(CasillaDesde(j)), Nombre(CasillaHasta(j)),
                   LetraPromocion[promocion & 7]);
-  else
-    std::snprintf(destino, 6, "%s%s", Nombre(CasillaDesde(j)), Nombre(CasillaHasta(j)));
+  else std::snprintf(destino, 6, "%s%s", Nombre(CasillaDesde(j)), Nombre(CasillaHasta(j)));
 }
 
 Jugada JugadaGenerada(Jugada j) {
@@ -136,10 +130,14 @@ int InterpretarJugada(const char* texto) {
   // 3. Promotion letter, either case.
   int promocion = 0;
   switch (c[4]) {
-    case 'N': case 'n': promocion = CABALLO; break;
-    case 'B': case 'b': promocion = ALFIL; break;
-    case 'R': case 'r': promocion = TORRE; break;
-    case 'Q': case 'q': promocion = DAMA; break;
+    case 'N':
+    case 'n': promocion = CABALLO; break;
+    case 'B':
+    case 'b': promocion = ALFIL; break;
+    case 'R':
+    case 'r': promocion = TORRE; break;
+    case 'Q':
+    case 'q': promocion = DAMA; break;
     default: break;
   }
 
@@ -178,8 +176,7 @@ int ValidarJugada(Jugada j) {
   const int df = Columna(hasta) - Columna(desde);
   const int dr = (hasta >> 4) - (desde >> 4);
   switch (Abs(pieza)) {
-    case PEON:
-      return ValidarPeon(desde, hasta, TipoPromocion(j), lado);
+    case PEON: return ValidarPeon(desde, hasta, TipoPromocion(j), lado);
     case CABALLO: {
       int d = Abs(hasta - desde);
       return d == 14 || d == 18 || d == 31 || d == 33;
@@ -194,10 +191,8 @@ int ValidarJugada(Jugada j) {
       if (!recta && !diagonal) return 0;
       return CaminoLibre(desde, hasta, 16 * Signo0(dr) + Signo0(df));
     }
-    case REY:
-      return ValidarRey(desde, hasta, lado);
-    default:
-      return 0;
+    case REY: return ValidarRey(desde, hasta, lado);
+    default: return 0;
   }
 }
 

@@ -38,8 +38,8 @@ static_assert(ColorCasilla[0] == 1 && ColorCasilla[119] == 1 && ColorCasilla[1] 
 // ---------------------------------------------------------------- types
 
 struct EntradaHashPeones {
-  int32_t ValorPeones;     // White's view
-  uint32_t Verificacion;   // ClavePeones ^ MarcaPeonesA or MarcaPeonesB
+  int32_t ValorPeones;    // White's view
+  uint32_t Verificacion;  // ClavePeones ^ MarcaPeonesA or MarcaPeonesB
 };
 
 struct EntradaHashAtaques {
@@ -65,19 +65,19 @@ struct DesgloseEval {
   int32_t Movilidad;
   int32_t Desarrollo;
   int32_t Centro;
-  int32_t Peones;            // pawn structure (hash value)
+  int32_t Peones;  // pawn structure (hash value)
   int32_t MalAlfil;
   int32_t UltimaFila;
   int32_t SeguridadRey;
   // King-safety internals.
-  int32_t RefugioBlanco, RefugioNegro;   // shelter counts (after the queen rule)
-  int32_t AtaqueBlanco, AtaqueNegro;     // attack counts on each king
-  int32_t PeligroBlanco, PeligroNegro;   // final danger counts
-  int32_t ReyA, ReyB, ReyE, ReyG;        // the four products of the king-safety sum
-  int32_t CentroPeones;                  // 0x88 square of the pawn centre
-  int32_t Suma;              // all terms, before draw scaling
-  int32_t TrasEscala;        // after draw scaling
-  int32_t Total;             // after rounding: what EvaluarPosicion returns
+  int32_t RefugioBlanco, RefugioNegro;  // shelter counts (after the queen rule)
+  int32_t AtaqueBlanco, AtaqueNegro;    // attack counts on each king
+  int32_t PeligroBlanco, PeligroNegro;  // final danger counts
+  int32_t ReyA, ReyB, ReyE, ReyG;       // the four products of the king-safety sum
+  int32_t CentroPeones;                 // 0x88 square of the pawn centre
+  int32_t Suma;                         // all terms, before draw scaling
+  int32_t TrasEscala;                   // after draw scaling
+  int32_t Total;                        // after rounding: what EvaluarPosicion returns
 };
 
 // ---------------------------------------------------------------- globals
@@ -113,14 +113,14 @@ extern int32_t ATAQUE_DINAMICO;
 // ---------------------------------------------------------------- functions
 // (implemented by the evaluation; the search and the driver call these)
 
-int Evaluar();                  // side to move's view: phase choice, or king-and-pawn ending
-int EvaluarPosicion(int fase);  // White's view; fase 0 opening, 1 middlegame, 2 endgame
-int EvaluarFinalPeones();       // White's view; kings and pawns only
-int FaseEvaluacion();           // the phase Evaluar would use (position with pieces)
-int MaterialInsuficiente();     // 1 when neither side can mate
-void CalcularAtaques();         // attack map of the current position into TablaAtaques
-int CambioCaptura(Jugada j);    // exchange value of a capture, mover's view (needs the map)
-int CambioCasilla(int casilla); // what the opponent wins on a square we hold (needs the map)
+int Evaluar();                   // side to move's view: phase choice, or king-and-pawn ending
+int EvaluarPosicion(int fase);   // White's view; fase 0 opening, 1 middlegame, 2 endgame
+int EvaluarFinalPeones();        // White's view; kings and pawns only
+int FaseEvaluacion();            // the phase Evaluar would use (position with pieces)
+int MaterialInsuficiente();      // 1 when neither side can mate
+void CalcularAtaques();          // attack map of the current position into TablaAtaques
+int CambioCaptura(Jugada j);     // exchange value of a capture, mover's view (needs the map)
+int CambioCasilla(int casilla);  // what the opponent wins on a square we hold (needs the map)
 
 // The same evaluation as EvaluarPosicion, also filling `d` with every term.
 int EvaluarPosicionDesglose(int fase, DesgloseEval* d);

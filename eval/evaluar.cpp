@@ -15,7 +15,8 @@ constexpr int C(char columna, int fila) { return (8 - fila) * 16 + (columna - 'a
 constexpr int32_t CaballoAlas[4] = {0, -24, -15, -8};
 constexpr int32_t AlfilAlas[4] = {0, 24, 15, 8};
 constexpr int32_t Septima[7] = {0, 50, 120, 300, 300, 300, 300};
-constexpr int32_t SeptimaFase[17] = {0, 30, 35, 40, 45, 50, 60, 75, 90, 95, 98, 100, 100, 95, 90, 85, 80};
+constexpr int32_t SeptimaFase[17] = {0,  30, 35,  40,  45, 50, 60, 75, 90,
+                                     95, 98, 100, 100, 95, 90, 85, 80};
 constexpr int32_t Desarrollo[7] = {0, -3, -7, -12, -20, -27, -35};
 // By pieces (0..3) and own pawns on the bishop's colour (0..8); row 0 is never
 // read (a side with a bishop has at least one piece).
@@ -76,10 +77,8 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   // the pawns toward the enemy king.
   int tabla = TABLA_PEONES_NORMAL;
   if (fase != 2) {
-    if (colRb >= 5 && colRn < 3)
-      tabla = TABLA_PEONES_TORMENTA1;
-    else if (colRb < 3 && colRn > 4)
-      tabla = TABLA_PEONES_TORMENTA2;
+    if (colRb >= 5 && colRn < 3) tabla = TABLA_PEONES_TORMENTA1;
+    else if (colRb < 3 && colRn > 4) tabla = TABLA_PEONES_TORMENTA2;
   }
   const TablaCasillas& tp = tabla == TABLA_PEONES_TORMENTA1   ? TablaTormenta1
                             : tabla == TABLA_PEONES_TORMENTA2 ? TablaTormenta2
@@ -121,8 +120,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     if (z != 0 && (MascaraPasadoBlanco[Indice64(s)] & mapaN) == 0) {
       caballos += z;
       const int defensores = (PiezaEn(s + 15) == PEON) + (PiezaEn(s + 17) == PEON);
-      if (defensores == 2)
-        caballos += z;
+      if (defensores == 2) caballos += z;
       else if (defensores == 1)
         caballos += (bN == 0 && !AlfilEnColor(NEGRO, ColorCasilla[s])) ? z : z / 2;
     }
@@ -144,8 +142,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     if (z != 0 && (MascaraPasadoNegro[Indice64(s)] & mapaB) == 0) {
       caballos -= z;
       const int defensores = (PiezaEn(s - 15) == -PEON) + (PiezaEn(s - 17) == -PEON);
-      if (defensores == 2)
-        caballos -= z;
+      if (defensores == 2) caballos -= z;
       else if (defensores == 1)
         caballos -= (wN == 0 && !AlfilEnColor(BLANCO, ColorCasilla[s])) ? z : z / 2;
     }
@@ -186,10 +183,8 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     } else {
       if (r < 6) {
         const int libres = (f > 0 && Tablero[s - 1] <= 0) + (f < 7 && Tablero[s + 1] <= 0);
-        if (libres == 0)
-          torres -= 25;
-        else if (libres == 1)
-          torres -= 12;
+        if (libres == 0) torres -= 25;
+        else if (libres == 1) torres -= 12;
       }
       if (r >= 6 && ((colRb > 4 && colRb < f) || (colRb < 3 && colRb > f))) torres -= 25;
     }
@@ -206,10 +201,8 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     } else {
       if (r > 1) {
         const int libres = (f > 0 && Tablero[s - 1] >= 0) + (f < 7 && Tablero[s + 1] >= 0);
-        if (libres == 0)
-          torres += 25;
-        else if (libres == 1)
-          torres += 12;
+        if (libres == 0) torres += 25;
+        else if (libres == 1) torres += 12;
       }
       if (r <= 1 && ((colRn > 4 && colRn < f) || (colRn < 3 && colRn > f))) torres += 25;
     }
@@ -290,10 +283,8 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   int32_t v = suma;
   if (fase == 2 && wB == 1 && bB == 1 &&
       ColorCasilla[ListaPiezas[4][0]] != ColorCasilla[ListaPiezas[5][0]]) {
-    if (wPc == 1 && bPc == 1)
-      v = v * 2 / 5;
-    else if (wPc == 2 && bPc == 2 && wR == 1 && bR == 1)
-      v = v * 2 / 3;
+    if (wPc == 1 && bPc == 1) v = v * 2 / 5;
+    else if (wPc == 2 && bPc == 2 && wR == 1 && bR == 1) v = v * 2 / 3;
   }
   const int32_t total = RedondearEvaluacion(v);
 
@@ -340,7 +331,7 @@ int EvaluarPosicionDesglose(int fase, DesgloseEval* d) {
 int Evaluar() {
   const EstadoPly* e = EstadoActual;
   const int v = (e->PiezasBlancas == 0 && e->PiezasNegras == 0) ? EvaluarFinalPeones()
-                                                                 : EvaluarPosicion(FaseEvaluacion());
+                                                                : EvaluarPosicion(FaseEvaluacion());
   return e->Turno == BLANCO ? v : -v;
 }
 

@@ -11,24 +11,22 @@ constexpr int I(char columna, int fila) { return (8 - fila) * 8 + (columna - 'a'
 
 constexpr int32_t PasadoDefendidoFinal[8] = {0, 150, 100, 65, 50, 50, 50, 0};
 
-constexpr int32_t ReyFinalCentro[64] = {
-    -10, -8, -6, -5, -5, -6, -8, -10,  //
-    -8,  -5, -3, -2, -2, -3, -5, -8,   //
-    -6,  -2, 0,  2,  2,  0,  -2, -6,   //
-    -5,  0,  2,  6,  6,  2,  0,  -5,   //
-    -5,  0,  2,  6,  6,  2,  0,  -5,   //
-    -6,  -2, 0,  2,  2,  0,  -2, -6,   //
-    -8,  -5, -3, -2, -2, -3, -5, -8,   //
-    -10, -8, -6, -5, -5, -6, -8, -10};
-constexpr int32_t ReyFinalFlancoRey[64] = {
-    -60, -40, -30, -15, -6,  -5, -5, -6,  //
-    -50, -35, -25, -10, -3,  -2, -2, -3,  //
-    -50, -35, -25, 0,   0,   2,  2,  0,   //
-    -50, -30, -20, 0,   2,   6,  6,  2,   //
-    -50, -30, -20, 0,   2,   6,  6,  2,   //
-    -50, -35, -25, 0,   0,   2,  2,  0,   //
-    -50, -35, -25, -10, -3,  -2, -2, -3,  //
-    -60, -40, -30, -15, -6,  -5, -5, -6};
+constexpr int32_t ReyFinalCentro[64] = {-10, -8, -6, -5, -5, -6, -8, -10,  //
+                                        -8,  -5, -3, -2, -2, -3, -5, -8,   //
+                                        -6,  -2, 0,  2,  2,  0,  -2, -6,   //
+                                        -5,  0,  2,  6,  6,  2,  0,  -5,   //
+                                        -5,  0,  2,  6,  6,  2,  0,  -5,   //
+                                        -6,  -2, 0,  2,  2,  0,  -2, -6,   //
+                                        -8,  -5, -3, -2, -2, -3, -5, -8,   //
+                                        -10, -8, -6, -5, -5, -6, -8, -10};
+constexpr int32_t ReyFinalFlancoRey[64] = {-60, -40, -30, -15, -6, -5, -5, -6,  //
+                                           -50, -35, -25, -10, -3, -2, -2, -3,  //
+                                           -50, -35, -25, 0,   0,  2,  2,  0,   //
+                                           -50, -30, -20, 0,   2,  6,  6,  2,   //
+                                           -50, -30, -20, 0,   2,  6,  6,  2,   //
+                                           -50, -35, -25, 0,   0,  2,  2,  0,   //
+                                           -50, -35, -25, -10, -3, -2, -2, -3,  //
+                                           -60, -40, -30, -15, -6, -5, -5, -6};
 constexpr auto EspejoColumnas(const int32_t (&t)[64]) {
   struct R {
     int32_t v[64];
@@ -102,7 +100,8 @@ uint64_t Triplicados(uint64_t peones, uint64_t vacias) {
 // among the flanked and escorted ones.
 template <int Lado>
 uint64_t Corredores(uint64_t pasados, int kPropio, int kContrario, int& escolta) {
-  const uint64_t fuera = Lado == BLANCO ? FueraCuadradoBlanco[kContrario] : FueraCuadradoNegro[kContrario];
+  const uint64_t fuera =
+      Lado == BLANCO ? FueraCuadradoBlanco[kContrario] : FueraCuadradoNegro[kContrario];
   uint64_t r = pasados & fuera;
   escolta = SIN_ESCOLTA;
   for (uint64_t resto = pasados & ~r; resto; resto &= resto - 1) {
@@ -124,11 +123,15 @@ uint64_t Corredores(uint64_t pasados, int kPropio, int kContrario, int& escolta)
   // A rook pawn on the seventh with its own king in front and the enemy king
   // shutting it in never queens.
   if constexpr (Lado == BLANCO) {
-    if (kPropio == I('a', 8) && (kContrario == I('c', 7) || kContrario == I('c', 8))) r &= ~Bit(I('a', 7));
-    if (kPropio == I('h', 8) && (kContrario == I('f', 7) || kContrario == I('f', 8))) r &= ~Bit(I('h', 7));
+    if (kPropio == I('a', 8) && (kContrario == I('c', 7) || kContrario == I('c', 8)))
+      r &= ~Bit(I('a', 7));
+    if (kPropio == I('h', 8) && (kContrario == I('f', 7) || kContrario == I('f', 8)))
+      r &= ~Bit(I('h', 7));
   } else {
-    if (kPropio == I('a', 1) && (kContrario == I('c', 2) || kContrario == I('c', 1))) r &= ~Bit(I('a', 2));
-    if (kPropio == I('h', 1) && (kContrario == I('f', 2) || kContrario == I('f', 1))) r &= ~Bit(I('h', 2));
+    if (kPropio == I('a', 1) && (kContrario == I('c', 2) || kContrario == I('c', 1)))
+      r &= ~Bit(I('a', 2));
+    if (kPropio == I('h', 1) && (kContrario == I('f', 2) || kContrario == I('f', 1)))
+      r &= ~Bit(I('h', 2));
   }
   return r;
 }
@@ -172,10 +175,8 @@ int EvaluarFinalPeones() {
   // pawn. The side to move takes an undefended enemy passer it attacks.
   uint64_t pw = wp & ~RellenoAbajo((wp | bp | ab) >> 8);
   uint64_t pb = bp & ~RellenoArriba((wp | bp | aw) << 8);
-  if (turno == BLANCO)
-    pb &= ~(aw & ~ab);
-  else
-    pw &= ~(ab & ~aw);
+  if (turno == BLANCO) pb &= ~(aw & ~ab);
+  else pw &= ~(ab & ~aw);
 
   int ew, eb;
   uint64_t rw = Corredores<BLANCO>(pw, kW, kB, ew);
@@ -236,10 +237,8 @@ int EvaluarFinalPeones() {
     // check the other king or cover the other's promotion squares.
     int primero = -1;
     if (dw != db) {
-      if (turno == BLANCO)
-        ++db;
-      else
-        ++dw;
+      if (turno == BLANCO) ++db;
+      else ++dw;
       if (dw == db) primero = 1 - turno;
     } else {
       primero = turno;
@@ -252,10 +251,8 @@ int EvaluarFinalPeones() {
       uint64_t ataque = 0;
       for (uint64_t q = damas; q; q &= q - 1) ataque |= AtaquesDama(UltimoIndice(q), ocupadas);
       if (En(ataque, reyOtro) || ((otras & ~ataque) == 0 && (otras & VecinasRey[reyOtro]) == 0)) {
-        if (primero == BLANCO)
-          ++db;
-        else
-          ++dw;
+        if (primero == BLANCO) ++db;
+        else ++dw;
       }
     }
 
@@ -264,16 +261,12 @@ int EvaluarFinalPeones() {
     const int columnasReyes = Abs((kW & 7) - (kB & 7));
     if (dw < db) {
       if (DistanciaCasillas[kW][kB] >= dw) return 450 - dw;
-      if (En(RellenoAbajo(ab), kW) && columnasReyes < dw / 2)
-        base = 200;
-      else
-        return 450 - dw;
+      if (En(RellenoAbajo(ab), kW) && columnasReyes < dw / 2) base = 200;
+      else return 450 - dw;
     } else if (db < dw) {
       if (DistanciaCasillas[kW][kB] >= db) return -443 - db;
-      if (En(RellenoArriba(aw), kB) && columnasReyes < db / 2)
-        base = -200;
-      else
-        return -443 - db;
+      if (En(RellenoArriba(aw), kB) && columnasReyes < db / 2) base = -200;
+      else return -443 - db;
     }
   }
 
@@ -325,12 +318,9 @@ int EvaluarFinalPeones() {
 
   // King placement by where the pawns are.
   const uint64_t peones = wp | bp;
-  if ((peones & COLUMNAS_AD) == 0)
-    s += ReyFinalFlancoRey[kW] - ReyFinalFlancoRey[kB];
-  else if ((peones & COLUMNAS_EH) == 0)
-    s += ReyFinalFlancoDama.v[kW] - ReyFinalFlancoDama.v[kB];
-  else
-    s += ReyFinalCentro[kW] - ReyFinalCentro[kB];
+  if ((peones & COLUMNAS_AD) == 0) s += ReyFinalFlancoRey[kW] - ReyFinalFlancoRey[kB];
+  else if ((peones & COLUMNAS_EH) == 0) s += ReyFinalFlancoDama.v[kW] - ReyFinalFlancoDama.v[kB];
+  else s += ReyFinalCentro[kW] - ReyFinalCentro[kB];
 
   // Isolated pawns.
   for (uint64_t x = wp; x; x &= x - 1)

@@ -8,15 +8,15 @@ namespace {
 
 // Indexed by the pawns on the board (0..16).
 constexpr int32_t AlfilSolo[17] = {20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0, -1, -2, -3, -4, -5, -6};
-constexpr int32_t TorrePorPeones[17] = {25, 22, 19, 16, 12, 6, 0, -1, -2,
+constexpr int32_t TorrePorPeones[17] = {25, 22, 19, 16,  12,  6,   0,   -1, -2,
                                         -3, -5, -8, -11, -15, -18, -21, -25};
 constexpr int32_t CaballoPorPeones[17] = {-9, -8, -7, -6, -5, -4, -3, -2, -1,
                                           0,  1,  2,  3,  4,  5,  6,  8};
 constexpr int32_t ParejaAlfiles[17] = {60, 59, 56, 53, 50, 46, 42, 38, 35,
                                        27, 18, 10, 8,  6,  4,  2,  0};
 // Indexed by a side's pieces (0..15).
-constexpr int32_t PiezaPorPeones[16] = {0, 5, 35, 70, 80, 90, 100, 110, 120,
-                                        120, 120, 120, 120, 120, 120, 120};
+constexpr int32_t PiezaPorPeones[16] = {0,   5,   35,  70,  80,  90,  100, 110,
+                                        120, 120, 120, 120, 120, 120, 120, 120};
 // Indexed by the heavy pieces (rooks + queens) of the side with the minor.
 constexpr int32_t CalidadMenor[11] = {5, -5, -10, -25, -25, -25, -25, -25, -25, -25, -25};
 constexpr int32_t CalidadDosMenores[11] = {25, 5, -5, -25, -25, -25, -25, -25, -25, -25, -25};
@@ -95,16 +95,12 @@ int32_t TerminoMaterial() {
 
   // 7. Queen against minors (and a rook).
   if (wQ > 0 && bQ == 0) {
-    if (bM == wM + 3)
-      f -= 100;
-    else if (bM == wM + 2 && bR == wR + 1)
-      f -= 25;
+    if (bM == wM + 3) f -= 100;
+    else if (bM == wM + 2 && bR == wR + 1) f -= 25;
   }
   if (bQ > 0 && wQ == 0) {
-    if (wM == bM + 3)
-      f += 100;
-    else if (wM == bM + 2 && wR == bR + 1)
-      f += 25;
+    if (wM == bM + 3) f += 100;
+    else if (wM == bM + 2 && wR == bR + 1) f += 25;
   }
 
   // 8. Knights gain with many pawns.

@@ -40,12 +40,9 @@ int Refugio(int lado, bool flancoRey) {
   // 1. First file.
   int e;
   if (propios & MascaraColumna[c1]) {
-    if (Tablero[Casilla(fila2, c1)] == peon)
-      e = 0;
-    else if (!flancoRey && Tablero[Casilla(fila3, c1)] == peon)
-      e = 1;
-    else
-      e = flancoRey ? 1 : 2;
+    if (Tablero[Casilla(fila2, c1)] == peon) e = 0;
+    else if (!flancoRey && Tablero[Casilla(fila3, c1)] == peon) e = 1;
+    else e = flancoRey ? 1 : 2;
   } else {
     e = TorreEnColumna(lado, c1) ? 2 : 4;
   }
@@ -73,10 +70,8 @@ int Refugio(int lado, bool flancoRey) {
   // 3. Last file.
   int r;
   if (propios & MascaraColumna[c3]) {
-    if (Tablero[Casilla(fila2, c3)] == peon)
-      r = h;
-    else
-      r = h + 1 + (Tablero[Casilla(fila3, c3)] != peon ? 1 : 0);
+    if (Tablero[Casilla(fila2, c3)] == peon) r = h;
+    else r = h + 1 + (Tablero[Casilla(fila3, c3)] != peon ? 1 : 0);
   } else {
     r = TorreEnColumna(lado, c3) ? h + 2 : h + (flancoRey ? 4 : 5);
   }
@@ -173,7 +168,8 @@ int RayoDiagonalRey(int s) {
   const int rey = EstadoActual->Rey[blanco ? NEGRO : BLANCO];
   const int t = DiagonalRey[s][rey];
   if (t == 0 && !A8EnDiagonal(s, rey)) return 0;
-  const int paso = t < s ? (Columna(t) < Columna(s) ? -17 : -15) : (Columna(t) < Columna(s) ? 15 : 17);
+  const int paso =
+      t < s ? (Columna(t) < Columna(s) ? -17 : -15) : (Columna(t) < Columna(s) ? 15 : 17);
   // The square in front of the piece (toward the enemy); off the board it is empty.
   const int frente = s - 16 * signo;
   const bool frenteOcupado = EnTablero(frente) && Tablero[frente] != VACIO;
@@ -196,10 +192,8 @@ int RayoLineaRey(int s) {
   const int t = LineaRey[s][rey];
   if ((t == 0 && !A8EnLinea(s, rey)) || Tablero[t] == signo * PEON) return 0;
   int paso;
-  if (FilaDe(t) != FilaDe(s))
-    paso = FilaDe(t) < FilaDe(s) ? -16 : 16;
-  else
-    paso = Columna(t) < Columna(s) ? -1 : 1;
+  if (FilaDe(t) != FilaDe(s)) paso = FilaDe(t) < FilaDe(s) ? -16 : 16;
+  else paso = Columna(t) < Columna(s) ? -1 : 1;
   int m = 2;
   for (int c = s; c != t; c += paso) {
     const int x = Tablero[c] * signo;  // own men positive
@@ -234,10 +228,8 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
   // 2. Kings on opposite wings: the engine tempers its view of the king it
   // storms, so that it does not overrate the attack.
   if (tablaPeones != TABLA_PEONES_NORMAL) {
-    if (ColorMotor == BLANCO)
-      peligroN = static_cast<int>(peligroN * 0.6666666666666666);
-    else if (ColorMotor == NEGRO)
-      peligroB = static_cast<int>(peligroB * 0.6666666666666666);
+    if (ColorMotor == BLANCO) peligroN = static_cast<int>(peligroN * 0.6666666666666666);
+    else if (ColorMotor == NEGRO) peligroB = static_cast<int>(peligroB * 0.6666666666666666);
   }
 
   // 3. Pawn centre: the mean square of all pawns, truncated; e4 without pawns.

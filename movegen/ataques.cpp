@@ -19,7 +19,8 @@ inline bool AtacaDiagonal(int casilla, int origen) {
 }
 
 inline bool AtacaLinea(int casilla, int origen) {
-  if ((casilla & 0xF0) == (origen & 0xF0)) return RayoLibre(casilla, origen, origen > casilla ? 1 : -1);
+  if ((casilla & 0xF0) == (origen & 0xF0))
+    return RayoLibre(casilla, origen, origen > casilla ? 1 : -1);
   if ((casilla & 0x0F) == (origen & 0x0F))
     return RayoLibre(casilla, origen, origen > casilla ? 16 : -16);
   return false;

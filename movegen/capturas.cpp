@@ -67,9 +67,7 @@ void CapturasLado(const EstadoPly& e) {
 void GenerarCapturas() {
   InicioLista[PlyActual] = TopeJugadas + 1;
   const EstadoPly& e = *EstadoActual;
-  if (e.Turno == BLANCO)
-    CapturasLado<1>(e);
-  else
-    CapturasLado<-1>(e);
+  if (e.Turno == BLANCO) CapturasLado<1>(e);
+  else CapturasLado<-1>(e);
   InicioLista[PlyActual + 1] = TopeJugadas + 1;
 }

@@ -113,9 +113,7 @@ void GenerarLado(const EstadoPly& e) {
 void GenerarJugadas() {
   InicioLista[PlyActual] = TopeJugadas + 1;
   const EstadoPly& e = *EstadoActual;
-  if (e.Turno == BLANCO)
-    GenerarLado<1>(e);
-  else
-    GenerarLado<-1>(e);
+  if (e.Turno == BLANCO) GenerarLado<1>(e);
+  else GenerarLado<-1>(e);
   InicioLista[PlyActual + 1] = TopeJugadas + 1;
 }

@@ -127,8 +127,8 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
         v = -BuscarPV(-beta, -alfa, prof + e - 1);
       } else {
         const int32_t m = c->Turno == BLANCO ? -c->Material : c->Material;
-        if (prof <= 2 && e == 0 && !c->EnJaque && c->PiezasBlancas >= 2 &&
-            c->PiezasNegras >= 2 && alfa < UMBRAL_MATE && m + MargenFutility() <= alfa) {
+        if (prof <= 2 && e == 0 && !c->EnJaque && c->PiezasBlancas >= 2 && c->PiezasNegras >= 2 &&
+            alfa < UMBRAL_MATE && m + MargenFutility() <= alfa) {
           ++Contadores.PodasFut;
           DeshacerJugada();
           --TopeJugadas;

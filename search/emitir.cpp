@@ -34,7 +34,9 @@ bool MaterialMuerto(const EstadoPly* n) {
   return c[2] + c[3] + c[4] + c[5] <= 1;
 }
 
-const char* Mate(int ganador) { return ganador == BLANCO ? "\n1-0 {Jaque Mate}\n" : "\n0-1 {Jaque Mate}\n"; }
+const char* Mate(int ganador) {
+  return ganador == BLANCO ? "\n1-0 {Jaque Mate}\n" : "\n0-1 {Jaque Mate}\n";
+}
 
 }  // namespace
 
@@ -60,10 +62,8 @@ void EmitirJugada() {
   }
   // 3. The move line, then the statistics.
   std::printf("\nmove ");
-  if constexpr (VERSION_052)
-    Log("\n;*** Mi jugada (%d) es: ", (MediasJugadas + 2) / 2);
-  else
-    Log("\n;*** Mi jugada (%u) es: ", static_cast<unsigned>((MediasJugadas + 2) / 2));
+  if constexpr (VERSION_052) Log("\n;*** Mi jugada (%d) es: ", (MediasJugadas + 2) / 2);
+  else Log("\n;*** Mi jugada (%u) es: ", static_cast<unsigned>((MediasJugadas + 2) / 2));
   ImprimirJugada(j);
   std::printf("\n");
   EstadisticasLog();

@@ -63,7 +63,8 @@ int ExtensionVentanaCero(int hasta, int amenaza, int prof) {
     ++Contadores.ExtFinal;
     return 1;
   }
-  if (Recaptura(c) && Activa(Personalidad.EXT_RECAP) && d <= MARGEN_RECAPTURA[prof < 10 ? (prof < 0 ? 0 : prof) : 10]) {
+  if (Recaptura(c) && Activa(Personalidad.EXT_RECAP) &&
+      d <= MARGEN_RECAPTURA[prof < 10 ? (prof < 0 ? 0 : prof) : 10]) {
     ++Contadores.ExtRecaptura;
     return 1;
   }

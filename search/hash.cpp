@@ -29,8 +29,7 @@ void Grabar(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor,
   e->Valor = valor;
   // A position entered by a null move (Regla50 two above its parent's) or whose
   // null move showed a mate threat keeps the null move forbidden.
-  if (n == Historia || n->PermiteNulo ||
-      n->Regla50 != static_cast<uint8_t>((n - 1)->Regla50 + 2))
+  if (n == Historia || n->PermiteNulo || n->Regla50 != static_cast<uint8_t>((n - 1)->Regla50 + 2))
     banderas |= HASH_NULO;
   e->Banderas = static_cast<uint8_t>(banderas | n->Turno);
 }

@@ -161,7 +161,8 @@ int32_t Quiescencia(int32_t alfa, int32_t beta) {
   const uint32_t p = PlyActual;
   if (TopeJugadas >= InicioLista[p]) {
     CalcularAtaques();
-    for (EntradaJugada* e = InicioLista[p]; e <= TopeJugadas; ++e) e->Valor = CambioCaptura(e->Jugada);
+    for (EntradaJugada* e = InicioLista[p]; e <= TopeJugadas; ++e)
+      e->Valor = CambioCaptura(e->Jugada);
   }
 
   // 10. Best exchange first; stop at the first losing one.

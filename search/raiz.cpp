@@ -26,7 +26,8 @@ void Registrar(EntradaJugada* e, int32_t v) {
 }
 
 void CopiarFila1() {
-  for (int i = 1; i < FILAS_PV; ++i) VariantePrincipal[0][i].Jugada = VariantePrincipal[1][i - 1].Jugada;
+  for (int i = 1; i < FILAS_PV; ++i)
+    VariantePrincipal[0][i].Jugada = VariantePrincipal[1][i - 1].Jugada;
 }
 
 void NuevoMejor(EntradaJugada* e, int32_t v, int prof) {
@@ -71,8 +72,10 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
       return;
     }
     // 3. It came back above beta: treat it as a fail high.
-    LogVentana("Anomal\xED" "a en fl en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, alfa,
-               beta);
+    LogVentana(
+        "Anomal\xED"
+        "a en fl en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n",
+        v, alfa, beta);
   } else if (v < beta) {
     NuevoMejor(e, v, prof);
     return;
@@ -104,8 +107,10 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
     return;
   }
   ModoPeor();
-  LogVentana("Anomal\xED" "a en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, SIN_VALOR,
-             INFINITO);
+  LogVentana(
+      "Anomal\xED"
+      "a en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n",
+      v, SIN_VALOR, INFINITO);
   v = -BuscarPV(SIN_VALOR, INFINITO, prof - 1);
   if (PararBusqueda) return;
   NuevoMejor(e, v, prof);
@@ -140,7 +145,9 @@ void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
   }
   ModoPeor();
   if constexpr (!VERSION_052)
-    Log("Anomal\xED" "a en NO PV, con val = %d, eran: Alfa = %d, Beta = %d\n", v, a, b);
+    Log("Anomal\xED"
+        "a en NO PV, con val = %d, eran: Alfa = %d, Beta = %d\n",
+        v, a, b);
   std::memcpy(VariantePrincipal[0], guardada, sizeof guardada);
 }
 

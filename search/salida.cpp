@@ -135,7 +135,8 @@ void EstadisticasLog() {
   const double nodos = Nodos == 0 ? 1.0 : Nodos;
   const double nulos = Nulos == 0 ? 1.0 : Nulos;
   const double intentosFL = c.IntentosFL == 0 ? 1.0 : c.IntentosFL;
-  const long llenado = MascaraHash == 0 ? 0 : static_cast<long>(uint64_t{c.HashOcupadas} * 50 / MascaraHash);
+  const long llenado =
+      MascaraHash == 0 ? 0 : static_cast<long>(uint64_t{c.HashOcupadas} * 50 / MascaraHash);
   if constexpr (VERSION_052) {
     Log("\nTiempo restante: %ld", static_cast<long>(TiempoRestante));
     Log("\nTotales: Visitados: %ld   QNodos: %ld\nNulos: %ld   Cortes Nulos: %ld",
@@ -144,8 +145,8 @@ void EstadisticasLog() {
     Log("\nHash exactos: %ld   UBounds: %ld   LBounds: %ld   Fallos: %ld",
         static_cast<long>(c.HashExactos), static_cast<long>(c.HashUBounds),
         static_cast<long>(c.HashLBounds), static_cast<long>(c.HashFallos));
-    Log("\nHash grabaciones: %ld (%ld%%)  No grabaciones: %ld", static_cast<long>(c.HashGrabaciones),
-        llenado, static_cast<long>(c.HashNoGrabaciones));
+    Log("\nHash grabaciones: %ld (%ld%%)  No grabaciones: %ld",
+        static_cast<long>(c.HashGrabaciones), llenado, static_cast<long>(c.HashNoGrabaciones));
     Log("\nEval peones: %ld   Eval hash: %ld", static_cast<long>(ContadorEvalPeones),
         static_cast<long>(ContadorEvalHash));
     Log("\nIntentos FL en PV: %ld  Fallos FL en PV: %ld, (%ld%%)", static_cast<long>(c.IntentosFL),
@@ -153,8 +154,7 @@ void EstadisticasLog() {
         static_cast<long>(uint64_t{c.FallosFL} * 100 / static_cast<uint64_t>(intentosFL)));
     Log("\nExtensiones: Jaque: %ld  Recaptura: %ld  Null: %ld  Peon_7: %ld  Final: %ld",
         static_cast<long>(c.ExtJaque), static_cast<long>(c.ExtRecaptura),
-        static_cast<long>(c.ExtNull), static_cast<long>(c.ExtPeon7),
-        static_cast<long>(c.ExtFinal));
+        static_cast<long>(c.ExtNull), static_cast<long>(c.ExtPeon7), static_cast<long>(c.ExtFinal));
     Log("\nCortes Beta: %ld  Cortes Beta Primera: %ld  (%ld%%)  Podas Futility: %ld",
         static_cast<long>(c.CortesBeta), static_cast<long>(c.CortesBetaPrimera),
         c.CortesBeta == 0 ? 0L
@@ -178,16 +178,22 @@ void EstadisticasLog() {
   Log("Eval peones: %u   Eval hash: %u\n", ContadorEvalPeones, ContadorEvalHash);
   Log("Intentos FL en PV: %u  Fallos FL en PV: %u, (%2.2f%%)\n", c.IntentosFL, c.FallosFL,
       Porcentaje(c.FallosFL, intentosFL));
-  Log("Extensiones jaque: %u (%2.2f%% sobre total nodos)\n", c.ExtJaque, Porcentaje(c.ExtJaque, nodos));
+  Log("Extensiones jaque: %u (%2.2f%% sobre total nodos)\n", c.ExtJaque,
+      Porcentaje(c.ExtJaque, nodos));
   Log("Extensiones recap: %u (%2.2f%% sobre total nodos)\n", c.ExtRecaptura,
       Porcentaje(c.ExtRecaptura, nodos));
-  Log("Extensiones null: %u (%2.2f%% sobre total nodos)\n", c.ExtNull, Porcentaje(c.ExtNull, nodos));
-  Log("Extensiones peon7: %u (%2.2f%% sobre total nodos)\n", c.ExtPeon7, Porcentaje(c.ExtPeon7, nodos));
-  Log("Extensiones final: %u (%2.2f%% sobre total nodos)\n", c.ExtFinal, Porcentaje(c.ExtFinal, nodos));
-  Log("Cortes Beta: %u (%2.2f%% sobre total nodos)\n", c.CortesBeta, Porcentaje(c.CortesBeta, nodos));
+  Log("Extensiones null: %u (%2.2f%% sobre total nodos)\n", c.ExtNull,
+      Porcentaje(c.ExtNull, nodos));
+  Log("Extensiones peon7: %u (%2.2f%% sobre total nodos)\n", c.ExtPeon7,
+      Porcentaje(c.ExtPeon7, nodos));
+  Log("Extensiones final: %u (%2.2f%% sobre total nodos)\n", c.ExtFinal,
+      Porcentaje(c.ExtFinal, nodos));
+  Log("Cortes Beta: %u (%2.2f%% sobre total nodos)\n", c.CortesBeta,
+      Porcentaje(c.CortesBeta, nodos));
   Log("Cortes Beta Primera: %u  (%2.2f%% sobre cortes beta)\n", c.CortesBetaPrimera,
       c.CortesBeta == 0 ? 0.0 : Porcentaje(c.CortesBetaPrimera, c.CortesBeta));
-  Log("Podas Futility: %u (%2.2f%% sobre total nodos)\n", c.PodasFut, Porcentaje(c.PodasFut, nodos));
+  Log("Podas Futility: %u (%2.2f%% sobre total nodos)\n", c.PodasFut,
+      Porcentaje(c.PodasFut, nodos));
   Log("Red FL: %u (%2.2f%% sobre total nodos) FallosRedFL: %u (%2.2f%%)\n", c.RedFL,
       Porcentaje(c.RedFL, nodos), c.FallosRedFL,
       c.RedFL == 0 ? 0.0 : Porcentaje(c.FallosRedFL, c.RedFL));

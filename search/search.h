@@ -9,13 +9,13 @@
 
 // ---------------------------------------------------------------- constants
 
-inline constexpr int32_t SIN_VALOR = -100000;   // a node's best value before any move
-inline constexpr int32_t VALOR_MATE = 100001;   // mated at ply p scores p - VALOR_MATE
-inline constexpr int32_t UMBRAL_MATE = 99700;   // beyond it a score is a mate score
-inline constexpr int32_t SIN_TB = 1000000;      // tablebase probe: no value
-inline constexpr int32_t INFINITO = 100000;     // the full window's bounds
-inline constexpr int LIMITE_PLY = 100;          // nodes this deep return the evaluation
-inline constexpr int FILAS_PV = 100;            // rows and entries of VariantePrincipal
+inline constexpr int32_t SIN_VALOR = -100000;  // a node's best value before any move
+inline constexpr int32_t VALOR_MATE = 100001;  // mated at ply p scores p - VALOR_MATE
+inline constexpr int32_t UMBRAL_MATE = 99700;  // beyond it a score is a mate score
+inline constexpr int32_t SIN_TB = 1000000;     // tablebase probe: no value
+inline constexpr int32_t INFINITO = 100000;    // the full window's bounds
+inline constexpr int LIMITE_PLY = 100;         // nodes this deep return the evaluation
+inline constexpr int FILAS_PV = 100;           // rows and entries of VariantePrincipal
 inline constexpr int32_t MARGEN_FUTILITY = 300;
 inline constexpr int32_t TECHO_ASESINA = 3000;  // moves valued above it never become killers
 inline constexpr int32_t MARGEN_LAZY = 300;     // quiescence stand-pat estimate from material
@@ -30,9 +30,9 @@ inline constexpr uint8_t HASH_NULO = 16;
 
 // Transposition-table entry (24 bytes).
 struct EntradaHash {
-  uint16_t Estampa;   // low 16 bits of MaterialTotal at store time
-  uint8_t Calado;     // remaining depth of the storing search
-  uint8_t Banderas;   // 1 side to move, 2 exact, 4 upper, 8 lower, 16 null allowed
+  uint16_t Estampa;  // low 16 bits of MaterialTotal at store time
+  uint8_t Calado;    // remaining depth of the storing search
+  uint8_t Banderas;  // 1 side to move, 2 exact, 4 upper, 8 lower, 16 null allowed
   ::Jugada Jugada;
   int32_t Valor;
   uint32_t ClaveBaja;
@@ -66,7 +66,7 @@ inline uint32_t MascaraHashAlta() {
   return static_cast<uint32_t>(static_cast<int32_t>(MascaraHash) >> 31);
 }
 
-extern Jugada Asesinas[100][2];        // killers per ply
+extern Jugada Asesinas[100][2];  // killers per ply
 
 // Principal variation: row p is the best line from ply p, ended by a zero move.
 // One spare row lets the row update at the deepest ply read the row below it.
@@ -74,21 +74,21 @@ extern EntradaJugada VariantePrincipal[FILAS_PV + 1][FILAS_PV];
 // The root score lives in the value word of the first entry of row 0.
 inline int32_t& ValorRaiz = VariantePrincipal[0][0].Valor;
 extern uint32_t MaxPlyPV;
-extern int32_t ContadorMejor;          // ordering value for the next root move that becomes best
+extern int32_t ContadorMejor;  // ordering value for the next root move that becomes best
 extern Jugada JugadaObvia;
-extern int32_t ValorAnterior;          // root score of the previous (non-pondering) search
-extern int32_t NumRaiz;                // legal root moves in the last root search
-extern int32_t ContadorFueraLibro;     // searches since the last book move
-extern int ProfundidadIteracion;       // depth of the iteration in progress (or last one)
+extern int32_t ValorAnterior;       // root score of the previous (non-pondering) search
+extern int32_t NumRaiz;             // legal root moves in the last root search
+extern int32_t ContadorFueraLibro;  // searches since the last book move
+extern int ProfundidadIteracion;    // depth of the iteration in progress (or last one)
 
 extern ContadoresBusqueda Contadores;
-extern uint32_t Nulos;                 // null moves made (HacerNulo counts them)
+extern uint32_t Nulos;  // null moves made (HacerNulo counts them)
 
 // Time (seconds) and polling (nodes).
 extern double TiempoEsperado;
 extern double TiempoMaximo;
 extern double TiempoTranscurrido;
-extern uint32_t TiempoInicio;          // RelojMs() at search start
+extern uint32_t TiempoInicio;  // RelojMs() at search start
 extern uint32_t IntervaloSondeo;
 extern uint32_t ProximoSondeo;
 
@@ -151,19 +151,19 @@ void ActualizarAsesinas(Jugada j);
 // Time management.
 void IniciarBusqueda();
 void CalcularTiempo();
-void ActualizarReloj();        // TiempoTranscurrido from the clock, charged to TiempoRestante
-void LeerReloj();              // TiempoTranscurrido from the clock only
-int Sondear();                 // the poll of the interior search: 1 when the search must stop
-int PruebaReloj();             // the clock test of ModoMotor: 1 when the search must stop
+void ActualizarReloj();  // TiempoTranscurrido from the clock, charged to TiempoRestante
+void LeerReloj();        // TiempoTranscurrido from the clock only
+int Sondear();           // the poll of the interior search: 1 when the search must stop
+int PruebaReloj();       // the clock test of ModoMotor: 1 when the search must stop
 // Iteration rules after a completed iteration: 1 ends the search. `previo` is
 // the previous iteration's root score.
 int ReglasIteracion(int32_t previo);
 
 // Thinking output.
-void ImprimirLineaPensamiento(int prof);      // per-iteration form (first root move made)
-void ImprimirLineaFijo(int prof);             // PensarProf form (move not made)
-void ImprimirFallaAlta(int prof, Jugada j);   // a root move became best on a fail high
-void ImprimirFallaBaja(int prof, Jugada j);   // the best move's score dropped
+void ImprimirLineaPensamiento(int prof);     // per-iteration form (first root move made)
+void ImprimirLineaFijo(int prof);            // PensarProf form (move not made)
+void ImprimirFallaAlta(int prof, Jugada j);  // a root move became best on a fail high
+void ImprimirFallaBaja(int prof, Jugada j);  // the best move's score dropped
 void ImprimirEstado(int prof, int restantes, Jugada j);  // stat01 line
 void ImprimirKibitz();
 void EstadisticasLog();
@@ -174,8 +174,8 @@ void EmitirJugada();
 // ---------------------------------------------------------------- book and tablebases
 // Stand-ins until the opening book and the tablebases exist: the book never has a
 // move, learning records nothing, and the tablebases know no position.
-extern int MaxPiezasTB;                // 0: no tablebases installed
-int ConsultarLibro();                  // 1 when a book move was put in row 0
-int32_t ProbarTablas();                // exact score for the side to move, or SIN_TB
-void AprenderJugadaLibro();            // records the book move for learning
+extern int MaxPiezasTB;      // 0: no tablebases installed
+int ConsultarLibro();        // 1 when a book move was put in row 0
+int32_t ProbarTablas();      // exact score for the side to move, or SIN_TB
+void AprenderJugadaLibro();  // records the book move for learning
 void AprenderBusqueda(int profundidad, int32_t valor, int segundos);

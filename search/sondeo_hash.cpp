@@ -130,7 +130,6 @@ int ProfNulo(int prof) {
   return prof - 3;
 }
 
-
 int32_t MargenFutility() {
   if constexpr (VERSION_052) return Personalidad.FUTILITY;
   return MARGEN_FUTILITY;

@@ -87,8 +87,7 @@ int PruebaReloj() {
     case 4:
       if (e >= TiempoMaximo) PararBusqueda = 1;
       break;
-    default:
-      break;
+    default: break;
   }
   return PararBusqueda ? 1 : 0;
 }

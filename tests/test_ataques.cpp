@@ -63,7 +63,9 @@ TEST(Ataques, HashDeAtaques) {
 
 Jugada JugadaTexto(const char* t) {
   return CrearJugada(CasillaTexto(t), CasillaTexto(t + 2),
-                     t[4] == 'q' ? DAMA : t[4] == 'n' ? CABALLO : 0);
+                     t[4] == 'q'   ? DAMA
+                     : t[4] == 'n' ? CABALLO
+                                   : 0);
 }
 
 int Captura(const char* fen, const char* jugada) {

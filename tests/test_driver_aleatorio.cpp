@@ -30,7 +30,9 @@ class Generador {
   int Entre(int a, int b) { return std::uniform_int_distribution<int>(a, b)(azar_); }
   bool Prob(int porcentaje) { return Entre(1, 100) <= porcentaje; }
   template <typename T>
-  const T& Uno(const std::vector<T>& v) { return v[static_cast<size_t>(Entre(0, static_cast<int>(v.size()) - 1))]; }
+  const T& Uno(const std::vector<T>& v) {
+    return v[static_cast<size_t>(Entre(0, static_cast<int>(v.size()) - 1))];
+  }
 
   std::string Numero() {
     switch (Entre(0, 5)) {
@@ -44,10 +46,10 @@ class Generador {
   }
 
   std::string Basura(int n) {
-    static const std::string letras =
-        "abcdefgh12345678pnbrqkPNBRQK/-:{}?.;xzXZ \t\x01\x7f\xe9\xff";
+    static const std::string letras = "abcdefgh12345678pnbrqkPNBRQK/-:{}?.;xzXZ \t\x01\x7f\xe9\xff";
     std::string s;
-    for (int i = 0; i < n; ++i) s += letras[static_cast<size_t>(Entre(0, static_cast<int>(letras.size()) - 1))];
+    for (int i = 0; i < n; ++i)
+      s += letras[static_cast<size_t>(Entre(0, static_cast<int>(letras.size()) - 1))];
     return s;
   }
 
@@ -81,7 +83,8 @@ class Generador {
   std::string Xboard() {
     switch (Entre(0, 40)) {
       case 0: return "new";
-      case 1: case 2: return "force";
+      case 1:
+      case 2: return "force";
       case 3: return "time " + std::to_string(Entre(50, 300)) + "\ngo";
       case 4: return "playother";
       case 5: return "random";
@@ -89,17 +92,26 @@ class Generador {
       case 7: return "time " + Numero();
       case 8: return "otim " + Numero();
       case 9: return ".";
-      case 10: case 11: case 12: case 13: case 14: case 15: return "usermove " + Jugada();
+      case 10:
+      case 11:
+      case 12:
+      case 13:
+      case 14:
+      case 15: return "usermove " + Jugada();
       case 16: return "?";
       case 17: return "ping " + Numero();
-      case 18: return "result " + Uno(std::vector<std::string>{"1-0", "0-1", "1/2-1/2", "*"}) +
-                      " {" + Basura(Entre(0, 10)) + "}";
-      case 19: case 20: return "setboard " + Fen();
+      case 18:
+        return "result " + Uno(std::vector<std::string>{"1-0", "0-1", "1/2-1/2", "*"}) + " {" +
+               Basura(Entre(0, 10)) + "}";
+      case 19:
+      case 20: return "setboard " + Fen();
       case 21: return "undo";
       case 22: return "remove";
       case 23: return "hard";
       case 24: return "easy";
-      case 25: return "analyze\n" + std::string(Prob(50) ? "usermove " + Jugada() + "\nundo\n" : "") + "exit";
+      case 25:
+        return "analyze\n" + std::string(Prob(50) ? "usermove " + Jugada() + "\nundo\n" : "") +
+               "exit";
       case 26: return "rating " + Numero() + " " + Numero();
       case 27: return "computer";
       case 28: return "ics " + Uno(std::vector<std::string>{"-", "freechess.org", ""});
@@ -113,8 +125,9 @@ class Generador {
       case 36: return Basura(Entre(1, 12));
       case 37: return "protover " + Numero();
       case 38: return "quit";
-      default: return "usermove " + Uno(std::vector<std::string>{
-                 "e2e4", "e7e5", "g1f3", "b8c6", "d2d4", "d7d5", "e1g1", "e8g8", "b7a8", "e5d6"});
+      default:
+        return "usermove " + Uno(std::vector<std::string>{"e2e4", "e7e5", "g1f3", "b8c6", "d2d4",
+                                                          "d7d5", "e1g1", "e8g8", "b7a8", "e5d6"});
     }
   }
 
@@ -122,7 +135,8 @@ class Generador {
     switch (Entre(0, 9)) {
       case 0: return "xboard";
       case 1: return "ze_Eval";
-      case 2: case 3: return "FEN " + Fen();
+      case 2:
+      case 3: return "FEN " + Fen();
       case 4: return "CargarPers " + Uno(std::vector<std::string>{"p", "no_hay", "", "p p"});
       case 5: return "PensarProf " + std::to_string(Entre(0, 2));
       case 6: return "protover " + std::to_string(Entre(-1, 1));
@@ -166,9 +180,9 @@ TEST(DriverAleatorio, FlujosDeComandos) {
     if (semilla % 3 == 0) args.push_back("p");
     auto r = prueba::Ejecutar(anterior ? ZELMOR052_BIN : ZELMOR070_BIN, entrada, dir.Ruta(), args);
     ++corridas;
-    ASSERT_TRUE(prueba::SalioBien(r.estado))
-        << "seed " << semilla << (anterior ? " (0.52)" : "") << ", status " << r.estado
-        << ", input:\n" << entrada.substr(0, 6000);
+    ASSERT_TRUE(prueba::SalioBien(r.estado)) << "seed " << semilla << (anterior ? " (0.52)" : "")
+                                             << ", status " << r.estado << ", input:\n"
+                                             << entrada.substr(0, 6000);
     // Standard output carries protocol text only: every line is one of ours.
     EXPECT_EQ(r.salida.rfind("feature done=0\n", 0), 0u) << "seed " << semilla;
   }

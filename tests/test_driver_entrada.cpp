@@ -38,8 +38,7 @@ class EntradaPorTuberia : public ::testing::Test {
     CerrarLog();
   }
   void Enviar(const std::string& texto) {
-    ASSERT_EQ(write(tuberia_[1], texto.data(), texto.size()),
-              static_cast<ssize_t>(texto.size()));
+    ASSERT_EQ(write(tuberia_[1], texto.data(), texto.size()), static_cast<ssize_t>(texto.size()));
   }
   void CerrarTuberia() {
     close(tuberia_[1]);
@@ -194,7 +193,7 @@ TEST_F(EntradaPorTuberia, SoloComandosInofensivosDuranteLaBusqueda) {
   for (const char* c : {"ping", "?", "time", "otim", "level", "hard", "easy", "post", "quit",
                         "name", "computer", "{", "{comentario", "desconocido", "ze_kib"})
     EXPECT_TRUE(ComandoSeguroEnBusqueda(c)) << c;
-  for (const char* c : {"new", "go", "usermove", "setboard", "undo", "remove", "analyze",
-                        "force", "playother", "result", "exit"})
+  for (const char* c : {"new", "go", "usermove", "setboard", "undo", "remove", "analyze", "force",
+                        "playother", "result", "exit"})
     EXPECT_FALSE(ComandoSeguroEnBusqueda(c)) << c;
 }

@@ -53,21 +53,21 @@ TEST(DriverLog, TokensYRespuestas) {
            "xboard\nfoo\nprotover 2\nforce\nping 7\nlevel 40 5:30 0\nsetboard 8/8/8/8 w\n"
            "usermove e2e5\nusermove e2e4\nbar\n{ nada }\nresult 1-0\nquit\n",
            dir.Ruta());
-  EXPECT_EQ(dir.Leer("Ze_0.70_0.log"),
-            INFORME +
-                "\nxboard"
-                "\nfoo\n"
-                "\nprotover 2" + FEATURE +
-                "\nforce"
-                "\nping 7\npong 7"
-                "\nlevel 40 5:30 0"
-                "\nsetboard  8/8/8/8 w"
-                "\nusermove e2e5\nATENCI\xD3N, JUGADA ILEGAL: e2e5\n\n"
-                "\nusermove e2e4"
-                "\nbarError (unknow command): bar\n"
-                "\n{"
-                "\nresult 1-0"
-                "\nquitGuardando aprendizaje...");
+  EXPECT_EQ(dir.Leer("Ze_0.70_0.log"), INFORME +
+                                           "\nxboard"
+                                           "\nfoo\n"
+                                           "\nprotover 2" +
+                                           FEATURE +
+                                           "\nforce"
+                                           "\nping 7\npong 7"
+                                           "\nlevel 40 5:30 0"
+                                           "\nsetboard  8/8/8/8 w"
+                                           "\nusermove e2e5\nATENCI\xD3N, JUGADA ILEGAL: e2e5\n\n"
+                                           "\nusermove e2e4"
+                                           "\nbarError (unknow command): bar\n"
+                                           "\n{"
+                                           "\nresult 1-0"
+                                           "\nquitGuardando aprendizaje...");
 }
 
 TEST(DriverLog, DiagnosticosDeJugada) {

@@ -44,9 +44,7 @@ class DirectorioTemporal {
     s << f.rdbuf();
     return s.str();
   }
-  bool Existe(const std::string& nombre) const {
-    return std::filesystem::exists(Fichero(nombre));
-  }
+  bool Existe(const std::string& nombre) const { return std::filesystem::exists(Fichero(nombre)); }
 
  private:
   std::string ruta_;
@@ -64,7 +62,10 @@ class Motor {
     if (pid_ == 0) {
       dup2(in[0], 0);
       dup2(out[1], 1);
-      close(in[0]); close(in[1]); close(out[0]); close(out[1]);
+      close(in[0]);
+      close(in[1]);
+      close(out[0]);
+      close(out[1]);
       if (chdir(dir.c_str()) != 0) _exit(127);
       for (const std::string& e : entorno) putenv(const_cast<char*>(e.c_str()));
       std::vector<char*> argv;

@@ -49,8 +49,7 @@ TEST(DriverTranscripcion, PrimerBucle) {
   DirectorioTemporal dir;
   // protover 1 keeps the first loop, where ping is unknown (and so is its number);
   // any value above 1 as an unsigned number switches, -1 included.
-  auto r = Ejecutar(ZELMOR070_BIN, "xboard\nprotover 1\nping 3\nprotover -1\nping 4\n",
-                    dir.Ruta());
+  auto r = Ejecutar(ZELMOR070_BIN, "xboard\nprotover 1\nping 3\nprotover -1\nping 4\n", dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + "Error (unknow command): ping\nError (unknow command): 3\n" +
                           FEATURE + "\npong 4\n");
   EXPECT_TRUE(SalioBien(r.estado));
@@ -181,9 +180,9 @@ TEST(DriverTranscripcion, FinDeEntradaEnCualquierPunto) {
   DirectorioTemporal dir;
   // The front end going away ends the engine cleanly, even in the middle of a
   // command that waits for its argument or its line.
-  for (const char* entrada : {"protover", "protover 2\nping", "protover 2\nsetboard",
-                              "protover 2\n{ abierto", "protover 2\nlevel 40", "CargarPers",
-                              "protover 2\nusermove e2e4\nusermove"}) {
+  for (const char* entrada :
+       {"protover", "protover 2\nping", "protover 2\nsetboard", "protover 2\n{ abierto",
+        "protover 2\nlevel 40", "CargarPers", "protover 2\nusermove e2e4\nusermove"}) {
     auto r = Ejecutar(ZELMOR070_BIN, entrada, dir.Ruta());
     EXPECT_TRUE(SalioBien(r.estado)) << entrada;
   }
@@ -197,8 +196,8 @@ TEST(DriverTranscripcion, TokenMuyLargo) {
   // Longer than any buffer: consumed whole, answered as an unknown command cut to
   // the token size, and the next command is read normally.
   std::string largo(100000, 'x');
-  auto r = Ejecutar(ZELMOR070_BIN, Xboard(largo + "\nsetboard " + largo + "\nping 6\n"),
-                    dir.Ruta());
+  auto r =
+      Ejecutar(ZELMOR070_BIN, Xboard(largo + "\nsetboard " + largo + "\nping 6\n"), dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + FEATURE + "Error (unknow command): " + largo.substr(0, 255) +
                           "\nError en FEN: l\xEDnea incorrecta\n\npong 6\n");
   EXPECT_TRUE(SalioBien(r.estado));
@@ -208,7 +207,8 @@ TEST(DriverTranscripcion, VersionAnterior) {
   DirectorioTemporal dir;
   auto r = Ejecutar(ZELMOR052_BIN, "PensarProf 3\nprotover 2\n.\nping 2\nquit\n", dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + "Error (unknow command): PensarProf\nError (unknow command): 3\n" +
-                          Caracteristicas("Zelmor v0.52") + "Error (unknow command): .\n\npong 2\n");
+                          Caracteristicas("Zelmor v0.52") +
+                          "Error (unknow command): .\n\npong 2\n");
   EXPECT_TRUE(SalioBien(r.estado));
   EXPECT_TRUE(dir.Existe("Ze_0.52_0.log"));
   EXPECT_FALSE(dir.Existe("Ze_0.70_0.log"));
@@ -216,8 +216,7 @@ TEST(DriverTranscripcion, VersionAnterior) {
   // The earlier build starts from its built-in ending (White: Ke3, pawns a4 h3 h5).
   r = Ejecutar(ZELMOR052_BIN, "protover 2\nforce\nusermove e2e4\nusermove e3d3\nping 1\n",
                dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.52") +
-                          "Illegal move: e2e4\n\npong 1\n");
+  EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.52") + "Illegal move: e2e4\n\npong 1\n");
 }
 
 TEST(DriverTranscripcion, PartidaMasLargaQueLaHistoria) {

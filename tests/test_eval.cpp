@@ -151,8 +151,8 @@ TEST(Evaluacion, MaterialInsuficiente) {
     const char* fen;
     int esperado;
   } casos[] = {
-      {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 1},    {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 1},
-      {"4k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1},  {"4k3/8/8/8/8/8/8/1N2KN2 w - - 0 1", 1},
+      {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 1},     {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 1},
+      {"4k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 1},   {"4k3/8/8/8/8/8/8/1N2KN2 w - - 0 1", 1},
       {"1n2k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 0}, {"2b1k3/8/8/8/8/8/8/2B1K3 w - - 0 1", 0},
       {"4k3/8/8/8/8/8/8/1NB1K3 w - - 0 1", 0},  {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", 0},
       {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 0},
@@ -176,8 +176,8 @@ TEST(Evaluacion, ExcesoDePiezasNoSaleDeLasTablas) {
 // full evaluation's terms. Runs the real program.
 TEST(Evaluacion, DiagnosticoEval) {
   const char* fen = "r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/2KR1B1R b - - 3 9";
-  const std::string orden = std::string(ZELMOR_DIAG_BIN) +
-                            " eval --half-moves 30 --engine-colour white " + fen + " 2>&1";
+  const std::string orden =
+      std::string(ZELMOR_DIAG_BIN) + " eval --half-moves 30 --engine-colour white " + fen + " 2>&1";
   FILE* p = popen(orden.c_str(), "r");
   ASSERT_NE(p, nullptr);
   std::string salida, ultima;

@@ -123,7 +123,8 @@ void ComprobarEspejo(int medias, int colorMotor) {
 
   PosicionEval(fenEspejo.c_str(), medias, colorMotor < 0 ? -1 : 1 - colorMotor);
   for (int l = 0; l < 10; ++l)
-    for (int k = 0; k < EstadoActual->NumPiezas[l]; ++k) ListaPiezas[l][k] = Espejo(listas[l ^ 1][k]);
+    for (int k = 0; k < EstadoActual->NumPiezas[l]; ++k)
+      ListaPiezas[l][k] = Espejo(listas[l ^ 1][k]);
   const Medida y = Medir();
   SCOPED_TRACE(fen + "  |  " + fenEspejo + "  medias " + std::to_string(medias) + " motor " +
                std::to_string(colorMotor));

@@ -112,7 +112,7 @@ TEST(ColocarFEN, MessagesAndRefusalsKeepThePreviousGame) {
       {"rnbqkbnr/pppppppp/8/8", "Error en FEN: cadena incompleta\n"},
       {"", "Error en FEN: cadena incompleta\n"},
       {"rnbqkbnr/ppppxppp/8/8/8/8/PPPPPPPP/RNBQKBNR w", linea},
-      {"8/8/8/8/8/8/8/8 w", linea},                              // no kings
+      {"8/8/8/8/8/8/8/8 w", linea},  // no kings
       {"P3k3/8/8/8/8/8/8/4K3", "Error en FEN: color en turno debe ser 'w' o 'b'\n"},
       {"4k3/8/8/8/8/8/8/3KK3 w - - 0 1", linea},                 // two white kings
       {"4k3/8/8/8/8/8/8/8 w - - 0 1", linea},                    // no white king

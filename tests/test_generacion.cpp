@@ -12,10 +12,10 @@ TEST(GenerarJugadas, InitialPositionOrderAndValues) {
   PrepararDiagnostico();
   NuevaPartida();
   GenerarJugadas();
-  const Lista esperada = {
-      "a2a3:400", "a2a4:400", "b2b3:400", "b2b4:400", "c2c3:400", "c2c4:400", "d2d3:400",
-      "d2d4:400", "e2e3:400", "e2e4:400", "f2f3:400", "f2f4:400", "g2g3:400", "g2g4:400",
-      "h2h3:400", "h2h4:400", "b1a3:600", "b1c3:600", "g1f3:600", "g1h3:600"};
+  const Lista esperada = {"a2a3:400", "a2a4:400", "b2b3:400", "b2b4:400", "c2c3:400",
+                          "c2c4:400", "d2d3:400", "d2d4:400", "e2e3:400", "e2e4:400",
+                          "f2f3:400", "f2f4:400", "g2g3:400", "g2g4:400", "h2h3:400",
+                          "h2h4:400", "b1a3:600", "b1c3:600", "g1f3:600", "g1h3:600"};
   EXPECT_EQ(ListaGenerada(), esperada);
   EXPECT_EQ(InicioLista[0], PilaJugadas + 1);  // the first entry is never filled
   EXPECT_EQ(InicioLista[1], TopeJugadas + 1);
@@ -26,7 +26,7 @@ TEST(GenerarJugadas, CapturesPromotionsCastlingAndKingOrder) {
   // Pawn on the seventh with both diagonals taken and the square ahead free.
   ASSERT_EQ(ColocarFEN("r1b1k3/1P6/8/8/8/8/8/4K3 w - - 0 1"), 0);
   GenerarJugadas();
-  const Lista peon = {"b7b8n:3400",  "b7b8b:3300",  "b7b8r:3500",  "b7b8q:3900",
+  const Lista peon = {"b7b8n:3400", "b7b8b:3300", "b7b8r:3500", "b7b8q:3900",
                       "b7a8n:3450", "b7a8b:3350", "b7a8r:3550", "b7a8q:3950",
                       "b7c8n:3450", "b7c8b:3350", "b7c8r:3550", "b7c8q:3950"};
   Lista generada = ListaGenerada();
@@ -38,8 +38,8 @@ TEST(GenerarJugadas, CapturesPromotionsCastlingAndKingOrder) {
   ASSERT_EQ(ColocarFEN("4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"), 0);
   GenerarJugadas();
   generada = ListaGenerada();
-  const Lista rey = {"e1g1:201", "e1c1:201", "e1e2:100", "e1d2:100", "e1d1:100", "e1f1:100",
-                     "e1f2:100"};
+  const Lista rey = {"e1g1:201", "e1c1:201", "e1e2:100", "e1d2:100",
+                     "e1d1:100", "e1f1:100", "e1f2:100"};
   EXPECT_EQ(Lista(generada.end() - 7, generada.end()), rey);
   TopeJugadas = PilaJugadas;
 
@@ -64,7 +64,6 @@ TEST(GenerarJugadas, CapturesPromotionsCastlingAndKingOrder) {
   generada = ListaGenerada();
   EXPECT_EQ(valor("e5d6"), 2300);
   TopeJugadas = PilaJugadas;
-
 }
 
 TEST(GenerarCapturas, CapturesAndTheQueenAndKnightPromotions) {
@@ -72,9 +71,9 @@ TEST(GenerarCapturas, CapturesAndTheQueenAndKnightPromotions) {
   // Promotions: captures first, then queen and knight only.
   ASSERT_EQ(ColocarFEN("r1b1k3/1P6/8/8/8/8/8/4K3 w - - 0 1"), 0);
   GenerarCapturas();
-  EXPECT_EQ(ListaGenerada(), (Lista{"b7a8n:3450", "b7a8b:3350", "b7a8r:3550", "b7a8q:3950",
-                                    "b7c8n:3450", "b7c8b:3350", "b7c8r:3550", "b7c8q:3950",
-                                    "b7b8q:3900", "b7b8n:3400"}));
+  EXPECT_EQ(ListaGenerada(),
+            (Lista{"b7a8n:3450", "b7a8b:3350", "b7a8r:3550", "b7a8q:3950", "b7c8n:3450",
+                   "b7c8b:3350", "b7c8r:3550", "b7c8q:3950", "b7b8q:3900", "b7b8n:3400"}));
   TopeJugadas = PilaJugadas;
   ASSERT_EQ(ColocarFEN("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"), 0);
   GenerarCapturas();
@@ -150,7 +149,8 @@ TEST(Tablas, GeneratorKeysAndGeometry) {
   const int e4 = CasillaDeTexto("e4");
   EXPECT_EQ(ClavadaPosible(CasillaDeTexto("a4"), CasillaDeTexto("a5"), e4), 0);
   EXPECT_EQ(ClavadaPosible(CasillaDeTexto("b4"), CasillaDeTexto("b5"), e4), 1);
-  EXPECT_EQ(ClavadaPosible(CasillaDeTexto("b4"), CasillaDeTexto("a4"), e4), 0);  // stays on the rank
+  EXPECT_EQ(ClavadaPosible(CasillaDeTexto("b4"), CasillaDeTexto("a4"), e4),
+            0);  // stays on the rank
   EXPECT_EQ(ClavadaPosible(CasillaDeTexto("c6"), CasillaDeTexto("c7"), e4), 1);  // off the diagonal
   EXPECT_EQ(ClavadaPosible(CasillaDeTexto("c6"), CasillaDeTexto("b7"), e4), 0);  // along it
   EXPECT_EQ(ClavadaPosible(CasillaDeTexto("e8"), CasillaDeTexto("d8"), e4), 0);  // rank 8 end
@@ -173,8 +173,9 @@ TEST(Tablas, GeneratorKeysAndGeometry) {
   EXPECT_EQ(CaballoCercaRey[CasillaDeTexto("g1")][CasillaDeTexto("e1")], 1);
   EXPECT_EQ(CaballoCercaRey[CasillaDeTexto("a8")][CasillaDeTexto("h1")], 0);
   EXPECT_EQ(DistanciaCasillas[0][63], 7);
-  EXPECT_EQ(EntreCasillas[Indice64(CasillaDeTexto("a1"))][Indice64(CasillaDeTexto("a4"))],
-            BitCasilla[Indice64(CasillaDeTexto("a2"))] | BitCasilla[Indice64(CasillaDeTexto("a3"))]);
+  EXPECT_EQ(
+      EntreCasillas[Indice64(CasillaDeTexto("a1"))][Indice64(CasillaDeTexto("a4"))],
+      BitCasilla[Indice64(CasillaDeTexto("a2"))] | BitCasilla[Indice64(CasillaDeTexto("a3"))]);
   EXPECT_EQ(EntreCasillas[Indice64(CasillaDeTexto("a1"))][Indice64(CasillaDeTexto("b3"))], 0u);
 }
 

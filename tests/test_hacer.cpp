@@ -1,10 +1,10 @@
 // Make/unmake and the null move keep every incremental field exact.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <random>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <random>
 #include <set>
 
 #include "posicion_test_util.h"
@@ -236,10 +236,9 @@ TEST(HacerJugada, CastlingThroughOrIntoAttack) {
   EXPECT_EQ(Tablero[H1], TORRE);
 
   // Black knights attacking f1 forbid O-O.
-  for (const char* fen : {"r3k2r/8/8/8/8/8/3n4/R3K2R w KQkq - 0 1",
-                          "r3k2r/8/8/8/8/4n3/8/R3K2R w KQkq - 0 1",
-                          "r3k2r/8/8/8/8/6n1/8/R3K2R w KQkq - 0 1",
-                          "r3k2r/8/8/8/8/8/7n/R3K2R w KQkq - 0 1"}) {
+  for (const char* fen :
+       {"r3k2r/8/8/8/8/8/3n4/R3K2R w KQkq - 0 1", "r3k2r/8/8/8/8/4n3/8/R3K2R w KQkq - 0 1",
+        "r3k2r/8/8/8/8/6n1/8/R3K2R w KQkq - 0 1", "r3k2r/8/8/8/8/8/7n/R3K2R w KQkq - 0 1"}) {
     Posicionar(fen);
     EXPECT_FALSE(tiene("e1g1")) << fen;
   }

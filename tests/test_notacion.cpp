@@ -150,29 +150,29 @@ TEST_F(Notacion, ValidarJugada) {
   const int a2 = 0x60, a4 = 0x40, a3 = 0x50, d5 = 0x33, c6 = 0x22, d6 = 0x23, e6 = 0x24;
   EXPECT_EQ(ValidarJugada(j(a2, a3)), 1);
   EXPECT_EQ(ValidarJugada(j(a2, a4)), 1);
-  EXPECT_EQ(ValidarJugada(j(d5, c6)), 1);   // en passant
+  EXPECT_EQ(ValidarJugada(j(d5, c6)), 1);  // en passant
   EXPECT_EQ(ValidarJugada(j(d5, d6)), 1);
-  EXPECT_EQ(ValidarJugada(j(d5, e6)), 0);   // diagonal onto nothing
+  EXPECT_EQ(ValidarJugada(j(d5, e6)), 0);  // diagonal onto nothing
   EXPECT_EQ(ValidarJugada(j(a2, a2)), 0);
-  EXPECT_EQ(ValidarJugada(j(0x08, a2)), 0); // off the board
+  EXPECT_EQ(ValidarJugada(j(0x08, a2)), 0);  // off the board
   EXPECT_EQ(ValidarJugada(j(A1, D1)), 1);
-  EXPECT_EQ(ValidarJugada(j(A1, A8)), 0);   // a2 is in the way
-  EXPECT_EQ(ValidarJugada(j(A1, B8)), 0);   // not a rook line
-  EXPECT_EQ(ValidarJugada(j(E1, 0x65)), 1);  // e1f2
-  EXPECT_EQ(ValidarJugada(j(E1, G1)), 1);   // king side castling
-  EXPECT_EQ(ValidarJugada(j(E1, C1)), 0);   // queen side never
-  EXPECT_EQ(ValidarJugada(j(H1, H8)), 1);   // capture at the end of the file
+  EXPECT_EQ(ValidarJugada(j(A1, A8)), 0);      // a2 is in the way
+  EXPECT_EQ(ValidarJugada(j(A1, B8)), 0);      // not a rook line
+  EXPECT_EQ(ValidarJugada(j(E1, 0x65)), 1);    // e1f2
+  EXPECT_EQ(ValidarJugada(j(E1, G1)), 1);      // king side castling
+  EXPECT_EQ(ValidarJugada(j(E1, C1)), 0);      // queen side never
+  EXPECT_EQ(ValidarJugada(j(H1, H8)), 1);      // capture at the end of the file
   EXPECT_EQ(ValidarJugada(j(0x45, 0x64)), 0);  // Black's knight, White to move
   Fen("4k3/1P6/8/8/8/8/8/4K2R w - - 0 1");
-  EXPECT_EQ(ValidarJugada(j(0x11, 0x01)), 0);        // onto the last rank without a piece
+  EXPECT_EQ(ValidarJugada(j(0x11, 0x01)), 0);  // onto the last rank without a piece
   EXPECT_EQ(ValidarJugada(j(0x11, 0x01, DAMA)), 1);
-  EXPECT_EQ(ValidarJugada(j(0x11, 0x01, 7)), 0);     // no such piece
-  EXPECT_EQ(ValidarJugada(j(E1, G1)), 0);            // no right left
+  EXPECT_EQ(ValidarJugada(j(0x11, 0x01, 7)), 0);  // no such piece
+  EXPECT_EQ(ValidarJugada(j(E1, G1)), 0);         // no right left
   Fen("4k3/8/8/8/8/8/8/4K2R b K - 0 1");
   EXPECT_EQ(ValidarJugada(j(E8, 0x14)), 1);
-  EXPECT_EQ(ValidarJugada(j(E1, F1)), 0);            // not the side to move
+  EXPECT_EQ(ValidarJugada(j(E1, F1)), 0);  // not the side to move
   Fen("4k3/8/8/8/4p3/4P3/8/4K3 w - - 0 1");
-  EXPECT_EQ(ValidarJugada(j(0x54, 0x34)), 0);        // double step onto a man
+  EXPECT_EQ(ValidarJugada(j(0x54, 0x34)), 0);  // double step onto a man
   EXPECT_EQ(ValidarJugada(j(0x54, 0x44)), 0);
 }
 

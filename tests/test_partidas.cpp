@@ -123,7 +123,8 @@ TEST(Protocolo, AnalysisAnswersAtOnceAndGoesOn) {
 TEST(Protocolo, PonderingTakesThePredictionBack) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
-  m.Escribir(std::string(PREAMBULO) + "new\nhard\nlevel 0 1 0\ntime 1500\notim 1500\nusermove e2e4\n");
+  m.Escribir(std::string(PREAMBULO) +
+             "new\nhard\nlevel 0 1 0\ntime 1500\notim 1500\nusermove e2e4\n");
   ASSERT_TRUE(m.Esperar("\nmove ", 10000));
   Leer(m, 1000);  // pondering now, on the predicted reply
   const auto t0 = std::chrono::steady_clock::now();
@@ -191,8 +192,8 @@ std::string JugarPartida(int maxPlies, double segundos) {
     const int lado = ply % 2;
     Motor& m = *motores[lado];
     char tiempos[64];
-    std::snprintf(tiempos, sizeof tiempos, "time %d\notim %d\n", static_cast<int>(reloj[lado] * 100),
-                  static_cast<int>(reloj[1 - lado] * 100));
+    std::snprintf(tiempos, sizeof tiempos, "time %d\notim %d\n",
+                  static_cast<int>(reloj[lado] * 100), static_cast<int>(reloj[1 - lado] * 100));
     m.Escribir(tiempos);
     const auto t0 = std::chrono::steady_clock::now();
     m.Escribir(ply == 0 ? "go\n" : "usermove " + jugadaPrevia + "\n");
@@ -287,8 +288,8 @@ TEST(Salida, ThinkingStatusAndLogFormats) {
     log += dir.Leer(f.path().filename().string());
   for (const char* esperado :
        {"\nTiempo esperado: ", "\nTiempo extendido: ", "\n * * *\n", "Analizando e2e4 (",
-        "\n;*** Mi jugada (1) es: ", "\nTiempo restante: ", "\nTotal nodos: ",
-        "\nCortes nulos: ", "\nHash exactos: ", "\nExtensiones jaque: ", "\nRed FL: ",
-        "\nAciertos Hash Atq: ", "\nPodas static: 0  Podas ultimo ply: "})
+        "\n;*** Mi jugada (1) es: ", "\nTiempo restante: ", "\nTotal nodos: ", "\nCortes nulos: ",
+        "\nHash exactos: ", "\nExtensiones jaque: ", "\nRed FL: ", "\nAciertos Hash Atq: ",
+        "\nPodas static: 0  Podas ultimo ply: "})
     EXPECT_NE(log.find(esperado), std::string::npos) << esperado;
 }

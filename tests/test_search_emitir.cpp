@@ -44,7 +44,8 @@ TEST(Emitir, DeadDrawOnlyWithoutMatingMaterial) {
 }
 
 TEST(Emitir, MateAndStalemateWithoutAMove) {
-  std::string s = Emitir("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", 0, -100000);
+  std::string s =
+      Emitir("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", 0, -100000);
   EXPECT_EQ(s, "\n0-1 {Jaque Mate}\n");
   s = Emitir("8/8/8/8/8/6k1/6p1/6K1 w - - 0 1", 0, 0);
   EXPECT_EQ(s, "\n1/2-1/2 {Ahogado}\n");
@@ -83,7 +84,8 @@ TEST(Emitir, FiftyMovesAndThreefoldRepetition) {
   ValorRaiz = 0;
   testing::internal::CaptureStdout();
   EmitirJugada();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nmove f6g8\n\n1/2-1/2 {Tercera repeticion}\n\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "\nmove f6g8\n\n1/2-1/2 {Tercera repeticion}\n\n");
   // The fifty-move line wins over the repetition line.
   NuevaPartida();
   for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1"})

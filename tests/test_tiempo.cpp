@@ -103,10 +103,10 @@ TEST(RelojBusqueda, ClockTestByMode) {
     int para;
     int modoDespues;
   };
-  for (const Caso c : {Caso{0, 500, 0, 0}, Caso{0, 1200, 1, 0}, Caso{1, 1200, 0, 2},
-                       Caso{1, 5200, 1, 1}, Caso{2, 4000, 0, 2}, Caso{2, 5200, 1, 2},
-                       Caso{3, 1200, 0, 4}, Caso{4, 5200, 1, 4}, Caso{5, 99000, 0, 5},
-                       Caso{6, 99000, 0, 6}}) {
+  for (const Caso c :
+       {Caso{0, 500, 0, 0}, Caso{0, 1200, 1, 0}, Caso{1, 1200, 0, 2}, Caso{1, 5200, 1, 1},
+        Caso{2, 4000, 0, 2}, Caso{2, 5200, 1, 2}, Caso{3, 1200, 0, 4}, Caso{4, 5200, 1, 4},
+        Caso{5, 99000, 0, 5}, Caso{6, 99000, 0, 6}}) {
     ModoMotor = c.modo;
     PararBusqueda = 0;
     TiempoInicio = RelojMs() - c.ms;
@@ -130,19 +130,19 @@ TEST(ReglasIteracion, EndOrContinue) {
     ModoMotor = 0;
     return ReglasIteracion(previo);
   };
-  EXPECT_EQ(caso(7.5, 0, 0, 0), 1);                       // past the hard limit
-  EXPECT_EQ(caso(0.6, 20, 10, 10), 1);                    // everything improving
-  EXPECT_EQ(caso(0.7, 0, 10, 10), 1);                     // near enough to finish
-  EXPECT_EQ(caso(0.3, 0, 10, 10), 0);                     // early and stable: mode 0
+  EXPECT_EQ(caso(7.5, 0, 0, 0), 1);     // past the hard limit
+  EXPECT_EQ(caso(0.6, 20, 10, 10), 1);  // everything improving
+  EXPECT_EQ(caso(0.7, 0, 10, 10), 1);   // near enough to finish
+  EXPECT_EQ(caso(0.3, 0, 10, 10), 0);   // early and stable: mode 0
   EXPECT_EQ(ModoMotor, 0);
-  EXPECT_EQ(caso(0.3, -40, 0, 0), 0);                     // early and falling: mode 1
+  EXPECT_EQ(caso(0.3, -40, 0, 0), 0);  // early and falling: mode 1
   EXPECT_EQ(ModoMotor, 1);
-  EXPECT_EQ(caso(1.5, -10, 0, 0), 1);                     // late but stable
-  EXPECT_EQ(caso(1.5, -50, 0, 0), 0);                     // late, fell by more than 45
+  EXPECT_EQ(caso(1.5, -10, 0, 0), 1);  // late but stable
+  EXPECT_EQ(caso(1.5, -50, 0, 0), 0);  // late, fell by more than 45
   EXPECT_EQ(ModoMotor, 2);
-  EXPECT_EQ(caso(2.0, -50, 0, 0), 1);                     // margin grew to 60
+  EXPECT_EQ(caso(2.0, -50, 0, 0), 1);  // margin grew to 60
   JugadaObvia = VariantePrincipal[0][0].Jugada;
-  EXPECT_EQ(caso(0.2, -40, 0, 0), 1);                     // obvious move
+  EXPECT_EQ(caso(0.2, -40, 0, 0), 1);  // obvious move
   JugadaObvia = 0;
   ModoMotor = 0;
   ValorRaiz = 0;
