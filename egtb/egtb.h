@@ -28,12 +28,12 @@
 
 // ---------------------------------------------------------------- constants
 
-inline constexpr int NUM_TABLAS = 179;         // registry entries, kk (0) is a placeholder
-inline constexpr int32_t SIN_VALOR = 32767;    // ValorTabla: no value available
+inline constexpr int NUM_TABLAS = 179;            // registry entries, kk (0) is a placeholder
+inline constexpr int32_t SIN_VALOR = 32767;       // ValorTabla: no value available
 inline constexpr int32_t FUERA_TABLAS = 1000000;  // ProbarTablas: position not covered
-inline constexpr uint32_t TAM_RANURA = 8260;   // bytes per cache slot
-inline constexpr int BLOQUE_TABLA = 8192;      // bytes per block
-inline constexpr int CUBETAS_TABLA = 32;       // cache buckets per (table, side)
+inline constexpr uint32_t TAM_RANURA = 8260;      // bytes per cache slot
+inline constexpr int BLOQUE_TABLA = 8192;         // bytes per block
+inline constexpr int CUBETAS_TABLA = 32;          // cache buckets per (table, side)
 inline constexpr int TAM_BANNER = 64;
 
 // Descriptor flags.
@@ -82,7 +82,9 @@ extern void (*LogTablas)(const char* texto);
 // ---------------------------------------------------------------- the registry and indexes
 
 void InicializarIndices();  // kept for start-up order; the index tables are constant
-inline uint32_t EntradasTabla(int tabla, int lado) { return RegistroTablas[tabla].IndiceMaximo[lado]; }
+inline uint32_t EntradasTabla(int tabla, int lado) {
+  return RegistroTablas[tabla].IndiceMaximo[lado];
+}
 inline bool TablaSimetrica(int tabla) { return RegistroTablas[tabla].Banderas & TABLA_SIMETRICA; }
 inline bool TablaDosBytes(int tabla) { return RegistroTablas[tabla].Banderas & TABLA_DOS_BYTES; }
 
@@ -106,6 +108,9 @@ bool TablaRegistrada(int tabla, int lado);
 int32_t ValorTabla(int tabla, int lado, uint32_t indice);  // raw value or SIN_VALOR
 int32_t ProbarTablas();  // exact score of the current position or FUERA_TABLAS
 void CerrarTablas();
+// The cached blocks from most to least recently used (for tests and
+// diagnostics); returns how many were written.
+int ContenidoCache(int* tabla, int* lado, int* bloque, int max);
 void LiberarTablas();  // unregisters everything and frees the decoder records
 
 // ---------------------------------------------------------------- compressed files
@@ -117,16 +122,16 @@ inline constexpr int RESULTADO_MEMORIA = 3;
 // A banner of the accepted form: 58 printable characters, CR LF, four NULs.
 bool BannerValido(const uint8_t* banner);
 // This engine's own banner (64 bytes).
-extern const uint8_t BANNER_ZELMOR[TAM_BANNER];
+extern const std::array<uint8_t, TAM_BANNER> BANNER_ZELMOR;
 uint32_t Crc32(const uint8_t* datos, uint64_t n);
 
 // Reads and checks a compressed file's header; 0 on success, otherwise one of
 // the failure classes above (or another code for an unexpected failure).
 int LeerCabecera(std::FILE* f, DecodificadorTabla** dec);
 void LiberarDecodificador(DecodificadorTabla* dec);
-int BloquesDecodificador(const DecodificadorTabla* dec);          // D
-int TamUltimoBloque(const DecodificadorTabla* dec);               // bytes
-int LogBloqueDecodificador(const DecodificadorTabla* dec);        // B
-uint64_t FinDatosDecodificador(const DecodificadorTabla* dec);    // end of the last block
+int BloquesDecodificador(const DecodificadorTabla* dec);        // D
+int TamUltimoBloque(const DecodificadorTabla* dec);             // bytes
+int LogBloqueDecodificador(const DecodificadorTabla* dec);      // B
+uint64_t FinDatosDecodificador(const DecodificadorTabla* dec);  // end of the last block
 // Decodes block n into destino (8192 bytes); returns its length, or -1.
 int DecodificarBloque(std::FILE* f, const DecodificadorTabla* dec, int n, uint8_t* destino);

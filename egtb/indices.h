@@ -27,7 +27,8 @@ inline constexpr auto SelectorCuadrante =
 // Reflection in the a1-h8 diagonal.
 inline constexpr auto Traspuesta = Tabla64([](int s) { return (s & 7) * 8 + (s >> 3); });
 // The ten squares of the a1-d1-d4 triangle.
-inline constexpr auto EnTriangulo = Tabla64([](int s) { return (s & 7) <= 3 && (s >> 3) <= (s & 7); });
+inline constexpr auto EnTriangulo =
+    Tabla64([](int s) { return (s & 7) <= 3 && (s >> 3) <= (s & 7); });
 inline constexpr auto FueraDiagonal = Tabla64([](int s) { return (s & 7) != (s >> 3); });
 inline constexpr auto BajoDiagonal = Tabla64([](int s) { return (s & 7) >= (s >> 3); });
 
@@ -172,7 +173,8 @@ inline constexpr auto LISTA_PARES = [] {
 inline constexpr auto ParReyes = [] {
   std::array<int16_t, 64 * 64> t{};
   for (auto& x : t) x = 4000;
-  for (int i = 0; i < PARES_SIN_PEONES; ++i) t[LISTA_PARES[i].R * 64 + LISTA_PARES[i].O] = int16_t(i);
+  for (int i = 0; i < PARES_SIN_PEONES; ++i)
+    t[LISTA_PARES[i].R * 64 + LISTA_PARES[i].O] = int16_t(i);
   return t;
 }();
 inline constexpr auto ReyesPeones = [] {
@@ -226,7 +228,8 @@ template <int N>
 inline int RangoPieza(int x, const int* ocupadas) {
   return [&]<int... J>(std::integer_sequence<int, J...>) {
     return x - (0 + ... + (ocupadas[J] < x));
-  }(std::make_integer_sequence<int, N>{});
+  }
+  (std::make_integer_sequence<int, N>{});
 }
 
 // Rank of a pawn square among the 48 of ranks 2..7 not yet taken.
@@ -234,7 +237,8 @@ template <int N>
 inline int RangoPeon(int x, const int* ocupadas) {
   return [&]<int... J>(std::integer_sequence<int, J...>) {
     return x - 8 - (0 + ... + (ocupadas[J] >= 8 && ocupadas[J] < x));
-  }(std::make_integer_sequence<int, N>{});
+  }
+  (std::make_integer_sequence<int, N>{});
 }
 
 // Rank of an unordered group of k men among the sets of k free squares.
@@ -260,7 +264,9 @@ inline uint32_t IndiceGrupo(const int* occ) {
   constexpr Grupo x = g.G[G];
   constexpr int antes = 2 + x.Inicio;
   const int* m = occ + antes;
-  auto rango = [occ](int s) { return x.Peones ? RangoPeon<antes>(s, occ) : RangoPieza<antes>(s, occ); };
+  auto rango = [occ](int s) {
+    return x.Peones ? RangoPeon<antes>(s, occ) : RangoPieza<antes>(s, occ);
+  };
   if constexpr (x.Cuenta == 1) return RangoGrupo<1>(rango(m[0]), 0, 0);
   else if constexpr (x.Cuenta == 2) return RangoGrupo<2>(rango(m[0]), rango(m[1]), 0);
   else return RangoGrupo<3>(rango(m[0]), rango(m[1]), rango(m[2]));
@@ -269,10 +275,9 @@ inline uint32_t IndiceGrupo(const int* occ) {
 template <Material M, int G>
 inline uint32_t RadixGrupo(int clase) {
   constexpr Grupo x = GruposDe(M).G[G];
-  constexpr uint32_t r[3] = {
-      Combinaciones(x.Peones ? 48 - x.Inicio : 62 - x.Inicio, x.Cuenta),
-      Combinaciones(x.Peones ? 47 - x.Inicio : 62 - x.Inicio, x.Cuenta),
-      Combinaciones(x.Peones ? 46 - x.Inicio : 62 - x.Inicio, x.Cuenta)};
+  constexpr uint32_t r[3] = {Combinaciones(x.Peones ? 48 - x.Inicio : 62 - x.Inicio, x.Cuenta),
+                             Combinaciones(x.Peones ? 47 - x.Inicio : 62 - x.Inicio, x.Cuenta),
+                             Combinaciones(x.Peones ? 46 - x.Inicio : 62 - x.Inicio, x.Cuenta)};
   return r[clase];
 }
 
@@ -284,7 +289,8 @@ inline uint32_t IndiceGrupos(const int* occ, int clase) {
     uint32_t r = 0;
     ((r = r * RadixGrupo<M, G>(clase) + IndiceGrupo<M, G>(occ)), ...);
     return r;
-  }(std::make_integer_sequence<int, n>{});
+  }
+  (std::make_integer_sequence<int, n>{});
 }
 
 // Index in the ordinary region of a position already brought into its
@@ -322,13 +328,14 @@ inline void Desempaquetar(const uint32_t* blancas, const uint32_t* negras, int* 
       if (x.Cuenta > 2) men[x.Inicio + 2] = static_cast<int>((w >> 12) & 63);
     };
     (uno(g.G[G]), ...);
-  }(std::make_integer_sequence<int, g.Num>{});
+  }
+  (std::make_integer_sequence<int, g.Num>{});
 }
 
 template <int N, typename F>
 inline void ParaCada(int* occ, F f) {
-  [&]<int... J>(std::integer_sequence<int, J...>) { ((occ[J] = f(occ[J])), ...); }(
-      std::make_integer_sequence<int, N>{});
+  [&]<int... J>(std::integer_sequence<int, J...>) { ((occ[J] = f(occ[J])), ...); }
+  (std::make_integer_sequence<int, N>{});
 }
 
 // The index function of a material with side `lado` to move.
@@ -364,23 +371,26 @@ uint32_t Indice(const uint32_t* blancas, const uint32_t* negras, int alPaso, int
         const int filaOk = L == 0 ? (ep >> 3) == 5 : (ep >> 3) == 2;
         constexpr Grupo pv = L == 0 ? peonesN : peonesB;  // the pawn that advanced
         constexpr Grupo pc = L == 0 ? peonesB : peonesN;  // the pawns that may take it
-        const int izq = avanzado - 1;  // the takers stand beside it
+        const int izq = avanzado - 1;                     // the takers stand beside it
         int cual = -1, captor = 0;
         [&]<int... J>(std::integer_sequence<int, J...>) {
           ((cual = occ[2 + pv.Inicio + J] == avanzado ? J : cual), ...);
-        }(std::make_integer_sequence<int, pv.Cuenta>{});
+        }
+        (std::make_integer_sequence<int, pv.Cuenta>{});
         [&]<int... J>(std::integer_sequence<int, J...>) {
           ((captor |= (col > 0 && occ[2 + pc.Inicio + J] == izq) |
                       (col < 7 && occ[2 + pc.Inicio + J] == izq + 2)),
            ...);
-        }(std::make_integer_sequence<int, pc.Cuenta>{});
+        }
+        (std::make_integer_sequence<int, pc.Cuenta>{});
         if (filaOk && cual >= 0 && captor) {
           constexpr Material S = SinPeonAvanzado(M, L);
           const int quitar = 2 + pv.Inicio + cual;
           int sub[N];
           [&]<int... J>(std::integer_sequence<int, J...>) {
             ((sub[J] = occ[J + (J >= quitar)]), ...);
-          }(std::make_integer_sequence<int, N - 1>{});
+          }
+          (std::make_integer_sequence<int, N - 1>{});
           constexpr uint32_t normal = static_cast<uint32_t>(EntradasNormales(M));
           constexpr uint32_t bloque = static_cast<uint32_t>(EntradasNormales(S));
           return normal + static_cast<uint32_t>(col) * bloque + IndiceNormal<S>(sub);

@@ -14,25 +14,26 @@ namespace {
 // ---------------------------------------------------------------- names and flags
 
 constexpr const char* NOMBRES[NUM_TABLAS] = {
-    "kk", "kpk", "knk", "kbk", "krk", "kqk",
-    "kpkp", "knkp", "knkn", "kbkp", "kbkn", "kbkb", "krkp", "krkn", "krkb", "krkr", "kqkp",
-    "kqkn", "kqkb", "kqkr", "kqkq", "kppk", "knpk", "knnk", "kbpk", "kbnk", "kbbk", "krpk",
-    "krnk", "krbk", "krrk", "kqpk", "kqnk", "kqbk", "kqrk", "kqqk",
-    "kppkp", "kppkn", "kppkb", "kppkr", "kppkq", "knpkp", "knpkn", "knpkb", "knpkr", "knpkq",
-    "knnkp", "knnkn", "knnkb", "knnkr", "knnkq", "kbpkp", "kbpkn", "kbpkb", "kbpkr", "kbpkq",
-    "kbnkp", "kbnkn", "kbnkb", "kbnkr", "kbnkq", "kbbkp", "kbbkn", "kbbkb", "kbbkr", "kbbkq",
-    "krpkp", "krpkn", "krpkb", "krpkr", "krpkq", "krnkp", "krnkn", "krnkb", "krnkr", "krnkq",
-    "krbkp", "krbkn", "krbkb", "krbkr", "krbkq", "krrkp", "krrkn", "krrkb", "krrkr", "krrkq",
-    "kqpkp", "kqpkn", "kqpkb", "kqpkr", "kqpkq", "kqnkp", "kqnkn", "kqnkb", "kqnkr", "kqnkq",
-    "kqbkp", "kqbkn", "kqbkb", "kqbkr", "kqbkq", "kqrkp", "kqrkn", "kqrkb", "kqrkr", "kqrkq",
-    "kqqkp", "kqqkn", "kqqkb", "kqqkr", "kqqkq", "kpppk", "knppk", "knnpk", "knnnk", "kbppk",
-    "kbnpk", "kbnnk", "kbbpk", "kbbnk", "kbbbk", "krppk", "krnpk", "krnnk", "krbpk", "krbnk",
-    "krbbk", "krrpk", "krrnk", "krrbk", "krrrk", "kqppk", "kqnpk", "kqnnk", "kqbpk", "kqbnk",
-    "kqbbk", "kqrpk", "kqrnk", "kqrbk", "kqrrk", "kqqpk", "kqqnk", "kqqbk", "kqqrk", "kqqqk",
-    "knnknn", "kbnknn", "kbbknn", "kbbkbn", "kbbkbb", "krnknn", "krnkbb", "krbknn", "krbkbb",
-    "krrknn", "krrkbn", "krrkbb", "krrkrn", "krrkrr", "kqnknn", "kqnkbb", "kqnkrr", "kqbknn",
-    "kqbkbb", "kqbkrr", "kqrknn", "kqrkbb", "kqrkrr", "kqqknn", "kqqkbn", "kqqkbb", "kqqkrn",
-    "kqqkrb", "kqqkrr", "kqqkqn", "kqqkqb", "kqqkqr", "kqqkqq"};
+    "kk",     "kpk",    "knk",    "kbk",    "krk",    "kqk",    "kpkp",   "knkp",   "knkn",
+    "kbkp",   "kbkn",   "kbkb",   "krkp",   "krkn",   "krkb",   "krkr",   "kqkp",   "kqkn",
+    "kqkb",   "kqkr",   "kqkq",   "kppk",   "knpk",   "knnk",   "kbpk",   "kbnk",   "kbbk",
+    "krpk",   "krnk",   "krbk",   "krrk",   "kqpk",   "kqnk",   "kqbk",   "kqrk",   "kqqk",
+    "kppkp",  "kppkn",  "kppkb",  "kppkr",  "kppkq",  "knpkp",  "knpkn",  "knpkb",  "knpkr",
+    "knpkq",  "knnkp",  "knnkn",  "knnkb",  "knnkr",  "knnkq",  "kbpkp",  "kbpkn",  "kbpkb",
+    "kbpkr",  "kbpkq",  "kbnkp",  "kbnkn",  "kbnkb",  "kbnkr",  "kbnkq",  "kbbkp",  "kbbkn",
+    "kbbkb",  "kbbkr",  "kbbkq",  "krpkp",  "krpkn",  "krpkb",  "krpkr",  "krpkq",  "krnkp",
+    "krnkn",  "krnkb",  "krnkr",  "krnkq",  "krbkp",  "krbkn",  "krbkb",  "krbkr",  "krbkq",
+    "krrkp",  "krrkn",  "krrkb",  "krrkr",  "krrkq",  "kqpkp",  "kqpkn",  "kqpkb",  "kqpkr",
+    "kqpkq",  "kqnkp",  "kqnkn",  "kqnkb",  "kqnkr",  "kqnkq",  "kqbkp",  "kqbkn",  "kqbkb",
+    "kqbkr",  "kqbkq",  "kqrkp",  "kqrkn",  "kqrkb",  "kqrkr",  "kqrkq",  "kqqkp",  "kqqkn",
+    "kqqkb",  "kqqkr",  "kqqkq",  "kpppk",  "knppk",  "knnpk",  "knnnk",  "kbppk",  "kbnpk",
+    "kbnnk",  "kbbpk",  "kbbnk",  "kbbbk",  "krppk",  "krnpk",  "krnnk",  "krbpk",  "krbnk",
+    "krbbk",  "krrpk",  "krrnk",  "krrbk",  "krrrk",  "kqppk",  "kqnpk",  "kqnnk",  "kqbpk",
+    "kqbnk",  "kqbbk",  "kqrpk",  "kqrnk",  "kqrbk",  "kqrrk",  "kqqpk",  "kqqnk",  "kqqbk",
+    "kqqrk",  "kqqqk",  "knnknn", "kbnknn", "kbbknn", "kbbkbn", "kbbkbb", "krnknn", "krnkbb",
+    "krbknn", "krbkbb", "krrknn", "krrkbn", "krrkbb", "krrkrn", "krrkrr", "kqnknn", "kqnkbb",
+    "kqnkrr", "kqbknn", "kqbkbb", "kqbkrr", "kqrknn", "kqrkbb", "kqrkrr", "kqqknn", "kqqkbn",
+    "kqqkbb", "kqqkrn", "kqqkrb", "kqqkrr", "kqqkqn", "kqqkqb", "kqqkqr", "kqqkqq"};
 
 constexpr bool Igual(const char* a, const char* b) {
   int i = 0;
@@ -81,7 +82,8 @@ constexpr DescriptorTabla Descriptor() {
 }
 
 template <int... J>
-constexpr std::array<DescriptorTabla, NUM_TABLAS> ConstruirRegistro(std::integer_sequence<int, J...>) {
+constexpr std::array<DescriptorTabla, NUM_TABLAS> ConstruirRegistro(
+    std::integer_sequence<int, J...>) {
   return {Descriptor<J>()...};
 }
 
@@ -171,7 +173,8 @@ bool DecodificarNormal(const Material& m, uint64_t idx, int* occ) {
     occ[1] = par.O;
     resto = idx % total;
   } else {
-    const uint64_t tot[3] = {indices::Radices(g, 0), indices::Radices(g, 1), indices::Radices(g, 2)};
+    const uint64_t tot[3] = {indices::Radices(g, 0), indices::Radices(g, 1),
+                             indices::Radices(g, 2)};
     int lo = 0, hi = indices::PARES_CON_PEONES - 1;  // last pair whose base is <= idx
     while (lo < hi) {
       const int mid = (lo + hi + 1) / 2;
@@ -187,7 +190,8 @@ bool DecodificarNormal(const Material& m, uint64_t idx, int* occ) {
   uint32_t digito[6];
   for (int i = g.Num - 1; i >= 0; --i) {
     const indices::Grupo& x = g.G[i];
-    const uint32_t rad = indices::Combinaciones(x.Peones ? 48 - clase - x.Inicio : 62 - x.Inicio, x.Cuenta);
+    const uint32_t rad =
+        indices::Combinaciones(x.Peones ? 48 - clase - x.Inicio : 62 - x.Inicio, x.Cuenta);
     digito[i] = static_cast<uint32_t>(resto % rad);
     resto /= rad;
   }
@@ -268,7 +272,8 @@ int BuscarTabla(int pb, int cb, int ab, int tb, int db, int pn, int cn, int an, 
   const int w[5] = {pb, cb, ab, tb, db}, b[5] = {pn, cn, an, tn, dn};
   for (int i = 0; i < 5; ++i)
     if (w[i] < 0 || w[i] > 4 || b[i] < 0 || b[i] > 4) return 0;
-  const int iw = ID_LADO[ClaveLado(pb, cb, ab, tb, db)], ib = ID_LADO[ClaveLado(pn, cn, an, tn, dn)];
+  const int iw = ID_LADO[ClaveLado(pb, cb, ab, tb, db)],
+            ib = ID_LADO[ClaveLado(pn, cn, an, tn, dn)];
   if (iw < 0 || ib < 0) return 0;
   return TABLA_MATERIAL[iw][ib];
 }
