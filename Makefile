@@ -1,23 +1,37 @@
 # Thin front over CMake. `make` builds everything into build/; `make test` also
 # builds the sanitizer variant into build-san/ and runs the whole suite in both.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps build build-san run test clean
+.PHONY: all deps build build-san run test clean install uninstall
 
 all: build
 
-# Installs missing build dependencies when run as root on Debian.
+# Installs missing dependencies when run as root on Debian: the build tools, and
+# what the tests use beside them (man pages rendered with man/groff, the xboard
+# front end under Xvfb with fairymax as its opponent, python3 for the scripts).
+# Without root only the build tools are required; the tests that need the rest
+# say so and are skipped.
+BUILD_PACKAGES = g++ cmake make libgtest-dev
+TEST_PACKAGES = python3 groff-base man-db xboard xvfb fairymax
 deps:
-	@missing=""; \
-	for p in g++ cmake make libgtest-dev; do \
+	@missing=""; optional=""; \
+	for p in $(BUILD_PACKAGES); do \
 	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; \
 	done; \
-	if [ -n "$$missing" ]; then \
+	for p in $(TEST_PACKAGES); do \
+	  dpkg -s $$p >/dev/null 2>&1 || optional="$$optional $$p"; \
+	done; \
+	if [ -n "$$missing$$optional" ]; then \
 	  if [ "$$(id -u)" = 0 ]; then \
-	    echo "Installing:$$missing"; \
-	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
-	  else \
+	    echo "Installing:$$missing$$optional"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+	      $$missing$$optional; \
+	  elif [ -n "$$missing" ]; then \
 	    echo "Missing packages:$$missing (run as root or install them)"; exit 1; \
+	  else \
+	    echo "Note: tests that need$$optional will be skipped (install them as root)"; \
 	  fi; \
 	fi
 
@@ -35,6 +49,14 @@ run: deps build
 test: deps build build-san
 	cd build && ctest --output-on-failure -j $(JOBS)
 	cd build-san && ctest --output-on-failure -j $(JOBS)
+
+# PREFIX (default /usr/local) and DESTDIR as usual; uninstall removes exactly
+# what the last install under the same DESTDIR and PREFIX put there.
+install: build
+	DESTDIR="$(DESTDIR)" sh scripts/instalar.sh install build "$(PREFIX)"
+
+uninstall:
+	DESTDIR="$(DESTDIR)" sh scripts/instalar.sh uninstall "$(PREFIX)"
 
 clean:
 	rm -rf build build-san

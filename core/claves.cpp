@@ -4,8 +4,6 @@
 // drawing order must never change: a different key means every stored book entry
 // is lost.
 #include "core/core.h"
-#include "eval/eval.h"
-#include "search/search.h"
 
 #include <cstring>
 
@@ -78,12 +76,11 @@ void InicializarClaves() {
   MarcaPeonesB = Aleatorio32();
 }
 
-void LimpiarHash() {
-  if (TablaHashProf) std::memset(TablaHashProf, 0, (size_t{MascaraHash} + 1) * sizeof(EntradaHash));
-  if (TablaHashSiempre)
-    std::memset(TablaHashSiempre, 0, (size_t{MascaraHash} + 1) * sizeof(EntradaHash));
-  if (TablaPeones)
-    std::memset(TablaPeones, 0, (size_t{MascaraPeones} + 1) * sizeof(EntradaHashPeones));
-  if (TablaAtaques)
-    std::memset(TablaAtaques, 0, (size_t{MascaraAtaques} + 1) * sizeof(EntradaHashAtaques));
+void ReindexarHistoria() {
+  if (EstadoActual == nullptr) return;
+  for (EstadoPly* e = Historia; e <= EstadoActual; ++e) {
+    e->IndiceHash[0] = e->ClaveBaja & MascaraHash;
+    e->IndiceHash[1] = e->ClaveAlta & MascaraHashAlta();
+    e->IndicePeones = e->ClavePeones & MascaraPeones;
+  }
 }

@@ -5,7 +5,9 @@
 // globals below; none takes a position argument.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "builds/build.h"
 
@@ -60,6 +62,13 @@ inline constexpr int CAPACIDAD_LISTA = 16;
 // 400, so MAX_PLY lists of that length always fit.
 inline constexpr int MAX_JUGADAS_POSICION = 400;
 inline constexpr int TAM_PILA_JUGADAS = MAX_PLY * MAX_JUGADAS_POSICION + 2;
+
+// Steps of the pieces on the 0x88 board.
+inline constexpr int DESPLAZAMIENTOS_CABALLO[8] = {-33, -31, -18, 14, -14, 18, 31, 33};
+inline constexpr int DESPLAZAMIENTOS_REY[8] = {-16, -17, -1, 15, 16, 17, 1, -15};
+inline constexpr int DIRECCIONES_ALFIL[4] = {-17, -15, 15, 17};
+inline constexpr int DIRECCIONES_TORRE[4] = {-16, -1, 1, 16};
+inline constexpr int DIRECCIONES_DAMA[8] = {-17, -15, 15, 17, -16, -1, 1, 16};
 
 // ---------------------------------------------------------------- square helpers
 
@@ -134,6 +143,26 @@ extern EntradaJugada* TopeJugadas;  // last entry written, not one past it
 extern uint32_t PlyActual;          // moves made since the search root
 extern int32_t MediasJugadas;       // game half-move counter (search plies included)
 extern uint32_t Nodos;              // legal makes, never decremented
+extern uint32_t Nulos;              // null moves made
+
+// Index masks of the hash tables the records carry indexes for. Whoever sizes the
+// transposition tables or the pawn hash sets its mask here and then calls
+// ReindexarHistoria; make/unmake only reads them.
+extern uint32_t MascaraHash;    // transposition-table entries - 1
+extern uint32_t MascaraPeones;  // pawn-hash entries - 1
+
+// The upper index word is masked by MascaraHash sign-extended to 64 bits, so it is
+// zero for every real table size.
+inline uint32_t MascaraHashAlta() {
+  return static_cast<uint32_t>(static_cast<int32_t>(MascaraHash) >> 31);
+}
+
+// The run's log file, unbuffered (null when there is none).
+extern FILE* FicheroLog;
+
+// Square names by 0x88 square ("x" off the board) and promotion letters by type.
+extern const char* const NombreCasilla[128];
+extern const char LetraPromocion[8];  // "  NBRQ"
 
 // ---------------------------------------------------------------- globals (tables and keys)
 
@@ -198,11 +227,13 @@ void InicializarBitboards();
 void InicializarClaves();
 uint32_t Aleatorio32();
 void ReiniciarAleatorio();  // back to the fixed seed, so key building is repeatable
-void LimpiarHash();
+// Recomputes the table indexes of every record of the game from the current masks.
+void ReindexarHistoria();
 
-// Set-up.
-int ColocarFEN(const char* fen);  // 0 success, 1 error (message printed)
-void NuevaPartida();
+// Set-up. Both touch only the position: the other subsystems' game state is
+// reset by their own functions, which the driver calls.
+int ColocarFEN(const char* fen);  // 0 success, 1 error (message printed), position kept
+void NuevaPartida();              // the starting position, an empty game
 void ContarMaterial();
 void CrearListas();
 void CalcularClaves();
@@ -226,3 +257,35 @@ int EsTripleRepeticion();
 // Self-check: recomputes keys, material, counts, lists and check from scratch and
 // compares them with the current record. Returns 1 when everything agrees.
 int PosicionValida();
+
+// Attack tests. 1 when `lado` attacks `casilla`. Atacada reads the piece lists
+// (consistent position); AtacadaTrasMover reads only the board and takes counts and
+// the king square from `estado`, so it works while make has the board half changed.
+int Atacada(int lado, int casilla, const EstadoPly* estado);
+int AtacadaTrasMover(int lado, int casilla, const EstadoPly* estado);
+// 1 when the square the king crosses for this castling (an ENROQUE_* bit) is safe.
+// `estado` is the record of the position before the castling move.
+int EnroqueSeguro(int enroque, const EstadoPly* estado);
+
+// Move text: "e2e4", "e7e8Q" into `destino` (at least 6 bytes).
+void TextoJugada(Jugada j, char* destino);
+// The move text on standard output, and with a ';' after it in the log.
+void ImprimirJugada(Jugada j);
+
+// Log: printf-style write to the log file (nothing when there is none).
+void Log(const char* formato, ...) __attribute__((format(printf, 1, 2)));
+void CerrarLog();
+
+// Monotonic milliseconds (wraps after 49 days; callers take differences).
+uint32_t RelojMs();
+
+// Hash-table storage, one rule for every table. EntradasTabla: the largest power
+// of two not above (megas / 2) * 1048576 / bytesEntrada + 1, at most 2^31.
+uint64_t EntradasTabla(uint32_t megas, uint32_t bytesEntrada);
+// Replaces the table at *tabla with `entradas` zero-filled entries of `bytes`
+// each, freeing what an earlier call took for it (`*propia`). A request beyond
+// the machine's memory, or one the heap refuses, gets the single zeroed entry
+// `reserva` instead. Returns the entry count installed (1 on failure).
+uint64_t ReservarTabla(void** tabla, void** propia, uint64_t entradas, size_t bytes, void* reserva);
+// Frees what ReservarTabla took for this table and leaves *tabla null.
+void LiberarTabla(void** tabla, void** propia);

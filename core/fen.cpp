@@ -1,10 +1,6 @@
 // Setting up a position: from FEN text or the initial position, and the
 // from-scratch computations of material, piece lists and keys.
 #include "core/core.h"
-#include "driver/driver.h"
-#include "eval/eval.h"
-#include "movegen/movegen.h"
-#include "search/search.h"
 
 #include <cstdio>
 #include <cstring>
@@ -221,11 +217,8 @@ int ColocarFEN(const char* fen) {
   raiz.PermiteNulo = !raiz.EnJaque;
 
   ReiniciarPilas();
-  ColorMotor = -1;
-  TiempoRestante = 2147483647.0;
   MediasJugadas = 50;
   CalcularClaves();
-  Asesinas[0][0] = Asesinas[0][1] = 0;
   return 0;
 }
 
@@ -246,14 +239,8 @@ void NuevaPartida() {
 
   ReiniciarPilas();
   MediasJugadas = 0;
-  ColorMotor = 0;
-  TiempoRestante = 2147483647.0;
-
-  LimpiarHash();
   CalcularClaves();
   CrearListas();
-  NuevaPartidaBusqueda();
-  NuevaPartidaDriver();
 }
 
 void ContarMaterial() {

@@ -6,9 +6,6 @@
 // incrementally; list updates follow a fixed order because generation order
 // follows list order.
 #include "core/core.h"
-#include "eval/eval.h"
-#include "movegen/movegen.h"
-#include "search/search.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,5 @@
 // The global position, the repetition tests and the debug self-check.
 #include "core/core.h"
-#include "movegen/movegen.h"
 
 int32_t Tablero[120];
 int32_t ListaPiezas[10][CAPACIDAD_LISTA];
@@ -12,6 +11,9 @@ EntradaJugada* TopeJugadas = PilaJugadas;
 uint32_t PlyActual;
 int32_t MediasJugadas;
 uint32_t Nodos;
+uint32_t Nulos = 0;
+uint32_t MascaraHash = 0;
+uint32_t MascaraPeones = 0;
 
 namespace {
 

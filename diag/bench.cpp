@@ -65,15 +65,17 @@ void PrepararBusquedaDiagnostico() {
 
 void PosicionDiagnostico() {
   // Fresh tables and game state, the engine playing the side to move.
-  LimpiarHash();
+  LimpiarTablasBusqueda();
+  LimpiarTablasEval();
   NuevaPartidaBusqueda();
   ValorAnterior = 0;
   NumRaiz = 10000;
-  ModoMotor = 0;
+  Limites.Modo = ModoBusqueda::Normal;
+  Fase = FaseReloj::Normal;
   ColorMotor = EstadoActual->Turno;
-  TiempoRestante = 2147483647.0;
-  JugadasControl = 0;
-  Incremento = 0;
+  Limites.TiempoRestante = SIN_RELOJ;
+  Limites.JugadasControl = 0;
+  Limites.Incremento = 0;
 }
 
 uint64_t Bench(int profundidad, bool detalle) {
@@ -95,7 +97,7 @@ uint64_t Bench(int profundidad, bool detalle) {
       std::printf("Position %2d: %10u nodes  best %-6s score %d\n", i, Nodos, texto, ValorRaiz);
     }
   }
-  NuevaPartida();
+  ReiniciarPartida();
   return total;
 }
 

@@ -158,7 +158,7 @@ int ComandoSuite(int argc, char** argv) {
     ++total;
     const auto legales = JugadasLegales();
     PosicionDiagnostico();
-    TiempoRestante = 20.0;  // polls every few thousand nodes
+    Limites.TiempoRestante = 20.0;  // polls every few thousand nodes
     LimiteDiagnostico = profundidad > 0 ? 0.0 : segundos;
     IterarHastaProfundidad(profundidad > 0 ? profundidad : 99);
     LimiteDiagnostico = 0.0;

@@ -2,7 +2,9 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "book/book.h"
 #include "driver/driver.h"
+#include "egtb/egtb.h"
 #include "search/search.h"
 
 namespace {
@@ -61,8 +63,10 @@ void Arrancar(int argc, char** argv) {
   CargarLibros();
   // 10. A new game; the earlier build starts from its built-in ending.
   VersionProtocolo = 1;
-  NuevaPartida();
-  if constexpr (VERSION_052) ColocarFEN("8/8/2p4p/2p2kpP/Pp6/4K2P/8/8 w - - 0 1");
+  ReiniciarPartida();
+  if constexpr (VERSION_052) PonerPosicion("8/8/2p4p/2p2kpP/Pp6/4K2P/8/8 w - - 0 1");
+  // 11. Input that arrives during a search reaches the driver through this.
+  EntradaPendiente = HayEntrada;
 }
 
 void SalirMotor(bool cerrarLog) {

@@ -13,6 +13,7 @@
 //   PensarProf N   think to depth N and play (not in the earlier build)
 #include <cstring>
 
+#include "book/book.h"
 #include "driver/driver.h"
 #include "eval/eval.h"
 #include "search/search.h"
@@ -78,7 +79,7 @@ void BucleInicial() {
       Log(" %s", linea);
       const char* fen = linea;
       while (*fen == ' ' || *fen == '\t') ++fen;
-      ColocarFEN(fen);
+      PonerPosicion(fen);
     } else if (std::strcmp(token, "ze_GuardarL") == 0) {
       GuardarLibros();
     } else if (std::strcmp(token, "CargarL") == 0) {

@@ -1,5 +1,6 @@
-// The engine driver: start-up, the two command loops, move notation, output,
-// the log file and the personality file.
+// The engine driver: start-up, the two command loops, move notation, the log
+// file and the personality file. It sits on top: it fills the search's limits,
+// installs its input callback, and calls every subsystem's resets.
 #pragma once
 
 #include <cstddef>
@@ -9,9 +10,6 @@
 #include "core/core.h"
 
 // ---------------------------------------------------------------- constants
-
-inline constexpr int MODO_PONDER = 5;
-inline constexpr int MODO_ANALISIS = 6;
 
 // Engine names: the base name is what the greeting uses; NombreMotor may carry
 // the personality suffix.
@@ -23,64 +21,18 @@ inline constexpr const char* PREFIJO_LOG = VERSION_052 ? "Ze_0.52_" : "Ze_0.70_"
 inline constexpr size_t TAM_TOKEN = 256;
 // A rest-of-line argument (a FEN, an opponent's name) is cut to this size.
 inline constexpr size_t TAM_LINEA = 1024;
-inline constexpr size_t TAM_RUTA = 256;  // string settings, as in the personality file
 inline constexpr size_t TAM_NOMBRE_MOTOR = 32 + TAM_TOKEN;
-
-// Entry sizes of the hash-table sizing rule (bytes per entry as the rule counts them).
-inline constexpr uint32_t DIVISOR_HASH = 24;
-inline constexpr uint32_t DIVISOR_PEONES = 8;
-inline constexpr uint32_t DIVISOR_ATAQUES = 136;
-
-// ---------------------------------------------------------------- types
-
-// The settings of the personality file, with their compiled-in defaults. The
-// fields from VAL_PEON on are keys of the earlier build only; the current build
-// holds its own fixed values there and never reads a key for them.
-struct ConfiguracionMotor {
-  uint32_t TABLA_HASH;         // megabytes, both transposition tables together
-  uint32_t TABLA_HASH_PEONES;  // megabytes
-  uint32_t TamHashAtaques;     // megabytes; no key sets it
-  char NALIMOV_PATH[TAM_RUTA];
-  int32_t EGTB_CACHE_SIZE;  // bytes (the key gives megabytes)
-  char LIBROB_FICH[TAM_RUTA];
-  char LIBRON_FICH[TAM_RUTA];
-  int32_t APRENDER;
-  int32_t AP_SEGUNDOS_MIN;
-  int32_t SELECTIVIDAD_LIBRO;
-  int32_t LIMITE_ACEPTACION;
-  int32_t ICS;
-  int32_t VAL_PEON, VAL_CABALLO, VAL_ALFIL, VAL_TORRE, VAL_DAMA;
-  int32_t LAZY, FUTILITY, IID;
-  int32_t EXT_RECAP, EXT_PEON_7, EXTENSION_NULL, EXTENSION_FINAL;
-  int32_t REDUCCION_NULL, VENT_ASP, UMBRAL_FINAL, JAQUES_QSEARCH;
-  int32_t ESTRUCTURA_PEONES, MOVILIDAD, DEFENSA_ESTATICA, ATAQUE_DINAMICO;
-};
 
 // ---------------------------------------------------------------- globals
 
-extern int ColorMotor;       // side the engine plays: 1 white, 0 black, -1 none
-extern int ModoMotor;        // 0 normal, 1-4 clock states, 5 ponder, 6 analysis
-extern int PararBusqueda;    // 1 asks the running search to stop
-extern int PonderActivo;     // 1 after "hard", 0 after "easy"
-extern Jugada JugadaPonder;  // predicted reply on the board while pondering, else 0
+extern int PonderActivo;  // 1 after "hard", 0 after "easy"
 extern int VersionProtocolo;
-extern double TiempoRestante;  // own clock, seconds
-extern int JugadasControl;     // moves per time control
-extern int Incremento;         // seconds per move
-extern int KibitzActivo;
 extern int EloPropio;
 extern int EloRival;
 extern int RivalComputadora;
 extern int ModoICS;
 extern char NombreRival[TAM_LINEA];
 extern char NombreMotor[TAM_NOMBRE_MOTOR];
-extern FILE* FicheroLog;  // the run's log, unbuffered (null when it could not open)
-
-extern ConfiguracionMotor Personalidad;
-extern const ConfiguracionMotor PERSONALIDAD_INICIAL;  // the compiled-in defaults
-
-extern const char* const NombreCasilla[128];  // by 0x88 square; "x" off the board
-extern const char LetraPromocion[8];          // "  NBRQ" by promotion type
 
 // ---------------------------------------------------------------- functions
 
@@ -91,10 +43,15 @@ void Arrancar(int argc, char** argv);
 // closed when asked, transposition tables released, exit status 0.
 [[noreturn]] void SalirMotor(bool cerrarLog = true);
 
-// Clears the driver's per-game state (called by NuevaPartida).
-void NuevaPartidaDriver();
+// A new game for the whole engine: the starting position, the tables cleared,
+// and every subsystem's per-game state reset (the driver's own included).
+void ReiniciarPartida();
+// Sets up a FEN position (a bad one prints its message and changes nothing);
+// the engine then plays neither side and has no clock. 0 success, 1 error.
+int PonerPosicion(const char* fen);
 
-// One command of the xboard loop; the search calls it re-entrantly on a terminal.
+// One command of the xboard loop; the input callback calls it during a search on
+// a terminal for the commands a search may answer in passing.
 void BucleXboard();
 void ImprimirLineaCaracteristicas();  // the feature line, on standard output and in the log
 // True for the commands a search may answer in passing (they leave the position,
@@ -104,14 +61,12 @@ bool ComandoSeguroEnBusqueda(const char* comando);
 // "ze_Eval": the static evaluation the way the command prints it.
 int ValorEstatico();
 
-// Log: printf-style write to the log file (nothing when there is none).
-void Log(const char* formato, ...) __attribute__((format(printf, 1, 2)));
+// The run's log file (Log and CerrarLog are services of core).
 void AbrirLog();
-void CerrarLog();
 
 // Platform layer.
-unsigned HayEntrada();  // bytes of pending input (own buffer + pipe/terminal)
-uint32_t RelojMs();     // monotonic milliseconds
+// Bytes of pending input (own buffer + pipe/terminal); the search's input callback.
+unsigned HayEntrada();
 // Reads one whitespace-delimited token (cut to `tam` - 1 bytes, the rest of it
 // consumed). At the end of input with no token it returns 0.
 int LeerPalabra(char* destino, size_t tam);
@@ -127,10 +82,9 @@ void RutaLocal(const char* nombre, char* destino, size_t tam);
 // atoi without undefined behaviour: leading blanks, a sign, digits; saturates.
 int32_t ConvertirEntero(const char* texto);
 
-// Hash tables: entry count of the sizing rule, and the allocation of all tables
-// from the current settings (messages on standard output when memory is short;
-// a failed table is replaced by a single entry so the search never lacks one).
-uint64_t EntradasTabla(uint32_t megas, uint32_t divisor);
+// Hash tables: every subsystem's tables allocated from the current settings
+// (messages on standard output when memory is short; a failed table is replaced
+// by a single entry so the search never lacks one).
 void AsignarTablasHash();
 void LiberarTablasHash();
 
@@ -143,17 +97,3 @@ void AplicarPersonalidad(const char* texto);
 int InterpretarJugada(const char* texto);  // 1 made, 0 refused (position unchanged)
 // The move of the current position's generated list that the text names, or 0.
 Jugada JugadaGenerada(Jugada j);
-void ImprimirJugada(Jugada j);
-int ValidarJugada(Jugada j);
-void ImprimirVariante(int profundidad);
-// Writes the move text ("e2e4", "e7e8Q") into `destino` (at least 6 bytes).
-void TextoJugada(Jugada j, char* destino);
-
-// ---------------------------------------------------------------- book and tablebases
-// Provided by the opening-book and tablebase subsystems; until those land, the
-// stand-ins in driver/pendientes.cpp find no file and store nothing.
-void CargarLibros();                              // appends both book files to the books
-void GuardarLibros();                             // rewrites both book files
-void Aprender(const char* resultado);             // learns from the game's result
-int InicializarTablasFinales(const char* rutas);  // largest piece count registered, 0 none
-int FijarCache(void* memoria, uint32_t tam);      // 1 when the cache could be set

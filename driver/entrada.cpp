@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "driver/driver.h"
+#include "search/search.h"
 
 namespace {
 
@@ -141,9 +142,7 @@ unsigned HayEntrada() {
     pendiente = Final - Lectura;
     if (pendiente == 0) return 0;
   }
-  if (!EsTerminal || VersionProtocolo <= 1 || ModoMotor == MODO_PONDER ||
-      ModoMotor == MODO_ANALISIS)
-    return static_cast<unsigned>(pendiente);
+  if (!EsTerminal || VersionProtocolo <= 1 || Pensando()) return static_cast<unsigned>(pendiente);
   // Terminal during a timed search: a command that leaves the position alone is
   // answered at once and the search goes on; any other stops the search and is
   // read by the outer loop afterwards.

@@ -1,8 +1,6 @@
 // The log: one new file per run in the working directory, unbuffered, holding
 // every token read, the engine's thinking in readable form and, for the current
 // build, a report of the compiled-in configuration.
-#include <cstdarg>
-
 #include "driver/driver.h"
 
 namespace {
@@ -50,18 +48,4 @@ void AbrirLog() {
   if (FicheroLog == nullptr) return;
   std::setvbuf(FicheroLog, nullptr, _IONBF, 0);
   InformeConfiguracion();
-}
-
-void CerrarLog() {
-  if (FicheroLog == nullptr) return;
-  std::fclose(FicheroLog);
-  FicheroLog = nullptr;
-}
-
-void Log(const char* formato, ...) {
-  if (FicheroLog == nullptr) return;
-  va_list args;
-  va_start(args, formato);
-  std::vfprintf(FicheroLog, formato, args);
-  va_end(args);
 }

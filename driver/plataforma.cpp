@@ -1,18 +1,9 @@
-// Clock, file names and number conversion: the small services the engine
+// File names and number conversion: the small services the engine
 // takes from the operating system.
 #include <climits>
 #include <cstring>
-#include <ctime>
 
 #include "driver/driver.h"
-
-uint32_t RelojMs() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  // Wraps after 49 days; callers only take differences.
-  return static_cast<uint32_t>(static_cast<uint64_t>(t.tv_sec) * 1000u +
-                               static_cast<uint64_t>(t.tv_nsec) / 1000000u);
-}
 
 void RutaLocal(const char* nombre, char* destino, size_t tam) {
   size_t n = 0;

@@ -1,4 +1,5 @@
-// The xboard command loop: one command per call of BucleXboard.
+// The xboard command loop: one command per call of BucleXboard, and the analysis
+// loop of "analyze".
 //
 //   new          new game, the engine plays Black, normal mode
 //   quit         save learning (when on), close the log, exit 0
@@ -30,7 +31,9 @@
 // Anything else is answered with the unknown-command line.
 #include <cstring>
 
+#include "book/book.h"
 #include "driver/driver.h"
+#include "eval/eval.h"
 #include "search/search.h"
 
 namespace {
@@ -76,10 +79,34 @@ void PasoPonder(bool comprobar) {
   if (HistoriaLlena()) return;
   const Jugada j = JugadaGenerada(respuesta);
   if (j == 0 || !HacerJugadaPartida(j)) return;
-  ModoMotor = MODO_PONDER;
-  JugadaPonder = j;
+  Limites.Modo = ModoBusqueda::Ponder;
+  Limites.JugadaPonder = j;
   PararBusqueda = 0;
   Pensar();
+}
+
+// Leaves pondering or analysis for a normal search, whose clock phase starts over.
+void ModoNormal() {
+  Limites.Modo = ModoBusqueda::Normal;
+  Fase = FaseReloj::Normal;
+}
+
+// Set while the analysis loop runs: a command handled inside it that asks to
+// think again only changes the position the loop analyses next.
+bool EnAnalisis = false;
+
+// The analysis loop. Front ends send "." (and ping, time, otim) every few
+// seconds during analysis; each stops the search, and the analysis goes on
+// afterwards on the current position for as long as the mode lasts.
+void Analizar() {
+  if (EnAnalisis) return;
+  EnAnalisis = true;
+  while (Limites.Modo == ModoBusqueda::Analisis) {
+    Pensar();
+    if (Limites.Modo != ModoBusqueda::Analisis) break;
+    BucleXboard();
+  }
+  EnAnalisis = false;
 }
 
 void TomarAtras() {
@@ -88,9 +115,9 @@ void TomarAtras() {
 }
 
 void CmdNew(const char*) {
-  NuevaPartida();
+  ReiniciarPartida();
   ColorMotor = NEGRO;
-  ModoMotor = 0;
+  ModoNormal();
 }
 
 void CmdQuit(const char*) { SalirMotor(true); }
@@ -114,18 +141,18 @@ void CmdLevel(const char*) {
   LeerArgumento(inc, sizeof inc);
   // A negative count or increment means none; absurd sizes are held to a bound
   // the clock arithmetic can carry.
-  JugadasControl = Acotar(ConvertirEntero(mps), 0, MAX_VALOR_NIVEL);
+  Limites.JugadasControl = Acotar(ConvertirEntero(mps), 0, MAX_VALOR_NIVEL);
   // Minutes, or minutes:seconds.
   double segundos = 60.0 * ConvertirEntero(base);
   if (const char* dosPuntos = std::strchr(base, ':')) segundos += ConvertirEntero(dosPuntos + 1);
-  TiempoRestante = segundos;
-  Incremento = Acotar(ConvertirEntero(inc), 0, MAX_VALOR_NIVEL);
+  Limites.TiempoRestante = segundos;
+  Limites.Incremento = Acotar(ConvertirEntero(inc), 0, MAX_VALOR_NIVEL);
 }
 
 void CmdTime(const char*) {
   char n[TAM_TOKEN];
   LeerArgumento(n, sizeof n);
-  TiempoRestante = ConvertirEntero(n) * 0.01;
+  Limites.TiempoRestante = ConvertirEntero(n) * 0.01;
 }
 
 void CmdSoloArgumento(const char*) {
@@ -149,9 +176,9 @@ void CmdUsermove(const char*) {
     Log("\nJugada recibida: %s\n\n", texto);
     Pensar();
     PasoPonder(true);
-  } else if (ModoMotor == MODO_ANALISIS) {
+  } else if (Limites.Modo == ModoBusqueda::Analisis) {
     // 3. Analysis goes on with the new position.
-    Pensar();
+    Analizar();
   }
 }
 
@@ -176,13 +203,13 @@ void CmdSetboard(const char*) {
   LeerResto(linea, sizeof linea);
   Log(" %s", linea);
   // A bad FEN prints its message and leaves the position and game as they were.
-  ColocarFEN(SinBlancosIniciales(linea));
+  PonerPosicion(SinBlancosIniciales(linea));
 }
 
 void CmdUndo(const char*) {
   if (EstadoActual == Historia) return;
   DeshacerJugadaPartida();
-  if (ModoMotor == MODO_ANALISIS) Pensar();
+  if (Limites.Modo == ModoBusqueda::Analisis) Analizar();
 }
 
 void CmdRemove(const char*) {
@@ -194,13 +221,13 @@ void CmdHard(const char*) { PonderActivo = 1; }
 void CmdEasy(const char*) { PonderActivo = 0; }
 
 void CmdAnalyze(const char*) {
-  ModoMotor = MODO_ANALISIS;
+  Limites.Modo = ModoBusqueda::Analisis;
   ColorMotor = -1;
-  Pensar();
+  Analizar();
 }
 
 void CmdExit(const char*) {
-  if (ModoMotor == MODO_ANALISIS) ModoMotor = 0;
+  if (Limites.Modo == ModoBusqueda::Analisis) ModoNormal();
 }
 
 void CmdRating(const char*) {
@@ -311,9 +338,9 @@ void BucleXboard() {
   LeerToken(comando, sizeof comando);
   Log("\n%s", comando);
   // 2. Whatever it is, pondering ends and the predicted move goes back.
-  if (ModoMotor == MODO_PONDER) {
-    ModoMotor = 0;
-    JugadaPonder = 0;
+  if (Limites.Modo == ModoBusqueda::Ponder) {
+    ModoNormal();
+    Limites.JugadaPonder = 0;
     TomarAtras();
     Log("\nJugada prevista retrocedida\n");
   }

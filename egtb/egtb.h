@@ -30,7 +30,7 @@
 
 inline constexpr int NUM_TABLAS = 179;            // registry entries, kk (0) is a placeholder
 inline constexpr int32_t SIN_VALOR = 32767;       // ValorTabla: no value available
-inline constexpr int32_t FUERA_TABLAS = 1000000;  // ProbarTablas: position not covered
+inline constexpr int32_t SIN_TB = 1000000;  // ProbarTablas: position not covered
 inline constexpr uint32_t TAM_RANURA = 8260;      // bytes per cache slot
 inline constexpr int BLOQUE_TABLA = 8192;         // bytes per block
 inline constexpr int CUBETAS_TABLA = 32;          // cache buckets per (table, side)

@@ -82,6 +82,10 @@ struct DesgloseEval {
 
 // ---------------------------------------------------------------- globals
 
+// Side the engine plays: 1 white, 0 black, -1 none. The driver sets it; king
+// safety and the search's extensions weigh things from the engine's side.
+extern int ColorMotor;
+
 extern EntradaHashPeones* TablaPeones;
 extern uint32_t MascaraPeones;
 extern EntradaHashAtaques* TablaAtaques;
@@ -129,9 +133,6 @@ int EvaluarPosicionDesglose(int fase, DesgloseEval* d);
 // and to a multiple of 5 from there.
 int32_t RedondearEvaluacion(int32_t v);
 
-// "ze_Eval": prints "Static eval: %d\n" with Evaluar() on standard output.
-void ImprimirEvalEstatica();
-
 // Material (white minus black) as the evaluation counts it: the current
 // record's field, or, in the earlier build, the counts priced with VAL_*.
 int32_t MaterialEval();
@@ -151,13 +152,9 @@ inline EntradaHashAtaques* EntradaAtaques() {
   return &TablaAtaques[EstadoActual->ClaveBaja & MascaraAtaques];
 }
 
-// Hash sizing: entries = largest power of two not above
-// (megas / 2) * 1048576 / tamEntrada + 1.
-uint32_t EntradasHash(uint32_t megas, uint32_t tamEntrada);
-// Allocate (zero-filled) the pawn hash / attack hash for a budget in megabytes.
-// On failure they print the engine's message, fall back to a one-entry table
-// (so nothing reads through a null pointer) and return 0; 1 on success.
-int ReservarHashPeones(uint32_t megas);
-int ReservarHashAtaques(uint32_t megas);
-// Both at once, as start-up and the tools need them.
+// Allocates (zero-filled) the pawn hash and the attack hash for budgets in
+// megabytes and re-indexes the game's records. A table that cannot be had prints
+// the engine's message and falls back to a single entry; 1 when both were had.
 int ReservarTablasEval(uint32_t megasPeones, uint32_t megasAtaques);
+// Clears both tables (a new game, or stale values after a mate).
+void LimpiarTablasEval();

@@ -2,7 +2,6 @@
 // material, pawn structure and king safety, draw scaling and rounding.
 #include <cstdio>
 
-#include "driver/driver.h"
 #include "eval/eval.h"
 #include "eval/interno.h"
 #include "eval/tablas_eval.h"
@@ -334,5 +333,3 @@ int Evaluar() {
                                                                 : EvaluarPosicion(FaseEvaluacion());
   return e->Turno == BLANCO ? v : -v;
 }
-
-void ImprimirEvalEstatica() { std::printf("Static eval: %d\n", Evaluar()); }

@@ -1,14 +1,8 @@
 #include "eval/eval.h"
 
-// One-entry tables used until (and whenever) a real allocation is missing, so
-// that a probe never goes through a null pointer.
-EntradaHashPeones EntradaPeonesReserva[1];
-EntradaHashAtaques EntradaAtaquesReserva[1];
-
-EntradaHashPeones* TablaPeones = EntradaPeonesReserva;
-uint32_t MascaraPeones = 0;
-EntradaHashAtaques* TablaAtaques = EntradaAtaquesReserva;
 uint32_t MascaraAtaques = 0;
+
+int ColorMotor = -1;
 
 uint32_t ContadorEvalPeones = 0;
 uint32_t ContadorEvalHash = 0;

@@ -2,7 +2,6 @@
 // pull of the king toward the pawns once material comes off.
 #include <initializer_list>
 
-#include "driver/driver.h"
 #include "eval/eval.h"
 #include "eval/interno.h"
 #include "eval/tablas_eval.h"

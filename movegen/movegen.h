@@ -25,13 +25,6 @@ inline constexpr int32_t VALOR_ENROQUE = 201;
 inline constexpr int32_t VALOR_PROMOCION[6] = {0, 0, 3400, 3300, 3500, 3900};
 inline constexpr int32_t VALOR_PROMOCION_CAPTURA[6] = {0, 0, 3450, 3350, 3550, 3950};
 
-inline constexpr int DESPLAZAMIENTOS_CABALLO[8] = {-33, -31, -18, 14, -14, 18, 31, 33};
-inline constexpr int DESPLAZAMIENTOS_REY[8] = {-16, -17, -1, 15, 16, 17, 1, -15};
-
-inline constexpr int DIRECCIONES_ALFIL[4] = {-17, -15, 15, 17};
-inline constexpr int DIRECCIONES_TORRE[4] = {-16, -1, 1, 16};
-inline constexpr int DIRECCIONES_DAMA[8] = {-17, -15, 15, 17, -16, -1, 1, 16};
-
 // Pawn geometry by side (Signo +1 white, -1 black). White advances by -16 and
 // takes on -17 then -15; black mirrors it, taking towards the a-file first too.
 template <int Signo>
@@ -86,12 +79,6 @@ inline void PromocionesCaptura(int s) {
   }
 }
 
-// 1 when `lado` attacks `casilla`. Atacada reads the piece lists (consistent
-// position); AtacadaTrasMover reads only the board and takes counts and the king
-// square from `estado`, so it works while make has the board half changed.
-int Atacada(int lado, int casilla, const EstadoPly* estado);
-int AtacadaTrasMover(int lado, int casilla, const EstadoPly* estado);
-
-// 1 when the square the king crosses for this castling (an ENROQUE_* bit) is safe.
-// `estado` is the record of the position before the castling move.
-int EnroqueSeguro(int enroque, const EstadoPly* estado);
+// 1 when the move could be played here judging from the board alone: a man of
+// the side to move, a path and a target its kind allows (king-side castling only).
+int ValidarJugada(Jugada j);

@@ -1,15 +1,21 @@
 #!/usr/bin/env python3
-"""Plays whole games between two xboard (protocol 2) engines over pipes, with
-clocks kept by this script, and reports every result.
+"""Plays whole games between two chess engines over pipes, with clocks kept by
+this script, and reports every result.
 
     scripts/partidas.py [--games N] [--level "0 0:20 0"] [--max-plies 300]
                         [--ponder] [--keep-dirs] ENGINE_A ENGINE_B
 
-Each ENGINE is a command line (quote it when it has arguments). Colours
-alternate. A game ends with the result line an engine announces, an illegal
-move (the opponent says "Illegal move"), a time forfeit (a clock below zero),
-a silent engine, or the ply cap (scored as unfinished). Exit status is 0 only
-when no game ended by an illegal move, a crash, a forfeit or a silent engine.
+Each ENGINE is a command line (quote it when it has arguments) of an xboard
+(protocol 2) engine, or, written "uci:COMMAND", of an engine spoken to in UCI
+("position startpos moves ...", "go wtime ... btime ... winc ... binc ...
+[movestogo N]", "bestmove"). Colours alternate. A game ends with the result
+line an xboard engine announces, an illegal move (an xboard opponent says
+"Illegal move", a UCI opponent says so in an "info string"), a time forfeit (a
+clock below zero), a silent engine, a UCI engine without a move ("bestmove
+0000" or "(none)": mate or stalemate, which this script cannot tell apart), or
+the ply cap (scored as unfinished). Exit status is 0 only when no game ended by
+an illegal move, a crash, a forfeit or a silent engine. --ponder applies to
+the xboard engines.
 """
 import argparse
 import os
@@ -29,9 +35,15 @@ RESULT = re.compile(r"^(1-0|0-1|1/2-1/2)\s*(\{[^}]*\})?")
 
 
 class Engine:
+    """An xboard (protocol 2) engine."""
+
     def __init__(self, command, workdir):
-        self.name = os.path.basename(shlex.split(command)[0])
-        self.proc = subprocess.Popen(shlex.split(command), stdin=subprocess.PIPE,
+        words = shlex.split(command)
+        self.name = os.path.basename(words[0])
+        # The engine starts in its own directory: a relative program path is ours.
+        if os.sep in words[0]:
+            words[0] = os.path.abspath(words[0])
+        self.proc = subprocess.Popen(words, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                      cwd=workdir, text=True, bufsize=1)
         self.lines = queue.Queue()
@@ -75,6 +87,37 @@ class Engine:
     def move_text(self, move):
         return ("usermove " + move) if self.features.get("usermove") == "1" else move
 
+    def new_game(self, level, ponder):
+        self.send("new")
+        self.send("level " + level)
+        self.send("post")
+        self.send("hard" if ponder else "easy")
+
+    def wait_first(self):
+        self.send("force")  # black waits for white's first move
+
+    def begin_turn(self, ply, moves, clocks, side, level):
+        """Asks for a move: the clocks, then the opponent's last move (or go)."""
+        self.send("time %d" % int(clocks[side] * 100))
+        self.send("otim %d" % int(clocks[1 - side] * 100))
+        if ply == 0:
+            self.send("go")
+        elif ply == 1:
+            self.send(self.move_text(moves[-1]))
+            self.send("go")
+        else:
+            self.send(self.move_text(moves[-1]))
+
+    def judge(self, line):
+        """("move", m), ("illegal", text), ("result", text) or None."""
+        if line.startswith("move "):
+            return ("move", line.split()[1])
+        if line.startswith("Illegal move"):
+            return ("illegal", line)
+        if RESULT.match(line):
+            return ("result", line)
+        return None
+
     def quit(self):
         self.send("quit")
         try:
@@ -82,6 +125,69 @@ class Engine:
         except subprocess.TimeoutExpired:
             self.proc.kill()
         return self.proc.returncode
+
+
+class UciEngine(Engine):
+    """An engine spoken to in UCI: it is given the whole game and the clocks
+    with each "go"; it never announces a result."""
+
+    def __init__(self, command, workdir):
+        Engine.__init__(self, command, workdir)
+
+    def handshake(self, question, answer, seconds):
+        self.send(question)
+        limit = time.time() + seconds
+        while time.time() < limit:
+            l = self.line(limit - time.time())
+            if l is None:
+                raise RuntimeError(self.name + " died at start-up")
+            if l.startswith("id name "):
+                self.name = l[8:].strip()
+            if l.strip() == answer:
+                return
+        raise RuntimeError("%s did not answer %s" % (self.name, question))
+
+    def start(self):
+        self.handshake("uci", "uciok", 5)
+        self.handshake("isready", "readyok", 10)
+
+    def new_game(self, level, ponder):
+        self.send("ucinewgame")
+        self.handshake("isready", "readyok", 10)
+
+    def wait_first(self):
+        pass
+
+    def begin_turn(self, ply, moves, clocks, side, level):
+        mps, base, inc = parse_level(level)
+        # clocks[0] is White's, clocks[1] Black's.
+        go = "go wtime %d btime %d" % (max(0, clocks[0] * 1000), max(0, clocks[1] * 1000))
+        if inc:
+            go += " winc %d binc %d" % (inc * 1000, inc * 1000)
+        if mps:
+            go += " movestogo %d" % (mps - (ply // 2) % mps)
+        self.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
+        self.send(go)
+
+    def judge(self, line):
+        if line.startswith("bestmove"):
+            words = line.split()
+            if len(words) < 2 or words[1] in ("0000", "(none)"):
+                return ("nomove", line)
+            return ("move", words[1])
+        if line.startswith("info string") and "llegal" in line:
+            return ("illegal", line)
+        return None
+
+
+def new_engine(spec, workdir):
+    if spec.startswith("uci:"):
+        return UciEngine(spec[4:], workdir)
+    return Engine(spec, workdir)
+
+
+def short_name(spec):
+    return os.path.basename(shlex.split(spec[4:] if spec.startswith("uci:") else spec)[0])
 
 
 def parse_level(level):
@@ -97,7 +203,7 @@ def parse_level(level):
 def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
     mps, base, inc = parse_level(level)
     dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
-    engines = [Engine(cmd_white, dirs[0]), Engine(cmd_black, dirs[1])]
+    engines = [new_engine(cmd_white, dirs[0]), new_engine(cmd_black, dirs[1])]
     clocks = [base, base]
     moves_made = [0, 0]
     used_times = [[], []]
@@ -106,25 +212,15 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
     try:
         for e in engines:
             e.start()
-            e.send("new")
-            e.send("level " + level)
-            e.send("post")
-            e.send("hard" if ponder else "easy")
-        engines[1].send("force")  # black waits for white's first move
+            e.new_game(level, ponder)
+        engines[1].wait_first()
         last = None
+        moves = []
         for ply in range(max_plies):
             side = ply % 2
             me, other = engines[side], engines[1 - side]
-            me.send("time %d" % int(clocks[side] * 100))
-            me.send("otim %d" % int(clocks[1 - side] * 100))
             t0 = time.time()
-            if ply == 0:
-                me.send("go")
-            elif ply == 1:
-                me.send(me.move_text(last))
-                me.send("go")
-            else:
-                me.send(me.move_text(last))
+            me.begin_turn(ply, moves, clocks, side, level)
             move = None
             while move is None:
                 remaining = clocks[side] - (time.time() - t0) + 2.0
@@ -138,15 +234,20 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
                         break
                     continue
                 log.write("%s> %s\n" % (me.name, l))
-                if l.startswith("move "):
-                    move = l.split()[1]
-                elif l.startswith("Illegal move"):
+                verdict = me.judge(l)
+                if verdict is None:
+                    continue
+                if verdict[0] == "move":
+                    move = verdict[1]
+                elif verdict[0] == "illegal":
                     outcome = ("illegal", "%s refused %s: %s" % (me.name, last, l))
                     break
+                elif verdict[0] == "nomove":
+                    outcome = ("nomove", "%s has no move: %s" % (me.name, l))
+                    break
                 else:
-                    if RESULT.match(l):
-                        outcome = ("result", "%s (%s)" % (l, me.name))
-                        break
+                    outcome = ("result", "%s (%s)" % (l, me.name))
+                    break
             if outcome:
                 break
             used = time.time() - t0
@@ -162,6 +263,7 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
             if mps and moves_made[side] % mps == 0:
                 clocks[side] += base
             last = move
+            moves.append(move)
             # The mover may announce the game's end right after its move.
             t1 = time.time()
             while time.time() - t1 < 0.1 and outcome is None:
@@ -171,7 +273,8 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
                 if not l:
                     continue
                 log.write("%s> %s\n" % (me.name, l))
-                if RESULT.match(l):
+                verdict = me.judge(l)
+                if verdict and verdict[0] == "result":
                     outcome = ("result", "%s (%s)" % (l, me.name))
             if outcome:
                 break
@@ -230,7 +333,7 @@ def main():
             log.flush()
             limite = "" if exceso is None else "  vs limit %+.2fs" % exceso
             line = "game %2d  %-12s %-12s %4d plies  longest move %.2fs%s  %s: %s" % (
-                g + 1, os.path.basename(white.split()[0]), os.path.basename(black.split()[0]),
+                g + 1, short_name(white), short_name(black),
                 plies, worst, limite, kind, text)
             print(line, flush=True)
             if kind == "result":
@@ -242,7 +345,7 @@ def main():
                 else:
                     score[white] += 0.5
                     score[black] += 0.5
-            elif kind != "unfinished":
+            elif kind not in ("unfinished", "nomove"):
                 faults += 1
     print("score: %s %.1f - %.1f %s; faults: %d" % (a.engine_a, score[a.engine_a],
                                                      score[a.engine_b], a.engine_b, faults))

@@ -1,7 +1,6 @@
 // Principal-variation search: nodes searched with an open window. The first
 // move gets the full window; later moves a zero window first, re-searched with
 // the full window when they land inside it.
-#include "driver/driver.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "search/search.h"

@@ -2,7 +2,6 @@
 // of moving, or play the move and announce the draw or mate it brings about.
 #include <cstdio>
 
-#include "driver/driver.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
 

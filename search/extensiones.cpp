@@ -1,6 +1,5 @@
 // Extensions of a move just made (EstadoActual is the child) and the threat
 // estimate of the last-ply pruning.
-#include "driver/driver.h"
 #include "eval/eval.h"
 #include "search/search.h"
 

@@ -1,8 +1,15 @@
+// The search's process-wide state.
 #include "search/search.h"
+
+LimitesBusqueda Limites = {ModoBusqueda::Normal, SIN_RELOJ, 0, 0, 0.0, 0, 0};
+FaseReloj Fase = FaseReloj::Normal;
+int PararBusqueda = 0;
+FuncionEntrada EntradaPendiente = nullptr;
+int KibitzActivo = 0;
+int MostrarPensamiento = 1;
 
 EntradaHash* TablaHashProf = nullptr;
 EntradaHash* TablaHashSiempre = nullptr;
-uint32_t MascaraHash = 0;
 uint32_t EstampaRaiz = 0;
 
 Jugada Asesinas[100][2];
@@ -17,7 +24,6 @@ int32_t ContadorFueraLibro = 0;
 int ProfundidadIteracion = 0;
 
 ContadoresBusqueda Contadores;
-uint32_t Nulos = 0;
 
 double TiempoEsperado = 0.0;
 double TiempoMaximo = 0.0;
@@ -29,8 +35,15 @@ uint32_t ProximoSondeo = 100000;
 int BusquedaDiagnostico = 0;
 double LimiteDiagnostico = 0.0;
 
+void NuevaPosicionBusqueda() { Asesinas[0][0] = Asesinas[0][1] = 0; }
+
 void NuevaPartidaBusqueda() {
-  Asesinas[0][0] = Asesinas[0][1] = 0;
+  NuevaPosicionBusqueda();
+  Limites.TiempoRestante = SIN_RELOJ;
+  Limites.JugadasControl = 0;
+  Limites.Incremento = 0;
+  Limites.JugadaPonder = 0;
+  KibitzActivo = 0;
   ValorRaiz = 0;
   VariantePrincipal[0][0].Jugada = 0;
   VariantePrincipal[0][1].Jugada = 0;

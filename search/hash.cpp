@@ -1,8 +1,8 @@
 // Transposition tables: the two stores, the hash move of a position and the
 // guarantee that a search always has both tables.
-#include <cstdlib>
+#include <cstdio>
+#include <cstring>
 
-#include "driver/driver.h"
 #include "search/search.h"
 
 namespace {
@@ -62,16 +62,70 @@ Jugada JugadaHashActual() {
   return 0;
 }
 
-// The driver allocates the tables at start-up (with its own fallback); should
-// either still be missing, search with single-entry tables rather than none.
+namespace {
+
+// The single entries the tables fall back to, and what the allocator took.
+EntradaHash ReservaProf[1];
+EntradaHash ReservaSiempre[1];
+void* PropiaProf = nullptr;
+void* PropiaSiempre = nullptr;
+
+void Reserva(EntradaHash*& tabla, void*& propia, EntradaHash* reserva) {
+  void* t = tabla;
+  LiberarTabla(&t, &propia);
+  reserva[0] = EntradaHash{};
+  tabla = reserva;
+}
+
+EntradaHash* Reservar(EntradaHash*& tabla, void*& propia, uint64_t n, EntradaHash* reserva) {
+  void* t = tabla;
+  const uint64_t hechas = ReservarTabla(&t, &propia, n, sizeof(EntradaHash), reserva);
+  tabla = static_cast<EntradaHash*>(t);
+  return hechas == n ? tabla : nullptr;
+}
+
+}  // namespace
+
+void ReservarTablasBusqueda(uint32_t megas) {
+  // Two tables of equal size sharing one mask: if either cannot be had, both
+  // become single entries.
+  const uint64_t n = EntradasTabla(megas, sizeof(EntradaHash));
+  const bool prof = Reservar(TablaHashProf, PropiaProf, n, ReservaProf) != nullptr;
+  if (!prof) std::printf("Error reservando memoria\n");
+  const bool siempre = Reservar(TablaHashSiempre, PropiaSiempre, n, ReservaSiempre) != nullptr;
+  if (!siempre) std::printf("Error reservando memoria\n");
+  if (prof && siempre) {
+    MascaraHash = static_cast<uint32_t>(n - 1);
+  } else {
+    Reserva(TablaHashProf, PropiaProf, ReservaProf);
+    Reserva(TablaHashSiempre, PropiaSiempre, ReservaSiempre);
+    MascaraHash = 0;
+  }
+  ReindexarHistoria();
+}
+
+void LiberarTablasBusqueda() {
+  void* t = TablaHashProf;
+  LiberarTabla(&t, &PropiaProf);
+  t = TablaHashSiempre;
+  LiberarTabla(&t, &PropiaSiempre);
+  TablaHashProf = TablaHashSiempre = nullptr;
+}
+
+void LimpiarTablasBusqueda() {
+  const size_t bytes = (size_t{MascaraHash} + 1) * sizeof(EntradaHash);
+  if (TablaHashProf) std::memset(TablaHashProf, 0, bytes);
+  if (TablaHashSiempre) std::memset(TablaHashSiempre, 0, bytes);
+}
+
+// Tables released (or never allocated): search with single-entry tables rather
+// than none.
 void AsegurarTablasHash() {
   if (TablaHashProf != nullptr && TablaHashSiempre != nullptr) return;
-  if (TablaHashProf == nullptr)
-    TablaHashProf = static_cast<EntradaHash*>(std::calloc(1, sizeof(EntradaHash)));
-  if (TablaHashSiempre == nullptr)
-    TablaHashSiempre = static_cast<EntradaHash*>(std::calloc(1, sizeof(EntradaHash)));
+  Reserva(TablaHashProf, PropiaProf, ReservaProf);
+  Reserva(TablaHashSiempre, PropiaSiempre, ReservaSiempre);
   MascaraHash = 0;
   // The game's records carry table indexes computed with the old mask.
-  for (EstadoPly* e = Historia; e <= EstadoActual; ++e) e->IndiceHash[0] = e->IndiceHash[1] = 0;
+  ReindexarHistoria();
   Log("\nSin tablas hash: se busca con una sola entrada por tabla\n");
 }

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/driver.h"
+#include "book/book.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
@@ -13,8 +13,6 @@ namespace {
 
 constexpr int32_t VENTANA = 35;  // aspiration half-width around the last score
 constexpr int PROFUNDIDAD_MAXIMA = 100;
-
-bool Pensando() { return ModoMotor == MODO_PONDER || ModoMotor == MODO_ANALISIS; }
 
 int32_t Ventana() {
   if constexpr (VERSION_052) return Personalidad.VENT_ASP;
@@ -127,8 +125,10 @@ void BuscarPosicion() {
   int ultimaProf = 0;
 
   // 3. Book.
-  if (!Pensando() && ContadorFueraLibro < 5 && ConsultarLibro()) {
+  const Jugada libro = !Pensando() && ContadorFueraLibro < 5 ? ConsultarLibro() : 0;
+  if (libro != 0) {
     ContadorFueraLibro = 0;
+    VariantePrincipal[0][0].Jugada = libro;
     VariantePrincipal[0][1].Jugada = 0;
     if (Personalidad.APRENDER != 0 && Personalidad.AP_SEGUNDOS_MIN <= TiempoEsperado)
       AprenderJugadaLibro();
@@ -191,13 +191,12 @@ void BuscarPosicion() {
 // After the move: a mate score that does not improve on the last move's clears
 // every table, so stale mate values cannot keep the engine from progressing.
 void TrasEmitir() {
-  if (ValorRaiz > UMBRAL_MATE && ValorRaiz <= ValorAnterior) LimpiarHash();
+  if (ValorRaiz > UMBRAL_MATE && ValorRaiz <= ValorAnterior) {
+    LimpiarTablasBusqueda();
+    LimpiarTablasEval();
+  }
   ValorAnterior = ValorRaiz;
 }
-
-// Set while the analysis loop runs: a command handled inside it that asks to
-// think again only changes the position the loop analyses next.
-bool EnAnalisis = false;
 
 }  // namespace
 
@@ -277,20 +276,6 @@ void PensarProf(int profundidad) {
 }
 
 void Pensar() {
-  if (ModoMotor == MODO_ANALISIS) {
-    // Front ends send "." (and ping, time, otim) every few seconds during
-    // analysis; each stops the search, and the analysis goes on afterwards on
-    // the current position for as long as the mode lasts.
-    if (EnAnalisis) return;
-    EnAnalisis = true;
-    while (ModoMotor == MODO_ANALISIS) {
-      BuscarPosicion();
-      if (ModoMotor != MODO_ANALISIS) break;
-      BucleXboard();
-    }
-    EnAnalisis = false;
-    return;
-  }
   BuscarPosicion();
   if (Pensando()) return;
   // 10. Charge the time, report and play.

@@ -1,7 +1,6 @@
 // Quiescence search: captures (and the generator's chief promotions) below the
 // nominal depth, with a material-only stand-pat estimate, delta rungs and
 // captures ordered by their exchange value.
-#include "driver/driver.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "search/search.h"

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "driver/driver.h"
 #include "search/search.h"
 
 namespace {
@@ -12,9 +11,9 @@ namespace {
 // Aspiration widening schedule; the seventh step opens the window fully.
 constexpr int32_t ANCHO[6] = {16, 21, 31, 51, 101, 201};
 
-bool Pensando() { return ModoMotor == MODO_PONDER || ModoMotor == MODO_ANALISIS; }
-
-bool Mostrar(int prof) { return !BusquedaDiagnostico && (prof > 4 || ModoMotor == MODO_ANALISIS); }
+bool Mostrar(int prof) {
+  return !BusquedaDiagnostico && (prof > 4 || Limites.Modo == ModoBusqueda::Analisis);
+}
 
 // A root move takes row 0: value, move and the next best-move ordering value.
 // A different move drops the old continuation, which belonged to another move.
@@ -37,9 +36,11 @@ void NuevoMejor(EntradaJugada* e, int32_t v, int prof) {
   if (Mostrar(prof)) ImprimirLineaPensamiento(prof);
 }
 
-void ModoPeor() {
-  if (ModoMotor == 0 || ModoMotor == 3) ModoMotor = 1;
-  else if (ModoMotor == 4) ModoMotor = 2;
+// The best move's score fell: the search may take up to the hard limit.
+void FaseInestable() {
+  if (Pensando()) return;
+  if (Fase == FaseReloj::Normal || Fase == FaseReloj::Cambio) Fase = FaseReloj::Inestable;
+  else if (Fase == FaseReloj::CambioProrrogada) Fase = FaseReloj::InestableProrrogada;
 }
 
 void LogVentana(const char* formato, int32_t v, int32_t a, int32_t b) {
@@ -51,7 +52,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
   const Jugada j = e->Jugada;
   if (v <= alfa) {
     // 1. Fail low: widen the lower bound until the value lands inside.
-    ModoPeor();
+    FaseInestable();
     Registrar(e, v);
     if (Mostrar(prof)) ImprimirFallaBaja(prof, j);
     int32_t cota = alfa;
@@ -85,11 +86,13 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
   if (Mostrar(prof)) ImprimirFallaAlta(prof, j);
   int32_t cota = beta;
   for (int k = 0; k <= 6 && v >= cota; ++k) {
-    if (ModoMotor == 1 || ModoMotor == 3) {
-      ModoMotor = 0;
-    } else if (ModoMotor == 4) {
-      PararBusqueda = 1;  // the new move is good enough: play it now
-      return;
+    if (!Pensando()) {
+      if (Fase == FaseReloj::Inestable || Fase == FaseReloj::Cambio) {
+        Fase = FaseReloj::Normal;
+      } else if (Fase == FaseReloj::CambioProrrogada) {
+        PararBusqueda = 1;  // the new move is good enough: play it now
+        return;
+      }
     }
     const int32_t b = k == 6 ? INFINITO : std::min(v + ANCHO[k], INFINITO);
     LogVentana("Fail high en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, alfa, b);
@@ -106,7 +109,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
     NuevoMejor(e, v, prof);
     return;
   }
-  ModoPeor();
+  FaseInestable();
   LogVentana(
       "Anomal\xED"
       "a en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n",
@@ -124,7 +127,7 @@ void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
   JugadaObvia = 0;
   int32_t b = a + 1;
   for (int k = 0; k <= 6 && v >= b; ++k) {
-    if (ModoMotor == 0) ModoMotor = 3;
+    if (!Pensando() && Fase == FaseReloj::Normal) Fase = FaseReloj::Cambio;
     const int32_t bb = k == 6 ? INFINITO : std::min(v + ANCHO[k], INFINITO);
     LogVentana("Fail high en NO PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, a, bb);
     v = -BuscarPV(-bb, -a, prof - 1);
@@ -143,7 +146,7 @@ void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
     if (Mostrar(prof)) ImprimirLineaPensamiento(prof);
     return;
   }
-  ModoPeor();
+  FaseInestable();
   if constexpr (!VERSION_052)
     Log("Anomal\xED"
         "a en NO PV, con val = %d, eran: Alfa = %d, Beta = %d\n",

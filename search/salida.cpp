@@ -3,11 +3,15 @@
 // written to the log after each move.
 #include <cstdio>
 
-#include "driver/driver.h"
 #include "eval/eval.h"
+#include "movegen/movegen.h"
 #include "search/search.h"
 
 namespace {
+
+const char* Nombre(int casilla) {
+  return casilla >= 0 && casilla < 128 ? NombreCasilla[casilla] : "x";
+}
 
 long Centesimas() { return static_cast<long>(TiempoTranscurrido * 100.0); }
 
@@ -51,6 +55,13 @@ void JugadaConMarca(Jugada j, const char* marca) {
 }
 
 double Porcentaje(double valor, double base) { return valor * 100.0 / base; }
+
+void ImprimirEnAmbas(Jugada j, const char* separador) {
+  char texto[8];
+  TextoJugada(j, texto);
+  std::printf("%s%s", texto, separador);
+  Log("%s%s", texto, separador);
+}
 
 }  // namespace
 
@@ -138,7 +149,7 @@ void EstadisticasLog() {
   const long llenado =
       MascaraHash == 0 ? 0 : static_cast<long>(uint64_t{c.HashOcupadas} * 50 / MascaraHash);
   if constexpr (VERSION_052) {
-    Log("\nTiempo restante: %ld", static_cast<long>(TiempoRestante));
+    Log("\nTiempo restante: %ld", static_cast<long>(Limites.TiempoRestante));
     Log("\nTotales: Visitados: %ld   QNodos: %ld\nNulos: %ld   Cortes Nulos: %ld",
         static_cast<long>(Nodos), static_cast<long>(c.QNodos), static_cast<long>(Nulos),
         static_cast<long>(c.CortesNulos));
@@ -165,7 +176,7 @@ void EstadisticasLog() {
     Log("\nPor segundo: Visitados: %ld\n", static_cast<long>(nodos / segundos));
     return;
   }
-  Log("\nTiempo restante: %2.2f\n", TiempoRestante);
+  Log("\nTiempo restante: %2.2f\n", Limites.TiempoRestante);
   Log("Total nodos: %u (%u por segundo)\n", Nodos, static_cast<uint32_t>(nodos / segundos));
   Log("QNodos: %u (%2.2f%% sobre total nodos)\n", c.QNodos, Porcentaje(c.QNodos, nodos));
   Log("Nulos: %u (%2.2f%% sobre total nodos)\n", Nulos, Porcentaje(Nulos, nodos));
@@ -204,4 +215,27 @@ void EstadisticasLog() {
       Porcentaje(ContadorAciertosAtq, baseAtq), ContadorComputacionesAtq,
       Porcentaje(ContadorComputacionesAtq, baseAtq));
   Log("Podas static: %u  Podas ultimo ply: %u\n", c.PodasStatic, c.PodasUltimoPly);
+}
+
+void ImprimirVariante(int) {
+  // 1. While pondering, the predicted move the line answers, in parentheses.
+  if (Limites.Modo == ModoBusqueda::Ponder) {
+    std::printf("(%s%s) ", Nombre(CasillaDesde(Limites.JugadaPonder)),
+                Nombre(CasillaHasta(Limites.JugadaPonder)));
+    Log("(%s%s) ", Nombre(CasillaDesde(Limites.JugadaPonder)),
+        Nombre(CasillaHasta(Limites.JugadaPonder)));
+  }
+  // 2. The first move: the caller has made it already.
+  ImprimirEnAmbas(VariantePrincipal[0][0].Jugada, " ");
+  // 3. The rest, each checked and made so the next one can be checked.
+  int hechas = 0;
+  for (int i = 1; i < FILAS_PV; ++i) {
+    Jugada j = VariantePrincipal[0][i].Jugada;
+    if (j == 0 || EstadoActual - Historia >= MAX_HISTORIA - 1) break;
+    if (!ValidarJugada(j) || !HacerJugada(j)) break;
+    ++hechas;
+    ImprimirEnAmbas(j, " ");
+  }
+  // 4. The board as the caller left it.
+  while (hechas-- > 0) DeshacerJugada();
 }

@@ -6,13 +6,13 @@
 #include <cstdint>
 
 #include "core/core.h"
+#include "egtb/egtb.h"
 
 // ---------------------------------------------------------------- constants
 
 inline constexpr int32_t SIN_VALOR = -100000;  // a node's best value before any move
 inline constexpr int32_t VALOR_MATE = 100001;  // mated at ply p scores p - VALOR_MATE
 inline constexpr int32_t UMBRAL_MATE = 99700;  // beyond it a score is a mate score
-inline constexpr int32_t SIN_TB = 1000000;     // tablebase probe: no value
 inline constexpr int32_t INFINITO = 100000;    // the full window's bounds
 inline constexpr int LIMITE_PLY = 100;         // nodes this deep return the evaluation
 inline constexpr int FILAS_PV = 100;           // rows and entries of VariantePrincipal
@@ -26,7 +26,43 @@ inline constexpr uint8_t HASH_COTA_SUPERIOR = 4;
 inline constexpr uint8_t HASH_COTA_INFERIOR = 8;
 inline constexpr uint8_t HASH_NULO = 16;
 
+// The clock of a game without a time control, in seconds.
+inline constexpr double SIN_RELOJ = 2147483647.0;
+
 // ---------------------------------------------------------------- types
+
+// What a search is for: a move to play, thinking on the opponent's time with the
+// predicted reply on the board, or analysis with no move at the end.
+enum class ModoBusqueda : uint8_t { Normal, Ponder, Analisis };
+
+// Where a timed search stands against its two budgets. Normal stops at the
+// expected time. Inestable (the score fell) and Cambio (a later root move failed
+// high) may run to the hard limit and become Prorrogada past the expected time; in
+// CambioProrrogada a root fail high ends the search at once. The phase carries
+// over to the next search, and only a normal search moves it.
+enum class FaseReloj : uint8_t {
+  Normal = 0,
+  Inestable = 1,
+  InestableProrrogada = 2,
+  Cambio = 3,
+  CambioProrrogada = 4,
+};
+
+// Everything the driver tells the search before it starts: the mode, the clock
+// of "level"/"time", the fixed time of "st" and the depth of "sd".
+struct LimitesBusqueda {
+  ModoBusqueda Modo;
+  double TiempoRestante;  // own clock, seconds (SIN_RELOJ: none); each move is charged to it
+  int JugadasControl;     // moves per time control (0: the rest of the game)
+  int Incremento;         // seconds added per move
+  double TiempoFijo;      // seconds per move, 0: none ("st")
+  int ProfundidadMaxima;  // last iteration, 0: none ("sd")
+  Jugada JugadaPonder;    // the predicted reply on the board while pondering, else 0
+};
+
+// Asked between nodes: the bytes of input waiting (0 none). A non-zero answer
+// stops the search; the driver may answer some commands itself and report 0.
+using FuncionEntrada = unsigned (*)();
 
 // Transposition-table entry (24 bytes).
 struct EntradaHash {
@@ -55,16 +91,19 @@ struct ContadoresBusqueda {
 
 // ---------------------------------------------------------------- globals
 
-extern EntradaHash* TablaHashProf;     // depth-preferred table
-extern EntradaHash* TablaHashSiempre;  // always-replace table
-extern uint32_t MascaraHash;           // entries per table - 1
-extern uint32_t EstampaRaiz;           // MaterialTotal of the search root
+extern LimitesBusqueda Limites;
+extern FaseReloj Fase;
+extern int PararBusqueda;                // 1 asks the running search to stop
+extern FuncionEntrada EntradaPendiente;  // null: input never stops a search
+extern int KibitzActivo;                 // a kibitz line after each move played
+extern int MostrarPensamiento;           // thinking, fail and stat01 lines ("post"/"nopost")
 
-// The upper index word is masked by MascaraHash sign-extended to 64 bits, so it is
-// zero for every real table size.
-inline uint32_t MascaraHashAlta() {
-  return static_cast<uint32_t>(static_cast<int32_t>(MascaraHash) >> 31);
-}
+// Pondering or analysing: no move is played at the end and the clock does not count.
+inline bool Pensando() { return Limites.Modo != ModoBusqueda::Normal; }
+
+extern EntradaHash* TablaHashProf;     // depth-preferred table (MascaraHash + 1 entries)
+extern EntradaHash* TablaHashSiempre;  // always-replace table
+extern uint32_t EstampaRaiz;           // MaterialTotal of the search root
 
 extern Jugada Asesinas[100][2];  // killers per ply
 
@@ -82,7 +121,6 @@ extern int32_t ContadorFueraLibro;  // searches since the last book move
 extern int ProfundidadIteracion;    // depth of the iteration in progress (or last one)
 
 extern ContadoresBusqueda Contadores;
-extern uint32_t Nulos;  // null moves made (HacerNulo counts them)
 
 // Time (seconds) and polling (nodes).
 extern double TiempoEsperado;
@@ -100,8 +138,17 @@ extern double LimiteDiagnostico;
 
 // ---------------------------------------------------------------- functions
 
-// Clears what the search keeps from one game to the next (called by NuevaPartida).
+// Clears what the search keeps from one game to the next (the driver calls it
+// for a new game), and what it keeps from one position to the next (after a
+// position is set up).
 void NuevaPartidaBusqueda();
+void NuevaPosicionBusqueda();
+// The transposition tables: both of equal size for a budget in megabytes, with
+// the game's records re-indexed ("Error reservando memoria" and a single entry
+// for a table that cannot be had); released; cleared.
+void ReservarTablasBusqueda(uint32_t megas);
+void LiberarTablasBusqueda();
+void LimpiarTablasBusqueda();
 
 // Thinking driver: searches the current position; in normal mode also plays the
 // move through EmitirJugada. PensarProf searches to a fixed depth and plays.
@@ -154,7 +201,7 @@ void CalcularTiempo();
 void ActualizarReloj();  // TiempoTranscurrido from the clock, charged to TiempoRestante
 void LeerReloj();        // TiempoTranscurrido from the clock only
 int Sondear();           // the poll of the interior search: 1 when the search must stop
-int PruebaReloj();       // the clock test of ModoMotor: 1 when the search must stop
+int PruebaReloj();       // the clock test of Fase: 1 when the search must stop
 // Iteration rules after a completed iteration: 1 ends the search. `previo` is
 // the previous iteration's root score.
 int ReglasIteracion(int32_t previo);
@@ -171,11 +218,6 @@ void EstadisticasLog();
 // Plays the chosen move (or announces the result) after a normal search.
 void EmitirJugada();
 
-// ---------------------------------------------------------------- book and tablebases
-// Stand-ins until the opening book and the tablebases exist: the book never has a
-// move, learning records nothing, and the tablebases know no position.
-extern int MaxPiezasTB;      // 0: no tablebases installed
-int ConsultarLibro();        // 1 when a book move was put in row 0
-int32_t ProbarTablas();      // exact score for the side to move, or SIN_TB
-void AprenderJugadaLibro();  // records the book move for learning
-void AprenderBusqueda(int profundidad, int32_t valor, int segundos);
+// Prints the principal variation (row 0) after its first move, which the
+// caller has made; the predicted move in parentheses first while pondering.
+void ImprimirVariante(int profundidad);

@@ -1,7 +1,5 @@
 #include "search/sondeo_hash.h"
 
-#include "driver/driver.h"
-
 namespace {
 
 // Steps 1-3 of the probe on one entry: 1 when its value ends the node.

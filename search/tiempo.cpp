@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "driver/driver.h"
 #include "eval/eval.h"
 #include "search/search.h"
 
@@ -11,19 +10,19 @@ void LeerReloj() { TiempoTranscurrido = static_cast<uint32_t>(RelojMs() - Tiempo
 
 void ActualizarReloj() {
   LeerReloj();
-  TiempoRestante -= TiempoTranscurrido;
+  Limites.TiempoRestante -= TiempoTranscurrido;
 }
 
 // Expected time: the remaining time shared among the moves left to the control
 // (plus their increments) and two more; the hard limit seven times that. Both
 // stay below one second less than the clock.
 void CalcularTiempo() {
-  const int i = std::max(Incremento, 0);
-  int m = JugadasControl - (MediasJugadas + 2) / 2;
+  const int i = std::max(Limites.Incremento, 0);
+  int m = Limites.JugadasControl - (MediasJugadas + 2) / 2;
   if (m <= 0) m = i != 0 ? 15 : 30;
-  const double r = std::max(TiempoRestante, 0.0);
+  const double r = std::max(Limites.TiempoRestante, 0.0);
   TiempoEsperado = (r + static_cast<double>(i) * m) / (m + 2);
-  const double h = std::max(TiempoRestante - 1.0, 0.1);
+  const double h = std::max(Limites.TiempoRestante - 1.0, 0.1);
   while (TiempoEsperado >= h) TiempoEsperado *= 0.5;
   if (TiempoEsperado <= 0) TiempoEsperado = 0.1;
   TiempoMaximo = 7.0 * TiempoEsperado;
@@ -52,13 +51,14 @@ void IniciarBusqueda() {
   TopeJugadas = &PilaJugadas[0];
   EstampaRaiz = static_cast<uint32_t>(EstadoActual->MaterialTotal);
   CalcularTiempo();
-  if (ModoMotor == MODO_PONDER || ModoMotor == MODO_ANALISIS) {
+  const double reloj = Limites.TiempoRestante;
+  if (Pensando()) {
     IntervaloSondeo = 5000;
-  } else if (TiempoRestante <= 10) {
+  } else if (reloj <= 10) {
     IntervaloSondeo = 1000;
-  } else if (TiempoRestante <= 30) {
+  } else if (reloj <= 30) {
     IntervaloSondeo = 5000;
-  } else if (TiempoRestante <= 600) {
+  } else if (reloj <= 600) {
     IntervaloSondeo = 20000;
   } else {
     IntervaloSondeo = 100000;
@@ -66,28 +66,30 @@ void IniciarBusqueda() {
   ProximoSondeo = IntervaloSondeo;
 }
 
-// The clock test of the current mode: 1 (and PararBusqueda set) when the
-// search must stop; modes 1 and 3 move on to 2 and 4 past the expected time.
+// The clock test of the current phase: 1 (and PararBusqueda set) when the
+// search must stop; Inestable and Cambio are prolonged past the expected time.
+// Pondering and analysis run until input arrives.
 int PruebaReloj() {
   LeerReloj();
+  if (Pensando()) return PararBusqueda ? 1 : 0;
   const double e = TiempoTranscurrido;
-  switch (ModoMotor) {
-    case 0:
+  switch (Fase) {
+    case FaseReloj::Normal:
       if (e >= TiempoEsperado) PararBusqueda = 1;
       break;
-    case 1:
-    case 3:
+    case FaseReloj::Inestable:
+    case FaseReloj::Cambio:
       if (e >= TiempoMaximo) {
         PararBusqueda = 1;
       } else if (e >= TiempoEsperado) {
-        ModoMotor += 1;
+        Fase = Fase == FaseReloj::Inestable ? FaseReloj::InestableProrrogada
+                                            : FaseReloj::CambioProrrogada;
       }
       break;
-    case 2:
-    case 4:
+    case FaseReloj::InestableProrrogada:
+    case FaseReloj::CambioProrrogada:
       if (e >= TiempoMaximo) PararBusqueda = 1;
       break;
-    default: break;
   }
   return PararBusqueda ? 1 : 0;
 }
@@ -107,7 +109,7 @@ int Sondear() {
     ProximoSondeo += IntervaloSondeo;
     return 0;
   }
-  if (HayEntrada() != 0) {
+  if (EntradaPendiente != nullptr && EntradaPendiente() != 0) {
     PararBusqueda = 1;
     return 1;
   }
@@ -139,13 +141,13 @@ int ReglasIteracion(int32_t previo) {
   }
   const bool estable = v > a - 30 && v > previo - 30;
   if (e < t) {
-    ModoMotor = estable ? 0 : 1;
+    Fase = estable ? FaseReloj::Normal : FaseReloj::Inestable;
     return 0;
   }
   if (estable) return 1;
   const double x = 30.0 * e / t;
   if (v <= a - x || v <= previo - x) {
-    ModoMotor = 2;
+    Fase = FaseReloj::InestableProrrogada;
     return 0;
   }
   return 1;

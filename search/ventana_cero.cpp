@@ -1,7 +1,6 @@
 // Zero-window search: every node off the principal variation, searched with the
 // window (alfa, alfa + 1). It alone carries the last-ply static pruning and
 // multi-cut.
-#include "driver/driver.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "search/search.h"

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "driver/driver.h"
+#include "eval/eval.h"
 #include "search/search.h"
 
 namespace {
@@ -25,8 +26,8 @@ class EntradaPorTuberia : public ::testing::Test {
     dup2(tuberia_[0], 0);
     close(tuberia_[0]);
     ReiniciarEntrada();
-    NuevaPartida();
-    ModoMotor = 0;
+    ReiniciarPartida();
+    Limites.Modo = ModoBusqueda::Normal;
     VersionProtocolo = 2;
     FicheroLog = std::tmpfile();
   }
@@ -109,22 +110,22 @@ TEST_F(EntradaPorTuberia, LoLeidoYaCuentaComoPendiente) {
 
 TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   Comando("level 40 5 0");
-  EXPECT_EQ(JugadasControl, 40);
-  EXPECT_DOUBLE_EQ(TiempoRestante, 300.0);
-  EXPECT_EQ(Incremento, 0);
+  EXPECT_EQ(Limites.JugadasControl, 40);
+  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, 300.0);
+  EXPECT_EQ(Limites.Incremento, 0);
   Comando("level 0 0:30 5");
-  EXPECT_EQ(JugadasControl, 0);
-  EXPECT_DOUBLE_EQ(TiempoRestante, 30.0);
-  EXPECT_EQ(Incremento, 5);
+  EXPECT_EQ(Limites.JugadasControl, 0);
+  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, 30.0);
+  EXPECT_EQ(Limites.Incremento, 5);
   Comando("level 40 5:30 0");
-  EXPECT_DOUBLE_EQ(TiempoRestante, 330.0);
+  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, 330.0);
   Comando("level -2147483648 1 -5");
-  EXPECT_EQ(JugadasControl, 0);
-  EXPECT_EQ(Incremento, 0);
+  EXPECT_EQ(Limites.JugadasControl, 0);
+  EXPECT_EQ(Limites.Incremento, 0);
   Comando("time 6000");
-  EXPECT_DOUBLE_EQ(TiempoRestante, 60.0);
+  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, 60.0);
   Comando("otim 100");
-  EXPECT_DOUBLE_EQ(TiempoRestante, 60.0);
+  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, 60.0);
   Comando("rating 2300 2100");
   EXPECT_EQ(EloPropio, 2300);
   EXPECT_EQ(EloRival, 2100);
@@ -150,10 +151,10 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   EXPECT_EQ(ColorMotor, NEGRO);
   Comando("new");
   EXPECT_EQ(ColorMotor, NEGRO);
-  EXPECT_EQ(ModoMotor, 0);
-  EXPECT_DOUBLE_EQ(TiempoRestante, 2147483647.0);
-  EXPECT_EQ(JugadasControl, 0);
-  EXPECT_EQ(Incremento, 0);
+  EXPECT_EQ(Limites.Modo, ModoBusqueda::Normal);
+  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, SIN_RELOJ);
+  EXPECT_EQ(Limites.JugadasControl, 0);
+  EXPECT_EQ(Limites.Incremento, 0);
   EXPECT_EQ(RivalComputadora, 0);
   EXPECT_EQ(KibitzActivo, 0);
   EXPECT_EQ(PonderActivo, 1);
@@ -164,7 +165,7 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   // A position from setboard has no clock either.
   Comando("time 100");
   Comando("setboard 4k3/8/8/8/8/8/8/4K3 b - - 0 1");
-  EXPECT_DOUBLE_EQ(TiempoRestante, 2147483647.0);
+  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, SIN_RELOJ);
   EXPECT_EQ(EstadoActual->Turno, NEGRO);
 }
 
@@ -174,16 +175,16 @@ TEST_F(EntradaPorTuberia, FinDelPonderYRegistro) {
   ASSERT_EQ(InterpretarJugada("e2e4"), 1);
   EstadoPly* const antes = EstadoActual;
   ASSERT_EQ(InterpretarJugada("e7e5"), 1);
-  ModoMotor = MODO_PONDER;
-  JugadaPonder = CrearJugada(0x14, 0x34);
+  Limites.Modo = ModoBusqueda::Ponder;
+  Limites.JugadaPonder = CrearJugada(0x14, 0x34);
   Comando("ping 3");
   EXPECT_EQ(EstadoActual, antes);
-  EXPECT_EQ(ModoMotor, 0);
-  EXPECT_EQ(JugadaPonder, 0u);
+  EXPECT_EQ(Limites.Modo, ModoBusqueda::Normal);
+  EXPECT_EQ(Limites.JugadaPonder, 0u);
   EXPECT_EQ(TextoLog(), "\nping\nJugada prevista retrocedida\n 3\npong 3");
   // "?" while pondering ends it and nothing else happens.
   ASSERT_EQ(InterpretarJugada("e7e5"), 1);
-  ModoMotor = MODO_PONDER;
+  Limites.Modo = ModoBusqueda::Ponder;
   Comando("?");
   EXPECT_EQ(EstadoActual, antes);
   PararBusqueda = 0;

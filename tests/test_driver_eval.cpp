@@ -37,7 +37,7 @@ TEST_F(EvalComando, FinalDePeonesDesdeElBandoQueMueve) {
 
 TEST_F(EvalComando, FaseElegida) {
   // Many pawns and pieces: opening before half-move 18, middlegame after.
-  NuevaPartida();
+  ReiniciarPartida();
   EXPECT_EQ(ValorEstatico(), EvaluarPosicion(0));
   MediasJugadas = 18;
   EXPECT_EQ(ValorEstatico(), EvaluarPosicion(1));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "driver/driver.h"
+#include "eval/eval.h"
 #include "posicion_test_util.h"
 
 namespace {
@@ -21,14 +22,14 @@ std::string SalidaDe(const char* fen, int& resultado) {
 
 TEST(ColocarFEN, InitialPositionMatchesNuevaPartidaExceptCounters) {
   PrepararDiagnostico();
-  NuevaPartida();
+  ReiniciarPartida();
   int32_t tablero[120];
   std::memcpy(tablero, Tablero, sizeof tablero);
   const EstadoPly nueva = *EstadoActual;
   EXPECT_EQ(MediasJugadas, 0);
   EXPECT_EQ(ColorMotor, 0);
 
-  ASSERT_EQ(ColocarFEN(INICIAL), 0);
+  ASSERT_EQ(PonerPosicion(INICIAL), 0);
   EXPECT_EQ(0, std::memcmp(tablero, Tablero, sizeof tablero));
   EXPECT_EQ(EstadoActual->Enroques, nueva.Enroques);
   EXPECT_EQ(EstadoActual->Material, 0);

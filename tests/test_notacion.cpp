@@ -8,6 +8,7 @@
 #include <string>
 
 #include "driver/driver.h"
+#include "movegen/movegen.h"
 #include "search/search.h"
 
 namespace {
@@ -18,7 +19,7 @@ class Notacion : public ::testing::Test {
     InicializarTablas();
     InicializarClaves();
   }
-  void SetUp() override { NuevaPartida(); }
+  void SetUp() override { ReiniciarPartida(); }
   void TearDown() override { CerrarLog(); }
 
   void Fen(const char* fen) { ASSERT_EQ(ColocarFEN(fen), 0) << fen; }
@@ -190,18 +191,18 @@ TEST_F(Notacion, ImprimirJugadaYVariante) {
   ASSERT_EQ(HacerJugada(VariantePrincipal[0][0].Jugada), 1);
   const uint64_t clave = ClaveActual();
   EstadoPly* const estado = EstadoActual;
-  ModoMotor = 0;
+  Limites.Modo = ModoBusqueda::Normal;
   EXPECT_EQ(SalidaDe([] { ImprimirVariante(3); }), "e2e4 d7d5 ");
   EXPECT_EQ(EstadoActual, estado);
   EXPECT_EQ(ClaveActual(), clave);
   // While pondering the line is led by the predicted move.
-  ModoMotor = MODO_PONDER;
-  JugadaPonder = CrearJugada(0x66, 0x46);
+  Limites.Modo = ModoBusqueda::Ponder;
+  Limites.JugadaPonder = CrearJugada(0x66, 0x46);
   VariantePrincipal[0][2].Jugada = CrearJugada(0x65, 0x45);  // f2f4
   VariantePrincipal[0][3].Jugada = 0;
   EXPECT_EQ(SalidaDe([] { ImprimirVariante(3); }), "(g2g4) e2e4 d7d5 f2f4 ");
   EXPECT_NE(TextoLog().find("(g2g4) e2e4 d7d5 f2f4 "), std::string::npos);
   EXPECT_EQ(EstadoActual, estado);
-  ModoMotor = 0;
-  JugadaPonder = 0;
+  Limites.Modo = ModoBusqueda::Normal;
+  Limites.JugadaPonder = 0;
 }

@@ -29,20 +29,21 @@ class Personalidades : public ::testing::Test {
 }  // namespace
 
 TEST(TablasHash, ReglaDeTamano) {
-  EXPECT_EQ(EntradasTabla(30, DIVISOR_HASH), uint64_t{1} << 19);
-  EXPECT_EQ(EntradasTabla(8, DIVISOR_HASH), uint64_t{1} << 17);  // quotient 174762
-  EXPECT_EQ(EntradasTabla(7, DIVISOR_HASH), uint64_t{1} << 17);  // the earlier build's default
-  EXPECT_EQ(EntradasTabla(1, DIVISOR_HASH), 1u);                 // quotient 0
-  EXPECT_EQ(EntradasTabla(0, DIVISOR_HASH), 1u);
-  EXPECT_EQ(EntradasTabla(5, DIVISOR_PEONES), uint64_t{1} << 18);
-  EXPECT_EQ(EntradasTabla(5, DIVISOR_ATAQUES), uint64_t{1} << 13);
+  EXPECT_EQ(EntradasTabla(30, sizeof(EntradaHash)), uint64_t{1} << 19);
+  EXPECT_EQ(EntradasTabla(8, sizeof(EntradaHash)), uint64_t{1} << 17);  // quotient 174762
+  EXPECT_EQ(EntradasTabla(7, sizeof(EntradaHash)),
+            uint64_t{1} << 17);                          // the earlier build's default
+  EXPECT_EQ(EntradasTabla(1, sizeof(EntradaHash)), 1u);  // quotient 0
+  EXPECT_EQ(EntradasTabla(0, sizeof(EntradaHash)), 1u);
+  EXPECT_EQ(EntradasTabla(5, sizeof(EntradaHashPeones)), uint64_t{1} << 18);
+  EXPECT_EQ(EntradasTabla(5, sizeof(EntradaHashAtaques)), uint64_t{1} << 13);
   // q + 1 exactly a power of two: 2 MB over 8-byte entries gives q = 131072.
   EXPECT_EQ(EntradasTabla(2, 8), uint64_t{1} << 17);
   EXPECT_EQ(EntradasTabla(2, 1048577), 1u);  // q = 0
   EXPECT_EQ(EntradasTabla(2, 524289), 2u);   // q = 1
   EXPECT_EQ(EntradasTabla(2, 349525), 4u);   // q = 3: q + 1 is a power of two
   // No size overflows the 32-bit masks.
-  EXPECT_EQ(EntradasTabla(UINT32_MAX, DIVISOR_PEONES), uint64_t{1} << 31);
+  EXPECT_EQ(EntradasTabla(UINT32_MAX, sizeof(EntradaHashPeones)), uint64_t{1} << 31);
 }
 
 TEST(TablasHash, AsignacionPorDefecto) {

@@ -88,7 +88,7 @@ TEST(Busqueda, FiftyMoveAndRepetitionScoreZero) {
   IniciarBusqueda();
   PlyActual = 1;
   EXPECT_EQ(BuscarPV(-50, 50, 3), 0);
-  NuevaPartida();
+  ReiniciarPartida();
 }
 
 TEST(Busqueda, PlyLimitReturnsEvaluation) {
@@ -203,7 +203,7 @@ TEST(Orden, KillersSelectionRemovalAndSort) {
   ActualizarAsesinas(J("e1d1"));
   EXPECT_EQ(Asesinas[2][1], J("a2a3"));
   PlyActual = 0;
-  NuevaPartida();
+  ReiniciarPartida();
 }
 
 TEST(Busqueda, PrincipalVariationIsStoredAndLegal) {
@@ -249,10 +249,8 @@ TEST(Busqueda, MissingTablesFallBackToSingleEntries) {
   EXPECT_EQ(Mejor(), "d1d8");
   EXPECT_NE(TablaHashProf, nullptr);
   EXPECT_EQ(MascaraHash, 0u);
-  std::free(TablaHashProf);
-  std::free(TablaHashSiempre);
   TablaHashProf = prof;
   TablaHashSiempre = siempre;
   MascaraHash = mascara;
-  NuevaPartida();
+  ReiniciarPartida();
 }

@@ -6,6 +6,7 @@
 #include "core/core.h"
 #include "diag/diag.h"
 #include "driver/driver.h"
+#include "eval/eval.h"
 #include "search/search.h"
 
 namespace {
@@ -40,7 +41,7 @@ TEST(Emitir, DeadDrawOnlyWithoutMatingMaterial) {
   // A knight each, or bishops: sufficient.
   s = Emitir("4kn2/8/8/8/8/8/8/4KN2 w - - 0 1", J("f1e3"), 0);
   EXPECT_NE(s.find("move f1e3"), std::string::npos);
-  NuevaPartida();
+  ReiniciarPartida();
 }
 
 TEST(Emitir, MateAndStalemateWithoutAMove) {
@@ -59,7 +60,7 @@ TEST(Emitir, MateAndStalemateWithoutAMove) {
   testing::internal::CaptureStdout();
   EmitirJugada();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n0-1 {Jaque Mate}\n");
-  NuevaPartida();
+  ReiniciarPartida();
 }
 
 TEST(Emitir, MatingMoveIsSentAndTheBoardKept) {
@@ -71,12 +72,12 @@ TEST(Emitir, MatingMoveIsSentAndTheBoardKept) {
   const std::string t = Emitir("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", J("d1d7"), 100000);
   EXPECT_EQ(t, "\nmove d1d7\n\n");
   EXPECT_EQ(Tablero[Casilla("d7")], TORRE);
-  NuevaPartida();
+  ReiniciarPartida();
 }
 
 TEST(Emitir, FiftyMovesAndThreefoldRepetition) {
   PrepararBusquedaDiagnostico();
-  NuevaPartida();
+  ReiniciarPartida();
   for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1"})
     ASSERT_EQ(HacerJugada(J(m)), 1) << m;
   ColorMotor = NEGRO;
@@ -87,7 +88,7 @@ TEST(Emitir, FiftyMovesAndThreefoldRepetition) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "\nmove f6g8\n\n1/2-1/2 {Tercera repeticion}\n\n");
   // The fifty-move line wins over the repetition line.
-  NuevaPartida();
+  ReiniciarPartida();
   for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1"})
     ASSERT_EQ(HacerJugada(J(m)), 1) << m;
   EstadoActual->Regla50 = 99;
@@ -96,5 +97,5 @@ TEST(Emitir, FiftyMovesAndThreefoldRepetition) {
   EmitirJugada();
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "\nmove f6g8\n\n1/2-1/2 {Regla de las 50 jugadas}\n\n");
-  NuevaPartida();
+  ReiniciarPartida();
 }

@@ -4,6 +4,7 @@
 #include "core/core.h"
 #include "diag/diag.h"
 #include "driver/driver.h"
+#include "eval/eval.h"
 #include "search/search.h"
 
 namespace {
@@ -17,9 +18,9 @@ struct Reloj {
 
 void Calcular(const Reloj& r) {
   PrepararDiagnostico();
-  TiempoRestante = r.restante;
-  JugadasControl = r.control;
-  Incremento = r.incremento;
+  Limites.TiempoRestante = r.restante;
+  Limites.JugadasControl = r.control;
+  Limites.Incremento = r.incremento;
   MediasJugadas = r.medias;
   CalcularTiempo();
 }
@@ -74,46 +75,55 @@ TEST(IniciarBusqueda, PollIntervalFollowsClockAndMode) {
   PrepararDiagnostico();
   BusquedaDiagnostico = 0;
   struct Caso {
-    int modo;
+    ModoBusqueda modo;
     double restante;
     uint32_t intervalo;
   };
-  for (const Caso c : {Caso{0, 10, 1000}, Caso{0, 10.5, 5000}, Caso{0, 30, 5000},
-                       Caso{0, 31, 20000}, Caso{0, 600, 20000}, Caso{0, 601, 100000},
-                       Caso{MODO_PONDER, 5, 5000}, Caso{MODO_ANALISIS, 5000, 5000}}) {
-    ModoMotor = c.modo;
-    TiempoRestante = c.restante;
+  constexpr ModoBusqueda N = ModoBusqueda::Normal;
+  for (const Caso c :
+       {Caso{N, 10, 1000}, Caso{N, 10.5, 5000}, Caso{N, 30, 5000}, Caso{N, 31, 20000},
+        Caso{N, 600, 20000}, Caso{N, 601, 100000}, Caso{ModoBusqueda::Ponder, 5, 5000},
+        Caso{ModoBusqueda::Analisis, 5000, 5000}}) {
+    Limites.Modo = c.modo;
+    Limites.TiempoRestante = c.restante;
     IniciarBusqueda();
     EXPECT_EQ(IntervaloSondeo, c.intervalo) << c.restante;
     EXPECT_EQ(ProximoSondeo, c.intervalo);
     EXPECT_EQ(PararBusqueda, 0);
     EXPECT_EQ(Nodos, 0u);
   }
-  ModoMotor = 0;
-  TiempoRestante = 2147483647.0;
+  Limites.Modo = ModoBusqueda::Normal;
+  Limites.TiempoRestante = SIN_RELOJ;
 }
 
 TEST(RelojBusqueda, ClockTestByMode) {
   PrepararDiagnostico();
   TiempoEsperado = 1.0;
   TiempoMaximo = 5.0;
+  // Phases by number: 0 normal, 1 unstable, 2 unstable past the expected time,
+  // 3 a new move failed high, 4 that past the expected time.
   struct Caso {
-    int modo;
+    ModoBusqueda modo;
+    int fase;
     uint32_t ms;
     int para;
-    int modoDespues;
+    int faseDespues;
   };
+  constexpr ModoBusqueda N = ModoBusqueda::Normal;
   for (const Caso c :
-       {Caso{0, 500, 0, 0}, Caso{0, 1200, 1, 0}, Caso{1, 1200, 0, 2}, Caso{1, 5200, 1, 1},
-        Caso{2, 4000, 0, 2}, Caso{2, 5200, 1, 2}, Caso{3, 1200, 0, 4}, Caso{4, 5200, 1, 4},
-        Caso{5, 99000, 0, 5}, Caso{6, 99000, 0, 6}}) {
-    ModoMotor = c.modo;
+       {Caso{N, 0, 500, 0, 0}, Caso{N, 0, 1200, 1, 0}, Caso{N, 1, 1200, 0, 2},
+        Caso{N, 1, 5200, 1, 1}, Caso{N, 2, 4000, 0, 2}, Caso{N, 2, 5200, 1, 2},
+        Caso{N, 3, 1200, 0, 4}, Caso{N, 4, 5200, 1, 4}, Caso{ModoBusqueda::Ponder, 0, 99000, 0, 0},
+        Caso{ModoBusqueda::Analisis, 1, 99000, 0, 1}}) {
+    Limites.Modo = c.modo;
+    Fase = static_cast<FaseReloj>(c.fase);
     PararBusqueda = 0;
     TiempoInicio = RelojMs() - c.ms;
-    EXPECT_EQ(PruebaReloj(), c.para) << c.modo << " " << c.ms;
-    EXPECT_EQ(ModoMotor, c.modoDespues) << c.modo << " " << c.ms;
+    EXPECT_EQ(PruebaReloj(), c.para) << c.fase << " " << c.ms;
+    EXPECT_EQ(static_cast<int>(Fase), c.faseDespues) << c.fase << " " << c.ms;
   }
-  ModoMotor = 0;
+  Limites.Modo = ModoBusqueda::Normal;
+  Fase = FaseReloj::Normal;
   PararBusqueda = 0;
 }
 
@@ -127,24 +137,24 @@ TEST(ReglasIteracion, EndOrContinue) {
     TiempoTranscurrido = e;
     ValorRaiz = v;
     ValorAnterior = anterior;
-    ModoMotor = 0;
+    Fase = FaseReloj::Normal;
     return ReglasIteracion(previo);
   };
   EXPECT_EQ(caso(7.5, 0, 0, 0), 1);     // past the hard limit
   EXPECT_EQ(caso(0.6, 20, 10, 10), 1);  // everything improving
   EXPECT_EQ(caso(0.7, 0, 10, 10), 1);   // near enough to finish
   EXPECT_EQ(caso(0.3, 0, 10, 10), 0);   // early and stable: mode 0
-  EXPECT_EQ(ModoMotor, 0);
-  EXPECT_EQ(caso(0.3, -40, 0, 0), 0);  // early and falling: mode 1
-  EXPECT_EQ(ModoMotor, 1);
+  EXPECT_EQ(Fase, FaseReloj::Normal);
+  EXPECT_EQ(caso(0.3, -40, 0, 0), 0);  // early and falling: unstable
+  EXPECT_EQ(Fase, FaseReloj::Inestable);
   EXPECT_EQ(caso(1.5, -10, 0, 0), 1);  // late but stable
   EXPECT_EQ(caso(1.5, -50, 0, 0), 0);  // late, fell by more than 45
-  EXPECT_EQ(ModoMotor, 2);
+  EXPECT_EQ(Fase, FaseReloj::InestableProrrogada);
   EXPECT_EQ(caso(2.0, -50, 0, 0), 1);  // margin grew to 60
   JugadaObvia = VariantePrincipal[0][0].Jugada;
   EXPECT_EQ(caso(0.2, -40, 0, 0), 1);  // obvious move
   JugadaObvia = 0;
-  ModoMotor = 0;
+  Fase = FaseReloj::Normal;
   ValorRaiz = 0;
   ValorAnterior = 0;
 }

@@ -1,5 +1,7 @@
 // Is a square attacked? Three shapes of the question, one per situation.
-#include "movegen/movegen.h"
+#include <initializer_list>
+
+#include "core/core.h"
 
 namespace {
 
