@@ -106,7 +106,7 @@ int InicializarTablasFinales(const char* rutas);
 int FijarCache(void* memoria, uint32_t tam);  // 0 when tam < 32
 bool TablaRegistrada(int tabla, int lado);
 int32_t ValorTabla(int tabla, int lado, uint32_t indice);  // raw value or SIN_VALOR
-int32_t ProbarTablas();  // exact score of the current position or FUERA_TABLAS
+int32_t ProbarTablas();  // exact score of the current position or SIN_TB
 void CerrarTablas();
 // The cached blocks from most to least recently used (for tests and
 // diagnostics); returns how many were written.
