@@ -28,12 +28,12 @@
 
 // ---------------------------------------------------------------- constants
 
-inline constexpr int NUM_TABLAS = 179;            // registry entries, kk (0) is a placeholder
-inline constexpr int32_t SIN_VALOR = 32767;       // ValorTabla: no value available
-inline constexpr int32_t SIN_TB = 1000000;  // ProbarTablas: position not covered
-inline constexpr uint32_t TAM_RANURA = 8260;      // bytes per cache slot
-inline constexpr int BLOQUE_TABLA = 8192;         // bytes per block
-inline constexpr int CUBETAS_TABLA = 32;          // cache buckets per (table, side)
+inline constexpr int NUM_TABLAS = 179;          // registry entries, kk (0) is a placeholder
+inline constexpr int32_t SIN_VALOR_TB = 32767;  // ValorTabla: no value available
+inline constexpr int32_t SIN_TB = 1000000;      // ProbarTablas: position not covered
+inline constexpr uint32_t TAM_RANURA = 8260;    // bytes per cache slot
+inline constexpr int BLOQUE_TABLA = 8192;       // bytes per block
+inline constexpr int CUBETAS_TABLA = 32;        // cache buckets per (table, side)
 inline constexpr int TAM_BANNER = 64;
 
 // Descriptor flags.
@@ -105,7 +105,7 @@ uint32_t IndiceDePosicion(int tabla, int lado, const PosicionTB& p);
 int InicializarTablasFinales(const char* rutas);
 int FijarCache(void* memoria, uint32_t tam);  // 0 when tam < 32
 bool TablaRegistrada(int tabla, int lado);
-int32_t ValorTabla(int tabla, int lado, uint32_t indice);  // raw value or SIN_VALOR
+int32_t ValorTabla(int tabla, int lado, uint32_t indice);  // raw value or SIN_VALOR_TB
 int32_t ProbarTablas();  // exact score of the current position or SIN_TB
 void CerrarTablas();
 // The cached blocks from most to least recently used (for tests and
