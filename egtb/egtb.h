@@ -7,13 +7,13 @@
 //
 // Index contract (what a generator needs):
 // - A tablebase file of registry entry j and side l (0: White to move,
-//   1: Black to move) is a flat array of EntradasTabla(j, l) values.
+//   1: Black to move) is a flat array of IndiceMaximoTabla(j, l) values.
 // - The index of a position is FuncionIndice(j, l)(blancas, negras, alPaso,
 //   espejo): blancas/negras hold one word per piece type 1 (pawn) .. 6 (king);
 //   several men of one type are packed 6 bits each. alPaso is the en-passant
 //   target square or 127, espejo asks for the board to be flipped top to
 //   bottom first (used to read a combination stored with colours reversed).
-//   For a legal position of that material the result is below EntradasTabla.
+//   For a legal position of that material the result is below IndiceMaximoTabla.
 // - PosicionDeIndice(j, l, i, p) is the inverse: it fills p with a position
 //   whose index is i, or returns false for an index no position maps to.
 //   Every index i with PosicionDeIndice true satisfies
@@ -82,7 +82,7 @@ extern void (*LogTablas)(const char* texto);
 // ---------------------------------------------------------------- the registry and indexes
 
 void InicializarIndices();  // kept for start-up order; the index tables are constant
-inline uint32_t EntradasTabla(int tabla, int lado) {
+inline uint32_t IndiceMaximoTabla(int tabla, int lado) {
   return RegistroTablas[tabla].IndiceMaximo[lado];
 }
 inline bool TablaSimetrica(int tabla) { return RegistroTablas[tabla].Banderas & TABLA_SIMETRICA; }

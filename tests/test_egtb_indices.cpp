@@ -53,8 +53,8 @@ TEST(RegistroTablas, NamesFlagsAndLookupAgree) {
     // Equal material (kpkp) is its own entry either way round.
     const bool igual = std::equal(c, c + 5, c + 5);
     EXPECT_EQ(Buscar(r), TablaSimetrica(j) || igual ? j : -j) << d.Nombre;
-    EXPECT_GT(EntradasTabla(j, 0), 0u);
-    EXPECT_GT(EntradasTabla(j, 1), 0u);
+    EXPECT_GT(IndiceMaximoTabla(j, 0), 0u);
+    EXPECT_GT(IndiceMaximoTabla(j, 1), 0u);
   }
   EXPECT_EQ(simetricas, 9);
   EXPECT_EQ(dobles, 4);
@@ -71,7 +71,7 @@ TEST(RegistroTablas, NamesFlagsAndLookupAgree) {
 
 TEST(IndicesTablas, KnightEndingIsTheKnownLayout) {
   const int knk = BuscarNombre("knk");
-  EXPECT_EQ(EntradasTabla(knk, 1), 28644u);
+  EXPECT_EQ(IndiceMaximoTabla(knk, 1), 28644u);
   uint32_t w[7] = {}, b[7] = {};
   b[6] = Sq("a1");
   w[6] = Sq("c1");
@@ -90,11 +90,11 @@ TEST(IndicesTablas, KnightEndingIsTheKnownLayout) {
                         [](int a, int c) { return (a == 4000 ? -1 : a) < (c == 4000 ? -1 : c); }),
       461);
   // Counts follow from the layout: pairs times the digits of the other men.
-  EXPECT_EQ(EntradasTabla(BuscarNombre("kqkr"), 0), 462u * 62 * 61);
-  EXPECT_EQ(EntradasTabla(BuscarNombre("kqqk"), 0), 462u * 62 * 61 / 2);
-  EXPECT_EQ(EntradasTabla(BuscarNombre("kqqqk"), 0), 462u * 62 * 61 * 60 / 6);
-  EXPECT_EQ(EntradasTabla(BuscarNombre("kbnknn"), 0), 462u * 62 * 61 * (60 * 59 / 2));
-  EXPECT_EQ(EntradasTabla(BuscarNombre("kpk"), 0), EntradasTabla(BuscarNombre("kpk"), 1));
+  EXPECT_EQ(IndiceMaximoTabla(BuscarNombre("kqkr"), 0), 462u * 62 * 61);
+  EXPECT_EQ(IndiceMaximoTabla(BuscarNombre("kqqk"), 0), 462u * 62 * 61 / 2);
+  EXPECT_EQ(IndiceMaximoTabla(BuscarNombre("kqqqk"), 0), 462u * 62 * 61 * 60 / 6);
+  EXPECT_EQ(IndiceMaximoTabla(BuscarNombre("kbnknn"), 0), 462u * 62 * 61 * (60 * 59 / 2));
+  EXPECT_EQ(IndiceMaximoTabla(BuscarNombre("kpk"), 0), IndiceMaximoTabla(BuscarNombre("kpk"), 1));
 }
 
 // The eight symmetries of the board as functions on squares.
@@ -138,7 +138,7 @@ bool TienePeones(const PosicionTB& p) {
 // images, and every symmetric image the layout identifies gets the same index.
 void ComprobarPosicion(int tabla, int lado, const PosicionTB& p) {
   const uint32_t i = IndiceDePosicion(tabla, lado, p);
-  ASSERT_LT(i, EntradasTabla(tabla, lado)) << RegistroTablas[tabla].Nombre;
+  ASSERT_LT(i, IndiceMaximoTabla(tabla, lado)) << RegistroTablas[tabla].Nombre;
   PosicionTB q;
   ASSERT_TRUE(PosicionDeIndice(tabla, lado, i, &q)) << RegistroTablas[tabla].Nombre << " " << i;
   ASSERT_EQ(IndiceDePosicion(tabla, lado, q), i);
@@ -172,7 +172,7 @@ TEST(IndicesTablas, EveryPlacementOfThreeMenInRangeAndReadBack) {
     const int j = BuscarNombre(nombre);
     const int tipo = std::string(" pnbrq").find(nombre[1]);
     for (int lado = 0; lado < 2; ++lado) {
-      std::vector<bool> visto(EntradasTabla(j, lado));
+      std::vector<bool> visto(IndiceMaximoTabla(j, lado));
       uint32_t vistos = 0;
       for (int wk = 0; wk < 64; ++wk)
         for (int bk = 0; bk < 64; ++bk)
@@ -182,7 +182,7 @@ TEST(IndicesTablas, EveryPlacementOfThreeMenInRangeAndReadBack) {
             PosicionTB p{
                 3, {{0, 6, uint8_t(wk)}, {1, 6, uint8_t(bk)}, {0, uint8_t(tipo), uint8_t(x)}}, 127};
             const uint32_t i = IndiceDePosicion(j, lado, p);
-            ASSERT_LT(i, EntradasTabla(j, lado));
+            ASSERT_LT(i, IndiceMaximoTabla(j, lado));
             vistos += !visto[i];
             visto[i] = true;
             if ((wk * 7 + bk * 3 + x) % 41 == 0) ComprobarPosicion(j, lado, p);
@@ -190,7 +190,7 @@ TEST(IndicesTablas, EveryPlacementOfThreeMenInRangeAndReadBack) {
       // Every index a position reads back is reached (no hole in the middle
       // of the layout that the generator would have to skip blindly).
       uint32_t validos = 0;
-      for (uint32_t i = 0; i < EntradasTabla(j, lado); ++i) {
+      for (uint32_t i = 0; i < IndiceMaximoTabla(j, lado); ++i) {
         PosicionTB q;
         if (!PosicionDeIndice(j, lado, i, &q)) continue;
         ++validos;
@@ -243,7 +243,7 @@ TEST(IndicesTablas, SampledIndexesOfEveryTableReadBackToThemselves) {
   std::mt19937 rng(7);
   for (int j = 1; j < NUM_TABLAS; ++j)
     for (int lado = 0; lado < 2; ++lado) {
-      const uint32_t n = EntradasTabla(j, lado);
+      const uint32_t n = IndiceMaximoTabla(j, lado);
       int validos = 0;
       for (int k = 0; k < 300; ++k) {
         const uint32_t i = k < 3 ? n - 1 - k : static_cast<uint32_t>(rng() % n);
@@ -272,7 +272,7 @@ TEST(IndicesTablas, EnPassantPositionsHaveTheirOwnRegion) {
   const uint32_t i = IndiceDePosicion(kpkp, 0, p), j = IndiceDePosicion(kpkp, 0, sin);
   EXPECT_NE(i, j);
   EXPECT_GE(i, static_cast<uint32_t>(indices::EntradasNormales(indices::MaterialDeNombre("kpkp"))));
-  EXPECT_LT(i, EntradasTabla(kpkp, 0));
+  EXPECT_LT(i, IndiceMaximoTabla(kpkp, 0));
   ComprobarPosicion(kpkp, 0, p);
   PosicionTB q;
   ASSERT_TRUE(PosicionDeIndice(kpkp, 0, i, &q));
