@@ -3,7 +3,8 @@
 this script, and reports every result.
 
     scripts/partidas.py [--games N] [--level "0 0:20 0"] [--max-plies 300]
-                        [--ponder] [--keep-dirs] ENGINE_A ENGINE_B
+                        [--ponder] [--keep-dirs] [--fen FEN] [--copy FILE]...
+                        ENGINE_A ENGINE_B
 
 Each ENGINE is a command line (quote it when it has arguments) of an xboard
 (protocol 2) engine, or, written "uci:COMMAND", of an engine spoken to in UCI
@@ -15,7 +16,11 @@ clock below zero), a silent engine, a UCI engine without a move ("bestmove
 0000" or "(none)": mate or stalemate, which this script cannot tell apart), or
 the ply cap (scored as unfinished). Exit status is 0 only when no game ended by
 an illegal move, a crash, a forfeit or a silent engine. --ponder applies to
-the xboard engines.
+the xboard engines. With --fen every game starts from that position ("setboard"
+for xboard engines, "position fen" for UCI ones), the side to move first.
+The xboard engines are also sent the result ("result 1-0 {...}") as a front
+end does. Each engine runs in a fresh working directory that receives the
+--copy files (books, personality files).
 """
 import argparse
 import os
@@ -30,6 +35,7 @@ import threading
 import time
 
 KEEP_DIRS = False  # --keep-dirs: leave each engine's working directory (and log)
+COPY_FILES = []    # --copy: files put into each engine's working directory
 
 RESULT = re.compile(r"^(1-0|0-1|1/2-1/2)\s*(\{[^}]*\})?")
 
@@ -40,9 +46,13 @@ class Engine:
     def __init__(self, command, workdir):
         words = shlex.split(command)
         self.name = os.path.basename(words[0])
-        # The engine starts in its own directory: a relative program path is ours.
+        # The engine starts in its own directory: a relative program path is
+        # ours; a bare name is looked up in PATH and in /usr/games (Debian's).
         if os.sep in words[0]:
             words[0] = os.path.abspath(words[0])
+        else:
+            words[0] = shutil.which(words[0], path=os.environ.get("PATH", "") + ":/usr/games") \
+                or words[0]
         self.proc = subprocess.Popen(words, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                      cwd=workdir, text=True, bufsize=1)
@@ -87,14 +97,17 @@ class Engine:
     def move_text(self, move):
         return ("usermove " + move) if self.features.get("usermove") == "1" else move
 
-    def new_game(self, level, ponder):
+    def new_game(self, level, ponder, fen=None):
         self.send("new")
+        if fen:
+            self.send("force")
+            self.send("setboard " + fen)
         self.send("level " + level)
         self.send("post")
         self.send("hard" if ponder else "easy")
 
     def wait_first(self):
-        self.send("force")  # black waits for white's first move
+        self.send("force")  # the second mover waits for the first move
 
     def begin_turn(self, ply, moves, clocks, side, level):
         """Asks for a move: the clocks, then the opponent's last move (or go)."""
@@ -117,6 +130,9 @@ class Engine:
         if RESULT.match(line):
             return ("result", line)
         return None
+
+    def game_over(self, result):
+        self.send("result " + result)
 
     def quit(self):
         self.send("quit")
@@ -151,11 +167,15 @@ class UciEngine(Engine):
         self.handshake("uci", "uciok", 5)
         self.handshake("isready", "readyok", 10)
 
-    def new_game(self, level, ponder):
+    def new_game(self, level, ponder, fen=None):
+        self.start_position = ("fen " + fen) if fen else "startpos"
         self.send("ucinewgame")
         self.handshake("isready", "readyok", 10)
 
     def wait_first(self):
+        pass
+
+    def game_over(self, result):
         pass
 
     def begin_turn(self, ply, moves, clocks, side, level):
@@ -166,7 +186,8 @@ class UciEngine(Engine):
             go += " winc %d binc %d" % (inc * 1000, inc * 1000)
         if mps:
             go += " movestogo %d" % (mps - (ply // 2) % mps)
-        self.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
+        self.send("position " + self.start_position +
+                  (" moves " + " ".join(moves) if moves else ""))
         self.send(go)
 
     def judge(self, line):
@@ -200,9 +221,14 @@ def parse_level(level):
     return int(mps), float(seconds), float(inc)
 
 
-def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
+def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None):
     mps, base, inc = parse_level(level)
     dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
+    for d in dirs:
+        for f in COPY_FILES:
+            shutil.copy(f, d)
+    if KEEP_DIRS:
+        log.write("directories: white %s, black %s\n" % (dirs[0], dirs[1]))
     engines = [new_engine(cmd_white, dirs[0]), new_engine(cmd_black, dirs[1])]
     clocks = [base, base]
     moves_made = [0, 0]
@@ -212,12 +238,13 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
     try:
         for e in engines:
             e.start()
-            e.new_game(level, ponder)
-        engines[1].wait_first()
+            e.new_game(level, ponder, fen)
+        first = 1 if fen and fen.split()[1:2] == ["b"] else 0
+        engines[1 - first].wait_first()
         last = None
         moves = []
         for ply in range(max_plies):
-            side = ply % 2
+            side = (ply + first) % 2
             me, other = engines[side], engines[1 - side]
             t0 = time.time()
             me.begin_turn(ply, moves, clocks, side, level)
@@ -280,6 +307,9 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False):
                 break
         if outcome is None:
             outcome = ("unfinished", "ply cap")
+        if outcome[0] == "result":
+            for e in engines:
+                e.game_over(outcome[1].rsplit(" (", 1)[0])
     finally:
         codes = [e.quit() for e in engines]
     if outcome[0] == "result" and any(c not in (0, None) for c in codes):
@@ -318,18 +348,23 @@ def main():
     ap.add_argument("--ponder", action="store_true", help="both engines think on the opponent's time")
     ap.add_argument("--keep-dirs", action="store_true",
                     help="keep each engine's working directory with its log")
+    ap.add_argument("--fen", help="start every game from this position")
+    ap.add_argument("--copy", action="append", default=[], metavar="FILE",
+                    help="copy FILE into each engine's working directory (repeatable)")
     ap.add_argument("engine_a")
     ap.add_argument("engine_b")
     a = ap.parse_args()
     global KEEP_DIRS
     KEEP_DIRS = a.keep_dirs
+    COPY_FILES.extend(a.copy)
     score = {a.engine_a: 0.0, a.engine_b: 0.0}
     faults = 0
     with open(a.log, "w") as log:
         for g in range(a.games):
             white, black = (a.engine_a, a.engine_b) if g % 2 == 0 else (a.engine_b, a.engine_a)
             log.write("=== game %d: %s - %s\n" % (g + 1, white, black))
-            (kind, text), worst, plies, exceso = play(white, black, a.level, a.max_plies, log, a.ponder)
+            (kind, text), worst, plies, exceso = play(white, black, a.level, a.max_plies, log, a.ponder,
+                                                      a.fen)
             log.flush()
             limite = "" if exceso is None else "  vs limit %+.2fs" % exceso
             line = "game %2d  %-12s %-12s %4d plies  longest move %.2fs%s  %s: %s" % (
