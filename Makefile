@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps build build-san run test clean install uninstall
+.PHONY: all deps build build-san run test clean install uninstall book
 
 all: build
 
@@ -58,6 +58,21 @@ install: build
 
 uninstall:
 	DESTDIR="$(DESTDIR)" sh scripts/instalar.sh uninstall "$(PREFIX)"
+
+# The default opening books, built from Debian's ECO list into the repository
+# root, where `make run` starts the engine. scid-data is installed when missing
+# (as root).
+ECO_FILE ?= /usr/share/scid/data/scid.eco
+book: build
+	@if [ ! -f $(ECO_FILE) ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing: scid-data"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq scid-data; \
+	  else \
+	    echo "Missing $(ECO_FILE): install scid-data (as root: make book)"; exit 1; \
+	  fi; \
+	fi
+	./build/zelmor-libro crear --salida . $(ECO_FILE)
 
 clean:
 	rm -rf build build-san

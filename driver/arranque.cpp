@@ -33,7 +33,27 @@ int PrepararTablasFinales() {
   return piezas;
 }
 
+// The book's notices go to the log.
+void LogLibro(const char* texto) { Log("%s", texto); }
+
+void RutasLibros(char* blancas, char* negras) {
+  RutaLocal(Personalidad.LIBROB_FICH, blancas, TAM_RUTA);
+  RutaLocal(Personalidad.LIBRON_FICH, negras, TAM_RUTA);
+}
+
 }  // namespace
+
+void CargarFicherosLibro() {
+  char blancas[TAM_RUTA], negras[TAM_RUTA];
+  RutasLibros(blancas, negras);
+  CargarLibros(blancas, negras);
+}
+
+void GuardarFicherosLibro() {
+  char blancas[TAM_RUTA], negras[TAM_RUTA];
+  RutasLibros(blancas, negras);
+  GuardarLibros(blancas, negras);
+}
 
 void Arrancar(int argc, char** argv) {
   // 1. A line protocol: nothing may wait in a buffer. A front end that goes
@@ -45,7 +65,10 @@ void Arrancar(int argc, char** argv) {
   std::printf("feature done=0\n");
   // 3. The log, with the report of the defaults (before any personality).
   AbrirLog();
-  // 4-5. Tables and keys.
+  // 4. Empty books; their notices go to the log.
+  VaciarLibros();
+  SalidaLogLibro = LogLibro;
+  // 5. Tables and keys.
   InicializarTablas();
   InicializarClaves();
   // 6. Personality from the command line; its name marks the engine's name.
@@ -60,7 +83,7 @@ void Arrancar(int argc, char** argv) {
   // 8. Tablebases.
   MaxPiezasTB = PrepararTablasFinales();
   // 9. Books.
-  CargarLibros();
+  CargarFicherosLibro();
   // 10. A new game; the earlier build starts from its built-in ending.
   VersionProtocolo = 1;
   ReiniciarPartida();
@@ -69,10 +92,25 @@ void Arrancar(int argc, char** argv) {
   EntradaPendiente = HayEntrada;
 }
 
+void CambiarTablasFinales() {
+  // No probe while the tables change. The old cache area is not released: the
+  // tablebase code may still hold blocks in it until a new area is set.
+  MaxPiezasTB = 0;
+  CacheTablas = nullptr;
+  MaxPiezasTB = PrepararTablasFinales();
+}
+
+// A new file replaces its book: the books are emptied first, so nothing of the
+// old files stays mixed with the new ones.
+void RecargarLibros() {
+  VaciarLibros();
+  CargarFicherosLibro();
+}
+
 void SalirMotor(bool cerrarLog) {
   if (Personalidad.APRENDER != 0) {
     Log("Guardando aprendizaje...");
-    GuardarLibros();
+    GuardarFicherosLibro();
   }
   if (cerrarLog) CerrarLog();
   LiberarTablasHash();

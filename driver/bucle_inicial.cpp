@@ -13,7 +13,6 @@
 //   PensarProf N   think to depth N and play (not in the earlier build)
 #include <cstring>
 
-#include "book/book.h"
 #include "driver/driver.h"
 #include "eval/eval.h"
 #include "search/search.h"
@@ -53,8 +52,14 @@ int ValorEstatico() {
 void BucleInicial() {
   char token[TAM_TOKEN];
   char argumento[TAM_TOKEN];
-  for (;;) {
-    LeerToken(token, sizeof token);
+  // A front end that speaks UCI says so with its first word.
+  LeerToken(token, sizeof token);
+  if (std::strcmp(token, "uci") == 0) {
+    Log("\n%s", token);
+    BucleUci();
+  }
+  for (bool primero = true;; primero = false) {
+    if (!primero) LeerToken(token, sizeof token);
     Log("\n%s", token);
     if (std::strcmp(token, "quit") == 0) {
       SalirMotor(true);
@@ -81,9 +86,9 @@ void BucleInicial() {
       while (*fen == ' ' || *fen == '\t') ++fen;
       PonerPosicion(fen);
     } else if (std::strcmp(token, "ze_GuardarL") == 0) {
-      GuardarLibros();
+      GuardarFicherosLibro();
     } else if (std::strcmp(token, "CargarL") == 0) {
-      CargarLibros();
+      CargarFicherosLibro();
     } else if (std::strcmp(token, "ze_Eval") == 0) {
       std::printf("Static eval: %d\n", ValorEstatico());
     } else if (!VERSION_052 && std::strcmp(token, "PensarProf") == 0) {

@@ -43,12 +43,25 @@ void Arrancar(int argc, char** argv);
 // closed when asked, transposition tables released, exit status 0.
 [[noreturn]] void SalirMotor(bool cerrarLog = true);
 
+// The book files of the settings (LIBROB_FICH, LIBRON_FICH) in this platform's
+// form: appended to the books (start-up, "CargarL"), written from them (quit with
+// learning on, "ze_GuardarL").
+void CargarFicherosLibro();
+void GuardarFicherosLibro();
+
 // A new game for the whole engine: the starting position, the tables cleared,
 // and every subsystem's per-game state reset (the driver's own included).
 void ReiniciarPartida();
 // Sets up a FEN position (a bad one prints its message and changes nothing);
 // the engine then plays neither side and has no clock. 0 success, 1 error.
 int PonerPosicion(const char* fen);
+
+// The tablebases registered again from NALIMOV_PATH and EGTB_CACHE_SIZE.
+void CambiarTablasFinales();
+// The books read again from their files (LIBROB_FICH, LIBRON_FICH).
+void RecargarLibros();
+// The UCI loop, for good: entered when the first command is "uci".
+[[noreturn]] void BucleUci();
 
 // One command of the xboard loop; the input callback calls it during a search on
 // a terminal for the commands a search may answer in passing.
@@ -74,6 +87,13 @@ int LeerPalabra(char* destino, size_t tam);
 void LeerToken(char* destino, size_t tam);
 // The rest of the current input line without its line end (cut to `tam` - 1).
 void LeerResto(char* destino, size_t tam);
+// The first word of the next input line when that whole line is already there
+// (read from the pipe without waiting); false when no whole line is waiting.
+bool PrimeraPalabraPendiente(char* destino, size_t tam);
+// True when the input buffer is full of one unfinished line.
+bool EntradaLlena();
+// True once the end of input has been read.
+bool EntradaTerminada();
 // Forgets buffered input and a seen end of input (for tests that swap descriptor 0).
 void ReiniciarEntrada();
 // A file name from the settings in this platform's form (a backslash is a

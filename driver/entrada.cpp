@@ -113,6 +113,21 @@ void LeerResto(char* destino, size_t tam) {
   destino[n] = '\0';
 }
 
+bool PrimeraPalabraPendiente(char* destino, size_t tam) {
+  SaltarBlancosBuffer();
+  if (PrimerTokenBuffer(destino, tam)) return true;
+  // What the pipe holds joins the buffer; poll says the read cannot block.
+  pollfd sondeo{0, POLLIN, 0};
+  if (FinAlcanzado || poll(&sondeo, 1, 0) <= 0) return false;
+  if (!LeerBloque()) return false;
+  SaltarBlancosBuffer();
+  return PrimerTokenBuffer(destino, tam);
+}
+
+bool EntradaLlena() { return Lectura == 0 && Final == TAM_BUFFER; }
+
+bool EntradaTerminada() { return FinAlcanzado; }
+
 void ReiniciarEntrada() {
   Lectura = Final = 0;
   FinAlcanzado = false;

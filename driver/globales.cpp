@@ -1,4 +1,5 @@
 // The driver's process-wide state, and the resets it calls in every subsystem.
+#include "book/book.h"
 #include "driver/driver.h"
 #include "eval/eval.h"
 #include "search/search.h"
@@ -18,8 +19,10 @@ void ReiniciarPartida() {
   LimpiarTablasBusqueda();
   LimpiarTablasEval();
   // 2. Each subsystem's per-game state: the search's clock and kibitzing, the
-  //    side the engine plays, and the opponent facts held here.
+  //    game's learning records, the side the engine plays, and the opponent
+  //    facts held here.
   NuevaPartidaBusqueda();
+  NuevaPartidaLibro();
   ColorMotor = NEGRO;
   RivalComputadora = 0;
   ModoICS = 0;

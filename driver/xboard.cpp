@@ -195,7 +195,7 @@ void CmdPing(const char*) {
 void CmdResult(const char*) {
   char resultado[TAM_TOKEN];
   LeerArgumento(resultado, sizeof resultado);
-  if (Personalidad.APRENDER != 0) Aprender(resultado);
+  if (Personalidad.APRENDER != 0) Aprender(resultado, ColorMotor);
 }
 
 void CmdSetboard(const char*) {

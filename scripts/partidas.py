@@ -3,7 +3,8 @@
 this script, and reports every result.
 
     scripts/partidas.py [--games N] [--level "0 0:20 0"] [--max-plies 300]
-                        [--ponder] [--keep-dirs] [--fen FEN] ENGINE_A ENGINE_B
+                        [--ponder] [--keep-dirs] [--fen FEN] [--copy FILE]...
+                        ENGINE_A ENGINE_B
 
 Each ENGINE is a command line (quote it when it has arguments) of an xboard
 (protocol 2) engine, or, written "uci:COMMAND", of an engine spoken to in UCI
@@ -17,6 +18,9 @@ the ply cap (scored as unfinished). Exit status is 0 only when no game ended by
 an illegal move, a crash, a forfeit or a silent engine. --ponder applies to
 the xboard engines. With --fen every game starts from that position ("setboard"
 for xboard engines, "position fen" for UCI ones), the side to move first.
+The xboard engines are also sent the result ("result 1-0 {...}") as a front
+end does. Each engine runs in a fresh working directory that receives the
+--copy files (books, personality files).
 """
 import argparse
 import os
@@ -31,6 +35,7 @@ import threading
 import time
 
 KEEP_DIRS = False  # --keep-dirs: leave each engine's working directory (and log)
+COPY_FILES = []    # --copy: files put into each engine's working directory
 
 RESULT = re.compile(r"^(1-0|0-1|1/2-1/2)\s*(\{[^}]*\})?")
 
@@ -41,9 +46,13 @@ class Engine:
     def __init__(self, command, workdir):
         words = shlex.split(command)
         self.name = os.path.basename(words[0])
-        # The engine starts in its own directory: a relative program path is ours.
+        # The engine starts in its own directory: a relative program path is
+        # ours; a bare name is looked up in PATH and in /usr/games (Debian's).
         if os.sep in words[0]:
             words[0] = os.path.abspath(words[0])
+        else:
+            words[0] = shutil.which(words[0], path=os.environ.get("PATH", "") + ":/usr/games") \
+                or words[0]
         self.proc = subprocess.Popen(words, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                      cwd=workdir, text=True, bufsize=1)
@@ -122,6 +131,9 @@ class Engine:
             return ("result", line)
         return None
 
+    def game_over(self, result):
+        self.send("result " + result)
+
     def quit(self):
         self.send("quit")
         try:
@@ -161,6 +173,9 @@ class UciEngine(Engine):
         self.handshake("isready", "readyok", 10)
 
     def wait_first(self):
+        pass
+
+    def game_over(self, result):
         pass
 
     def begin_turn(self, ply, moves, clocks, side, level):
@@ -209,6 +224,11 @@ def parse_level(level):
 def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None):
     mps, base, inc = parse_level(level)
     dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
+    for d in dirs:
+        for f in COPY_FILES:
+            shutil.copy(f, d)
+    if KEEP_DIRS:
+        log.write("directories: white %s, black %s\n" % (dirs[0], dirs[1]))
     engines = [new_engine(cmd_white, dirs[0]), new_engine(cmd_black, dirs[1])]
     clocks = [base, base]
     moves_made = [0, 0]
@@ -287,6 +307,9 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None):
                 break
         if outcome is None:
             outcome = ("unfinished", "ply cap")
+        if outcome[0] == "result":
+            for e in engines:
+                e.game_over(outcome[1].rsplit(" (", 1)[0])
     finally:
         codes = [e.quit() for e in engines]
     if outcome[0] == "result" and any(c not in (0, None) for c in codes):
@@ -326,11 +349,14 @@ def main():
     ap.add_argument("--keep-dirs", action="store_true",
                     help="keep each engine's working directory with its log")
     ap.add_argument("--fen", help="start every game from this position")
+    ap.add_argument("--copy", action="append", default=[], metavar="FILE",
+                    help="copy FILE into each engine's working directory (repeatable)")
     ap.add_argument("engine_a")
     ap.add_argument("engine_b")
     a = ap.parse_args()
     global KEEP_DIRS
     KEEP_DIRS = a.keep_dirs
+    COPY_FILES.extend(a.copy)
     score = {a.engine_a: 0.0, a.engine_b: 0.0}
     faults = 0
     with open(a.log, "w") as log:

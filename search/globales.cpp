@@ -1,10 +1,11 @@
 // The search's process-wide state.
 #include "search/search.h"
 
-LimitesBusqueda Limites = {ModoBusqueda::Normal, SIN_RELOJ, 0, 0, 0.0, 0, 0};
+LimitesBusqueda Limites = {ModoBusqueda::Normal, SIN_RELOJ, 0, 0, 0.0, 0, 0, 0, 0};
 FaseReloj Fase = FaseReloj::Normal;
 int PararBusqueda = 0;
 FuncionEntrada EntradaPendiente = nullptr;
+FuncionInforme InformeIteracion = nullptr;
 int KibitzActivo = 0;
 int MostrarPensamiento = 1;
 

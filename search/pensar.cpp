@@ -111,6 +111,13 @@ void PuntuarRaiz() {
   InicioLista[1] = TopeJugadas + 1;
 }
 
+// What the book hands the search for a position after a root move: a learned
+// value, or the warning value of a move to avoid, as an exact entry.
+void PlantarValorLibro(int32_t valor, int prof) {
+  GuardarHashProf(&TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO, INFINITO,
+                  valor, 0);
+}
+
 // The whole of one search of the current position (no emission).
 void BuscarPosicion() {
   // 1. Start.
@@ -125,13 +132,18 @@ void BuscarPosicion() {
   int ultimaProf = 0;
 
   // 3. Book.
-  const Jugada libro = !Pensando() && ContadorFueraLibro < 5 ? ConsultarLibro() : 0;
+  const Jugada libro =
+      !Pensando() && !Limites.SinLibro && ContadorFueraLibro < 5
+          ? ConsultarLibro(Personalidad.SELECTIVIDAD_LIBRO, Personalidad.LIMITE_ACEPTACION,
+                           TiempoEsperado, PlantarValorLibro)
+          : 0;
   if (libro != 0) {
     ContadorFueraLibro = 0;
     VariantePrincipal[0][0].Jugada = libro;
     VariantePrincipal[0][1].Jugada = 0;
+    ValorRaiz = PesoJugadaLibro;
     if (Personalidad.APRENDER != 0 && Personalidad.AP_SEGUNDOS_MIN <= TiempoEsperado)
-      AprenderJugadaLibro();
+      AprenderJugadaLibro(libro, ValorRaiz);
   } else {
     // 4. Root values from a quiescence search.
     JugadaObvia = 0;
@@ -159,12 +171,14 @@ void BuscarPosicion() {
         ProfundidadIteracion = d;
         BuscarRaiz(alfa, beta, d);
         ultimaProf = d;
+        if (InformeIteracion != nullptr && !PararBusqueda) InformeIteracion(d);
         if (ValorRaiz == INFINITO) break;
         alfa = std::max(ValorRaiz - Ventana(), SIN_VALOR);
         beta = std::min(ValorRaiz + Ventana(), INFINITO);
         if (PararBusqueda) break;
         GuardarPV(d);
         LeerReloj();
+        if (Limites.ProfundidadMaxima > 0 && d >= Limites.ProfundidadMaxima) break;
         if (Pensando() || BusquedaDiagnostico) continue;
         if (ReglasIteracion(previo)) break;
         previo = ValorRaiz;
@@ -174,7 +188,8 @@ void BuscarPosicion() {
       LeerReloj();
       if (!Pensando() && ContadorFueraLibro <= Personalidad.APRENDER &&
           Personalidad.AP_SEGUNDOS_MIN <= TiempoTranscurrido)
-        AprenderBusqueda(PararBusqueda ? ultimaProf - 1 : ultimaProf, ValorRaiz,
+        AprenderBusqueda(VariantePrincipal[0][0].Jugada,
+                         PararBusqueda ? ultimaProf - 1 : ultimaProf, ValorRaiz,
                          static_cast<int>(TiempoTranscurrido));
     }
   }
@@ -273,6 +288,13 @@ void PensarProf(int profundidad) {
   ActualizarReloj();
   DepurarVariante();
   EmitirJugada();
+}
+
+void PensarSinJugar() {
+  BuscarPosicion();
+  if (!Pensando()) ActualizarReloj();
+  DepurarVariante();
+  if (!Pensando()) TrasEmitir();
 }
 
 void Pensar() {

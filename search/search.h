@@ -58,6 +58,8 @@ struct LimitesBusqueda {
   double TiempoFijo;      // seconds per move, 0: none ("st")
   int ProfundidadMaxima;  // last iteration, 0: none ("sd")
   Jugada JugadaPonder;    // the predicted reply on the board while pondering, else 0
+  uint32_t NodosMaximos;  // the search stops at the first poll past it, 0: none
+  int SinLibro;           // 1: no book move, every move is searched
 };
 
 // Asked between nodes: the bytes of input waiting (0 none). A non-zero answer
@@ -95,8 +97,12 @@ extern LimitesBusqueda Limites;
 extern FaseReloj Fase;
 extern int PararBusqueda;                // 1 asks the running search to stop
 extern FuncionEntrada EntradaPendiente;  // null: input never stops a search
-extern int KibitzActivo;                 // a kibitz line after each move played
-extern int MostrarPensamiento;           // thinking, fail and stat01 lines ("post"/"nopost")
+// Called after each completed iteration with its depth, the root position on
+// the board (null: nothing is called). A front end of its own reports from it.
+using FuncionInforme = void (*)(int profundidad);
+extern FuncionInforme InformeIteracion;
+extern int KibitzActivo;        // a kibitz line after each move played
+extern int MostrarPensamiento;  // thinking, fail and stat01 lines ("post"/"nopost")
 
 // Pondering or analysing: no move is played at the end and the clock does not count.
 inline bool Pensando() { return Limites.Modo != ModoBusqueda::Normal; }
@@ -154,6 +160,10 @@ void LimpiarTablasBusqueda();
 // move through EmitirJugada. PensarProf searches to a fixed depth and plays.
 void Pensar();
 void PensarProf(int profundidad);
+// The search of Pensar without playing: the chosen move and the predicted reply
+// are left, legal, in row 0 (the move is 0 when there is none), the clock is
+// charged after a normal search, and nothing is printed but the thinking lines.
+void PensarSinJugar();
 // Root search of one iteration over the ply-0 list.
 void BuscarRaiz(int32_t alfa, int32_t beta, int prof);
 // Writes row 0 of the principal variation into the depth-preferred table.

@@ -32,6 +32,8 @@ void CalcularTiempo() {
     TiempoEsperado = 0.5;
     TiempoMaximo = 0.7;
   }
+  // A fixed time per move replaces both budgets.
+  if (Limites.TiempoFijo > 0) TiempoEsperado = TiempoMaximo = Limites.TiempoFijo;
 }
 
 void IniciarBusqueda() {
@@ -51,7 +53,9 @@ void IniciarBusqueda() {
   TopeJugadas = &PilaJugadas[0];
   EstampaRaiz = static_cast<uint32_t>(EstadoActual->MaterialTotal);
   CalcularTiempo();
-  const double reloj = Limites.TiempoRestante;
+  // The poll spacing follows the time this search may take.
+  const double reloj = Limites.TiempoFijo > 0 ? std::min(Limites.TiempoRestante, Limites.TiempoFijo)
+                                              : Limites.TiempoRestante;
   if (Pensando()) {
     IntervaloSondeo = 5000;
   } else if (reloj <= 10) {
@@ -63,6 +67,8 @@ void IniciarBusqueda() {
   } else {
     IntervaloSondeo = 100000;
   }
+  // A node limit is checked at the polls: often enough to stop close to it.
+  if (Limites.NodosMaximos != 0) IntervaloSondeo = std::min<uint32_t>(IntervaloSondeo, 1000);
   ProximoSondeo = IntervaloSondeo;
 }
 
@@ -114,6 +120,10 @@ int Sondear() {
     return 1;
   }
   if (PararBusqueda) return 1;  // a command handled during the poll ("?")
+  if (Limites.NodosMaximos != 0 && Nodos >= Limites.NodosMaximos) {
+    PararBusqueda = 1;
+    return 1;
+  }
   if (PruebaReloj()) return 1;
   ProximoSondeo += IntervaloSondeo;
   return 0;

@@ -67,6 +67,7 @@ TEST(DriverLog, TokensYRespuestas) {
                                            "\nbarError (unknow command): bar\n"
                                            "\n{"
                                            "\nresult 1-0"
+                                           "\nAprendiendo...\n"
                                            "\nquitGuardando aprendizaje...");
 }
 

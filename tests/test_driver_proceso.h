@@ -177,6 +177,14 @@ inline Resultado Ejecutar(const std::string& binario, const std::string& entrada
   return {m.Salida(), estado};
 }
 
+// The first line of every run, and the feature line naming `nombre`.
+inline const std::string INICIO = "feature done=0\n";
+inline std::string Caracteristicas(const std::string& nombre) {
+  return "feature ping=1 setboard=1 playother=1 san=0 usermove=1 time=1 draw=0 sigint=0 "
+         "sigterm=0 reuse=1 analyze=1 myname=\"" +
+         nombre + "\" variants=\"normal\" colors=0 ics=1 name=1 pause=0 done=1\n";
+}
+
 inline bool SalioBien(int estado) {
   return estado != -1 && WIFEXITED(estado) && WEXITSTATUS(estado) == 0;
 }

@@ -4,21 +4,17 @@
 
 #include "tests/test_driver_proceso.h"
 
+using prueba::Caracteristicas;
 using prueba::DirectorioTemporal;
 using prueba::Ejecutar;
+using prueba::INICIO;
 using prueba::SalioBien;
 
 namespace {
 
-const std::string INICIO = "feature done=0\n";
-
-std::string Caracteristicas(const std::string& nombre) {
-  return "feature ping=1 setboard=1 playother=1 san=0 usermove=1 time=1 draw=0 sigint=0 "
-         "sigterm=0 reuse=1 analyze=1 myname=\"" +
-         nombre + "\" variants=\"normal\" colors=0 ics=1 name=1 pause=0 done=1\n";
-}
-
 const std::string FEATURE = Caracteristicas("Zelmor v0.70 QRT6");
+// Learning is on by default: every way out saves the (here empty) books.
+const std::string GUARDADO = "\nTotal posiciones blancas: 0\n\nTotal posiciones negras: 0\n";
 
 // Start-up, protocol 2 and the engine on neither side, so no command thinks.
 std::string Xboard(const std::string& comandos) { return "xboard\nprotover 2\nforce\n" + comandos; }
@@ -28,7 +24,7 @@ std::string Xboard(const std::string& comandos) { return "xboard\nprotover 2\nfo
 TEST(DriverTranscripcion, ArranqueYFinDeEntrada) {
   DirectorioTemporal dir;
   auto r = Ejecutar(ZELMOR070_BIN, "", dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO);
+  EXPECT_EQ(r.salida, INICIO + GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
   EXPECT_TRUE(dir.Existe("Ze_0.70_0.log"));
 }
@@ -36,12 +32,12 @@ TEST(DriverTranscripcion, ArranqueYFinDeEntrada) {
 TEST(DriverTranscripcion, LineaDeCaracteristicas) {
   DirectorioTemporal dir;
   auto r = Ejecutar(ZELMOR070_BIN, "xboard\nprotover 2\nquit\n", dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO + FEATURE);
+  EXPECT_EQ(r.salida, INICIO + FEATURE + GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 
   // A personality name marks the engine's name whether or not its file exists.
   r = Ejecutar(ZELMOR070_BIN, "protover 2\n", dir.Ruta(), {"fuerte"});
-  EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.70 QRT6 (fuerte)"));
+  EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.70 QRT6 (fuerte)") + GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
@@ -51,7 +47,7 @@ TEST(DriverTranscripcion, PrimerBucle) {
   // any value above 1 as an unsigned number switches, -1 included.
   auto r = Ejecutar(ZELMOR070_BIN, "xboard\nprotover 1\nping 3\nprotover -1\nping 4\n", dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + "Error (unknow command): ping\nError (unknow command): 3\n" +
-                          FEATURE + "\npong 4\n");
+                          FEATURE + "\npong 4\n" + GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 
   // "FEN" takes the whole line: after it Black is to move.
@@ -59,12 +55,12 @@ TEST(DriverTranscripcion, PrimerBucle) {
                "FEN rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1\n"
                "protover 2\nusermove e2e4\nusermove e7e5\nquit\n",
                dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: e2e4\n");
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: e2e4\n" + GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 
   // "fritz" ends the first loop as quit does (it is unknown in the xboard loop).
   r = Ejecutar(ZELMOR070_BIN, "fritz\nping 1\n", dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO);
+  EXPECT_EQ(r.salida, INICIO + GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
@@ -79,7 +75,8 @@ TEST(DriverTranscripcion, PingYComandosDesconocidos) {
                           "Error (unknow command): foo\n"
                           "Error (unknow command): sd\n"
                           "Error (unknow command): 4\n"
-                          "\npong 8\n");
+                          "\npong 8\n" +
+                          GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
@@ -100,7 +97,8 @@ TEST(DriverTranscripcion, JugadasIlegales) {
                           "Illegal move: e2\n"
                           "Illegal move: g1f3q\n"
                           "Illegal move: zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz\n"
-                          "\npong 1\n");
+                          "\npong 1\n" +
+                          GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
@@ -112,19 +110,19 @@ TEST(DriverTranscripcion, JugadasEspeciales) {
                     Xboard(fen + "usermove e5d6\nusermove e8d7\nusermove e1g1\n"
                                  "usermove d7c6\nusermove h1h2\nusermove f1f7\nping 2\n"),
                     dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: h1h2\n\npong 2\n");
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: h1h2\n\npong 2\n" + GUARDADO);
   // A promotion without a letter gives a queen: it moves diagonally (a8b7) and
   // along a file (b7b1). With the letter n it is a knight that cannot.
   r = Ejecutar(ZELMOR070_BIN,
                Xboard(fen + "usermove b7a8\nusermove e8d7\nusermove a8b7\nusermove d7e6\n"
                             "usermove b7b1\nping 3\n"),
                dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO + FEATURE + "\npong 3\n");
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "\npong 3\n" + GUARDADO);
   r = Ejecutar(ZELMOR070_BIN,
                Xboard(fen + "usermove b7a8n\nusermove e8d7\nusermove a8b7\nusermove a8b6\n"
                             "ping 4\n"),
                dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: a8b7\n\npong 4\n");
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: a8b7\n\npong 4\n" + GUARDADO);
 }
 
 TEST(DriverTranscripcion, SetboardUndoRemove) {
@@ -137,21 +135,22 @@ TEST(DriverTranscripcion, SetboardUndoRemove) {
   EXPECT_EQ(r.salida, INICIO + FEATURE +
                           "Error en FEN: l\xEDnea incorrecta\n"
                           "Error en FEN: cadena incompleta\n"
-                          "\npong 1\n");
+                          "\npong 1\n" +
+                          GUARDADO);
 
   // undo and remove past the start of the game change nothing.
   r = Ejecutar(ZELMOR070_BIN,
                Xboard("undo\nremove\nusermove e2e4\nremove\nremove\nusermove e7e5\n"
                       "usermove e2e4\nusermove e7e5\nundo\nusermove c7c5\nping 2\n"),
                dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: e7e5\n\npong 2\n");
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: e7e5\n\npong 2\n" + GUARDADO);
 
   // A position set up from the rest of the line, separated by any blanks.
   r = Ejecutar(ZELMOR070_BIN,
                Xboard("setboard \t 4k3/8/8/8/8/8/8/4K2R b K - 0 1\nusermove e1g1\n"
                       "usermove e8d8\nusermove e1g1\nping 3\n"),
                dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: e1g1\n\npong 3\n");
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: e1g1\n\npong 3\n" + GUARDADO);
 }
 
 TEST(DriverTranscripcion, RelojYArgumentos) {
@@ -163,7 +162,7 @@ TEST(DriverTranscripcion, RelojYArgumentos) {
                            "accepted usermove\nrejected ics\nresult 1-0 {White mates}\nhard\n"
                            "easy\nexit\nplayother\nforce\nping 5\n"),
                     dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO + FEATURE + "\npong 5\n");
+  EXPECT_EQ(r.salida, INICIO + FEATURE + "\npong 5\n" + GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
@@ -173,7 +172,7 @@ TEST(DriverTranscripcion, SaludoEnServidor) {
   auto r = Ejecutar(ZELMOR070_BIN, "protover 2\nname Rival\ncomputer\nname Rival\n", dir.Ruta(),
                     {"ics"});
   EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.70 QRT6 (ics)") +
-                          "\ntellopponent Hello from Zelmor v0.70 QRT6\n");
+                          "\ntellopponent Hello from Zelmor v0.70 QRT6\n" + GUARDADO);
 }
 
 TEST(DriverTranscripcion, FinDeEntradaEnCualquierPunto) {
@@ -187,7 +186,7 @@ TEST(DriverTranscripcion, FinDeEntradaEnCualquierPunto) {
     EXPECT_TRUE(SalioBien(r.estado)) << entrada;
   }
   auto r = Ejecutar(ZELMOR070_BIN, "protover 2\nquit\nping 1\n", dir.Ruta());
-  EXPECT_EQ(r.salida, INICIO + FEATURE);
+  EXPECT_EQ(r.salida, INICIO + FEATURE + GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
@@ -199,7 +198,7 @@ TEST(DriverTranscripcion, TokenMuyLargo) {
   auto r =
       Ejecutar(ZELMOR070_BIN, Xboard(largo + "\nsetboard " + largo + "\nping 6\n"), dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + FEATURE + "Error (unknow command): " + largo.substr(0, 255) +
-                          "\nError en FEN: l\xEDnea incorrecta\n\npong 6\n");
+                          "\nError en FEN: l\xEDnea incorrecta\n\npong 6\n" + GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
@@ -235,7 +234,8 @@ TEST(DriverTranscripcion, PartidaMasLargaQueLaHistoria) {
        p = r.salida.find("Illegal move", p + 1))
     ++ilegales;
   EXPECT_EQ(ilegales, 2000u - 1936u);
-  ASSERT_GE(r.salida.size(), 27u);
-  EXPECT_EQ(r.salida.substr(r.salida.size() - 27), "Illegal move: f6g8\n\npong 1\n");
+  const std::string fin = "Illegal move: f6g8\n\npong 1\n" + GUARDADO;
+  ASSERT_GE(r.salida.size(), fin.size());
+  EXPECT_EQ(r.salida.substr(r.salida.size() - fin.size()), fin);
   EXPECT_TRUE(SalioBien(r.estado));
 }

@@ -1,0 +1,146 @@
+// The book probe at the root: every legal root move whose resulting position is
+// in the book of the side that moves becomes a candidate, the best weight plus a
+// random term wins; learned values and avoided moves are handed to the search
+// (its transposition table) for the search that may follow.
+#include <cstdio>
+#include <ctime>
+
+#include "book/book.h"
+
+namespace {
+
+// The random term's generator (15 bits, like the C library's), re-seeded with the
+// wall-clock seconds at every probe.
+uint32_t SemillaLibro = 1;
+int32_t AleatorioLibro() {
+  SemillaLibro = SemillaLibro * 1103515245u + 12345u;
+  return static_cast<int32_t>((SemillaLibro >> 16) & 0x7FFF);
+}
+
+struct Candidato {
+  Jugada Movimiento;
+  int32_t Peso;  // with the random term
+  int32_t Mostrado;
+};
+
+// Whole seconds of a time in seconds, kept within what a record can compare.
+int32_t SegundosEnteros(double t) {
+  if (!(t > 0)) return 0;
+  if (t >= 2147483647.0) return 2147483647;
+  return static_cast<int32_t>(t);
+}
+
+void Casillas(Jugada j, char* texto) {
+  const int d = CasillaDesde(j), h = CasillaHasta(j);
+  texto[0] = static_cast<char>('a' + Columna(d));
+  texto[1] = static_cast<char>('1' + Fila(d));
+  texto[2] = 0;
+  texto[3] = static_cast<char>('a' + Columna(h));
+  texto[4] = static_cast<char>('1' + Fila(h));
+  texto[5] = 0;
+}
+
+// Shows the candidates of one kind and keeps the best. Ties keep the earlier one.
+void Mostrar(const Candidato* c, int n, const char* log, const char* salida, bool& elegido) {
+  char texto[6];
+  for (int i = 0; i < n; ++i) {
+    Casillas(c[i].Movimiento, texto);
+    if (SalidaLogLibro != nullptr) {
+      char linea[64];
+      std::snprintf(linea, sizeof linea, log, texto, texto + 3, c[i].Mostrado);
+      SalidaLogLibro(linea);
+    }
+    std::printf(salida, texto, texto + 3, c[i].Mostrado);
+    // The first candidate is always taken, even with a weight a huge random
+    // width pushed below the empty root score.
+    if (!elegido || c[i].Peso > PesoJugadaLibro) {
+      JugadaLibroElegida = c[i].Movimiento;
+      PesoJugadaLibro = c[i].Peso;
+      elegido = true;
+    }
+  }
+}
+
+}  // namespace
+
+LecturaEntrada ClasificarEntrada(const EntradaLibro& e, int32_t segundosPlan,
+                                 int32_t limiteAceptacion) {
+  LecturaEntrada l{TipoCandidato::Ninguno, 0, e.Peso, 0, 0, 0};
+  if (!(e.Marcas & MARCA_LIBRO)) {
+    // Learned: playable when the search behind it was long enough and its value
+    // stayed acceptable; its value always warns the search.
+    const int32_t v = e.Valor + e.Peso;
+    if (e.Segundos >= segundosPlan && v > limiteAceptacion) {
+      l.Tipo = TipoCandidato::Aprendido;
+      l.Peso = v;
+    }
+    l.Plantar = 1;
+    l.ValorTabla = -v;
+    l.ProfTabla = e.Profundidad;
+    return l;
+  }
+  const int32_t p = e.Peso;
+  if ((e.Marcas & MARCA_EVITAR) || ((e.Marcas & MARCA_AJUSTE) && p < UMBRAL_EVITAR)) {
+    l.Tipo = TipoCandidato::Evitar;
+    l.Plantar = 1;
+    l.ValorTabla = VALOR_EVITAR;
+    l.ProfTabla = PROFUNDIDAD_EVITAR;
+    return l;
+  }
+  l.Tipo = TipoCandidato::Libro;
+  if (!(e.Marcas & MARCA_AJUSTE) || p < UMBRAL_AJUSTE) l.Peso = p;
+  else l.Peso = (p > 0 ? FACTOR_AJUSTE * p : p) - UMBRAL_AJUSTE;
+  return l;
+}
+
+Jugada ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion, double tiempoEsperado,
+                      PlantarValor plantar) {
+  // 1. Width of the random term; none below 1 (a remainder by zero is no choice).
+  const int32_t s = selectividad > 0 ? selectividad : 1;
+  const int32_t h = s / 2;
+  SemillaLibro = static_cast<uint32_t>(std::time(nullptr));
+  const int32_t segundosPlan = SegundosEnteros(tiempoEsperado);
+
+  // 2. Each legal root move, last generated first.
+  static Candidato libro[MAX_CANDIDATOS], aprendidos[MAX_CANDIDATOS];
+  int numLibro = 0, numAprendidos = 0, ignorados = 0;
+  for (EntradaJugada* m = TopeJugadas; m >= InicioLista[0]; --m) {
+    const Jugada j = m->Jugada;
+    if (!HacerJugada(j)) continue;
+    const EstadoPly* n = EstadoActual;
+    // White just moved when Black is to move.
+    EntradaLibro* r = n->Turno == NEGRO
+                          ? BuscarLibro(LibroBlancas, NumLibroBlancas, n->ClaveBaja, n->ClaveAlta)
+                          : BuscarLibro(LibroNegras, NumLibroNegras, n->ClaveBaja, n->ClaveAlta);
+    if (r != nullptr) {
+      const LecturaEntrada l = ClasificarEntrada(*r, segundosPlan, limiteAceptacion);
+      if (l.Plantar && plantar != nullptr) plantar(l.ValorTabla, l.ProfTabla);
+      if (l.Tipo == TipoCandidato::Libro || l.Tipo == TipoCandidato::Aprendido) {
+        const bool deLibro = l.Tipo == TipoCandidato::Libro;
+        Candidato* lista = deLibro ? libro : aprendidos;
+        int& cuenta = deLibro ? numLibro : numAprendidos;
+        const int32_t peso = AleatorioLibro() % s - h + l.Peso;
+        if (cuenta < MAX_CANDIDATOS) lista[cuenta++] = {j, peso, l.Mostrado};
+        else ++ignorados;
+      }
+    }
+    DeshacerJugada();
+  }
+
+  // 3. Nothing found: the search takes over.
+  JugadaLibroElegida = 0;
+  PesoJugadaLibro = PESO_SIN_JUGADA;
+  if (numLibro == 0 && numAprendidos == 0) return 0;
+  if (ignorados > 0 && SalidaLogLibro != nullptr) {
+    char linea[80];
+    std::snprintf(linea, sizeof linea, "\nLibro: %d candidatas de m\xE1s ignoradas\n", ignorados);
+    SalidaLogLibro(linea);
+  }
+
+  // 4. The candidate line (ended by the move line that follows) and the choice.
+  std::printf("%d %d %d %d  ", 0, 0, 0, 0);
+  bool elegido = false;
+  Mostrar(libro, numLibro, "\nJugada Libro: %s%s (%d);", "<L> %s%s(%d) ", elegido);
+  Mostrar(aprendidos, numAprendidos, "\nJugada Aprendida: %s%s (%d);", "<A> %s%s(%d) ", elegido);
+  return JugadaLibroElegida;
+}

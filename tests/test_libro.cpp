@@ -1,0 +1,205 @@
+// The books in memory and on disk: key order, binary search, loading (odd,
+// truncated, unsorted, over-long files, reloading) and atomic saving.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "tests/libro_test_util.h"
+#include "tests/test_driver_proceso.h"
+
+using namespace libro_prueba;
+
+namespace {
+
+uint64_t Clave(const EntradaLibro& e) { return uint64_t{e.ClaveAlta} << 32 | e.ClaveBaja; }
+
+// n records with distinct random keys (fixed seed), in random order.
+std::vector<EntradaLibro> Aleatorios(size_t n, uint32_t semilla) {
+  std::mt19937_64 g(semilla);
+  std::vector<uint64_t> claves(n);
+  for (auto& c : claves) c = g();
+  std::sort(claves.begin(), claves.end());
+  claves.erase(std::unique(claves.begin(), claves.end()), claves.end());
+  std::shuffle(claves.begin(), claves.end(), g);
+  std::vector<EntradaLibro> v;
+  for (uint64_t c : claves) v.push_back(Registro(c, MARCA_LIBRO, static_cast<int16_t>(c & 0xFF)));
+  return v;
+}
+
+}  // namespace
+
+TEST(Libro, RecordLayoutIsTheFileLayout) {
+  const EntradaLibro e = Registro(0x0102030405060708ull, 5, -2, 300, 7, 12);
+  const std::string b = Bytes(&e, 1);
+  const unsigned char esperado[16] = {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01,
+                                      5,    7,    0x2C, 0x01, 12,   0,    0xFE, 0xFF};
+  EXPECT_EQ(b, std::string(reinterpret_cast<const char*>(esperado), 16));
+}
+
+TEST(Libro, SortAndBinarySearchAgreeOnRandomKeys) {
+  LibrosVacios();
+  std::vector<EntradaLibro> v = Aleatorios(100000, 7);
+  std::copy(v.begin(), v.end(), LibroBlancas);
+  NumLibroBlancas = static_cast<uint32_t>(v.size());
+  OrdenarLibro(LibroBlancas, NumLibroBlancas, false);
+  ASSERT_TRUE(LibroOrdenado(LibroBlancas, NumLibroBlancas));
+  for (const EntradaLibro& e : v) {
+    const EntradaLibro* r = BuscarLibro(LibroBlancas, NumLibroBlancas, e.ClaveBaja, e.ClaveAlta);
+    ASSERT_NE(r, nullptr);
+    ASSERT_EQ(Clave(*r), Clave(e));
+    ASSERT_EQ(r->Peso, e.Peso);
+  }
+  // Keys that are not there, including both ends of the key range.
+  std::vector<uint64_t> claves;
+  for (const EntradaLibro& e : v) claves.push_back(Clave(e));
+  std::sort(claves.begin(), claves.end());
+  std::mt19937_64 g(99);
+  for (int i = 0; i < 100000; ++i) {
+    const uint64_t c = i == 0 ? 0 : i == 1 ? ~0ull : g();
+    EXPECT_EQ(BuscarLibro(LibroBlancas, NumLibroBlancas, static_cast<uint32_t>(c),
+                          static_cast<uint32_t>(c >> 32)) != nullptr,
+              std::binary_search(claves.begin(), claves.end(), c));
+  }
+  // The high word decides first, as unsigned numbers.
+  EntradaLibro dos[2] = {Registro(0x00000001FFFFFFFFull, 1, 0),
+                         Registro(0x8000000000000000ull, 1, 0)};
+  std::swap(dos[0], dos[1]);
+  OrdenarLibro(dos, 2, false);
+  EXPECT_EQ(dos[0].ClaveAlta, 1u);
+}
+
+TEST(Libro, SortCopesWithAdverseOrders) {
+  // All keys equal, already sorted, reversed, and few distinct keys: each must
+  // finish quickly (a naive quicksort takes quadratic time on the first).
+  std::vector<EntradaLibro> v(CAPACIDAD_LIBRO, Registro(42, 1, 0));
+  OrdenarLibro(v.data(), CAPACIDAD_LIBRO, false);
+  for (uint32_t i = 0; i < CAPACIDAD_LIBRO; ++i) v[i] = Registro(CAPACIDAD_LIBRO - i, 1, 0);
+  OrdenarLibro(v.data(), CAPACIDAD_LIBRO, false);
+  EXPECT_TRUE(LibroOrdenado(v.data(), CAPACIDAD_LIBRO));
+  OrdenarLibro(v.data(), CAPACIDAD_LIBRO, false);
+  EXPECT_TRUE(LibroOrdenado(v.data(), CAPACIDAD_LIBRO));
+  for (uint32_t i = 0; i < CAPACIDAD_LIBRO; ++i) v[i] = Registro((i * 7919u) % 3, 1, 0);
+  OrdenarLibro(v.data(), CAPACIDAD_LIBRO, false);
+  EXPECT_TRUE(LibroOrdenado(v.data(), CAPACIDAD_LIBRO));
+  // Progress dots: one per range of 10,001 or more, one more from the caller.
+  testing::internal::CaptureStdout();
+  OrdenarLibro(v.data(), 10001, true);
+  const std::string puntos = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(puntos, ".");
+  testing::internal::CaptureStdout();
+  OrdenarLibro(v.data(), 500, true);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST(Libro, SaveAndLoadRoundTripByteForByte) {
+  prueba::DirectorioTemporal dir;
+  LibrosVacios();
+  std::vector<EntradaLibro> v = Aleatorios(1234, 3);
+  std::copy(v.begin(), v.end(), LibroBlancas);
+  NumLibroBlancas = 1234;
+  OrdenarLibro(LibroBlancas, NumLibroBlancas, false);
+  LibroNegras[0] = Registro(5, MARCA_LIBRO | MARCA_AJUSTE, -30);
+  NumLibroNegras = 1;
+  const std::string b = dir.Fichero("b.libro"), n = dir.Fichero("n.libro");
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(GuardarLibros(b.c_str(), n.c_str()), 1);
+  EXPECT_EQ(
+      testing::internal::GetCapturedStdout(),
+      std::string(2, '.') + "\nTotal posiciones blancas: 1234\n\nTotal posiciones negras: 1\n");
+  const std::string blancas = Bytes(LibroBlancas, NumLibroBlancas);
+  EXPECT_EQ(LeerFichero(b), blancas);
+  EXPECT_FALSE(dir.Existe("b.libro.tmp"));
+
+  LibrosVacios();
+  CargarLibros(b.c_str(), n.c_str());
+  EXPECT_EQ(NumLibroBlancas, 1234u);
+  EXPECT_EQ(NumLibroNegras, 1u);
+  EXPECT_EQ(Bytes(LibroBlancas, NumLibroBlancas), blancas);
+  EXPECT_EQ(LibroNegras[0].Peso, -30);
+  EXPECT_EQ(LogCapturado(), "");  // a good file says nothing
+
+  // Reloading ("CargarL") never doubles a book.
+  CargarLibros(b.c_str(), n.c_str());
+  EXPECT_EQ(NumLibroBlancas, 1234u);
+  EXPECT_EQ(Bytes(LibroBlancas, NumLibroBlancas), blancas);
+  // A missing file leaves the books alone, silently.
+  LogCapturado().clear();
+  CargarLibros(dir.Fichero("no.libro").c_str(), dir.Fichero("tampoco.libro").c_str());
+  EXPECT_EQ(NumLibroBlancas, 1234u);
+  EXPECT_EQ(LogCapturado(), "");
+}
+
+TEST(Libro, TruncatedOddUnsortedAndReloadedFiles) {
+  prueba::DirectorioTemporal dir;
+  const std::string ruta = dir.Fichero("b.libro");
+  std::vector<EntradaLibro> v = Aleatorios(300, 11);  // random order
+  // Truncated in the middle of the last record: the whole records are kept.
+  EscribirFichero(ruta, Bytes(v.data(), v.size()).substr(0, 299 * 16 + 5));
+  LibrosVacios();
+  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas"), 299u);
+  EXPECT_NE(LogCapturado().find("5 bytes sobrantes"), std::string::npos) << LogCapturado();
+  // Out of order on disk: sorted once after loading, and every record found.
+  EXPECT_NE(LogCapturado().find("no est\xE1 ordenado; ordenando 299 posiciones"),
+            std::string::npos);
+  EXPECT_TRUE(LibroOrdenado(LibroBlancas, NumLibroBlancas));
+  for (size_t i = 0; i < 299; ++i)
+    EXPECT_NE(BuscarLibro(LibroBlancas, NumLibroBlancas, v[i].ClaveBaja, v[i].ClaveAlta), nullptr);
+
+  // Reloading a file that holds the old records and new ones adds only the new.
+  EscribirFichero(ruta, Bytes(v.data(), v.size()));
+  LogCapturado().clear();
+  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas"), 1u);
+  EXPECT_EQ(NumLibroBlancas, 300u);
+  EXPECT_TRUE(LibroOrdenado(LibroBlancas, NumLibroBlancas));
+  EXPECT_NE(LogCapturado().find("299 posiciones"), std::string::npos) << LogCapturado();
+
+  // Shorter than one record, and a directory in place of a file: nothing read.
+  EscribirFichero(ruta, "abc");
+  LibrosVacios();
+  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas"), 0u);
+  EXPECT_EQ(NumLibroBlancas, 0u);
+  EXPECT_EQ(CargarFicheroLibro(dir.Ruta().c_str(), LibroBlancas, &NumLibroBlancas, "blancas"), 0u);
+  EXPECT_EQ(NumLibroBlancas, 0u);
+}
+
+TEST(Libro, NeverHoldsMoreThanItsCapacity) {
+  prueba::DirectorioTemporal dir;
+  const std::string ruta = dir.Fichero("grande.libro");
+  std::vector<EntradaLibro> v(CAPACIDAD_LIBRO + 7);
+  for (uint32_t i = 0; i < v.size(); ++i) v[i] = Registro(i + 1, MARCA_LIBRO, 1);
+  EscribirFichero(ruta, Bytes(v.data(), v.size()));
+  LibrosVacios();
+  // (The sanitizer build catches any write past the array.)
+  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas"),
+            CAPACIDAD_LIBRO);
+  EXPECT_EQ(NumLibroBlancas, CAPACIDAD_LIBRO);
+  EXPECT_NE(LogCapturado().find("7 posiciones"), std::string::npos) << LogCapturado();
+  EXPECT_EQ(NumLibroNegras, 0u);
+  EXPECT_EQ(LibroBlancas[CAPACIDAD_LIBRO - 1].ClaveBaja, CAPACIDAD_LIBRO);
+  LibrosVacios();
+}
+
+TEST(Libro, AFailedSaveKeepsTheOldFile) {
+  prueba::DirectorioTemporal dir;
+  LibrosVacios();
+  LibroBlancas[0] = Registro(1, MARCA_LIBRO, 3);
+  NumLibroBlancas = 1;
+  const std::string b = dir.Fichero("b.libro");
+  EscribirFichero(b, "old book contents");
+  // The temporary file cannot be created (a directory stands in its place).
+  ASSERT_EQ(mkdir((b + ".tmp").c_str(), 0755), 0);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(GuardarFicheroLibro(b.c_str(), LibroBlancas, 1, "\nTotal posiciones blancas: %d\n"), 0);
+  // Standard output says what it always says; the log says why nothing was saved.
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nTotal posiciones blancas: 1\n");
+  EXPECT_EQ(LeerFichero(b), "old book contents");
+  EXPECT_NE(LogCapturado().find("No se pudo guardar el libro"), std::string::npos);
+  // A directory that does not exist.
+  const std::string falta = dir.Fichero("no/existe/b.libro");
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(GuardarLibros(falta.c_str(), falta.c_str()), 0);
+  testing::internal::GetCapturedStdout();
+  LibrosVacios();
+}
