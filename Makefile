@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps build build-san run test clean install uninstall book
+.PHONY: all deps build build-san run test pgo clean install uninstall book
 
 all: build
 
@@ -51,6 +51,17 @@ test: deps build build-san
 	cd build && ctest --output-on-failure -j $(JOBS)
 	cd build-san && ctest --output-on-failure -j $(JOBS)
 
+# Optional: a profile-guided build in build-pgo/, trained on bench. Same engine,
+# same output, built from a profile of its own search; `make` stays the plain build.
+pgo:
+	rm -rf build-pgo/perfil
+	cmake -S . -B build-pgo -DCMAKE_BUILD_TYPE=Release -DZELMOR_PGO=generate >/dev/null
+	cmake --build build-pgo -j $(JOBS) --target zelmor-diag
+	./build-pgo/zelmor-diag bench >/dev/null
+	cmake -S . -B build-pgo -DCMAKE_BUILD_TYPE=Release -DZELMOR_PGO=use >/dev/null
+	cmake --build build-pgo -j $(JOBS) --target zelmor070 zelmor052 zelmor-diag
+	./build-pgo/zelmor-diag bench | tail -2
+
 # PREFIX (default /usr/local) and DESTDIR as usual; uninstall removes exactly
 # what the last install under the same DESTDIR and PREFIX put there.
 install: build
@@ -75,4 +86,4 @@ book: build
 	./build/zelmor-libro crear --salida . $(ECO_FILE)
 
 clean:
-	rm -rf build build-san
+	rm -rf build build-san build-pgo

@@ -174,7 +174,10 @@ extern uint32_t MarcaPeonesB;
 
 extern uint8_t Diagonal17[241];  // by square difference + 120
 extern uint8_t Diagonal15[241];
-extern uint8_t PosibleClavada[120 * 120 * 120];  // by (from * 120 + to) * 120 + king
+// By from-square and king-square index: the to-squares (bit 63 - index) for which
+// a move may uncover the king (ClavadaPosibleDefinicion). 32 KB where a table by
+// all three squares took 1.7 MB and missed the cache on nearly every make.
+extern uint64_t PosibleClavada[64][64];
 extern uint8_t CaballoCercaRey[120][120];
 extern uint8_t DiagonalRey[120][120];
 extern uint8_t LineaRey[120][120];
@@ -202,9 +205,14 @@ extern uint64_t EntreCasillas[64][64];  // squares strictly between, on a shared
 
 // ---------------------------------------------------------------- small inline helpers
 
+// 1 when the man leaving `desde` for `hasta` may uncover the king on `rey` and
+// make must test; 0 also for any square off the board.
 inline uint8_t ClavadaPosible(int desde, int hasta, int rey) {
-  return PosibleClavada[(desde * 120 + hasta) * 120 + rey];
+  if (((desde | hasta | rey) & ~0x77) != 0) return 0;
+  return static_cast<uint8_t>(
+      PosibleClavada[Indice64(desde)][Indice64(rey)] >> (63 - Indice64(hasta)) & 1);
 }
+bool ClavadaPosibleDefinicion(int desde, int hasta, int rey);
 
 // What stands on a square; VACIO off the board. Takes any square number from
 // -128 to 255 (every step from a board square, every 8-bit square field), which
@@ -289,3 +297,24 @@ uint64_t EntradasTabla(uint32_t megas, uint32_t bytesEntrada);
 uint64_t ReservarTabla(void** tabla, void** propia, uint64_t entradas, size_t bytes, void* reserva);
 // Frees what ReservarTabla took for this table and leaves *tabla null.
 void LiberarTabla(void** tabla, void** propia);
+
+// Tables make fetches ahead: as soon as it knows the new position's key it asks
+// the cache for that position's slot in each registered table, so the probes of
+// the next node find it there instead of waiting for memory. An owner registers
+// its entries again whenever it reallocates them (a stale registration only
+// fetches a useless line); the pawn hash is fetched only when a pawn moved.
+struct TablaAnticipada {
+  const char* base = nullptr;         // entries (null: nothing to fetch)
+  const uint32_t* mascara = nullptr;  // slot = key & *mascara
+  uint32_t bytes = 0;                 // bytes per entry
+};
+inline constexpr int ANTICIPO_PROF = 0, ANTICIPO_SIEMPRE = 1, ANTICIPO_ATAQUES = 2,
+                     ANTICIPO_PEONES = 3, NUM_ANTICIPOS = 4;
+extern TablaAnticipada TablasAnticipadas[NUM_ANTICIPOS];
+inline void RegistrarAnticipo(int cual, const void* base, const uint32_t* mascara, uint32_t bytes) {
+  TablasAnticipadas[cual] = {static_cast<const char*>(base), mascara, bytes};
+}
+// Asks for the slot of `clave` in a registered table.
+inline void Anticipar(const TablaAnticipada& t, uint32_t clave) {
+  if (t.base != nullptr) __builtin_prefetch(t.base + size_t{clave & *t.mascara} * t.bytes);
+}

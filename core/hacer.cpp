@@ -8,6 +8,7 @@
 #include "core/core.h"
 
 #include <cstdlib>
+#include <initializer_list>
 
 namespace {
 
@@ -65,6 +66,52 @@ inline TorreEnroque RookDeEnroque(int desde, int hasta) {
   if (desde == E8 && hasta == G8) return {H8, F8, ENROQUE_NC};
   if (desde == E8 && hasta == C8) return {A8, D8, ENROQUE_NL};
   return {-1, -1, 0};
+}
+
+// Unit step from one square toward another on a shared rank, file or diagonal,
+// by square difference + 120; 0 when they share none.
+struct TablaPasos {
+  int8_t paso[240];
+  constexpr TablaPasos() : paso() {
+    for (int d : {-17, -16, -15, -1, 1, 15, 16, 17})
+      for (int k = 1; k <= 7; ++k) paso[120 + k * d] = static_cast<int8_t>(d);
+  }
+};
+constexpr TablaPasos Pasos{};
+
+// The man on s attacks `rey` on the board as it now stands.
+inline bool AtacaDesde(int s, int rey) {
+  const int p = Tablero[s];
+  const int d = rey - s;
+  switch (Abs(p)) {
+    case PEON: return p > 0 ? (d == -17 || d == -15) : (d == 17 || d == 15);
+    case CABALLO: {
+      const int a = Abs(d);
+      return a == 14 || a == 18 || a == 31 || a == 33;
+    }
+    case REY: return Abs(d) == 1 || (Abs(d) >= 15 && Abs(d) <= 17);
+    default: break;
+  }
+  const int paso = Pasos.paso[120 + d];
+  if (paso == 0) return false;
+  const bool diagonal = Abs(paso) == 15 || Abs(paso) == 17;
+  if (diagonal ? Abs(p) == TORRE : Abs(p) == ALFIL) return false;
+  int c = s + paso;
+  while (c != rey && Tablero[c] == VACIO) c += paso;
+  return c == rey;
+}
+
+// A slider of the side with sign `signo` reaches `rey` along the line from the
+// king through the emptied square `vaciada`.
+inline bool Descubierto(int signo, int rey, int vaciada) {
+  const int paso = Pasos.paso[120 + vaciada - rey];
+  if (paso == 0) return false;
+  int c = rey + paso;
+  while (EnTablero(c) && Tablero[c] == VACIO) c += paso;
+  if (!EnTablero(c)) return false;
+  const int p = Tablero[c] * signo;
+  const bool diagonal = Abs(paso) == 15 || Abs(paso) == 17;
+  return p == DAMA || p == (diagonal ? ALFIL : TORRE);
 }
 
 }  // namespace
@@ -225,7 +272,14 @@ int HacerJugada(Jugada j) {
   baja ^= ClavesEnroque[O->Enroques][0] ^ ClavesEnroque[enroques][0];
   alta ^= ClavesEnroque[O->Enroques][1] ^ ClavesEnroque[enroques][1];
 
-  // 7. Finish the record.
+  // 7. The next node's table slots, asked for now so that the rest of make and
+  //    the return to the search hide part of the wait.
+  Anticipar(TablasAnticipadas[ANTICIPO_PROF], baja);
+  Anticipar(TablasAnticipadas[ANTICIPO_SIEMPRE], baja);
+  Anticipar(TablasAnticipadas[ANTICIPO_ATAQUES], baja);
+  if (peones != O->ClavePeones) Anticipar(TablasAnticipadas[ANTICIPO_PEONES], peones);
+
+  // 8. Finish the record.
   N->AlPaso = static_cast<uint8_t>(alPaso);
   N->Enroques = static_cast<uint8_t>(enroques);
   N->Turno = static_cast<uint8_t>(E);
@@ -235,7 +289,16 @@ int HacerJugada(Jugada j) {
   N->IndiceHash[1] = alta & MascaraHashAlta();
   N->ClavePeones = peones;
   N->IndicePeones = peones & MascaraPeones;
-  N->EnJaque = static_cast<uint8_t>(Atacada(S, N->Rey[E], N));
+  // The king just moved against was not attacked before (the side that moved
+  // before it could not have left it so, nor could a position be set up so), so
+  // only the man that arrived, a castling rook, or a line through an emptied
+  // square can attack it now: the same answer as Atacada, without scanning
+  // every man.
+  const int reyRival = N->Rey[E];
+  N->EnJaque =
+      static_cast<uint8_t>(AtacaDesde(t, reyRival) || Descubierto(signo, reyRival, f) ||
+                           (casillaAlPaso >= 0 && Descubierto(signo, reyRival, casillaAlPaso)) ||
+                           (enroque.esquina >= 0 && AtacaDesde(enroque.destino, reyRival)));
   N->PermiteNulo = !N->EnJaque;
 
   EstadoActual = N;

@@ -6,7 +6,7 @@
 
 uint8_t Diagonal17[241];
 uint8_t Diagonal15[241];
-uint8_t PosibleClavada[120 * 120 * 120];
+uint64_t PosibleClavada[64][64];
 uint8_t CaballoCercaRey[120][120];
 uint8_t DiagonalRey[120][120];
 uint8_t LineaRey[120][120];
@@ -52,35 +52,38 @@ uint8_t PrimeraCercana(int a, int b, const int (&direcciones)[4]) {
   return 0;
 }
 
+// By from-square and king square, the to-squares (as bits) of ClavadaPosibleDefinicion.
 void ConstruirPosibleClavada() {
-  std::memset(PosibleClavada, 0, sizeof PosibleClavada);
-  for (int desde = 0; desde < 120; ++desde) {
-    if (!EnTablero(desde)) continue;
-    const int fd = Columna(desde), rd = Hilera(desde);
-    const bool columnaInterior = fd >= 1 && fd <= 6;  // files b..g
-    const bool filaInterior = rd >= 1 && rd <= 6;     // ranks 2..7
-    for (int hasta = 0; hasta < 120; ++hasta) {
-      if (!EnTablero(hasta)) continue;
-      for (int rey = 0; rey < 120; ++rey) {
-        if (!EnTablero(rey)) continue;
-        bool posible = false;
-        if (Hilera(desde) == Hilera(rey) && Hilera(hasta) != Hilera(rey) && columnaInterior)
-          posible = true;
-        else if (Columna(desde) == Columna(rey) && Columna(hasta) != Columna(rey) && filaInterior)
-          posible = true;
-        else if (columnaInterior && filaInterior) {
-          const int dDesde = desde - rey + 120, dHasta = hasta - rey + 120;
-          if ((Diagonal15[dDesde] && !Diagonal15[dHasta]) ||
-              (Diagonal17[dDesde] && !Diagonal17[dHasta]))
-            posible = true;
-        }
-        PosibleClavada[(desde * 120 + hasta) * 120 + rey] = posible;
-      }
+  for (int desde = 0; desde < 64; ++desde)
+    for (int rey = 0; rey < 64; ++rey) {
+      uint64_t salidas = 0;
+      for (int hasta = 0; hasta < 64; ++hasta)
+        if (ClavadaPosibleDefinicion(Casilla0x88(desde), Casilla0x88(hasta), Casilla0x88(rey)))
+          salidas |= uint64_t{1} << (63 - hasta);
+      PosibleClavada[desde][rey] = salidas;
     }
-  }
 }
 
 }  // namespace
+
+// A man of the side to move leaving `desde` for `hasta` may uncover its king on
+// `rey` when it leaves a line through the king on which something could stand
+// beyond it: the king's rank (the man not on the a- or h-file), its file (the man
+// not on rank 1 or 8), or one of its diagonals (the man on neither edge).
+bool ClavadaPosibleDefinicion(int desde, int hasta, int rey) {
+  if (!EnTablero(desde) || !EnTablero(hasta) || !EnTablero(rey)) return false;
+  const int fd = Columna(desde), rd = Hilera(desde);
+  const bool columnaInterior = fd >= 1 && fd <= 6;  // files b..g
+  const bool filaInterior = rd >= 1 && rd <= 6;     // ranks 2..7
+  if (Hilera(desde) == Hilera(rey) && Hilera(hasta) != Hilera(rey) && columnaInterior) return true;
+  if (Columna(desde) == Columna(rey) && Columna(hasta) != Columna(rey) && filaInterior) return true;
+  if (columnaInterior && filaInterior) {
+    const int dDesde = desde - rey + 120, dHasta = hasta - rey + 120;
+    return (Diagonal15[dDesde] && !Diagonal15[dHasta]) ||
+           (Diagonal17[dDesde] && !Diagonal17[dHasta]);
+  }
+  return false;
+}
 
 void InicializarTablas() {
   std::memset(Diagonal17, 0, sizeof Diagonal17);

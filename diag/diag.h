@@ -14,8 +14,9 @@ std::string UnirArgumentos(int argc, char** argv, int desde);
 void PrepararDiagnostico();
 
 // Leaf count of the legal move tree of the current position to `profundidad`,
-// through GenerarJugadas and HacerJugada.
-uint64_t Perft(int profundidad);
+// through GenerarJugadas and HacerJugada. With `atajo` the moves of the last ply
+// are counted without being made wherever make would accept them untested.
+uint64_t Perft(int profundidad, bool atajo = false);
 
 // Subcommands of zelmor-diag; each returns the process exit status.
 int ComandoPerft(int argc, char** argv);

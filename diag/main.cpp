@@ -14,8 +14,10 @@ struct Subcomando {
 };
 
 constexpr Subcomando SUBCOMANDOS[] = {
-    {"perft", ComandoPerft, "perft DEPTH [FEN]      leaf count of the legal move tree"},
-    {"divide", ComandoDivide, "divide DEPTH [FEN]     leaf count per root move, then the total"},
+    {"perft", ComandoPerft,
+     "perft [--full] DEPTH [FEN]   leaf count of the legal move tree (--full: make every leaf)"},
+    {"divide", ComandoDivide,
+     "divide [--full] DEPTH [FEN]  leaf count per root move, then the total"},
     {"bench", ComandoBench, "bench [DEPTH]          fixed-depth search of the built-in positions"},
     {"suite", ComandoSuite,
      "suite FILE.epd [--time S | --depth D]  solved positions of a test suite"},

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "core/core.h"
@@ -11,7 +12,14 @@
 namespace {
 
 // Common argument handling of perft and divide: DEPTH [FEN...].
-bool PrepararPosicion(int argc, char** argv, const char* uso, int& profundidad) {
+// With "--full" before DEPTH the last ply is made and taken back like the others.
+bool PrepararPosicion(int argc, char** argv, const char* uso, int& profundidad, bool& atajo) {
+  atajo = true;
+  if (argc >= 3 && std::strcmp(argv[2], "--full") == 0) {
+    atajo = false;
+    --argc;
+    ++argv;
+  }
   if (argc < 3) {
     std::fprintf(stderr, "usage: %s\n", uso);
     return false;
@@ -52,8 +60,37 @@ void PrepararDiagnostico() {
   hecho = true;
 }
 
-uint64_t Perft(int profundidad) {
+namespace {
+
+// Moves of the last ply. Make accepts a move without looking at attacks when it
+// is not a king move, the side is not in check and the move does not leave a
+// line through its own king; such a move is counted as it stands. The others
+// are made and taken back, so the count is exactly what make accepts.
+uint64_t ContarUltimoPly() {
+  GenerarJugadas();
+  const EstadoPly* const e = EstadoActual;
+  const int rey = e->Rey[e->Turno];
+  EntradaJugada* const inicio = InicioLista[PlyActual];
+  uint64_t total = 0;
+  for (const EntradaJugada* m = inicio; m <= TopeJugadas; ++m) {
+    const Jugada j = m->Jugada;
+    const int desde = CasillaDesde(j);
+    if (!e->EnJaque && desde != rey && !ClavadaPosible(desde, CasillaHasta(j), rey)) {
+      ++total;
+    } else if (HacerJugada(j)) {
+      ++total;
+      DeshacerJugada();
+    }
+  }
+  TopeJugadas = inicio - 1;
+  return total;
+}
+
+}  // namespace
+
+uint64_t Perft(int profundidad, bool atajo) {
   if (profundidad == 0) return 1;
+  if (atajo && profundidad == 1) return ContarUltimoPly();
   GenerarJugadas();
   EntradaJugada* const inicio = InicioLista[PlyActual];
   uint64_t total = 0;
@@ -63,7 +100,7 @@ uint64_t Perft(int profundidad) {
     const Jugada j = TopeJugadas->Jugada;
     --TopeJugadas;
     if (!HacerJugada(j)) continue;
-    total += profundidad == 1 ? 1 : Perft(profundidad - 1);
+    total += profundidad == 1 ? 1 : Perft(profundidad - 1, atajo);
     DeshacerJugada();
   }
   return total;
@@ -71,9 +108,11 @@ uint64_t Perft(int profundidad) {
 
 int ComandoPerft(int argc, char** argv) {
   int profundidad = 0;
-  if (!PrepararPosicion(argc, argv, "zelmor-diag perft DEPTH [FEN]", profundidad)) return 1;
+  bool atajo = true;
+  if (!PrepararPosicion(argc, argv, "zelmor-diag perft [--full] DEPTH [FEN]", profundidad, atajo))
+    return 1;
   const auto inicio = std::chrono::steady_clock::now();
-  const uint64_t total = Perft(profundidad);
+  const uint64_t total = Perft(profundidad, atajo);
   const double segundos =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
   std::printf("time %.3f s, %.0f nodes/s\n", segundos, segundos > 0 ? total / segundos : 0.0);
@@ -83,7 +122,9 @@ int ComandoPerft(int argc, char** argv) {
 
 int ComandoDivide(int argc, char** argv) {
   int profundidad = 0;
-  if (!PrepararPosicion(argc, argv, "zelmor-diag divide DEPTH [FEN]", profundidad)) return 1;
+  bool atajo = true;
+  if (!PrepararPosicion(argc, argv, "zelmor-diag divide [--full] DEPTH [FEN]", profundidad, atajo))
+    return 1;
   if (profundidad < 1) profundidad = 1;
   GenerarJugadas();
   EntradaJugada* const inicio = InicioLista[PlyActual];
@@ -93,7 +134,7 @@ int ComandoDivide(int argc, char** argv) {
     const Jugada j = e->Jugada;
     EntradaJugada* const tope = TopeJugadas;
     if (!HacerJugada(j)) continue;
-    const uint64_t n = Perft(profundidad - 1);
+    const uint64_t n = Perft(profundidad - 1, atajo);
     DeshacerJugada();
     TopeJugadas = tope;
     char texto[8];

@@ -24,34 +24,25 @@ constexpr int32_t MalAlfil[4][9] = {{0, 0, 0, 0, 0, 0, 0, 0, 0},
                                     {0, 0, 0, -12, -16, -22, -30, -40, -55},
                                     {0, 0, 0, -6, -9, -14, -20, -27, -35}};
 
-// Light squares as a 64-bit set (row + file even).
-constexpr uint64_t CasillasClaras() {
-  uint64_t m = 0;
-  for (int i = 0; i < 64; ++i)
-    if (((i >> 3) + (i & 7)) % 2 == 0) m |= Bit(i);
-  return m;
-}
-constexpr uint64_t CASILLAS_CLARAS = CasillasClaras();
-
-constexpr int DIAGONALES[4] = {-17, -15, 15, 17};
-constexpr int LINEAS[4] = {-1, 1, -16, 16};
-
-// Contents of a square that may lie off the board (then empty).
 // Empty squares along the four rays up to the first occupied square, plus 3 when
-// that square holds an enemy man.
-inline int Movilidad(int s, const int (&direcciones)[4], int signo) {
+// that square holds an enemy man. D0 is the first of four directions (0 the
+// diagonals, 4 the lines).
+template <int D0>
+inline int Movilidad(int i, uint64_t ocupadas, uint64_t enemigas) {
   int m = 0;
-  for (int d : direcciones) {
-    for (int t = s + d; EnTablero(t); t += d) {
-      const int x = Tablero[t];
-      if (x == VACIO) {
-        ++m;
-        continue;
-      }
-      if (x * signo < 0) m += 3;
-      break;
+  auto rayo = [&]<int D>() {
+    const int b = PrimeraEnRayo<D>(i, ocupadas);
+    if (b < 0) {
+      m += Rayos.largo[D][i];
+    } else {
+      m += DistanciaCasillas[i][b] - 1;
+      if (enemigas & Bit(b)) m += 3;
     }
-  }
+  };
+  rayo.template operator()<D0>();
+  rayo.template operator()<D0 + 1>();
+  rayo.template operator()<D0 + 2>();
+  rayo.template operator()<D0 + 3>();
   return m;
 }
 
@@ -83,7 +74,11 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
                             : tabla == TABLA_PEONES_TORMENTA2 ? TablaTormenta2
                                                               : TablaPeonNormal;
 
-  // 3. Pawns: sets, table values, pawns near the enemy king.
+  // 3. Pawns: sets, table values, pawns near the enemy king. The sets of every
+  // kind serve the mobility and the king rays below.
+  Conjuntos cj;
+  ReunirConjuntos(cj);
+  const uint64_t ocupadas = cj.todas[BLANCO] | cj.todas[NEGRO];
   uint64_t mapaB = 0, mapaN = 0;
   int32_t casPeones = 0;
   int ataqueB = 0, ataqueN = 0;  // attack counts against the white / black king
@@ -156,15 +151,15 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   for (int k = 0; k < wB; ++k) {
     const int s = ListaPiezas[4][k];
     casAlfiles += TablaAlfil[s];
-    movilidad += Movilidad(s, DIAGONALES, 1);
-    ataqueN += RayoDiagonalRey(s);
+    movilidad += Movilidad<0>(Indice64(s), ocupadas, cj.todas[NEGRO]);
+    ataqueN += RayoDiagonalRey(s, cj);
     if (wPc < 4 && wPc == bPc && bB == 0 && dosAlas) pareja += AlfilAlas[wPc];
   }
   for (int k = 0; k < bB; ++k) {
     const int s = ListaPiezas[5][k];
     casAlfiles -= TablaAlfil[s + 8];
-    movilidad -= Movilidad(s, DIAGONALES, -1);
-    ataqueB += RayoDiagonalRey(s);
+    movilidad -= Movilidad<0>(Indice64(s), ocupadas, cj.todas[BLANCO]);
+    ataqueB += RayoDiagonalRey(s, cj);
     if (bPc < 4 && wPc == bPc && wB == 0 && dosAlas) pareja -= AlfilAlas[bPc];
   }
 
@@ -174,7 +169,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   for (int k = 0; k < wR; ++k) {
     const int s = ListaPiezas[6][k];
     const int f = Columna(s), r = FilaDe(s);
-    ataqueN += RayoLineaRey(s);
+    ataqueN += RayoLineaRey(s, cj);
     if (r <= 1) {
       ++septB;
     } else if ((MascaraColumna[f] & mapaB) == 0) {
@@ -187,12 +182,12 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
       }
       if (r >= 6 && ((colRb > 4 && colRb < f) || (colRb < 3 && colRb > f))) torres -= 25;
     }
-    movilidad += Movilidad(s, LINEAS, 1);
+    movilidad += Movilidad<4>(Indice64(s), ocupadas, cj.todas[NEGRO]);
   }
   for (int k = 0; k < bR; ++k) {
     const int s = ListaPiezas[7][k];
     const int f = Columna(s), r = FilaDe(s);
-    ataqueB += RayoLineaRey(s);
+    ataqueB += RayoLineaRey(s, cj);
     if (r >= 6) {
       ++septN;
     } else if ((MascaraColumna[f] & mapaN) == 0) {
@@ -205,19 +200,19 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
       }
       if (r <= 1 && ((colRn > 4 && colRn < f) || (colRn < 3 && colRn > f))) torres += 25;
     }
-    movilidad -= Movilidad(s, LINEAS, -1);
+    movilidad -= Movilidad<4>(Indice64(s), ocupadas, cj.todas[BLANCO]);
   }
 
   // 7. Queens: rays at the king; a queen on the seventh joins a rook there
   // (the rooks were scanned first).
   for (int k = 0; k < wQ; ++k) {
     const int s = ListaPiezas[8][k];
-    ataqueN += RayoDiagonalRey(s) + RayoLineaRey(s);
+    ataqueN += RayoDiagonalRey(s, cj) + RayoLineaRey(s, cj);
     if (septB != 0 && FilaDe(s) <= 1) ++septB;
   }
   for (int k = 0; k < bQ; ++k) {
     const int s = ListaPiezas[9][k];
-    ataqueB += RayoDiagonalRey(s) + RayoLineaRey(s);
+    ataqueB += RayoDiagonalRey(s, cj) + RayoLineaRey(s, cj);
     if (septN != 0 && FilaDe(s) >= 6) ++septN;
   }
   const int32_t septima = (100 - Acotada(SeptimaFase, wPc + bPc)) *
@@ -266,7 +261,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   }
 
   // 10. King safety.
-  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, d);
+  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, cj, d);
 
   // 11. Sum. The earlier build weights two of the terms by its settings.
   int32_t estructura = peones + malAlfil;

@@ -5,6 +5,21 @@
 
 #include "eval/eval.h"
 
+// The men of each kind and colour as 64-bit sets (index i is bit 63 - i),
+// gathered once per evaluation from the piece lists.
+struct Conjuntos {
+  uint64_t peones[2];  // [NEGRO], [BLANCO]
+  uint64_t caballos[2];
+  uint64_t alfiles[2];
+  uint64_t torres[2];
+  uint64_t todas[2];  // every man of the colour, king included
+};
+void ReunirConjuntos(Conjuntos& c);
+
+// The king-ray counts of RayoDiagonalRey / RayoLineaRey on the sets of `c`.
+int RayoDiagonalRey(int s, const Conjuntos& c);
+int RayoLineaRey(int s, const Conjuntos& c);
+
 // True when some man of `tipo` and `lado` stands where `cumple(square)` holds.
 template <typename Condicion>
 inline bool HayPiezaDonde(int lado, int tipo, Condicion cumple) {
@@ -34,4 +49,5 @@ int32_t TerminoParejaAlfiles();
 // the attack counts gathered by the piece scan against the white and the black
 // king; `tablaPeones` is the pawn table in use (TABLA_PEONES_*). Fills the
 // king-safety fields of `d` when it is not null.
-int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, DesgloseEval* d);
+int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, const Conjuntos& c,
+                            DesgloseEval* d);

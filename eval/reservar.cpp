@@ -43,6 +43,9 @@ int ReservarTablasEval(uint32_t megasPeones, uint32_t megasAtaques) {
     std::printf("Error reservando memoria (hash ataques)\n");
     bien = 0;
   }
+  // Make fetches the slots of both tables ahead (see TablasAnticipadas).
+  RegistrarAnticipo(ANTICIPO_ATAQUES, TablaAtaques, &MascaraAtaques, sizeof(EntradaHashAtaques));
+  RegistrarAnticipo(ANTICIPO_PEONES, TablaPeones, &MascaraPeones, sizeof(EntradaHashPeones));
   ReindexarHistoria();
   return bien;
 }

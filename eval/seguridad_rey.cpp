@@ -22,12 +22,20 @@ constexpr int PELIGRO_MAXIMO = 27;
 
 inline int Casilla(int fila, int columna) { return fila * 16 + columna; }
 
+// A rook of `lado` on file `columna`; a bishop of `lado` on squares of `color`.
+inline bool TorreEn(const Conjuntos& cj, int lado, int columna) {
+  return (cj.torres[lado] & MascaraColumna[columna]) != 0;
+}
+inline bool AlfilEn(const Conjuntos& cj, int lado, int color) {
+  return (cj.alfiles[lado] & (color ? CASILLAS_CLARAS : ~CASILLAS_CLARAS)) != 0;
+}
+
 // Shelter of a king of `lado` on one wing. The three files are taken in the
 // order the count is built: a, b, c on the queen side; f, g, h on the king side.
 // The wings differ in the first file's third rank, the fianchetto's pawn weight,
 // the unprotected last file and the enemy castling right that excuses the
 // open-file count.
-int Refugio(int lado, bool flancoRey) {
+int Refugio(int lado, bool flancoRey, const Conjuntos& cj) {
   const int signo = lado == BLANCO ? 1 : -1;
   const int peon = signo * PEON;
   const uint64_t enemigos = lado == BLANCO ? MapaPeonesNegros : MapaPeonesBlancos;
@@ -43,7 +51,7 @@ int Refugio(int lado, bool flancoRey) {
     else if (!flancoRey && Tablero[Casilla(fila3, c1)] == peon) e = 1;
     else e = flancoRey ? 1 : 2;
   } else {
-    e = TorreEnColumna(lado, c1) ? 2 : 4;
+    e = TorreEn(cj, lado, c1) ? 2 : 4;
   }
 
   // 2. Middle file, with the holes of a moved fianchetto pawn.
@@ -56,13 +64,13 @@ int Refugio(int lado, bool flancoRey) {
       if (Tablero[Casilla(fila3, c2)] != peon) h += 1;
       if (Tablero[s2] == signo * ALFIL) {
         h -= 1;
-      } else if (!AlfilEnColor(lado, ColorCasilla[s2])) {
+      } else if (!AlfilEn(cj, lado, ColorCasilla[s2])) {
         if (Tablero[Casilla(fila3, c2 - 1)] == -peon || Tablero[Casilla(fila3, c2 + 1)] == -peon)
           h += flancoRey ? 2 : 1;
-        if (AlfilEnColor(1 - lado, ColorCasilla[s2])) h += 3;
+        if (AlfilEn(cj, 1 - lado, ColorCasilla[s2])) h += 3;
       }
     }
-  } else if (!TorreEnColumna(lado, c2)) {
+  } else if (!TorreEn(cj, lado, c2)) {
     h += 3;
   }
 
@@ -72,7 +80,7 @@ int Refugio(int lado, bool flancoRey) {
     if (Tablero[Casilla(fila2, c3)] == peon) r = h;
     else r = h + 1 + (Tablero[Casilla(fila3, c3)] != peon ? 1 : 0);
   } else {
-    r = TorreEnColumna(lado, c3) ? h + 2 : h + (flancoRey ? 4 : 5);
+    r = TorreEn(cj, lado, c3) ? h + 2 : h + (flancoRey ? 4 : 5);
   }
 
   // 4. Files without enemy pawns are open to an attack, unless the enemy king
@@ -95,15 +103,15 @@ int Refugio(int lado, bool flancoRey) {
 }
 
 // Shelter count of the king of `lado`, by the file it stands on.
-int RefugioRey(int lado) {
+int RefugioRey(int lado, const Conjuntos& cj) {
   const EstadoPly* e = EstadoActual;
   const int k = e->Rey[lado];
   const int f = Columna(k);
   int r;
   if (f <= 2) {
-    r = Refugio(lado, false);
+    r = Refugio(lado, false, cj);
   } else if (f >= 6) {
-    r = Refugio(lado, true);
+    r = Refugio(lado, true, cj);
   } else {
     // A king in the centre: as sheltered as the wing it can still castle to,
     // less the open files around it.
@@ -111,11 +119,11 @@ int RefugioRey(int lado) {
     const int corto = lado == BLANCO ? ENROQUE_BC : ENROQUE_NC;
     const int largo = lado == BLANCO ? ENROQUE_BL : ENROQUE_NL;
     if (e->Enroques & corto) {
-      const int x = Refugio(lado, true);
+      const int x = Refugio(lado, true, cj);
       if (x < 7) r = x;
     }
     if (e->Enroques & largo) {
-      const int x = Refugio(lado, false);
+      const int x = Refugio(lado, false, cj);
       if (x <= r) r = x;
     }
     const uint64_t enemigos = lado == BLANCO ? MapaPeonesNegros : MapaPeonesBlancos;
@@ -158,59 +166,86 @@ inline bool A8EnLinea(int s, int rey) {
 
 }  // namespace
 
-int RefugioFlancoDama(int lado) { return Refugio(lado, false); }
-int RefugioFlancoRey(int lado) { return Refugio(lado, true); }
+void ReunirConjuntos(Conjuntos& c) {
+  const EstadoPly* e = EstadoActual;
+  auto conjunto = [e](int lista) {
+    uint64_t x = 0;
+    for (int k = 0; k < e->NumPiezas[lista]; ++k) x |= BitDe[ListaPiezas[lista][k]];
+    return x;
+  };
+  for (int lado : {NEGRO, BLANCO}) {
+    const int o = lado == BLANCO ? 0 : 1;
+    c.peones[lado] = conjunto(o);
+    c.caballos[lado] = conjunto(2 + o);
+    c.alfiles[lado] = conjunto(4 + o);
+    c.torres[lado] = conjunto(6 + o);
+    c.todas[lado] = c.peones[lado] | c.caballos[lado] | c.alfiles[lado] | c.torres[lado] |
+                    conjunto(8 + o) | BitDe[e->Rey[lado]];
+  }
+}
 
-int RayoDiagonalRey(int s) {
-  const bool blanco = Tablero[s] > 0;
-  const int signo = blanco ? 1 : -1;
-  const int rey = EstadoActual->Rey[blanco ? NEGRO : BLANCO];
+int RefugioFlancoDama(int lado) {
+  Conjuntos c;
+  ReunirConjuntos(c);
+  return Refugio(lado, false, c);
+}
+int RefugioFlancoRey(int lado) {
+  Conjuntos c;
+  ReunirConjuntos(c);
+  return Refugio(lado, true, c);
+}
+
+// The men between the piece and the square next to the king decide: an enemy
+// pawn or bishop closes the diagonal, and so do two own pawns, or one when the
+// square in front of the piece is taken; one own pawn leaves half the count.
+int RayoDiagonalRey(int s, const Conjuntos& cj) {
+  const int lado = Tablero[s] > 0 ? BLANCO : NEGRO;
+  const int rey = EstadoActual->Rey[1 - lado];
   const int t = DiagonalRey[s][rey];
   if (t == 0 && !A8EnDiagonal(s, rey)) return 0;
-  const int paso =
-      t < s ? (Columna(t) < Columna(s) ? -17 : -15) : (Columna(t) < Columna(s) ? 15 : 17);
+  const uint64_t entre = EntreCasillas[Indice64(s)][Indice64(t)];
+  if (entre & (cj.peones[1 - lado] | cj.alfiles[1 - lado])) return 0;
+  const uint64_t propios = entre & cj.peones[lado];
+  if (propios == 0) return 2;
+  if (propios & (propios - 1)) return 0;
   // The square in front of the piece (toward the enemy); off the board it is empty.
-  const int frente = s - 16 * signo;
-  const bool frenteOcupado = EnTablero(frente) && Tablero[frente] != VACIO;
-  int m = 2;
-  for (int c = s; c != t; c += paso) {
-    const int x = Tablero[c] * signo;  // own men positive
-    if (x == -PEON || x == -ALFIL) return 0;
-    if (x == PEON) {
-      if (frenteOcupado || m == 1) return 0;
-      m = 1;
-    }
-  }
-  return m;
+  const int frente = lado == BLANCO ? s - 16 : s + 16;
+  return EnTablero(frente) && Tablero[frente] != VACIO ? 0 : 1;
+}
+
+// A line ending on an own pawn, or crossed by a rook of the enemy or any pawn,
+// counts nothing; one enemy minor piece on it leaves half the count, two close it.
+int RayoLineaRey(int s, const Conjuntos& cj) {
+  const int lado = Tablero[s] > 0 ? BLANCO : NEGRO;
+  const int rey = EstadoActual->Rey[1 - lado];
+  const int t = LineaRey[s][rey];
+  if ((t == 0 && !A8EnLinea(s, rey)) || Tablero[t] == Signo(lado) * PEON) return 0;
+  const uint64_t entre = EntreCasillas[Indice64(s)][Indice64(t)];
+  if (entre & (cj.torres[1 - lado] | cj.peones[BLANCO] | cj.peones[NEGRO])) return 0;
+  const uint64_t menores = entre & (cj.alfiles[1 - lado] | cj.caballos[1 - lado]);
+  if (menores == 0) return 2;
+  return menores & (menores - 1) ? 0 : 1;
+}
+
+int RayoDiagonalRey(int s) {
+  Conjuntos c;
+  ReunirConjuntos(c);
+  return RayoDiagonalRey(s, c);
 }
 
 int RayoLineaRey(int s) {
-  const bool blanco = Tablero[s] > 0;
-  const int signo = blanco ? 1 : -1;
-  const int rey = EstadoActual->Rey[blanco ? NEGRO : BLANCO];
-  const int t = LineaRey[s][rey];
-  if ((t == 0 && !A8EnLinea(s, rey)) || Tablero[t] == signo * PEON) return 0;
-  int paso;
-  if (FilaDe(t) != FilaDe(s)) paso = FilaDe(t) < FilaDe(s) ? -16 : 16;
-  else paso = Columna(t) < Columna(s) ? -1 : 1;
-  int m = 2;
-  for (int c = s; c != t; c += paso) {
-    const int x = Tablero[c] * signo;  // own men positive
-    if (x == -TORRE || x == -PEON || x == PEON) return 0;
-    if (x == -ALFIL || x == -CABALLO) {
-      if (m == 1) return 0;
-      m = 1;
-    }
-  }
-  return m;
+  Conjuntos c;
+  ReunirConjuntos(c);
+  return RayoLineaRey(s, c);
 }
 
-int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, DesgloseEval* d) {
+int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, const Conjuntos& cj,
+                            DesgloseEval* d) {
   const EstadoPly* e = EstadoActual;
   const int kw = e->Rey[BLANCO], kb = e->Rey[NEGRO];
 
   // 1. Danger counts: shelter plus attackers, capped.
-  const int refugioB = RefugioRey(BLANCO), refugioN = RefugioRey(NEGRO);
+  const int refugioB = RefugioRey(BLANCO, cj), refugioN = RefugioRey(NEGRO, cj);
   int peligroB, peligroN;
   if constexpr (VERSION_052) {
     peligroB = refugioB * DEFENSA_ESTATICA / 100 + ataqueBlanco * ATAQUE_DINAMICO / 100;

@@ -70,6 +70,12 @@ EntradaHash ReservaSiempre[1];
 void* PropiaProf = nullptr;
 void* PropiaSiempre = nullptr;
 
+// Make fetches the slots of both tables ahead (see TablasAnticipadas).
+void Anunciar() {
+  RegistrarAnticipo(ANTICIPO_PROF, TablaHashProf, &MascaraHash, sizeof(EntradaHash));
+  RegistrarAnticipo(ANTICIPO_SIEMPRE, TablaHashSiempre, &MascaraHash, sizeof(EntradaHash));
+}
+
 void Reserva(EntradaHash*& tabla, void*& propia, EntradaHash* reserva) {
   void* t = tabla;
   LiberarTabla(&t, &propia);
@@ -101,6 +107,7 @@ void ReservarTablasBusqueda(uint32_t megas) {
     Reserva(TablaHashSiempre, PropiaSiempre, ReservaSiempre);
     MascaraHash = 0;
   }
+  Anunciar();
   ReindexarHistoria();
 }
 
@@ -110,6 +117,7 @@ void LiberarTablasBusqueda() {
   t = TablaHashSiempre;
   LiberarTabla(&t, &PropiaSiempre);
   TablaHashProf = TablaHashSiempre = nullptr;
+  Anunciar();
 }
 
 void LimpiarTablasBusqueda() {
@@ -125,6 +133,7 @@ void AsegurarTablasHash() {
   Reserva(TablaHashProf, PropiaProf, ReservaProf);
   Reserva(TablaHashSiempre, PropiaSiempre, ReservaSiempre);
   MascaraHash = 0;
+  Anunciar();
   // The game's records carry table indexes computed with the old mask.
   ReindexarHistoria();
   Log("\nSin tablas hash: se busca con una sola entrada por tabla\n");

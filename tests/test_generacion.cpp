@@ -180,3 +180,61 @@ TEST(Tablas, GeneratorKeysAndGeometry) {
 }
 
 }  // namespace
+
+namespace {
+
+// The table by all three squares as it was first built (1.7 MB), kept here as
+// the reference for the compact form make now reads.
+std::vector<uint8_t> PosibleClavadaCompleta() {
+  auto hilera = [](int s) { return s >> 4; };
+  std::vector<uint8_t> t(120 * 120 * 120, 0);
+  for (int desde = 0; desde < 120; ++desde) {
+    if (!EnTablero(desde)) continue;
+    const int fd = Columna(desde), rd = hilera(desde);
+    const bool columnaInterior = fd >= 1 && fd <= 6;
+    const bool filaInterior = rd >= 1 && rd <= 6;
+    for (int hasta = 0; hasta < 120; ++hasta) {
+      if (!EnTablero(hasta)) continue;
+      for (int rey = 0; rey < 120; ++rey) {
+        if (!EnTablero(rey)) continue;
+        bool posible = false;
+        if (hilera(desde) == hilera(rey) && hilera(hasta) != hilera(rey) && columnaInterior)
+          posible = true;
+        else if (Columna(desde) == Columna(rey) && Columna(hasta) != Columna(rey) && filaInterior)
+          posible = true;
+        else if (columnaInterior && filaInterior) {
+          const int dDesde = desde - rey + 120, dHasta = hasta - rey + 120;
+          if ((Diagonal15[dDesde] && !Diagonal15[dHasta]) ||
+              (Diagonal17[dDesde] && !Diagonal17[dHasta]))
+            posible = true;
+        }
+        t[(desde * 120 + hasta) * 120 + rey] = posible;
+      }
+    }
+  }
+  return t;
+}
+
+TEST(Tablas, PosibleClavadaCompactaRespondeComoLaCompleta) {
+  PrepararDiagnostico();
+  const std::vector<uint8_t> completa = PosibleClavadaCompleta();
+  int distintas = 0, posibles = 0;
+  for (int desde = 0; desde < 120; ++desde)
+    for (int hasta = 0; hasta < 120; ++hasta)
+      for (int rey = 0; rey < 120; ++rey) {
+        const int esperada = completa[(desde * 120 + hasta) * 120 + rey];
+        posibles += esperada;
+        if (ClavadaPosible(desde, hasta, rey) != esperada && ++distintas <= 5)
+          ADD_FAILURE() << desde << " " << hasta << " " << rey << " expected " << esperada;
+      }
+  EXPECT_EQ(distintas, 0);
+  EXPECT_GT(posibles, 10000);
+  // Squares off the board, as any 8-bit square field may hold, never ask for a test.
+  for (int s : {-1, 120, 127, 128, 136, 255}) {
+    EXPECT_EQ(ClavadaPosible(s, CasillaDeTexto("e2"), CasillaDeTexto("e1")), 0) << s;
+    EXPECT_EQ(ClavadaPosible(CasillaDeTexto("e2"), s, CasillaDeTexto("e1")), 0) << s;
+    EXPECT_EQ(ClavadaPosible(CasillaDeTexto("e2"), CasillaDeTexto("d3"), s), 0) << s;
+  }
+}
+
+}  // namespace

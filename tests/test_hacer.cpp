@@ -158,6 +158,48 @@ TEST(HacerJugada, PinnedPieceAndCheckEvasions) {
   EXPECT_EQ(evasiones, (std::set<std::string>{"e1d1", "e1d2", "e1e2", "e1f1"}));
 }
 
+// Every way a move can give check: the man that arrives (a promotion included),
+// a line opened behind the square it left or behind a pawn taken en passant, and
+// the rook of a castling move; and moves along a line that stays closed.
+TEST(HacerJugada, CheckGivenByEveryKindOfMove) {
+  struct {
+    const char* fen;
+    const char* jugada;
+    int jaque;
+  } casos[] = {
+      {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "a1a8", 1},   // a rook arrives
+      {"4k3/8/8/4N3/8/8/8/4K3 w - - 0 1", "e5d7", 0},  // knight moves without check
+      {"4k3/8/8/4N3/8/8/8/4K3 w - - 0 1", "e5f7", 0},
+      {"4k3/8/8/4N3/8/8/8/4K3 w - - 0 1", "e5c6", 0},
+      {"4k3/8/8/4N3/8/8/8/4K3 w - - 0 1", "e5g6", 0},
+      {"5k2/8/8/4N3/8/8/8/4K3 w - - 0 1", "e5d7", 1},    // a knight arrives
+      {"4k3/8/8/8/8/8/4N3/4R1K1 w - - 0 1", "e2c3", 1},  // a rook uncovered
+      {"4k3/4p3/8/8/8/8/4R3/6K1 w - - 0 1", "e2e5", 0},  // along a closed file
+      {"4k3/8/2P5/8/B7/8/8/6K1 w - - 0 1", "c6c7", 1},   // a pawn uncovers a bishop
+      {"4k3/3p4/8/1B6/8/8/8/6K1 w - - 0 1", "b5a4", 0},  // the diagonal stays closed
+      {"5k2/3P4/8/8/8/8/8/6K1 w - - 0 1", "d7d8q", 1},   // a promotion gives check
+      {"5k2/3P4/8/8/8/8/8/6K1 w - - 0 1", "d7d8n", 0},
+      {"8/8/8/KPp4k/8/8/8/8 w - c6 0 1", "b5c6", 0},      // en passant, nothing behind
+      {"8/8/8/RPp4k/8/8/8/4K3 w - c6 0 1", "b5c6", 1},    // en passant opens the rank
+      {"8/4k3/8/2pP4/8/B7/8/4K3 w - c6 0 1", "d5c6", 1},  // ... or the taken pawn's diagonal
+      {"8/8/8/8/1k6/8/2P5/3QK3 w - - 0 1", "c2c4", 0},    // a double step, no check
+      {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", 1},      // the castling rook checks
+      {"3k4/8/8/8/8/8/8/R3K3 w Q - 0 1", "e1c1", 1},
+      {"4k3/8/8/8/8/8/8/R3K3 w Q - 0 1", "e1c1", 0},
+      {"r3k3/8/8/8/8/8/8/3K4 b q - 0 1", "e8c8", 1},
+  };
+  for (const auto& c : casos) {
+    Posicionar(c.fen);
+    const Jugada j = BuscarJugada(c.jugada);
+    ASSERT_NE(j, 0u) << c.fen << " " << c.jugada;
+    ASSERT_EQ(HacerJugada(j), 1) << c.fen << " " << c.jugada;
+    EXPECT_EQ(EstadoActual->EnJaque, c.jaque) << c.fen << " " << c.jugada;
+    EXPECT_EQ(EstadoActual->EnJaque, Atacada(1 - EstadoActual->Turno,
+                                             EstadoActual->Rey[EstadoActual->Turno], EstadoActual));
+    DeshacerJugada();
+  }
+}
+
 TEST(HacerJugada, FieldsOfSpecialMoves) {
   // En passant: the taken pawn leaves board, list and key; PiezaCapturada stays 0.
   Posicionar("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");

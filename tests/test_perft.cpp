@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "posicion_test_util.h"
@@ -52,6 +53,10 @@ TEST(Perft, ReferencePositionsMatchPublishedCounts) {
       EXPECT_EQ(Perft(d), casos[i].cuentas[d - 1]) << casos[i].fen << " depth " << d;
       EXPECT_EQ(ClaveActual(), claveAntes);
       EXPECT_EQ(TopeJugadas, PilaJugadas);
+      // The same counts when the last ply is counted without making its moves.
+      EXPECT_EQ(Perft(d, true), casos[i].cuentas[d - 1]) << casos[i].fen << " depth " << d;
+      EXPECT_EQ(ClaveActual(), claveAntes);
+      EXPECT_EQ(TopeJugadas, PilaJugadas);
     }
   }
 }
@@ -74,7 +79,30 @@ TEST(Perft, TrickyLegalityPositions) {
   for (const auto& c : casos) {
     Posicionar(c.fen);
     EXPECT_EQ(Perft(c.profundidad), c.nodos) << c.fen;
+    EXPECT_EQ(Perft(c.profundidad, true), c.nodos) << c.fen;
   }
+}
+
+// The last-ply shortcut against make on positions of random games, checks, pins
+// and en-passant chances included.
+TEST(Perft, ShortcutCountsWhatMakeAccepts) {
+  std::mt19937 azar(8);
+  Posicionar("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  int comparadas = 0, enJaque = 0;
+  for (int ply = 0; comparadas < 400; ++ply) {
+    const std::vector<Jugada> legales = JugadasLegales();
+    if (legales.empty() || ply == 150) {
+      NuevaPartida();
+      ply = 0;
+      continue;
+    }
+    HacerJugadaPartida(legales[azar() % legales.size()]);
+    enJaque += EstadoActual->EnJaque;
+    ASSERT_EQ(Perft(2, true), Perft(2, false)) << "after " << ply << " plies";
+    ++comparadas;
+  }
+  EXPECT_GT(enJaque, 10);
+  NuevaPartida();
 }
 
 }  // namespace
@@ -96,6 +124,8 @@ std::string Ejecutar(const std::string& orden) {
 TEST(ZelmorDiag, PerftAndDivideOutput) {
   const std::string diag = ZELMOR_DIAG_BIN;
   std::string salida = Ejecutar(diag + " perft 3");
+  EXPECT_EQ(salida.substr(salida.rfind('\n', salida.size() - 2) + 1), "8902\n");
+  salida = Ejecutar(diag + " perft --full 3");
   EXPECT_EQ(salida.substr(salida.rfind('\n', salida.size() - 2) + 1), "8902\n");
   salida = Ejecutar(diag + " perft 2 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1");
   EXPECT_EQ(salida.substr(salida.rfind('\n', salida.size() - 2) + 1), "191\n");
