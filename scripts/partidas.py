@@ -17,8 +17,9 @@ clock below zero), a silent engine, a UCI engine without a move ("bestmove
 0000" or "(none)": mate or stalemate, which this script cannot tell apart), or
 the ply cap (scored as unfinished). Exit status is 0 only when no game ended by
 an illegal move, a crash, a forfeit or a silent engine. --ponder applies to
-the xboard engines. With --fen every game starts from that position ("setboard"
-for xboard engines, "position fen" for UCI ones), the side to move first.
+the xboard engines. With --fen every game starts from that position ("setboard",
+or "edit" for xboard engines without setboard, "position fen" for UCI ones),
+the side to move first.
 The xboard engines are also sent the result ("result 1-0 {...}") as a front
 end does. Each engine runs in a fresh working directory that receives the
 --copy files (books, personality files).
@@ -124,10 +125,36 @@ class Engine:
         self.send("new")
         if fen:
             self.send("force")
-            self.send("setboard " + fen)
+            if self.features.get("setboard") == "1":
+                self.send("setboard " + fen)
+            else:
+                self.edit(fen)
         self.send(("st %g" % st) if st else ("level " + level))
         self.send("post")
         self.send("hard" if ponder else "easy")
+
+    def edit(self, fen):
+        """The position through the old "edit" mode, for engines without setboard."""
+        board, side = fen.split()[0], fen.split()[1]
+        men = {"w": [], "b": []}
+        for r, row in enumerate(board.split("/")):
+            f = 0
+            for ch in row:
+                if ch.isdigit():
+                    f += int(ch)
+                    continue
+                men["w" if ch.isupper() else "b"].append("%s%s%d" % (ch.upper(), "abcdefgh"[f], 8 - r))
+                f += 1
+        if side == "b":
+            self.send("black")
+        self.send("edit")
+        self.send("#")
+        for m in men["w"]:
+            self.send(m)
+        self.send("c")
+        for m in men["b"]:
+            self.send(m)
+        self.send(".")
 
     def wait_first(self):
         self.send("force")  # the second mover waits for the first move

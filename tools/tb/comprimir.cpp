@@ -9,6 +9,8 @@
 #include <cstring>
 #include <queue>
 
+#include "egtb/egtb.h"
+
 namespace tb {
 
 namespace {
@@ -229,27 +231,11 @@ void EscribirLongitudes(EscritorBits& w, const std::vector<uint8_t>& l) {
   }
 }
 
-constexpr auto TABLA_CRC = [] {
-  std::array<uint32_t, 256> t{};
-  for (uint32_t i = 0; i < 256; ++i) {
-    uint32_t c = i;
-    for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    t[i] = c;
-  }
-  return t;
-}();
-
 void Be32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
 }  // namespace
-
-uint32_t CrcTabla(const uint8_t* datos, size_t n) {
-  uint32_t c = 0xFFFFFFFFu;
-  for (size_t i = 0; i < n; ++i) c = TABLA_CRC[(c ^ datos[i]) & 0xFF] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
-}
 
 std::array<uint8_t, 64> BannerGenerador() {
   static constexpr char texto[] = "zelmor-tb block compressor for endgame tables, release 1";
@@ -326,7 +312,7 @@ std::vector<uint8_t> Comprimir(const uint8_t* datos, size_t n) {
     offset += largo[b];
   }
   std::memcpy(&archivo[80 + 8 * bloques], w.bytes.data(), w.bytes.size());
-  Be32(&archivo[h - 4], CrcTabla(archivo.data(), h - 4));
+  Be32(&archivo[h - 4], Crc32(archivo.data(), h - 4));
   archivo.insert(archivo.end(), cuerpo.begin(), cuerpo.end());
   return archivo;
 }

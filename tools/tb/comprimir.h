@@ -12,6 +12,5 @@ namespace tb {
 std::vector<uint8_t> Comprimir(const uint8_t* datos, size_t n);
 // The 64-byte banner this generator writes (58 characters, CR LF, four NULs).
 std::array<uint8_t, 64> BannerGenerador();
-uint32_t CrcTabla(const uint8_t* datos, size_t n);
 
 }  // namespace tb

@@ -1,33 +1,149 @@
+// zelmor-tb: generates endgame tables by retrograde analysis, writes them in
+// the engine's layout, and reads them back through the engine.
+//
+//   zelmor-tb generar [--comprimir] [--salida DIR] NAME... | --hasta N
+//   zelmor-tb sondear DIR FEN
+//   zelmor-tb verificar DIR NAME...
+#include <sys/resource.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "egtb/egtb.h"
+#include "tools/tb/archivos.h"
 #include "tools/tb/tb.h"
-static void Prog(const char* t) { std::fprintf(stderr, "%s\n", t); }
-int main(int argc, char** argv) {
-  tb::InformeProgreso = Prog;
-  for (int i = 1; i < argc; ++i) {
-    tb::Tabla* t = tb::Generar(argv[i]);
-    if (!t) {
-      std::fprintf(stderr, "bad %s\n", argv[i]);
+
+namespace {
+
+void Progreso(const char* texto) { std::fprintf(stderr, "%s\n", texto); }
+
+int Uso() {
+  std::fprintf(stderr,
+               "usage: zelmor-tb generar [--comprimir] [--salida DIR] "
+               "NAME... | --hasta N\n"
+               "       zelmor-tb sondear DIR FEN\n"
+               "       zelmor-tb verificar DIR NAME...\n");
+  return 2;
+}
+
+long MemoriaMaximaMB() {
+  struct rusage r;
+  getrusage(RUSAGE_SELF, &r);
+  return r.ru_maxrss / 1024;
+}
+
+// One summary line: time, memory, longest wins and the outcome counts.
+void Resumen(const tb::Tabla& t, const std::vector<std::string>& archivos) {
+  long long gana[2] = {}, tablas[2] = {}, pierde[2] = {};
+  int largo[2] = {};
+  for (int lado = 0; lado < 2; ++lado)
+    for (uint16_t v : t.v[lado]) {
+      if (v == tb::ILEGAL) continue;
+      if (v == 0) ++tablas[lado];
+      else if (tb::Gana(v)) ++gana[lado], largo[lado] = std::max(largo[lado], (v - 1 + 1) / 2);
+      else ++pierde[lado];
+    }
+  std::printf(
+      "%s: %.1f s, %llu MB working memory; White to move %lld wins "
+      "%lld draws %lld losses, longest "
+      "mate %d; Black to move %lld wins %lld draws %lld losses, "
+      "longest mate %d\n",
+      t.m.nombre.c_str(), t.segundos, static_cast<unsigned long long>(t.bytesTrabajo >> 20),
+      gana[0], tablas[0], pierde[0], largo[0], gana[1], tablas[1], pierde[1], largo[1]);
+  for (const auto& a : archivos) std::printf("  wrote %s\n", a.c_str());
+}
+
+// Frees the written five-man tables that no remaining combination can reach
+// (a long list would otherwise keep every one of them in memory).
+void Olvidar(const std::vector<std::string>& nombres, size_t hechos) {
+  std::set<std::string> hacen;
+  std::vector<std::string> pendientes(nombres.begin() + static_cast<long>(hechos), nombres.end());
+  while (!pendientes.empty()) {
+    const std::string n = pendientes.back();
+    pendientes.pop_back();
+    tb::Material m;
+    if (!hacen.insert(n).second || !tb::LeerMaterial(n, m)) continue;
+    for (const auto& s : tb::Sucesoras(m)) pendientes.push_back(s);
+  }
+  for (auto it = tb::TablasGeneradas.begin(); it != tb::TablasGeneradas.end();) {
+    if (it->second->m.n >= 3 && !hacen.count(it->first)) it = tb::TablasGeneradas.erase(it);
+    else ++it;
+  }
+}
+
+int Generar(int argc, char** argv) {
+  bool comprimir = false;
+  std::string salida = ".";
+  std::vector<std::string> nombres;
+  for (int i = 2; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--comprimir") {
+      comprimir = true;
+    } else if (a == "--salida" && i + 1 < argc) {
+      salida = argv[++i];
+    } else if (a == "--hasta" && i + 1 < argc) {
+      const int n = std::atoi(argv[++i]);
+      if (n < 3 || n > 5) {
+        std::fprintf(stderr, "zelmor-tb: --hasta takes 3, 4 or 5\n");
+        return 2;
+      }
+      for (const auto& c : tb::Combinaciones(n))
+        if (BuscarNombre(c.c_str()) > 0) nombres.push_back(c);
+    } else if (!a.empty() && a[0] == '-') {
+      return Uso();
+    } else {
+      tb::Material m;
+      if (!tb::LeerMaterial(a, m) || m.n == 0 || BuscarNombre(tb::NombreCanonico(a).c_str()) <= 0) {
+        std::fprintf(stderr, "zelmor-tb: unknown combination %s\n", a.c_str());
+        return 2;
+      }
+      nombres.push_back(tb::NombreCanonico(a));
+    }
+  }
+  if (nombres.empty()) return Uso();
+  tb::InformeProgreso = Progreso;
+  std::set<std::string> escritas;
+  size_t hechos = 0;
+  for (const auto& nombre : nombres) {
+    if (!tb::Generar(nombre)) {
+      std::fprintf(stderr, "zelmor-tb: cannot generate %s\n", nombre.c_str());
       return 1;
     }
-    int maxw[2] = {0, 0};
-    uint64_t cnt[2][3] = {};
-    for (int s = 0; s < 2; ++s)
-      for (uint64_t k = 0; k < t->tam; ++k) {
-        uint16_t v = t->v[s][k];
-        if (v == tb::ILEGAL) continue;
-        if (v == 0) cnt[s][1]++;
-        else if (tb::Gana(v)) {
-          cnt[s][0]++;
-          if (v - 1 > maxw[s]) maxw[s] = v - 1;
-        } else cnt[s][2]++;
+    // Every table generated on the way is written too: the engine needs them
+    // for the positions after a capture or a promotion.
+    for (const auto& [n, t] : tb::TablasGeneradas) {
+      if (escritas.count(n)) continue;
+      std::vector<std::string> archivos;
+      std::string error;
+      if (!tb::EscribirTabla(*t, salida, comprimir, error, &archivos)) {
+        std::fprintf(stderr, "zelmor-tb: %s\n", error.c_str());
+        return 1;
       }
-    std::printf(
-        "%s %.2fs  wtm: W%llu D%llu L%llu maxwin %d plies  btm: W%llu D%llu L%llu maxwin %d; ep "
-        "%zu %zu\n",
-        t->m.nombre.c_str(), t->segundos, (unsigned long long)cnt[0][0],
-        (unsigned long long)cnt[0][1], (unsigned long long)cnt[0][2], maxw[0],
-        (unsigned long long)cnt[1][0], (unsigned long long)cnt[1][1], (unsigned long long)cnt[1][2],
-        maxw[1], t->ap[0].size(), t->ap[1].size());
+      escritas.insert(n);
+      Resumen(*t, archivos);
+    }
+    Olvidar(nombres, ++hechos);
   }
+  std::printf("peak memory %ld MB\n", MemoriaMaximaMB());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  if (argc < 2) return Uso();
+  const std::string orden = argv[1];
+  if (orden == "generar") return Generar(argc, argv);
+  if (orden == "sondear" && argc >= 4) {
+    std::string fen;
+    for (int i = 3; i < argc; ++i) fen += std::string(i > 3 ? " " : "") + argv[i];
+    return tb::Sondear(argv[2], fen.c_str());
+  }
+  if (orden == "verificar" && argc >= 4) return tb::Verificar(argv[2], {argv + 3, argv + argc});
+  return Uso();
 }

@@ -1,0 +1,285 @@
+// Generated tables as files: plain and compressed files read back through the
+// engine's registry agree on every index, damaged compressed files are refused
+// with their message, and the file checker finds a planted fault.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "egtb/egtb.h"
+#include "tools/tb/archivos.h"
+#include "tools/tb/comprimir.h"
+#include "tools/tb/tb.h"
+
+namespace {
+
+const char* const TRES[] = {"kqk", "krk", "kpk", "kbk", "knk"};
+
+std::string DirectorioTemporal(const char* nombre) {
+  char plantilla[256];
+  std::snprintf(plantilla, sizeof plantilla, "/tmp/zelmor_tb_%s_XXXXXX", nombre);
+  const char* d = mkdtemp(plantilla);
+  return d ? d : "";
+}
+
+std::vector<uint8_t> LeerArchivo(const std::string& nombre) {
+  std::vector<uint8_t> r;
+  std::FILE* f = std::fopen(nombre.c_str(), "rb");
+  if (!f) return r;
+  int c;
+  while ((c = std::fgetc(f)) != EOF) r.push_back(static_cast<uint8_t>(c));
+  std::fclose(f);
+  return r;
+}
+
+void GuardarArchivo(const std::string& nombre, const std::vector<uint8_t>& d) {
+  std::FILE* f = std::fopen(nombre.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(d.data(), 1, d.size(), f);
+  std::fclose(f);
+}
+
+// One generation and two directories (plain, compressed) for the whole suite.
+struct Directorios {
+  std::string plano, comprimido;
+  Directorios() {
+    plano = DirectorioTemporal("plano");
+    comprimido = DirectorioTemporal("emd");
+    for (const char* n : TRES) {
+      const tb::Tabla* t = tb::Generar(n);
+      std::string error;
+      if (!t || !tb::EscribirTabla(*t, plano, false, error) ||
+          !tb::EscribirTabla(*t, comprimido, true, error))
+        ADD_FAILURE() << n << ": " << error;
+    }
+  }
+  ~Directorios() {
+    std::filesystem::remove_all(plano);
+    std::filesystem::remove_all(comprimido);
+  }
+};
+
+const Directorios& Tablas() {
+  static Directorios d;
+  return d;
+}
+
+void Registrar(const std::string& dir) {
+  static void* cache = std::malloc(1 << 20);
+  FijarCache(cache, 1 << 20);
+  testing::internal::CaptureStdout();
+  MaxPiezasTB = InicializarTablasFinales(dir.c_str());
+  testing::internal::GetCapturedStdout();
+}
+
+// Every entry of both sides of every 3-man file, through ValorTabla.
+std::vector<int32_t> TodosLosValores() {
+  std::vector<int32_t> r;
+  for (const char* n : TRES) {
+    const int j = BuscarNombre(n);
+    for (int lado = 0; lado < 2; ++lado)
+      for (uint32_t i = 0; i < IndiceMaximoTabla(j, lado); ++i) r.push_back(ValorTabla(j, lado, i));
+  }
+  return r;
+}
+
+TEST(ArchivosTablas, PlainAndCompressedFilesGiveTheSameValueOnEveryIndex) {
+  const auto& d = Tablas();
+  Registrar(d.plano);
+  EXPECT_EQ(MaxPiezasTB, 3);
+  const auto plano = TodosLosValores();
+  Registrar(d.comprimido);
+  EXPECT_EQ(MaxPiezasTB, 3);
+  const auto comprimido = TodosLosValores();
+  ASSERT_EQ(plano.size(), comprimido.size());
+  size_t distintos = 0, sinValor = 0;
+  for (size_t i = 0; i < plano.size(); ++i) {
+    distintos += plano[i] != comprimido[i];
+    sinValor += plano[i] == SIN_VALOR_TB;
+  }
+  EXPECT_EQ(distintos, 0u);
+  EXPECT_TRUE(BannerValido(tb::BannerGenerador().data()));
+  EXPECT_LT(sinValor, plano.size() / 2);  // the files hold values, not just gaps
+  // The compressed files are smaller.
+  for (const char* n : TRES)
+    EXPECT_LT(LeerArchivo(tb::NombreArchivo(d.comprimido, n, 0, true)).size(),
+              LeerArchivo(tb::NombreArchivo(d.plano, n, 0, false)).size())
+        << n;
+}
+
+// Synthetic data of every kind: constant, periodic, random (stored raw), a
+// short last block and a file of one short block.
+TEST(ArchivosTablas, CompressorRoundTripsThroughTheEngineDecoder) {
+  std::mt19937 azar(3);
+  std::vector<std::vector<uint8_t>> casos;
+  casos.push_back(std::vector<uint8_t>(8192 * 3, 0));
+  std::vector<uint8_t> periodo(8192 * 5 + 1234);
+  for (size_t i = 0; i < periodo.size(); ++i)
+    periodo[i] = static_cast<uint8_t>((i % 62) < 5 ? 127 : i % 7);
+  casos.push_back(periodo);
+  std::vector<uint8_t> azaroso(8192 * 2 + 77);
+  for (auto& x : azaroso) x = static_cast<uint8_t>(azar());
+  casos.push_back(azaroso);
+  std::vector<uint8_t> mezcla(8192 * 4);
+  for (size_t i = 0; i < mezcla.size(); ++i)
+    mezcla[i] = static_cast<uint8_t>(i < 8192 ? azar() : (azar() % 13 == 0 ? azar() % 4 : 1));
+  casos.push_back(mezcla);
+  casos.push_back(std::vector<uint8_t>(100, 5));
+  for (size_t c = 0; c < casos.size(); ++c) {
+    const auto archivo = tb::Comprimir(casos[c].data(), casos[c].size());
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    std::fwrite(archivo.data(), 1, archivo.size(), f);
+    DecodificadorTabla* dec = nullptr;
+    ASSERT_EQ(LeerCabecera(f, &dec), 0) << "case " << c;
+    const int bloques = BloquesDecodificador(dec);
+    ASSERT_EQ(static_cast<size_t>(bloques), (casos[c].size() + 8191) / 8192);
+    std::vector<uint8_t> vuelta;
+    uint8_t bloque[8192];
+    for (int b = 0; b < bloques; ++b) {
+      const int n = DecodificarBloque(f, dec, b, bloque);
+      ASSERT_GT(n, 0) << "case " << c << " block " << b;
+      vuelta.insert(vuelta.end(), bloque, bloque + n);
+    }
+    EXPECT_EQ(vuelta, casos[c]) << "case " << c;
+    LiberarDecodificador(dec);
+    std::fclose(f);
+  }
+}
+
+// Each kind of damage to a compressed file: the header check's class, and
+// through registration the message while the engine carries on.
+TEST(ArchivosTablas, DamagedCompressedFilesAreRefusedWithTheirMessage) {
+  const auto& d = Tablas();
+  const std::string original = tb::NombreArchivo(d.comprimido, "krk", 0, true);
+  const auto bueno = LeerArchivo(original);
+  ASSERT_GT(bueno.size(), 200u);
+  const uint32_t h =
+      static_cast<uint32_t>(bueno[64]) << 24 | bueno[65] << 16 | bueno[66] << 8 | bueno[67];
+  auto conCrc = [&](std::vector<uint8_t> x) {
+    const uint32_t c = Crc32(x.data(), h - 4);
+    for (int i = 0; i < 4; ++i) x[h - 4 + i] = static_cast<uint8_t>(c >> (24 - 8 * i));
+    return x;
+  };
+  struct Dano {
+    const char* que;
+    std::vector<uint8_t> archivo;
+    int clase;
+  };
+  std::vector<Dano> danos;
+  auto x = bueno;
+  x[h - 2] ^= 0x10;
+  danos.push_back({"CRC", x, RESULTADO_ROTO});
+  x = bueno;
+  x[59] = ' ';  // the banner line no longer ends in CR LF
+  danos.push_back({"banner", x, RESULTADO_LECTURA});
+  x = bueno;
+  x[77] = 63;
+  danos.push_back({"header field", x, RESULTADO_ROTO});
+  // The code lengths start after the 8-byte records and the bit fields; a
+  // burst of ones there (with a fresh CRC) no longer forms a complete code.
+  x = bueno;
+  const uint32_t bloques =
+      static_cast<uint32_t>(bueno[72]) << 24 | bueno[73] << 16 | bueno[74] << 8 | bueno[75];
+  const size_t campos = 80 + 8 * bloques + ((bloques + 25) * 13 + 7) / 8;
+  for (size_t i = campos + 1; i < campos + 4 && i < h - 4; ++i) x[i] = 0xFF;
+  danos.push_back({"code lengths", conCrc(x), RESULTADO_ROTO});
+  for (const auto& dano : danos) {
+    std::FILE* f = std::tmpfile();
+    std::fwrite(dano.archivo.data(), 1, dano.archivo.size(), f);
+    DecodificadorTabla* dec = nullptr;
+    EXPECT_EQ(LeerCabecera(f, &dec), dano.clase) << dano.que;
+    LiberarDecodificador(dec);
+    std::fclose(f);
+    // Registration reports it and goes on without that file.
+    const std::string dir = DirectorioTemporal("roto");
+    GuardarArchivo(tb::NombreArchivo(dir, "krk", 0, true), dano.archivo);
+    static void* cache = std::malloc(1 << 20);
+    FijarCache(cache, 1 << 20);
+    testing::internal::CaptureStdout();
+    const int piezas = InicializarTablasFinales(dir.c_str());
+    const std::string salida = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(piezas, 0) << dano.que;
+    EXPECT_NE(salida.find(dano.clase == RESULTADO_LECTURA ? "read error" : "file broken"),
+              std::string::npos)
+        << dano.que << ": " << salida;
+    std::remove(tb::NombreArchivo(dir, "krk", 0, true).c_str());
+    rmdir(dir.c_str());
+  }
+  // A damaged block: registration succeeds, the read fails, the side is
+  // dropped and reports no value.
+  x = bueno;
+  for (size_t i = h + 10; i < h + 40 && i < x.size(); ++i) x[i] ^= 0x5A;
+  const std::string dir = DirectorioTemporal("bloque");
+  GuardarArchivo(tb::NombreArchivo(dir, "krk", 0, true), x);
+  Registrar(dir);
+  const int j = BuscarNombre("krk");
+  ASSERT_TRUE(TablaRegistrada(j, 0));
+  testing::internal::CaptureStdout();
+  int32_t v = 0;
+  for (uint32_t i = 0; i < 8192 && v != SIN_VALOR_TB; i += 97) v = ValorTabla(j, 0, i);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(v, SIN_VALOR_TB);
+  EXPECT_FALSE(TablaRegistrada(j, 0));
+  std::remove(tb::NombreArchivo(dir, "krk", 0, true).c_str());
+  rmdir(dir.c_str());
+}
+
+TEST(ArchivosTablas, CheckerAcceptsGeneratedFilesAndFindsAPlantedFault) {
+  const auto& d = Tablas();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(tb::Verificar(d.comprimido.c_str(), {"kqk", "kpk"}), 0);
+  const std::string salida = testing::internal::GetCapturedStdout();
+  EXPECT_NE(salida.find("kpk side 1: "), std::string::npos) << salida;
+  EXPECT_EQ(salida.find("BAD"), std::string::npos) << salida;
+  // A probe of a known position: Ka6 Qc7 against Ka8 mates in one.
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(tb::Sondear(d.plano.c_str(), "k7/2Q5/K7/8/8/8/8/8 w - - 0 1"), 0);
+  const std::string sondeo = testing::internal::GetCapturedStdout();
+  EXPECT_NE(sondeo.find("mate in 1"), std::string::npos) << sondeo;
+  EXPECT_NE(sondeo.find("score 100000"), std::string::npos) << sondeo;
+  // After Qb7, Black to move is checkmated.
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(tb::Sondear(d.plano.c_str(), "k7/1Q6/K7/8/8/8/8/8 b - - 0 1"), 0);
+  const std::string mate = testing::internal::GetCapturedStdout();
+  EXPECT_NE(mate.find("mated in 0"), std::string::npos) << mate;
+
+  // One wrong entry in a copy of krk: the checker names it.
+  const std::string dir = DirectorioTemporal("malo");
+  for (const char* n : {"krk"})
+    for (int lado = 0; lado < 2; ++lado) {
+      auto bytes = LeerArchivo(tb::NombreArchivo(d.plano, n, lado, false));
+      if (lado == 0) {
+        for (auto& b : bytes)
+          if (b == 120) {  // a win in 7: made a win in 6
+            b = 121;
+            break;
+          }
+      }
+      GuardarArchivo(tb::NombreArchivo(dir, n, lado, false), bytes);
+    }
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(tb::Verificar(dir.c_str(), {"krk"}), 1);
+  const std::string informe = testing::internal::GetCapturedStdout();
+  EXPECT_NE(informe.find("BAD at index"), std::string::npos) << informe;
+  for (int lado = 0; lado < 2; ++lado)
+    std::remove(tb::NombreArchivo(dir, "krk", lado, false).c_str());
+  rmdir(dir.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// The generator names every combination of up to five men as the registry does.
+TEST(ArchivosTablas, GeneratorNamesAreTheRegistryNames) {
+  for (const auto& n : tb::Combinaciones(5)) EXPECT_GT(BuscarNombre(n.c_str()), 0) << n;
+}
+
+}  // namespace
