@@ -235,6 +235,9 @@ void InicializarBitboards();
 void InicializarClaves();
 uint32_t Aleatorio32();
 void ReiniciarAleatorio();  // back to the fixed seed, so key building is repeatable
+// Tables, keys and the initial position, once per process: for programs that
+// use the board without the engine's start-up (diagnostics, tools).
+void PrepararNucleo();
 // Recomputes the table indexes of every record of the game from the current masks.
 void ReindexarHistoria();
 

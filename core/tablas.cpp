@@ -202,3 +202,12 @@ void InicializarBitboards() {
     }
   }
 }
+
+void PrepararNucleo() {
+  static bool hecho = false;
+  if (hecho) return;
+  InicializarTablas();
+  InicializarClaves();
+  NuevaPartida();
+  hecho = true;
+}

@@ -51,14 +51,7 @@ std::string UnirArgumentos(int argc, char** argv, int desde) {
   return fen.empty() ? "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1" : fen;
 }
 
-void PrepararDiagnostico() {
-  static bool hecho = false;
-  if (hecho) return;
-  InicializarTablas();
-  InicializarClaves();
-  NuevaPartida();
-  hecho = true;
-}
+void PrepararDiagnostico() { PrepararNucleo(); }
 
 namespace {
 

@@ -87,14 +87,7 @@ uint32_t Volcar(const Tabla& t, int minimo, EntradaLibro* libro, uint32_t& desca
 
 }  // namespace
 
-void PrepararTablero() {
-  static bool hecho = false;
-  if (hecho) return;
-  InicializarTablas();
-  InicializarClaves();
-  NuevaPartida();
-  hecho = true;
-}
+void PrepararTablero() { PrepararNucleo(); }
 
 // Ten points per doubling of the games through the move, so that the random term
 // of the probe (25 wide by default) mixes moves played within a few times as
