@@ -265,14 +265,16 @@ class UciEngine(Engine):
         return None
 
 
-def new_engine(spec, workdir):
-    if spec.startswith("uci:"):
-        return UciEngine(spec[4:], workdir)
-    return Engine(spec, workdir)
+# An engine is named by its command line; "uci:" in front marks one that speaks
+# UCI, since the rest of the script talks to both kinds alike.
+def new_engine(engine_cmd, workdir):
+    if engine_cmd.startswith("uci:"):
+        return UciEngine(engine_cmd[4:], workdir)
+    return Engine(engine_cmd, workdir)
 
 
-def short_name(spec):
-    return os.path.basename(shlex.split(spec[4:] if spec.startswith("uci:") else spec)[0])
+def short_name(engine_cmd):
+    return os.path.basename(shlex.split(engine_cmd[4:] if engine_cmd.startswith("uci:") else engine_cmd)[0])
 
 
 def parse_level(level):
@@ -455,10 +457,10 @@ def main():
             limite = "" if exceso is None else "  vs limit %+.2fs" % exceso
             if fijo:
                 late, excess, lat = fijo
-                for spec, n, x in zip((white, black), late, excess):
-                    late_total[spec] += n
+                for engine_cmd, n, x in zip((white, black), late, excess):
+                    late_total[engine_cmd] += n
                     if x is not None:
-                        worst_total[spec] = x if worst_total[spec] is None else max(worst_total[spec], x)
+                        worst_total[engine_cmd] = x if worst_total[engine_cmd] is None else max(worst_total[engine_cmd], x)
                 limite = "  vs st+latency %s, late %d/%d" % (
                     "/".join("-" if x is None else "%+.3fs" % x for x in excess), late[0], late[1])
             line = "game %2d  %-12s %-12s %4d plies  longest move %.2fs%s  %s: %s" % (
@@ -479,10 +481,10 @@ def main():
     print("score: %s %.1f - %.1f %s; faults: %d" % (a.engine_a, score[a.engine_a],
                                                      score[a.engine_b], a.engine_b, faults))
     if a.st:
-        for spec in (a.engine_a, a.engine_b):
-            x = worst_total[spec]
+        for engine_cmd in (a.engine_a, a.engine_b):
+            x = worst_total[engine_cmd]
             print("%s: latest move vs st + latency %s, late moves %d" % (
-                short_name(spec), "-" if x is None else "%+.3fs" % x, late_total[spec]))
+                short_name(engine_cmd), "-" if x is None else "%+.3fs" % x, late_total[engine_cmd]))
     return 1 if faults else 0
 
 
