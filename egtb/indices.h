@@ -170,20 +170,15 @@ inline constexpr auto LISTA_PARES = [] {
 
 // Rank of a king pair by (reference king * 64 + other king); 4000 for a pair
 // that cannot stand in that frame.
-inline constexpr auto ParReyes = [] {
+template <class Par, size_t N>
+constexpr std::array<int16_t, 64 * 64> RangosDePares(const std::array<Par, N>& lista) {
   std::array<int16_t, 64 * 64> t{};
   for (auto& x : t) x = 4000;
-  for (int i = 0; i < PARES_SIN_PEONES; ++i)
-    t[LISTA_PARES[i].R * 64 + LISTA_PARES[i].O] = int16_t(i);
+  for (size_t i = 0; i < N; ++i) t[lista[i].R * 64 + lista[i].O] = int16_t(i);
   return t;
-}();
-inline constexpr auto ReyesPeones = [] {
-  std::array<int16_t, 64 * 64> t{};
-  for (auto& x : t) x = 4000;
-  for (int i = 0; i < PARES_CON_PEONES; ++i)
-    t[LISTA_PARES_PEONES[i].R * 64 + LISTA_PARES_PEONES[i].O] = int16_t(i);
-  return t;
-}();
+}
+inline constexpr auto ParReyes = RangosDePares(LISTA_PARES);
+inline constexpr auto ReyesPeones = RangosDePares(LISTA_PARES_PEONES);
 static_assert(ParReyes[0 * 64 + 2] == 0 && ParReyes[0 * 64 + 3] == 1 && ParReyes[0 * 64 + 7] == 5 &&
               ParReyes[0 * 64 + 10] == 6 && ParReyes[0 * 64 + 63] == 32);
 

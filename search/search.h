@@ -66,7 +66,7 @@ struct LimitesBusqueda {
 // stops the search; the driver may answer some commands itself and report 0.
 using FuncionEntrada = unsigned (*)();
 
-// Transposition-table entry (24 bytes).
+// Transposition-table entry (20 bytes).
 struct EntradaHash {
   uint16_t Estampa;  // low 16 bits of MaterialTotal at store time
   uint8_t Calado;    // remaining depth of the storing search
@@ -76,6 +76,7 @@ struct EntradaHash {
   uint32_t ClaveBaja;
   uint32_t ClaveAlta;
 };
+static_assert(sizeof(EntradaHash) == 20);
 
 // Per-search statistics, reset together by IniciarBusqueda and printed in the
 // log after each move. (Nulos is separate: make/unmake counts it.)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,14 @@ inline std::vector<Jugada> JugadasLegales() {
   }
   TopeJugadas = tope;
   return legales;
+}
+
+// Plays one random legal move as a game move; false when there is none.
+inline bool JugadaAleatoria(std::mt19937& azar) {
+  const std::vector<Jugada> legales = JugadasLegales();
+  if (legales.empty()) return false;
+  HacerJugadaPartida(legales[azar() % legales.size()]);
+  return true;
 }
 
 // Finds a move by its text among the generated ones (0 when not generated).

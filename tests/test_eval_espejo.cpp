@@ -15,6 +15,7 @@
 
 #include "eval_test_util.h"
 #include "movegen/movegen.h"
+#include "posicion_test_util.h"
 
 namespace {
 
@@ -216,23 +217,6 @@ void ComprobarEspejo(int medias, int colorMotor) {
     EXPECT_EQ(a.Total, -b.Total);
     EXPECT_EQ(x.evaluar, y.evaluar);  // each from its own side to move
   }
-}
-
-// One random legal move; false when the side to move has none.
-bool JugadaAleatoria(std::mt19937& azar) {
-  std::vector<Jugada> legales;
-  EntradaJugada* const tope = TopeJugadas;
-  GenerarJugadas();
-  for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e)
-    if (HacerJugada(e->Jugada)) {
-      legales.push_back(e->Jugada);
-      DeshacerJugada();
-    }
-  TopeJugadas = tope;
-  if (legales.empty()) return false;
-  HacerJugada(legales[azar() % legales.size()]);
-  PlyActual = 0;  // game moves keep the search's ply counter at the root
-  return true;
 }
 
 // Set-up with standard output silenced: random placements that leave the side

@@ -17,26 +17,11 @@
 
 #include "eval_test_util.h"
 #include "movegen/movegen.h"
+#include "posicion_test_util.h"
 
 namespace {
 
 constexpr int POSICIONES = 2000;
-
-// Plays one random legal move; false when there is none.
-bool JugadaAleatoria(std::mt19937& azar) {
-  EntradaJugada* const tope = TopeJugadas;
-  GenerarJugadas();
-  std::vector<Jugada> legales;
-  for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e)
-    if (HacerJugada(e->Jugada)) {
-      legales.push_back(e->Jugada);
-      DeshacerJugada();
-    }
-  TopeJugadas = tope;
-  if (legales.empty()) return false;
-  HacerJugadaPartida(legales[azar() % legales.size()]);
-  return true;
-}
 
 uint32_t Fnv(const uint8_t* p, int n, uint32_t h = 2166136261u) {
   for (int i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
