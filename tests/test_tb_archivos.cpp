@@ -3,6 +3,7 @@
 // with their message, and the file checker finds a planted fault.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -276,6 +277,50 @@ TEST(ArchivosTablas, CheckerAcceptsGeneratedFilesAndFindsAPlantedFault) {
 }  // namespace
 
 namespace {
+
+// Runs a command and returns its exit status and what it printed (both streams).
+int Ejecutar(const std::string& orden, std::string& salida) {
+  salida.clear();
+  FILE* p = popen((orden + " 2>&1").c_str(), "r");
+  if (!p) return -1;
+  char linea[512];
+  while (std::fgets(linea, sizeof linea, p)) salida += linea;
+  return pclose(p);
+}
+
+// The output directory is made with its parents; one that cannot be made or
+// written is reported before any work, and nothing is generated.
+TEST(ArchivosTablas, OutputDirectoryIsCreatedOrRefusedUpFront) {
+  const std::string raiz = DirectorioTemporal("salida");
+  const std::string hondo = raiz + "/a/b/c";
+  std::string salida;
+  ASSERT_EQ(Ejecutar(std::string(ZELMOR_TB_BIN) + " generar --salida " + hondo + " kqk", salida),
+            0)
+      << salida;
+  EXPECT_TRUE(std::filesystem::is_regular_file(tb::NombreArchivo(hondo, "kqk", 0, false)));
+  EXPECT_TRUE(std::filesystem::is_regular_file(tb::NombreArchivo(hondo, "kqk", 1, false)));
+  // An existing directory is fine and keeps no probe file behind.
+  std::string error;
+  EXPECT_TRUE(tb::PrepararDirectorio(hondo, error)) << error;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(hondo),
+                          std::filesystem::directory_iterator()),
+            2);
+
+  // A plain file stands where a directory should be (as the target and as a parent).
+  const std::string archivo = raiz + "/archivo";
+  GuardarArchivo(archivo, {1, 2, 3});
+  for (const std::string& malo : {archivo, archivo + "/sub"}) {
+    error.clear();
+    EXPECT_FALSE(tb::PrepararDirectorio(malo, error)) << malo;
+    EXPECT_NE(error.find(malo), std::string::npos) << error;
+    const int r = Ejecutar(std::string(ZELMOR_TB_BIN) + " generar --salida " + malo + " kqk", salida);
+    EXPECT_TRUE(WIFEXITED(r) && WEXITSTATUS(r) == 1) << salida;
+    EXPECT_NE(salida.find("zelmor-tb: "), std::string::npos) << salida;
+    EXPECT_EQ(salida.find("kqk: "), std::string::npos) << "generated anyway: " << salida;
+  }
+  EXPECT_EQ(LeerArchivo(archivo), (std::vector<uint8_t>{1, 2, 3}));
+  std::filesystem::remove_all(raiz);
+}
 
 // The generator names every combination of up to five men as the registry does.
 TEST(ArchivosTablas, GeneratorNamesAreTheRegistryNames) {

@@ -105,6 +105,11 @@ int Generar(int argc, char** argv) {
     }
   }
   if (nombres.empty()) return Uso();
+  std::string error;
+  if (!tb::PrepararDirectorio(salida, error)) {
+    std::fprintf(stderr, "zelmor-tb: %s\n", error.c_str());
+    return 1;
+  }
   tb::InformeProgreso = Progreso;
   std::set<std::string> escritas;
   size_t hechos = 0;
@@ -118,7 +123,6 @@ int Generar(int argc, char** argv) {
     for (const auto& [n, t] : tb::TablasGeneradas) {
       if (escritas.count(n)) continue;
       std::vector<std::string> archivos;
-      std::string error;
       if (!tb::EscribirTabla(*t, salida, comprimir, error, &archivos)) {
         std::fprintf(stderr, "zelmor-tb: %s\n", error.c_str());
         return 1;
