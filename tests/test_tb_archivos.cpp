@@ -322,6 +322,54 @@ TEST(ArchivosTablas, OutputDirectoryIsCreatedOrRefusedUpFront) {
   std::filesystem::remove_all(raiz);
 }
 
+// The score bench prints for position n ("Position  n: ... score S").
+long PuntuacionBench(const std::string& salida, int n) {
+  char clave[32];
+  std::snprintf(clave, sizeof clave, "Position %2d:", n);
+  const size_t i = salida.find(clave);
+  const size_t j = i == std::string::npos ? i : salida.find("score ", i);
+  return j == std::string::npos ? -1 : std::atol(salida.c_str() + j + 6);
+}
+
+// bench --tablas reads the tables like NALIMOV_PATH: the king-and-pawn ending
+// of the built-in set gets the table's won score at depth 3, the probes and
+// hits are counted, and the last lines stay the node total and the speed.
+TEST(ArchivosTablas, BenchWithTablebases) {
+  const std::string diag = ZELMOR_DIAG_BIN;
+  std::string con, sin;
+  ASSERT_EQ(Ejecutar(diag + " bench --tablas '" + Tablas().plano + "' 3", con), 0) << con;
+  ASSERT_EQ(Ejecutar(diag + " bench 3", sin), 0) << sin;
+  EXPECT_NE(con.find("Tablebases: up to 3 men"), std::string::npos) << con;
+  const size_t e = con.find("EGTB probes: ");
+  ASSERT_NE(e, std::string::npos) << con;
+  unsigned long long intentos = 0, aciertos = 0;
+  ASSERT_EQ(std::sscanf(con.c_str() + e, "EGTB probes: %llu hits: %llu", &intentos, &aciertos), 2);
+  EXPECT_GT(aciertos, 0u);
+  EXPECT_LE(aciertos, intentos);
+  EXPECT_GE(PuntuacionBench(con, 24), 99700) << con;  // kpk: a win the search alone cannot see
+  EXPECT_LT(PuntuacionBench(sin, 24), 99700) << sin;
+  EXPECT_EQ(sin.find("EGTB"), std::string::npos);
+  for (const std::string* x : {&con, &sin}) {
+    const size_t nodos = x->rfind("\nNodes: ");
+    ASSERT_NE(nodos, std::string::npos);
+    EXPECT_EQ(x->find('\n', x->find("NPS: ", nodos)), x->size() - 1) << *x;
+  }
+  // The ending set runs with and without tables.
+  ASSERT_EQ(Ejecutar(diag + " bench --finales --tablas '" + Tablas().plano + "' 2", con), 0) << con;
+  EXPECT_NE(con.find("Position 11:"), std::string::npos) << con;
+
+  // Nothing to read, or a bad command line: a message and status 1.
+  const std::string vacio = DirectorioTemporal("vacio");
+  EXPECT_NE(Ejecutar(diag + " bench --tablas " + vacio + " 3", con), 0);
+  EXPECT_NE(con.find("no tablebase could be read from " + vacio), std::string::npos) << con;
+  EXPECT_EQ(con.find("Nodes:"), std::string::npos) << con;
+  for (const char* malo : {" bench --tablas", " bench 3 4", " bench 0", " bench 7x", " bench --x"}) {
+    EXPECT_NE(Ejecutar(diag + malo, con), 0) << malo;
+    EXPECT_NE(con.find("usage: bench"), std::string::npos) << malo << ": " << con;
+  }
+  rmdir(vacio.c_str());
+}
+
 // The generator names every combination of up to five men as the registry does.
 TEST(ArchivosTablas, GeneratorNamesAreTheRegistryNames) {
   for (const auto& n : tb::Combinaciones(5)) EXPECT_GT(BuscarNombre(n.c_str()), 0) << n;
