@@ -17,6 +17,7 @@
 #include "tools/tb/archivos.h"
 #include "tools/tb/comprimir.h"
 #include "tools/tb/tb.h"
+#include "tests/test_driver_proceso.h"
 
 namespace {
 
@@ -368,6 +369,42 @@ TEST(ArchivosTablas, BenchWithTablebases) {
     EXPECT_NE(con.find("usage: bench"), std::string::npos) << malo << ": " << con;
   }
   rmdir(vacio.c_str());
+}
+
+// The engine itself with NALIMOV_PATH naming generated tables: at the first
+// depth it shows, a krk position already has the table's score (mate in 14:
+// 99973 a ply below the root), its statistics count the hits, and it plays the
+// table's move. Without the tables the same search sees no mate.
+TEST(ArchivosTablas, EngineThinksWithTheTableScore) {
+  const std::string entrada =
+      "xboard\nprotover 2\npost\nsetboard 8/8/8/4k3/8/8/8/R3K3 w - - 0 1\nsd 5\ngo\n";
+  std::string lineas[2], log[2];
+  for (int con = 0; con < 2; ++con) {
+    prueba::DirectorioTemporal dir;
+    dir.Escribir("tb.per", "NALIMOV_PATH " + (con ? Tablas().plano : dir.Ruta() + "/none") + "\n");
+    prueba::Motor m(ZELMOR070_BIN, {"tb"}, dir.Ruta());
+    m.Escribir(entrada);
+    EXPECT_TRUE(m.Esperar("move ", 20000)) << m.Salida();
+    m.Escribir("quit\n");
+    EXPECT_TRUE(prueba::SalioBien(m.Terminar()));
+    lineas[con] = m.Salida();
+    log[con] = dir.Leer("Ze_0.70_0.log");
+  }
+  const size_t linea = lineas[1].find("\n5 ");
+  ASSERT_NE(linea, std::string::npos) << lineas[1];
+  EXPECT_EQ(lineas[1].substr(linea + 1, 9), "5 99973 0") << lineas[1];
+  EXPECT_NE(lineas[1].find("move e1e2"), std::string::npos) << lineas[1];
+  unsigned intentos = 0, aciertos = 0;
+  const size_t e = log[1].rfind("Intentos EGTB: ");
+  ASSERT_NE(e, std::string::npos) << log[1];
+  ASSERT_EQ(std::sscanf(log[1].c_str() + e, "Intentos EGTB: %u Aciertos EGTB: %u", &intentos,
+                        &aciertos),
+            2);
+  EXPECT_GT(aciertos, 0u);
+  const size_t sin = lineas[0].find("\n5 ");
+  ASSERT_NE(sin, std::string::npos) << lineas[0];
+  EXPECT_LT(std::atol(lineas[0].c_str() + sin + 3), 99700) << lineas[0];
+  EXPECT_NE(log[0].find("Aciertos EGTB: 0"), std::string::npos);
 }
 
 // The generator names every combination of up to five men as the registry does.
