@@ -51,17 +51,17 @@ constexpr const char* POSICIONES_BENCH[] = {
 // Endings of three to six men, where tablebases answer inside the search: the
 // set that shows what tables cost or save. Never part of the default bench.
 constexpr const char* POSICIONES_FINALES[] = {
-    "1K1k4/1P6/8/8/8/8/r7/2R5 w - - 0 1",      // krpkr, Lucena
-    "3k4/8/r7/3PK3/8/8/8/7R w - - 0 1",        // krpkr, third-rank defence
-    "8/8/8/3k4/8/8/6r1/2Q1K3 w - - 0 1",       // kqkr
-    "8/8/8/4k3/8/8/8/KBN5 w - - 0 1",          // kbnk
-    "8/8/8/8/2k5/8/1p6/6KR w - - 0 1",         // krkp
-    "8/8/1k6/p7/8/8/6P1/6K1 w - - 0 1",        // kpkp
-    "8/8/8/8/8/2k5/1p6/3K1Q2 w - - 0 1",       // kqkp
-    "7k/8/6KP/8/8/8/8/2B5 w - - 0 1",          // kbpk
-    "8/8/3k4/8/8/3K4/1q6/6Q1 w - - 0 1",       // kqkq
-    "8/8/8/2k5/8/1p6/4PP2/4K3 w - - 0 1",      // kppkp
-    "8/8/4k3/3rp3/8/3RPK2/8/8 w - - 0 1",      // krpkrp
+    "1K1k4/1P6/8/8/8/8/r7/2R5 w - - 0 1",  // krpkr, Lucena
+    "3k4/8/r7/3PK3/8/8/8/7R w - - 0 1",    // krpkr, third-rank defence
+    "8/8/8/3k4/8/8/6r1/2Q1K3 w - - 0 1",   // kqkr
+    "8/8/8/4k3/8/8/8/KBN5 w - - 0 1",      // kbnk
+    "8/8/8/8/2k5/8/1p6/6KR w - - 0 1",     // krkp
+    "8/8/1k6/p7/8/8/6P1/6K1 w - - 0 1",    // kpkp
+    "8/8/8/8/8/2k5/1p6/3K1Q2 w - - 0 1",   // kqkp
+    "7k/8/6KP/8/8/8/8/2B5 w - - 0 1",      // kbpk
+    "8/8/3k4/8/8/3K4/1q6/6Q1 w - - 0 1",   // kqkq
+    "8/8/8/2k5/8/1p6/4PP2/4K3 w - - 0 1",  // kppkp
+    "8/8/4k3/3rp3/8/3RPK2/8/8 w - - 0 1",  // krpkrp
 };
 
 }  // namespace
@@ -100,7 +100,8 @@ uint64_t Bench(int profundidad, bool detalle, bool finales, ContadoresBench* con
   PrepararBusquedaDiagnostico();
   uint64_t total = 0;
   int i = 0;
-  const char* const* inicio = finales ? std::begin(POSICIONES_FINALES) : std::begin(POSICIONES_BENCH);
+  const char* const* inicio =
+      finales ? std::begin(POSICIONES_FINALES) : std::begin(POSICIONES_BENCH);
   const char* const* fin = finales ? std::end(POSICIONES_FINALES) : std::end(POSICIONES_BENCH);
   for (const char* const* q = inicio; q != fin; ++q) {
     const char* fen = *q;

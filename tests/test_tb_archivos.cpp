@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "egtb/egtb.h"
+#include "tests/test_driver_proceso.h"
 #include "tools/tb/archivos.h"
 #include "tools/tb/comprimir.h"
 #include "tools/tb/tb.h"
-#include "tests/test_driver_proceso.h"
 
 namespace {
 
@@ -295,8 +295,7 @@ TEST(ArchivosTablas, OutputDirectoryIsCreatedOrRefusedUpFront) {
   const std::string raiz = DirectorioTemporal("salida");
   const std::string hondo = raiz + "/a/b/c";
   std::string salida;
-  ASSERT_EQ(Ejecutar(std::string(ZELMOR_TB_BIN) + " generar --salida " + hondo + " kqk", salida),
-            0)
+  ASSERT_EQ(Ejecutar(std::string(ZELMOR_TB_BIN) + " generar --salida " + hondo + " kqk", salida), 0)
       << salida;
   EXPECT_TRUE(std::filesystem::is_regular_file(tb::NombreArchivo(hondo, "kqk", 0, false)));
   EXPECT_TRUE(std::filesystem::is_regular_file(tb::NombreArchivo(hondo, "kqk", 1, false)));
@@ -314,7 +313,8 @@ TEST(ArchivosTablas, OutputDirectoryIsCreatedOrRefusedUpFront) {
     error.clear();
     EXPECT_FALSE(tb::PrepararDirectorio(malo, error)) << malo;
     EXPECT_NE(error.find(malo), std::string::npos) << error;
-    const int r = Ejecutar(std::string(ZELMOR_TB_BIN) + " generar --salida " + malo + " kqk", salida);
+    const int r =
+        Ejecutar(std::string(ZELMOR_TB_BIN) + " generar --salida " + malo + " kqk", salida);
     EXPECT_TRUE(WIFEXITED(r) && WEXITSTATUS(r) == 1) << salida;
     EXPECT_NE(salida.find("zelmor-tb: "), std::string::npos) << salida;
     EXPECT_EQ(salida.find("kqk: "), std::string::npos) << "generated anyway: " << salida;
@@ -364,7 +364,8 @@ TEST(ArchivosTablas, BenchWithTablebases) {
   EXPECT_NE(Ejecutar(diag + " bench --tablas " + vacio + " 3", con), 0);
   EXPECT_NE(con.find("no tablebase could be read from " + vacio), std::string::npos) << con;
   EXPECT_EQ(con.find("Nodes:"), std::string::npos) << con;
-  for (const char* malo : {" bench --tablas", " bench 3 4", " bench 0", " bench 7x", " bench --x"}) {
+  for (const char* malo :
+       {" bench --tablas", " bench 3 4", " bench 0", " bench 7x", " bench --x"}) {
     EXPECT_NE(Ejecutar(diag + malo, con), 0) << malo;
     EXPECT_NE(con.find("usage: bench"), std::string::npos) << malo << ": " << con;
   }
@@ -397,9 +398,9 @@ TEST(ArchivosTablas, EngineThinksWithTheTableScore) {
   unsigned intentos = 0, aciertos = 0;
   const size_t e = log[1].rfind("Intentos EGTB: ");
   ASSERT_NE(e, std::string::npos) << log[1];
-  ASSERT_EQ(std::sscanf(log[1].c_str() + e, "Intentos EGTB: %u Aciertos EGTB: %u", &intentos,
-                        &aciertos),
-            2);
+  ASSERT_EQ(
+      std::sscanf(log[1].c_str() + e, "Intentos EGTB: %u Aciertos EGTB: %u", &intentos, &aciertos),
+      2);
   EXPECT_GT(aciertos, 0u);
   const size_t sin = lineas[0].find("\n5 ");
   ASSERT_NE(sin, std::string::npos) << lineas[0];

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <set>
 
 #include "tools/tb/geometria.h"
 #include "tools/tb/tb.h"
@@ -204,11 +205,7 @@ struct Generacion {
   Tabla& t;
   std::vector<uint8_t> cuenta[2];
   std::vector<uint8_t> cuentaAp[2];
-  uint64_t potencia;  // 64^n: slots per king pair
-
-  Generacion(const Material& mat, Tabla& tab) : m(mat), t(tab) {
-    potencia = TamanoTabla(m) / (m.peones ? 2048 : PARES_REYES);
-  }
+  Generacion(const Material& mat, Tabla& tab) : m(mat), t(tab) {}
 
   // Starting value and counter of a node from its in-table successors and exits.
   static void Sembrar(uint16_t& v, uint8_t& c, int dentro, const Salidas& s, bool jaque) {
@@ -525,6 +522,17 @@ Tabla* Generar(const std::string& nombreDado) {
   Tabla* r = tabla.get();
   TablasGeneradas[nombre] = std::move(tabla);
   return r;
+}
+
+void OlvidarTablas(const std::vector<std::string>& pendientes) {
+  std::set<std::string> leidas(pendientes.begin(), pendientes.end());
+  for (const auto& n : pendientes) {
+    Material m;
+    if (!LeerMaterial(n, m)) continue;
+    for (const auto& s : Sucesoras(m)) leidas.insert(s);
+  }
+  for (auto it = TablasGeneradas.begin(); it != TablasGeneradas.end();)
+    it = leidas.count(it->first) ? std::next(it) : TablasGeneradas.erase(it);
 }
 
 int16_t ValorMotor(uint16_t v) {

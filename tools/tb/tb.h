@@ -80,6 +80,9 @@ std::string NombreCanonico(const std::string& nombre);
 std::vector<std::string> Combinaciones(int n);
 // The canonical names of the combinations a move out of `m` can lead to.
 std::vector<std::string> Sucesoras(const Material& m);
+// The given combinations and every one they need (the combinations their
+// captures and promotions lead to, and so on), each after all of its own.
+std::vector<std::string> OrdenGeneracion(const std::vector<std::string>& nombres);
 
 // ---------------------------------------------------------------- layout
 
@@ -106,6 +109,9 @@ extern Progreso InformeProgreso;  // null = silent
 
 // Generates the combination (and first every missing one it leads to).
 Tabla* Generar(const std::string& nombre);
+// Frees every generated table that none of `pendientes` leads to in one move:
+// only a combination's direct successors are read while it is generated.
+void OlvidarTablas(const std::vector<std::string>& pendientes);
 // Where an arbitrary set of men is stored: the table, whether its colours are
 // exchanged, and which given man stands in each slot.
 struct Destino {
