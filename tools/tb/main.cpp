@@ -47,12 +47,13 @@ void Resumen(const tb::Tabla& t, const std::vector<std::string>& archivos) {
       else ++pierde[lado];
     }
   std::printf(
-      "%s: %.1f s, %llu MB working memory; White to move %lld wins "
+      "%s: %.1f s (%.1f s CPU), %llu MB working memory; White to move %lld wins "
       "%lld draws %lld losses, longest "
       "mate %d; Black to move %lld wins %lld draws %lld losses, "
       "longest mate %d\n",
-      t.m.nombre.c_str(), t.segundos, static_cast<unsigned long long>(t.bytesTrabajo >> 20),
-      gana[0], tablas[0], pierde[0], largo[0], gana[1], tablas[1], pierde[1], largo[1]);
+      t.m.nombre.c_str(), t.segundos, t.segundosCpu,
+      static_cast<unsigned long long>(t.bytesTrabajo >> 20), gana[0], tablas[0], pierde[0],
+      largo[0], gana[1], tablas[1], pierde[1], largo[1]);
   for (const auto& a : archivos) std::printf("  wrote %s\n", a.c_str());
 }
 

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <set>
 
 #include "tools/tb/geometria.h"
@@ -509,6 +510,7 @@ Tabla* Generar(const std::string& nombreDado) {
   for (const auto& s : Sucesoras(tabla->m))
     if (!Generar(s)) return nullptr;
   const auto inicio = std::chrono::steady_clock::now();
+  const std::clock_t inicioCpu = std::clock();
   Tabla& t = *tabla;
   t.tam = TamanoTabla(t.m);
   Informar("%s: %lld slots per side to move", t.m.nombre, static_cast<long long>(t.tam));
@@ -518,6 +520,7 @@ Tabla* Generar(const std::string& nombreDado) {
                    (t.ap[0].size() + t.ap[1].size()) * (sizeof(NodoAlPaso) + 1);
   g.Resolver();
   t.segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  t.segundosCpu = static_cast<double>(std::clock() - inicioCpu) / CLOCKS_PER_SEC;
   Informar("%s: done", t.m.nombre);
   Tabla* r = tabla.get();
   TablasGeneradas[nombre] = std::move(tabla);

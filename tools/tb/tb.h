@@ -66,8 +66,9 @@ struct Tabla {
   uint64_t tam = 0;               // slots per side to move
   std::vector<uint16_t> v[2];     // by side to move
   std::vector<NodoAlPaso> ap[2];  // sorted by (indice, columna)
-  double segundos = 0;
-  uint64_t bytesTrabajo = 0;  // peak working memory of the generation
+  double segundos = 0;            // elapsed
+  double segundosCpu = 0;         // processor time of this process meanwhile
+  uint64_t bytesTrabajo = 0;      // peak working memory of the generation
 };
 
 // ---------------------------------------------------------------- material
