@@ -251,6 +251,10 @@ void CalcularClaves();
 
 // Make / unmake.
 int HacerJugada(Jugada j);  // 1 legal and made, 0 illegal (nothing changed)
+// The low key word of the position after the pseudo-legal move j, without
+// making it: what a search needs to ask the cache for the child's table slots
+// early, while other work still hides the wait.
+uint32_t ClaveBajaTrasJugada(Jugada j);
 void DeshacerJugada();
 void HacerNulo();
 void DeshacerNulo();

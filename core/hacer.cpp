@@ -116,6 +116,50 @@ inline bool Descubierto(int signo, int rey, int vaciada) {
 
 }  // namespace
 
+uint32_t ClaveBajaTrasJugada(Jugada j) {
+  const EstadoPly* const O = EstadoActual;
+  const int f = CasillaDesde(j), t = CasillaHasta(j);
+  const int P = Tablero[f];
+  const int tipo = Abs(P);
+  const int X = Tablero[t];
+  auto clave = [](int pieza, int casilla) { return ClavesPieza[pieza + 6][casilla][0]; };
+  uint32_t baja = O->ClaveBaja ^ clave(P, f);
+  int enroques = O->Enroques;
+  int alPaso = SIN_CASILLA;
+  if (X != VACIO) {
+    baja ^= clave(X, t);
+    enroques &= ~DerechoEsquina(t);
+  } else if (tipo == PEON && t == O->AlPaso) {
+    baja ^= clave(-P, O->Turno == BLANCO ? t + 16 : t - 16);
+  }
+  if (tipo == PEON) {
+    if (Fila(t) == 0 || Fila(t) == 7) {
+      int promocion = TipoPromocion(j);
+      if (promocion < CABALLO || promocion > DAMA) promocion = DAMA;
+      baja ^= clave(Signo(O->Turno) * promocion, t);
+    } else {
+      baja ^= clave(P, t);
+      if (Abs(t - f) == 32 && ((EnTablero(t - 1) && Tablero[t - 1] == -P) ||
+                               (EnTablero(t + 1) && Tablero[t + 1] == -P)))
+        alPaso = (f + t) / 2;
+    }
+  } else {
+    baja ^= clave(P, t);
+    if (tipo == REY) {
+      enroques &= O->Turno == BLANCO ? (ENROQUE_NC | ENROQUE_NL) : (ENROQUE_BC | ENROQUE_BL);
+      if (Abs(t - f) == 2 && (j & 0xFFFF) == j) {
+        const TorreEnroque r = RookDeEnroque(f, t);
+        if (r.esquina >= 0) baja ^= clave(Signo(O->Turno) * TORRE, r.esquina) ^
+                                    clave(Signo(O->Turno) * TORRE, r.destino);
+      }
+    } else if (tipo == TORRE) {
+      enroques &= ~DerechoEsquina(f);
+    }
+  }
+  return baja ^ ClavesAlPaso[O->AlPaso][0] ^ ClavesAlPaso[alPaso][0] ^
+         ClavesEnroque[O->Enroques][0] ^ ClavesEnroque[enroques][0];
+}
+
 int HacerJugada(Jugada j) {
   EstadoPly* const O = EstadoActual;
   EstadoPly* const N = O + 1;
@@ -123,6 +167,7 @@ int HacerJugada(Jugada j) {
   const int P = Tablero[f];
   const int tipo = Abs(P);
   const int S = O->Turno, E = 1 - S;
+  [[maybe_unused]] const uint32_t prevista = COMPROBAR ? ClaveBajaTrasJugada(j) : 0;
 
   // 1. Legality, on a tentatively changed board.
   TorreEnroque enroque{-1, -1, 0};
@@ -306,6 +351,9 @@ int HacerJugada(Jugada j) {
   ++MediasJugadas;
   ++Nodos;
   ComprobarPosicion();
+  if constexpr (COMPROBAR) {
+    if (baja != prevista) std::abort();
+  }
   return 1;
 }
 
