@@ -100,11 +100,7 @@ int32_t Quiescencia(int32_t alfa, int32_t beta) {
       e->Valor = CambioCaptura(e->Jugada);
       // The captures worth trying: their children's table slots are asked for
       // now, so that the memory fetches overlap one another and this node's work.
-      if (e->Valor >= 0) {
-        const uint32_t clave = ClaveBajaTrasJugada(e->Jugada);
-        Anticipar(TablasAnticipadas[ANTICIPO_PROF], clave);
-        Anticipar(TablasAnticipadas[ANTICIPO_SIEMPRE], clave);
-      }
+      if (e->Valor >= 0) AnticiparHijo(e->Jugada);
     }
   }
 

@@ -6,12 +6,18 @@
 #include "search/search.h"
 #include "search/sondeo_hash.h"
 
+namespace {
+// Ordering value from which a move is a capture, a promotion or a killer.
+constexpr int32_t VALOR_ANTICIPO = 800;
+}  // namespace
+
 int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
   const int32_t beta = alfa + 1;
   // 1. Working values.
   int32_t mejor = SIN_VALOR;
   int buscadas = 0;
   Jugada jugadaHash = 0;
+  bool hashAceptable = false;
   EstadoPly* const n = EstadoActual;
   const uint32_t p = PlyActual;
   EntradaJugada* const topeEntrada = TopeJugadas;
@@ -33,6 +39,9 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
 
   // 8. Depth exhausted.
   if (prof <= 0) return Quiescencia(alfa, beta);
+  // The hash move's child will be probed soon (after the null move, if any).
+  hashAceptable = jugadaHash != 0 && JugadaHashAceptable(jugadaHash);
+  if (hashAceptable) AnticiparHijo(jugadaHash);
 
   // 9. Null move.
   if (n->PermiteNulo && MaterialParaNulo(n) && (!VERSION_052 || Personalidad.REDUCCION_NULL != 0)) {
@@ -83,7 +92,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
                             : 0;
 
     // 11. Hash move, before any generation.
-    if (jugadaHash != 0 && JugadaHashAceptable(jugadaHash) && HacerJugada(jugadaHash)) {
+    if (hashAceptable && HacerJugada(jugadaHash)) {
       const int e = ExtensionVentanaCero(CasillaHasta(jugadaHash), amenaza, prof);
       EstadoActual->Extension = static_cast<int8_t>(e);
       buscadas = 1;
@@ -101,6 +110,13 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
     GenerarJugadas();
     if (jugadaHash != 0) QuitarJugada(jugadaHash);
     if (Asesinas[p][0] != 0) PuntuarAsesinas();
+    // Captures, promotions and killers come first; their children's slots are
+    // fetched while the earlier ones are searched.
+    {
+      int anticipadas = 0;
+      for (EntradaJugada* e = TopeJugadas; e >= InicioLista[p] && anticipadas < 6; --e)
+        if (e->Valor >= VALOR_ANTICIPO) AnticiparHijo(e->Jugada), ++anticipadas;
+    }
 
     // 13. Multi-cut: at an expected cut node, three fail-highs among the first
     //     ten moves searched shallower are taken as a cutoff.
