@@ -236,6 +236,7 @@ int HacerJugada(Jugada j) {
     const int idx = IndiceLista(capturada);
     QuitarDeLista(idx, N->NumPiezas[idx], casilla);
     --N->NumPiezas[idx];
+    ConjuntoPiezas[idx] ^= BitDe[casilla];
     if (tipoCapturada != PEON) {
       --(E == BLANCO ? N->PiezasBlancas : N->PiezasNegras);
     } else {
@@ -272,6 +273,8 @@ int HacerJugada(Jugada j) {
       QuitarDeLista(idx, N->NumPiezas[idx], f);
       --N->NumPiezas[idx];
       ListaPiezas[idxNueva][N->NumPiezas[idxNueva]++] = t;
+      ConjuntoPiezas[idx] ^= BitDe[f];
+      ConjuntoPiezas[idxNueva] ^= BitDe[t];
       ++(S == BLANCO ? N->PiezasBlancas : N->PiezasNegras);
       N->Material += signo * (VALOR_PIEZA[promocion] - VALOR_PIEZA[PEON]);
       N->MaterialTotal += VALOR_PIEZA[promocion] - VALOR_PIEZA[PEON];
@@ -281,6 +284,7 @@ int HacerJugada(Jugada j) {
       peones ^= ClavesPieza[P + 6][t][0];
       XorPieza(baja, alta, P, t);
       CambiarEnLista(idx, N->NumPiezas[idx], f, t);
+      ConjuntoPiezas[idx] ^= BitDe[f] | BitDe[t];
       Tablero[t] = P;
       // The passed square counts only when an enemy pawn could take there.
       if (Abs(t - f) == 32 && ((EnTablero(t - 1) && Tablero[t - 1] == -P) ||
@@ -301,12 +305,14 @@ int HacerJugada(Jugada j) {
       XorPieza(baja, alta, torre, enroque.destino);
       const int idx = IndiceLista(torre);
       CambiarEnLista(idx, N->NumPiezas[idx], enroque.esquina, enroque.destino);
+      ConjuntoPiezas[idx] ^= BitDe[enroque.esquina] | BitDe[enroque.destino];
     }
   } else {
     XorPieza(baja, alta, P, f);
     XorPieza(baja, alta, P, t);
     const int idx = IndiceLista(P);
     CambiarEnLista(idx, N->NumPiezas[idx], f, t);
+    ConjuntoPiezas[idx] ^= BitDe[f] | BitDe[t];
     Tablero[t] = P;
     if (tipo == TORRE) enroques &= ~DerechoEsquina(f);
   }
@@ -372,9 +378,12 @@ void DeshacerJugada() {
     const int idxNueva = IndiceLista(nueva);
     const int ultimo = O->NumPiezas[idxNueva];  // the promoted man's entry index
     CambiarEnLista(idxNueva, ultimo + 1, t, ListaPiezas[idxNueva][ultimo]);
+    ConjuntoPiezas[idx] ^= BitDe[f];
+    ConjuntoPiezas[idxNueva] ^= BitDe[t];
   } else if (tipo != REY) {
     const int idx = IndiceLista(P);
     CambiarEnLista(idx, O->NumPiezas[idx], t, f);
+    ConjuntoPiezas[idx] ^= BitDe[f] | BitDe[t];
   }
 
   // 3. A captured man returns at the end of its list.
@@ -382,6 +391,7 @@ void DeshacerJugada() {
   if (X != VACIO) {
     const int idx = IndiceLista(X);
     ListaPiezas[idx][O->NumPiezas[idx] - 1] = t;
+    ConjuntoPiezas[idx] ^= BitDe[t];
   }
 
   // 4. Castling rook and en-passant pawn.
@@ -394,6 +404,7 @@ void DeshacerJugada() {
         Tablero[enroque.destino] = VACIO;
         const int idx = IndiceLista(torre);
         CambiarEnLista(idx, O->NumPiezas[idx], enroque.destino, enroque.esquina);
+        ConjuntoPiezas[idx] ^= BitDe[enroque.esquina] | BitDe[enroque.destino];
       }
     }
   } else if (tipo == PEON && t == O->AlPaso) {
@@ -401,6 +412,7 @@ void DeshacerJugada() {
     Tablero[casilla] = -P;
     const int idx = IndiceLista(-P);
     ListaPiezas[idx][O->NumPiezas[idx] - 1] = casilla;
+    ConjuntoPiezas[idx] ^= BitDe[casilla];
   }
 
   --PlyActual;

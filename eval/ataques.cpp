@@ -91,12 +91,6 @@ inline uint64_t Lineas(int i, uint64_t tapan) {
   return Rayo<4>(i, tapan, b) | Rayo<5>(i, tapan, b) | Rayo<6>(i, tapan, b) | Rayo<7>(i, tapan, b);
 }
 
-inline uint64_t ConjuntoLista(const EstadoPly* e, int lista) {
-  uint64_t x = 0;
-  for (int k = 0; k < e->NumPiezas[lista]; ++k) x |= BitDe[ListaPiezas[lista][k]];
-  return x;
-}
-
 template <int Lado>
 void MarcarLado(Planos& p, const uint64_t* conjuntos, uint64_t ocupadas) {
   constexpr bool blanco = Lado == BLANCO;
@@ -155,9 +149,9 @@ void CalcularAtaques() {
     return;
   }
   ++ContadorComputacionesAtq;
-  uint64_t conjuntos[10];
+  const uint64_t* conjuntos = ConjuntoPiezas;
   uint64_t ocupadas = BitDe[e->Rey[BLANCO]] | BitDe[e->Rey[NEGRO]];
-  for (int lista = 0; lista < 10; ++lista) ocupadas |= conjuntos[lista] = ConjuntoLista(e, lista);
+  for (int lista = 0; lista < 10; ++lista) ocupadas |= conjuntos[lista];
   Planos blancas, negras;
   MarcarLado<BLANCO>(blancas, conjuntos, ocupadas);
   MarcarLado<NEGRO>(negras, conjuntos, ocupadas);
