@@ -6,11 +6,6 @@
 #include "search/search.h"
 #include "search/sondeo_hash.h"
 
-namespace {
-// Ordering value from which a move is a capture, a promotion or a killer.
-constexpr int32_t VALOR_ANTICIPO = 800;
-}  // namespace
-
 int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
   const int32_t beta = alfa + 1;
   // 1. Working values.
@@ -110,13 +105,6 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
     GenerarJugadas();
     if (jugadaHash != 0) QuitarJugada(jugadaHash);
     if (Asesinas[p][0] != 0) PuntuarAsesinas();
-    // Captures, promotions and killers come first; their children's slots are
-    // fetched while the earlier ones are searched.
-    {
-      int anticipadas = 0;
-      for (EntradaJugada* e = TopeJugadas; e >= InicioLista[p] && anticipadas < 6; --e)
-        if (e->Valor >= VALOR_ANTICIPO) AnticiparHijo(e->Jugada), ++anticipadas;
-    }
 
     // 13. Multi-cut: at an expected cut node, three fail-highs among the first
     //     ten moves searched shallower are taken as a cutoff.
