@@ -15,7 +15,7 @@ void PrepararDiagnostico();
 
 // Leaf count of the legal move tree of the current position to `profundidad`,
 // through GenerarJugadas and HacerJugada. With `atajo` the moves of the last ply
-// are counted without being made wherever make would accept them untested.
+// are counted by ContarJugadasLegales instead of being made one by one.
 uint64_t Perft(int profundidad, bool atajo = false);
 
 // Subcommands of zelmor-diag; each returns the process exit status.

@@ -53,37 +53,9 @@ std::string UnirArgumentos(int argc, char** argv, int desde) {
 
 void PrepararDiagnostico() { PrepararNucleo(); }
 
-namespace {
-
-// Moves of the last ply. Make accepts a move without looking at attacks when it
-// is not a king move, the side is not in check and the move does not leave a
-// line through its own king; such a move is counted as it stands. The others
-// are made and taken back, so the count is exactly what make accepts.
-uint64_t ContarUltimoPly() {
-  GenerarJugadas();
-  const EstadoPly* const e = EstadoActual;
-  const int rey = e->Rey[e->Turno];
-  EntradaJugada* const inicio = InicioLista[PlyActual];
-  uint64_t total = 0;
-  for (const EntradaJugada* m = inicio; m <= TopeJugadas; ++m) {
-    const Jugada j = m->Jugada;
-    const int desde = CasillaDesde(j);
-    if (!e->EnJaque && desde != rey && !ClavadaPosible(desde, CasillaHasta(j), rey)) {
-      ++total;
-    } else if (HacerJugada(j)) {
-      ++total;
-      DeshacerJugada();
-    }
-  }
-  TopeJugadas = inicio - 1;
-  return total;
-}
-
-}  // namespace
-
 uint64_t Perft(int profundidad, bool atajo) {
   if (profundidad == 0) return 1;
-  if (atajo && profundidad == 1) return ContarUltimoPly();
+  if (atajo && profundidad == 1) return ContarJugadasLegales();
   GenerarJugadas();
   EntradaJugada* const inicio = InicioLista[PlyActual];
   uint64_t total = 0;

@@ -45,6 +45,10 @@ struct GeometriaPeon {
 void GenerarJugadas();
 void GenerarCapturas();
 
+// How many of the moves GenerarJugadas would list HacerJugada accepts, mostly
+// judged from the board without making them. Leaves the position as it was.
+uint32_t ContarJugadasLegales();
+
 // Appends one entry above TopeJugadas.
 inline void AnotarJugada(int desde, int hasta, int32_t valor, int promocion) {
   ++TopeJugadas;

@@ -14,8 +14,8 @@ struct CasoPerft {
   std::vector<uint64_t> cuentas;  // cuentas[d - 1] = leaves at depth d
 };
 
-std::vector<CasoPerft> LeerEPD() {
-  std::ifstream f(std::string(ZELMOR_DATA_DIR) + "/perft.epd");
+std::vector<CasoPerft> LeerEPD(const char* nombre = "perft.epd") {
+  std::ifstream f(std::string(ZELMOR_DATA_DIR) + "/" + nombre);
   std::vector<CasoPerft> casos;
   std::string linea;
   while (std::getline(f, linea)) {
@@ -33,6 +33,15 @@ std::vector<CasoPerft> LeerEPD() {
     casos.push_back(caso);
   }
   return casos;
+}
+
+// The legal moves sorted by their words: make and unmake of captures reorder the
+// piece lists, so a random game picks from this order to stay the same game
+// whatever the counting before it made and took back.
+std::vector<Jugada> JugadasOrdenadas() {
+  std::vector<Jugada> legales = JugadasLegales();
+  std::sort(legales.begin(), legales.end());
+  return legales;
 }
 
 #ifdef ZELMOR_SANITIZE
@@ -83,6 +92,64 @@ TEST(Perft, TrickyLegalityPositions) {
   }
 }
 
+// Small positions built around pins of every kind (a pawn that may only take its
+// pinner, promotions off and along a pin, en passant that would uncover the
+// king), checks and castling through attacked squares; counts from an
+// independent engine. Both ways of counting the last ply must give them.
+TEST(Perft, PinsChecksAndEnPassantBothWays) {
+  const auto casos = LeerEPD("perft_trampas.epd");
+  ASSERT_EQ(casos.size(), 13u);
+#ifdef ZELMOR_SANITIZE
+  constexpr uint64_t MAX_HOJAS = 60000;
+#else
+  constexpr uint64_t MAX_HOJAS = 2000000;
+#endif
+  for (const CasoPerft& caso : casos) {
+    Posicionar(caso.fen.c_str());
+    for (size_t d = 1; d <= caso.cuentas.size() && caso.cuentas[d - 1] <= MAX_HOJAS; ++d) {
+      EXPECT_EQ(Perft(static_cast<int>(d), false), caso.cuentas[d - 1]) << caso.fen << " depth " << d;
+      EXPECT_EQ(Perft(static_cast<int>(d), true), caso.cuentas[d - 1]) << caso.fen << " depth " << d;
+    }
+  }
+}
+
+// ContarJugadasLegales against make, move by move, along random games started
+// from every test position: the count is exact in each position met (checks,
+// pins, promotions, en passant and castling come up on the way) and the board,
+// the record and the move stack are as they were afterwards.
+TEST(Perft, CountMatchesMakeAlongRandomGames) {
+  std::vector<std::string> inicios;
+  for (const char* nombre : {"perft.epd", "perft_trampas.epd"})
+    for (const CasoPerft& caso : LeerEPD(nombre)) inicios.push_back(caso.fen);
+  std::mt19937 azar(11);
+  int posiciones = 0, enJaque = 0, alPaso = 0;
+  for (const std::string& fen : inicios) {
+    for (int partida = 0; partida < 4; ++partida) {
+      Posicionar(fen.c_str());
+      for (int ply = 0; ply < 80; ++ply) {
+        const std::vector<Jugada> legales = JugadasOrdenadas();
+        int32_t tablero[120];
+        std::copy(std::begin(Tablero), std::end(Tablero), tablero);
+        const uint64_t clave = ClaveActual();
+        EntradaJugada* const tope = TopeJugadas;
+        ASSERT_EQ(ContarJugadasLegales(), legales.size()) << fen << " after " << ply << " plies";
+        ASSERT_TRUE(std::equal(std::begin(Tablero), std::end(Tablero), tablero));
+        ASSERT_EQ(ClaveActual(), clave);
+        ASSERT_EQ(TopeJugadas, tope);
+        ++posiciones;
+        enJaque += EstadoActual->EnJaque;
+        alPaso += EstadoActual->AlPaso != SIN_CASILLA;
+        if (legales.empty() || HistoriaLlena()) break;
+        HacerJugadaPartida(legales[azar() % legales.size()]);
+      }
+    }
+  }
+  EXPECT_GT(posiciones, 3000);
+  EXPECT_GT(enJaque, 100);
+  EXPECT_GT(alPaso, 10);
+  NuevaPartida();
+}
+
 // The last-ply shortcut against make on positions of random games, checks, pins
 // and en-passant chances included.
 TEST(Perft, ShortcutCountsWhatMakeAccepts) {
@@ -90,7 +157,7 @@ TEST(Perft, ShortcutCountsWhatMakeAccepts) {
   Posicionar("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
   int comparadas = 0, enJaque = 0;
   for (int ply = 0; comparadas < 400; ++ply) {
-    const std::vector<Jugada> legales = JugadasLegales();
+    const std::vector<Jugada> legales = JugadasOrdenadas();
     if (legales.empty() || ply == 150) {
       NuevaPartida();
       ply = 0;
