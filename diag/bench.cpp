@@ -3,10 +3,12 @@
 // is the search's signature: it moves only when the search's behaviour does.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/core.h"
 #include "diag/diag.h"
 #include "driver/driver.h"
+#include "egtb/egtb.h"
 #include "eval/eval.h"
 #include "search/search.h"
 
@@ -46,6 +48,22 @@ constexpr const char* POSICIONES_BENCH[] = {
     "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3",
 };
 
+// Endings of three to six men, where tablebases answer inside the search: the
+// set that shows what tables cost or save. Never part of the default bench.
+constexpr const char* POSICIONES_FINALES[] = {
+    "1K1k4/1P6/8/8/8/8/r7/2R5 w - - 0 1",  // krpkr, Lucena
+    "3k4/8/r7/3PK3/8/8/8/7R w - - 0 1",    // krpkr, third-rank defence
+    "8/8/8/3k4/8/8/6r1/2Q1K3 w - - 0 1",   // kqkr
+    "8/8/8/4k3/8/8/8/KBN5 w - - 0 1",      // kbnk
+    "8/8/8/8/2k5/8/1p6/6KR w - - 0 1",     // krkp
+    "8/8/1k6/p7/8/8/6P1/6K1 w - - 0 1",    // kpkp
+    "8/8/8/8/8/2k5/1p6/3K1Q2 w - - 0 1",   // kqkp
+    "7k/8/6KP/8/8/8/8/2B5 w - - 0 1",      // kbpk
+    "8/8/3k4/8/8/3K4/1q6/6Q1 w - - 0 1",   // kqkq
+    "8/8/8/2k5/8/1p6/4PP2/4K3 w - - 0 1",  // kppkp
+    "8/8/4k3/3rp3/8/3RPK2/8/8 w - - 0 1",  // krpkrp
+};
+
 }  // namespace
 
 void PrepararBusquedaDiagnostico() {
@@ -78,11 +96,15 @@ void PosicionDiagnostico() {
   Limites.Incremento = 0;
 }
 
-uint64_t Bench(int profundidad, bool detalle) {
+uint64_t Bench(int profundidad, bool detalle, bool finales, ContadoresBench* contadores) {
   PrepararBusquedaDiagnostico();
   uint64_t total = 0;
   int i = 0;
-  for (const char* fen : POSICIONES_BENCH) {
+  const char* const* inicio =
+      finales ? std::begin(POSICIONES_FINALES) : std::begin(POSICIONES_BENCH);
+  const char* const* fin = finales ? std::end(POSICIONES_FINALES) : std::end(POSICIONES_BENCH);
+  for (const char* const* q = inicio; q != fin; ++q) {
+    const char* fen = *q;
     ++i;
     if (ColocarFEN(fen) != 0) {
       std::printf("bench: bad position %d: %s\n", i, fen);
@@ -91,6 +113,10 @@ uint64_t Bench(int profundidad, bool detalle) {
     PosicionDiagnostico();
     IterarHastaProfundidad(profundidad);
     total += Nodos;
+    if (contadores) {
+      contadores->Intentos += Contadores.IntentosEGTB;
+      contadores->Aciertos += Contadores.AciertosEGTB;
+    }
     if (detalle) {
       char texto[8] = "none";
       if (VariantePrincipal[0][0].Jugada != 0) TextoJugada(VariantePrincipal[0][0].Jugada, texto);
@@ -101,17 +127,63 @@ uint64_t Bench(int profundidad, bool detalle) {
   return total;
 }
 
+namespace {
+
+int UsoBench() {
+  std::fprintf(stderr, "usage: bench [--tablas DIR] [--finales] [DEPTH 1..30]\n");
+  return 1;
+}
+
+// Registers the tablebases of a directory list as NALIMOV_PATH would, with the
+// engine's default cache; false with a message when none can be read.
+bool CargarTablasBench(const char* rutas) {
+  if (std::strlen(rutas) >= sizeof Personalidad.NALIMOV_PATH) {
+    std::fprintf(stderr, "bench: tablebase path too long\n");
+    return false;
+  }
+  std::snprintf(Personalidad.NALIMOV_PATH, sizeof Personalidad.NALIMOV_PATH, "%s", rutas);
+  CambiarTablasFinales();
+  if (MaxPiezasTB == 0) {
+    std::fprintf(stderr, "bench: no tablebase could be read from %s\n", rutas);
+    return false;
+  }
+  std::printf("Tablebases: up to %d men from %s, cache %d bytes\n", MaxPiezasTB, rutas,
+              static_cast<int>(Personalidad.EGTB_CACHE_SIZE));
+  return true;
+}
+
+}  // namespace
+
 int ComandoBench(int argc, char** argv) {
-  int profundidad = argc >= 3 ? std::atoi(argv[2]) : BENCH_PROFUNDIDAD;
-  if (profundidad < 1 || profundidad > 30) {
-    std::fprintf(stderr, "usage: bench [DEPTH 1..30]\n");
-    return 1;
+  int profundidad = BENCH_PROFUNDIDAD;
+  const char* tablas = nullptr;
+  bool finales = false, hayProfundidad = false;
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--tablas") == 0 && i + 1 < argc) {
+      tablas = argv[++i];
+    } else if (std::strcmp(argv[i], "--finales") == 0) {
+      finales = true;
+    } else if (!hayProfundidad && argv[i][0] >= '0' && argv[i][0] <= '9') {
+      char* resto = nullptr;
+      const long n = std::strtol(argv[i], &resto, 10);
+      if (*resto != '\0' || n < 1 || n > 30) return UsoBench();
+      profundidad = static_cast<int>(n);
+      hayProfundidad = true;
+    } else {
+      return UsoBench();
+    }
   }
   PrepararBusquedaDiagnostico();
+  if (tablas && !CargarTablasBench(tablas)) return 1;
+  ContadoresBench contadores;
   const uint32_t inicio = RelojMs();
-  const uint64_t nodos = Bench(profundidad, true);
+  const uint64_t nodos = Bench(profundidad, true, finales, &contadores);
   uint32_t ms = RelojMs() - inicio;
   if (ms == 0) ms = 1;
+  if (tablas)
+    std::printf("\nEGTB probes: %llu  hits: %llu\n",
+                static_cast<unsigned long long>(contadores.Intentos),
+                static_cast<unsigned long long>(contadores.Aciertos));
   std::printf("\nNodes: %llu\n", static_cast<unsigned long long>(nodos));
   std::printf("NPS: %llu\n", static_cast<unsigned long long>(nodos * 1000 / ms));
   return 0;

@@ -27,8 +27,14 @@ inline constexpr int BENCH_PROFUNDIDAD = 7;
 void PrepararBusquedaDiagnostico();
 // Fresh tables and per-game search state for the position just set up.
 void PosicionDiagnostico();
-// Node total of the fixed-depth search of the built-in positions.
-uint64_t Bench(int profundidad, bool detalle);
+// Tablebase probes and hits summed over a bench run.
+struct ContadoresBench {
+  uint64_t Intentos = 0, Aciertos = 0;
+};
+// Node total of the fixed-depth search of the built-in positions (with
+// `finales` the built-in endings of three to six men instead).
+uint64_t Bench(int profundidad, bool detalle, bool finales = false,
+               ContadoresBench* contadores = nullptr);
 int ComandoBench(int argc, char** argv);
 // EPD suite: solved positions of FILE at a time or depth per position.
 int ComandoSuite(int argc, char** argv);

@@ -18,7 +18,9 @@ constexpr Subcomando SUBCOMANDOS[] = {
      "perft [--full] DEPTH [FEN]   leaf count of the legal move tree (--full: make every leaf)"},
     {"divide", ComandoDivide,
      "divide [--full] DEPTH [FEN]  leaf count per root move, then the total"},
-    {"bench", ComandoBench, "bench [DEPTH]          fixed-depth search of the built-in positions"},
+    {"bench", ComandoBench,
+     "bench [--tablas DIR] [--finales] [DEPTH]  fixed-depth search of the built-in positions\n"
+     "                         (--tablas: with the tablebases of DIR; --finales: endings)"},
     {"suite", ComandoSuite,
      "suite FILE.epd [--time S | --depth D]  solved positions of a test suite"},
     {"eval", ComandoEval,

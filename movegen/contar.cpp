@@ -167,17 +167,9 @@ uint32_t ContarRey(const EstadoPly& e) {
     if (EnTablero(c) && Tablero[c] * Signo <= 0 && !AtacadaSinRey<Signo>(e, rey, c)) ++total;
   }
   constexpr int casa = Signo > 0 ? E1 : E8;
-  if (rey == casa && !e.EnJaque) {
-    constexpr int derechoCorto = Signo > 0 ? ENROQUE_BC : ENROQUE_NC;
-    constexpr int derechoLargo = Signo > 0 ? ENROQUE_BL : ENROQUE_NL;
-    constexpr int torre = Signo * TORRE;
-    if ((e.Enroques & derechoCorto) && Tablero[casa + 3] == torre && Tablero[casa + 1] == VACIO &&
-        Tablero[casa + 2] == VACIO)
-      total += AceptaHacer(CrearJugada(casa, casa + 2));
-    if ((e.Enroques & derechoLargo) && Tablero[casa - 4] == torre && Tablero[casa - 1] == VACIO &&
-        Tablero[casa - 2] == VACIO && Tablero[casa - 3] == VACIO)
-      total += AceptaHacer(CrearJugada(casa, casa - 2));
-  }
+  const int enroques = EnroquesPosibles<Signo>(e);
+  if (enroques & ENROQUE_CORTO) total += AceptaHacer(CrearJugada(casa, casa + 2));
+  if (enroques & ENROQUE_LARGO) total += AceptaHacer(CrearJugada(casa, casa - 2));
   return total;
 }
 

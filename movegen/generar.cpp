@@ -78,17 +78,9 @@ template <int Signo>
 void GenerarRey(const EstadoPly& e) {
   const int s = e.Rey[Signo > 0 ? BLANCO : NEGRO];
   constexpr int casa = Signo > 0 ? E1 : E8;
-  if (s == casa && !e.EnJaque) {
-    constexpr int derechoCorto = Signo > 0 ? ENROQUE_BC : ENROQUE_NC;
-    constexpr int derechoLargo = Signo > 0 ? ENROQUE_BL : ENROQUE_NL;
-    constexpr int torre = Signo * TORRE;
-    if ((e.Enroques & derechoCorto) && Tablero[casa + 3] == torre && Tablero[casa + 1] == VACIO &&
-        Tablero[casa + 2] == VACIO)
-      AnotarJugada(casa, casa + 2, VALOR_ENROQUE, 0);
-    if ((e.Enroques & derechoLargo) && Tablero[casa - 4] == torre && Tablero[casa - 1] == VACIO &&
-        Tablero[casa - 2] == VACIO && Tablero[casa - 3] == VACIO)
-      AnotarJugada(casa, casa - 2, VALOR_ENROQUE, 0);
-  }
+  const int enroques = EnroquesPosibles<Signo>(e);
+  if (enroques & ENROQUE_CORTO) AnotarJugada(casa, casa + 2, VALOR_ENROQUE, 0);
+  if (enroques & ENROQUE_LARGO) AnotarJugada(casa, casa - 2, VALOR_ENROQUE, 0);
   for (int d : DESPLAZAMIENTOS_REY) {
     const int c = s + d;
     if (!EnTablero(c)) continue;

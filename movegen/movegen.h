@@ -83,6 +83,28 @@ inline void PromocionesCaptura(int s) {
   }
 }
 
+// Castlings whose own conditions hold for the side with sign Signo: its king at
+// home and not in check, the right kept, the rook on its corner and the squares
+// between empty. Bit 1 is the king side, bit 2 the queen side; whether the king
+// crosses or reaches an attacked square is make's question.
+inline constexpr int ENROQUE_CORTO = 1, ENROQUE_LARGO = 2;
+template <int Signo>
+inline int EnroquesPosibles(const EstadoPly& e) {
+  constexpr int casa = Signo > 0 ? E1 : E8;
+  if (e.Rey[Signo > 0 ? BLANCO : NEGRO] != casa || e.EnJaque) return 0;
+  constexpr int derechoCorto = Signo > 0 ? ENROQUE_BC : ENROQUE_NC;
+  constexpr int derechoLargo = Signo > 0 ? ENROQUE_BL : ENROQUE_NL;
+  constexpr int torre = Signo * TORRE;
+  int posibles = 0;
+  if ((e.Enroques & derechoCorto) && Tablero[casa + 3] == torre && Tablero[casa + 1] == VACIO &&
+      Tablero[casa + 2] == VACIO)
+    posibles |= ENROQUE_CORTO;
+  if ((e.Enroques & derechoLargo) && Tablero[casa - 4] == torre && Tablero[casa - 1] == VACIO &&
+      Tablero[casa - 2] == VACIO && Tablero[casa - 3] == VACIO)
+    posibles |= ENROQUE_LARGO;
+  return posibles;
+}
+
 // The moves of the current position, generated at ply PlyActual above the top
 // of the move stack; the stack (top, ply and list bounds) is as it was again when
 // the object goes out of scope. `alFondo` generates at ply 0 from the bottom of

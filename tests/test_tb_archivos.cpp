@@ -3,6 +3,7 @@
 // with their message, and the file checker finds a planted fault.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "egtb/egtb.h"
+#include "tests/test_driver_proceso.h"
 #include "tools/tb/archivos.h"
 #include "tools/tb/comprimir.h"
 #include "tools/tb/tb.h"
@@ -276,6 +278,135 @@ TEST(ArchivosTablas, CheckerAcceptsGeneratedFilesAndFindsAPlantedFault) {
 }  // namespace
 
 namespace {
+
+// Runs a command and returns its exit status and what it printed (both streams).
+int Ejecutar(const std::string& orden, std::string& salida) {
+  salida.clear();
+  FILE* p = popen((orden + " 2>&1").c_str(), "r");
+  if (!p) return -1;
+  char linea[512];
+  while (std::fgets(linea, sizeof linea, p)) salida += linea;
+  return pclose(p);
+}
+
+// The output directory is made with its parents; one that cannot be made or
+// written is reported before any work, and nothing is generated.
+TEST(ArchivosTablas, OutputDirectoryIsCreatedOrRefusedUpFront) {
+  const std::string raiz = DirectorioTemporal("salida");
+  const std::string hondo = raiz + "/a/b/c";
+  std::string salida;
+  ASSERT_EQ(Ejecutar(std::string(ZELMOR_TB_BIN) + " generar --salida " + hondo + " kqk", salida), 0)
+      << salida;
+  EXPECT_TRUE(std::filesystem::is_regular_file(tb::NombreArchivo(hondo, "kqk", 0, false)));
+  EXPECT_TRUE(std::filesystem::is_regular_file(tb::NombreArchivo(hondo, "kqk", 1, false)));
+  // An existing directory is fine and keeps no probe file behind.
+  std::string error;
+  EXPECT_TRUE(tb::PrepararDirectorio(hondo, error)) << error;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(hondo),
+                          std::filesystem::directory_iterator()),
+            2);
+
+  // A plain file stands where a directory should be (as the target and as a parent).
+  const std::string archivo = raiz + "/archivo";
+  GuardarArchivo(archivo, {1, 2, 3});
+  for (const std::string& malo : {archivo, archivo + "/sub"}) {
+    error.clear();
+    EXPECT_FALSE(tb::PrepararDirectorio(malo, error)) << malo;
+    EXPECT_NE(error.find(malo), std::string::npos) << error;
+    const int r =
+        Ejecutar(std::string(ZELMOR_TB_BIN) + " generar --salida " + malo + " kqk", salida);
+    EXPECT_TRUE(WIFEXITED(r) && WEXITSTATUS(r) == 1) << salida;
+    EXPECT_NE(salida.find("zelmor-tb: "), std::string::npos) << salida;
+    EXPECT_EQ(salida.find("kqk: "), std::string::npos) << "generated anyway: " << salida;
+  }
+  EXPECT_EQ(LeerArchivo(archivo), (std::vector<uint8_t>{1, 2, 3}));
+  std::filesystem::remove_all(raiz);
+}
+
+// The score bench prints for position n ("Position  n: ... score S").
+long PuntuacionBench(const std::string& salida, int n) {
+  char clave[32];
+  std::snprintf(clave, sizeof clave, "Position %2d:", n);
+  const size_t i = salida.find(clave);
+  const size_t j = i == std::string::npos ? i : salida.find("score ", i);
+  return j == std::string::npos ? -1 : std::atol(salida.c_str() + j + 6);
+}
+
+// bench --tablas reads the tables like NALIMOV_PATH: the king-and-pawn ending
+// of the built-in set gets the table's won score at depth 3, the probes and
+// hits are counted, and the last lines stay the node total and the speed.
+TEST(ArchivosTablas, BenchWithTablebases) {
+  const std::string diag = ZELMOR_DIAG_BIN;
+  std::string con, sin;
+  ASSERT_EQ(Ejecutar(diag + " bench --tablas '" + Tablas().plano + "' 3", con), 0) << con;
+  ASSERT_EQ(Ejecutar(diag + " bench 3", sin), 0) << sin;
+  EXPECT_NE(con.find("Tablebases: up to 3 men"), std::string::npos) << con;
+  const size_t e = con.find("EGTB probes: ");
+  ASSERT_NE(e, std::string::npos) << con;
+  unsigned long long intentos = 0, aciertos = 0;
+  ASSERT_EQ(std::sscanf(con.c_str() + e, "EGTB probes: %llu hits: %llu", &intentos, &aciertos), 2);
+  EXPECT_GT(aciertos, 0u);
+  EXPECT_LE(aciertos, intentos);
+  EXPECT_GE(PuntuacionBench(con, 24), 99700) << con;  // kpk: a win the search alone cannot see
+  EXPECT_LT(PuntuacionBench(sin, 24), 99700) << sin;
+  EXPECT_EQ(sin.find("EGTB"), std::string::npos);
+  for (const std::string* x : {&con, &sin}) {
+    const size_t nodos = x->rfind("\nNodes: ");
+    ASSERT_NE(nodos, std::string::npos);
+    EXPECT_EQ(x->find('\n', x->find("NPS: ", nodos)), x->size() - 1) << *x;
+  }
+  // The ending set runs with and without tables.
+  ASSERT_EQ(Ejecutar(diag + " bench --finales --tablas '" + Tablas().plano + "' 2", con), 0) << con;
+  EXPECT_NE(con.find("Position 11:"), std::string::npos) << con;
+
+  // Nothing to read, or a bad command line: a message and status 1.
+  const std::string vacio = DirectorioTemporal("vacio");
+  EXPECT_NE(Ejecutar(diag + " bench --tablas " + vacio + " 3", con), 0);
+  EXPECT_NE(con.find("no tablebase could be read from " + vacio), std::string::npos) << con;
+  EXPECT_EQ(con.find("Nodes:"), std::string::npos) << con;
+  for (const char* malo :
+       {" bench --tablas", " bench 3 4", " bench 0", " bench 7x", " bench --x"}) {
+    EXPECT_NE(Ejecutar(diag + malo, con), 0) << malo;
+    EXPECT_NE(con.find("usage: bench"), std::string::npos) << malo << ": " << con;
+  }
+  rmdir(vacio.c_str());
+}
+
+// The engine itself with NALIMOV_PATH naming generated tables: at the first
+// depth it shows, a krk position already has the table's score (mate in 14:
+// 99973 a ply below the root), its statistics count the hits, and it plays the
+// table's move. Without the tables the same search sees no mate.
+TEST(ArchivosTablas, EngineThinksWithTheTableScore) {
+  const std::string entrada =
+      "xboard\nprotover 2\npost\nsetboard 8/8/8/4k3/8/8/8/R3K3 w - - 0 1\nsd 5\ngo\n";
+  std::string lineas[2], log[2];
+  for (int con = 0; con < 2; ++con) {
+    prueba::DirectorioTemporal dir;
+    dir.Escribir("tb.per", "NALIMOV_PATH " + (con ? Tablas().plano : dir.Ruta() + "/none") + "\n");
+    prueba::Motor m(ZELMOR070_BIN, {"tb"}, dir.Ruta());
+    m.Escribir(entrada);
+    EXPECT_TRUE(m.Esperar("move ", 20000)) << m.Salida();
+    m.Escribir("quit\n");
+    EXPECT_TRUE(prueba::SalioBien(m.Terminar()));
+    lineas[con] = m.Salida();
+    log[con] = dir.Leer("Ze_0.70_0.log");
+  }
+  const size_t linea = lineas[1].find("\n5 ");
+  ASSERT_NE(linea, std::string::npos) << lineas[1];
+  EXPECT_EQ(lineas[1].substr(linea + 1, 9), "5 99973 0") << lineas[1];
+  EXPECT_NE(lineas[1].find("move e1e2"), std::string::npos) << lineas[1];
+  unsigned intentos = 0, aciertos = 0;
+  const size_t e = log[1].rfind("Intentos EGTB: ");
+  ASSERT_NE(e, std::string::npos) << log[1];
+  ASSERT_EQ(
+      std::sscanf(log[1].c_str() + e, "Intentos EGTB: %u Aciertos EGTB: %u", &intentos, &aciertos),
+      2);
+  EXPECT_GT(aciertos, 0u);
+  const size_t sin = lineas[0].find("\n5 ");
+  ASSERT_NE(sin, std::string::npos) << lineas[0];
+  EXPECT_LT(std::atol(lineas[0].c_str() + sin + 3), 99700) << lineas[0];
+  EXPECT_NE(log[0].find("Aciertos EGTB: 0"), std::string::npos);
+}
 
 // The generator names every combination of up to five men as the registry does.
 TEST(ArchivosTablas, GeneratorNamesAreTheRegistryNames) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 #include "tools/tb/tb.h"
 
@@ -65,6 +66,40 @@ TEST(GeneradorMaterial, NamesAndTheCombinationsMovesLeadTo) {
   EXPECT_EQ(tb::Combinaciones(3).size(), 5u);
 }
 
+// Each combination comes after every combination it leads to, once; while a
+// list is generated only the direct successors of what is still to come stay
+// in memory.
+TEST(GeneradorMaterial, GenerationOrderAndWhatStaysInMemory) {
+  const auto orden = tb::OrdenGeneracion({"krpkr", "kpkpp", "kqk"});
+  EXPECT_EQ(std::set<std::string>(orden.begin(), orden.end()).size(), orden.size());
+  for (const char* x : {"krpkr", "kppkp", "kqk", "kqrkr", "kqpkq", "kqqkp", "kpk", "knk"})
+    EXPECT_NE(std::find(orden.begin(), orden.end(), x), orden.end()) << x;
+  for (size_t k = 0; k < orden.size(); ++k) {
+    tb::Material m;
+    ASSERT_TRUE(tb::LeerMaterial(orden[k], m)) << orden[k];
+    for (const auto& s : tb::Sucesoras(m)) {
+      const auto at = std::find(orden.begin(), orden.end(), s);
+      EXPECT_LT(at - orden.begin(), static_cast<long>(k)) << s << " needed by " << orden[k];
+    }
+  }
+  EXPECT_EQ(tb::OrdenGeneracion({"kpk"}).back(), "kpk");
+  EXPECT_EQ(tb::OrdenGeneracion({"kpk"}).size(), 5u);
+
+  ASSERT_NE(tb::Generar("kpk"), nullptr);
+  auto presentes = [] {
+    std::set<std::string> r;
+    for (const auto& [n, t] : tb::TablasGeneradas) r.insert(n);
+    return r;
+  };
+  EXPECT_EQ(presentes().count("kqk"), 1u);
+  tb::OlvidarTablas({"kbnk"});  // reads kbk and knk after its captures
+  EXPECT_EQ(presentes(), (std::set<std::string>{"kbk", "knk"}));
+  tb::OlvidarTablas({"kbk"});
+  EXPECT_EQ(presentes(), (std::set<std::string>{"kbk"}));
+  tb::OlvidarTablas({});
+  EXPECT_TRUE(tb::TablasGeneradas.empty());
+}
+
 TEST(GeneradorIndices, SymmetricImagesShareOneSlot) {
   tb::InicializarGeometria();
   tb::Material m;
@@ -100,6 +135,21 @@ TEST(GeneradorIndices, SymmetricImagesShareOneSlot) {
   tb::Posicion peonAtras{{4, 60, 3}, 0}, juntos{{4, 12, 20}, 0};
   EXPECT_EQ(tb::IndiceCanonico(m, peonAtras), tb::SIN_INDICE);
   EXPECT_EQ(tb::IndiceCanonico(m, juntos), tb::SIN_INDICE);
+
+  // Pawns are digits over ranks 2-7, other men over the whole board: every
+  // slot of a mixed combination decodes to its own squares and back.
+  ASSERT_TRUE(tb::LeerMaterial("krpkp", m));
+  EXPECT_EQ(tb::TamanoTabla(m), 2048u * 64 * 48 * 48);
+  for (int k = 0; k < 3000; ++k) {
+    const uint64_t i = (static_cast<uint64_t>(azar()) << 32 | azar()) % tb::TamanoTabla(m);
+    tb::Posicion q;
+    ASSERT_TRUE(tb::Decodificar(m, i, q));
+    for (int j = 3; j < 5; ++j) EXPECT_TRUE(q.sq[j] >= 8 && q.sq[j] < 56) << i;
+    const uint64_t c = tb::IndiceCanonico(m, q);
+    if (c != tb::SIN_INDICE) {
+      EXPECT_EQ(c, i) << "slot " << i;
+    }
+  }
 }
 
 // Known positions: mates, stalemates and the longest wins of the 3-man tables.

@@ -2,7 +2,13 @@
 // layout is turned back into a position and given that position's value.
 #include "tools/tb/archivos.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "egtb/egtb.h"
 #include "tools/tb/comprimir.h"
@@ -72,6 +78,30 @@ std::string NombreArchivo(const std::string& dir, const std::string& nombre, int
   r += nombre + (lado ? ".nbb" : ".nbw");
   if (comprimido) r += ".emd";
   return r;
+}
+
+bool PrepararDirectorio(const std::string& dir, std::string& error) {
+  if (dir.empty()) return true;
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    error = "cannot create directory " + dir + ": " + ec.message();
+    return false;
+  }
+  if (!std::filesystem::is_directory(dir, ec)) {
+    error = dir + " is not a directory";
+    return false;
+  }
+  // A file that can be created there now is what the tables will need later.
+  std::string prueba = dir + "/.zelmor-tb-XXXXXX";
+  const int fd = mkstemp(prueba.data());
+  if (fd < 0) {
+    error = "cannot write into " + dir + ": " + std::strerror(errno);
+    return false;
+  }
+  close(fd);
+  std::remove(prueba.c_str());
+  return true;
 }
 
 bool EscribirTabla(const Tabla& t, const std::string& dir, bool comprimir, std::string& error,

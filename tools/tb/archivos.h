@@ -15,6 +15,10 @@ namespace tb {
 bool BytesArchivo(const Tabla& t, int lado, std::vector<uint8_t>& bytes, std::string& error);
 std::string NombreArchivo(const std::string& dir, const std::string& nombre, int lado,
                           bool comprimido);
+// Makes sure dir exists (with its parents) and takes new files; false with a
+// message in `error` otherwise. Checked before any generation starts, so a bad
+// directory is not found only after minutes of work.
+bool PrepararDirectorio(const std::string& dir, std::string& error);
 // Writes the table's files (one for symmetric combinations) into dir.
 bool EscribirTabla(const Tabla& t, const std::string& dir, bool comprimir, std::string& error,
                    std::vector<std::string>* escritos = nullptr);

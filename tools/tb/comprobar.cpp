@@ -58,18 +58,32 @@ Resultado ValorActual() {
   return Leer(ProbarTablas());
 }
 
-// Sets up a FEN without the set-up's message for positions it refuses (the
-// side to move able to take the king): those are expected, not errors.
-bool Colocar(const std::string& fen) {
-  std::fflush(stdout);
-  const int guardado = dup(1);
-  static const int nulo = open("/dev/null", O_WRONLY);
-  if (nulo >= 0) dup2(nulo, 1);
-  const int r = ColocarFEN(fen.c_str());
-  std::fflush(stdout);
-  if (guardado >= 0) dup2(guardado, 1), close(guardado);
-  return r == 0;
-}
+// Standard output sent to /dev/null while a whole file is checked: the set-up
+// refuses many positions of a file (the side to move able to take the king)
+// with a message, and those are expected, not errors. The tablebase code's own
+// notices go to standard error meanwhile.
+class SinSalida {
+ public:
+  SinSalida() {
+    std::fflush(stdout);
+    guardado_ = dup(1);
+    const int nulo = open("/dev/null", O_WRONLY);
+    if (nulo >= 0) dup2(nulo, 1), close(nulo);
+    logAnterior_ = LogTablas;
+    LogTablas = [](const char* texto) { std::fputs(texto, stderr); };
+  }
+  ~SinSalida() {
+    std::fflush(stdout);
+    if (guardado_ >= 0) dup2(guardado_, 1), close(guardado_);
+    LogTablas = logAnterior_;
+  }
+  SinSalida(const SinSalida&) = delete;
+  SinSalida& operator=(const SinSalida&) = delete;
+
+ private:
+  int guardado_ = -1;
+  void (*logAnterior_)(const char*) = nullptr;
+};
 
 bool Legal() {
   const EstadoPly* e = EstadoActual;
@@ -199,19 +213,22 @@ int Verificar(const char* dir, const std::vector<std::string>& nombres) {
       uint64_t comprobadas = 0;
       std::string error;
       uint32_t malo = 0;
-      for (uint32_t i = 0; i < n && error.empty(); ++i) {
-        if ((i & 0xFFFFF) == 0 && i)
-          std::fprintf(stderr, "%s side %d: %u of %u\n", nombre.c_str(), lado, i, n);
-        PosicionTB p;
-        if (!PosicionDeIndice(j, lado, i, &p)) continue;
-        if (!Colocar(FenDe(p, lado)) || !Legal()) {
-          // No position: the entry must say so.
-          if (ValorTabla(j, lado, i) != SIN_VALOR_TB) error = "a value for an illegal position";
-        } else {
-          ++comprobadas;
-          error = ComprobarPosicion();
+      {
+        SinSalida silencio;
+        for (uint32_t i = 0; i < n && error.empty(); ++i) {
+          if ((i & 0xFFFFF) == 0 && i)
+            std::fprintf(stderr, "%s side %d: %u of %u\n", nombre.c_str(), lado, i, n);
+          PosicionTB p;
+          if (!PosicionDeIndice(j, lado, i, &p)) continue;
+          if (ColocarFEN(FenDe(p, lado).c_str()) != 0 || !Legal()) {
+            // No position: the entry must say so.
+            if (ValorTabla(j, lado, i) != SIN_VALOR_TB) error = "a value for an illegal position";
+          } else {
+            ++comprobadas;
+            error = ComprobarPosicion();
+          }
+          if (!error.empty()) malo = i;
         }
-        if (!error.empty()) malo = i;
       }
       if (!error.empty()) {
         PosicionTB p;

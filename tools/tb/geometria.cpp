@@ -4,7 +4,8 @@
 // (white king in the a1-d1-d4 triangle, black king on or below the diagonal when
 // the white king is on it) and every further man as a digit over 64 squares;
 // combinations with pawns keep the white king on files a-d (32 squares) and the
-// black king anywhere. Slots that are no position stay ILEGAL.
+// black king anywhere, and each pawn as a digit over the 48 squares of ranks
+// 2-7. Slots that are no position stay ILEGAL.
 #include <cstdlib>
 
 #include "tools/tb/geometria.h"
@@ -71,7 +72,7 @@ void InicializarGeometria() {
 
 uint64_t TamanoTabla(const Material& m) {
   uint64_t t = m.peones ? 2048 : PARES_REYES;
-  for (int i = 0; i < m.n; ++i) t *= 64;
+  for (int i = 0; i < m.n; ++i) t *= m.tipo[i] == T_PEON ? 48 : 64;
   return t;
 }
 
@@ -110,14 +111,22 @@ uint64_t IndiceCanonico(const Material& m, Posicion p, int* espejo) {
     indice = static_cast<uint64_t>((Fil(p.sq[0]) * 4 + Col(p.sq[0])) * 64 + p.sq[1]);
     if (espejo) *espejo = mirar;
   }
-  for (int i = 2; i < total; ++i) indice = indice * 64 + static_cast<uint64_t>(p.sq[i]);
+  // A pawn is a digit over the 48 squares of ranks 2-7, any other man over 64.
+  for (int i = 2; i < total; ++i)
+    indice = m.tipo[i - 2] == T_PEON ? indice * 48 + static_cast<uint64_t>(p.sq[i] - 8)
+                                     : indice * 64 + static_cast<uint64_t>(p.sq[i]);
   return indice;
 }
 
 bool Decodificar(const Material& m, uint64_t indice, Posicion& p) {
   for (int i = m.n + 1; i >= 2; --i) {
-    p.sq[i] = static_cast<int>(indice & 63);
-    indice >>= 6;
+    if (m.tipo[i - 2] == T_PEON) {
+      p.sq[i] = static_cast<int>(indice % 48) + 8;
+      indice /= 48;
+    } else {
+      p.sq[i] = static_cast<int>(indice & 63);
+      indice >>= 6;
+    }
   }
   if (!m.peones) {
     if (indice >= PARES_REYES) return false;

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -48,31 +47,14 @@ void Resumen(const tb::Tabla& t, const std::vector<std::string>& archivos) {
       else ++pierde[lado];
     }
   std::printf(
-      "%s: %.1f s, %llu MB working memory; White to move %lld wins "
+      "%s: %.1f s (%.1f s CPU), %llu MB working memory; White to move %lld wins "
       "%lld draws %lld losses, longest "
       "mate %d; Black to move %lld wins %lld draws %lld losses, "
       "longest mate %d\n",
-      t.m.nombre.c_str(), t.segundos, static_cast<unsigned long long>(t.bytesTrabajo >> 20),
-      gana[0], tablas[0], pierde[0], largo[0], gana[1], tablas[1], pierde[1], largo[1]);
+      t.m.nombre.c_str(), t.segundos, t.segundosCpu,
+      static_cast<unsigned long long>(t.bytesTrabajo >> 20), gana[0], tablas[0], pierde[0],
+      largo[0], gana[1], tablas[1], pierde[1], largo[1]);
   for (const auto& a : archivos) std::printf("  wrote %s\n", a.c_str());
-}
-
-// Frees the written five-man tables that no remaining combination can reach
-// (a long list would otherwise keep every one of them in memory).
-void Olvidar(const std::vector<std::string>& nombres, size_t hechos) {
-  std::set<std::string> hacen;
-  std::vector<std::string> pendientes(nombres.begin() + static_cast<long>(hechos), nombres.end());
-  while (!pendientes.empty()) {
-    const std::string n = pendientes.back();
-    pendientes.pop_back();
-    tb::Material m;
-    if (!hacen.insert(n).second || !tb::LeerMaterial(n, m)) continue;
-    for (const auto& s : tb::Sucesoras(m)) pendientes.push_back(s);
-  }
-  for (auto it = tb::TablasGeneradas.begin(); it != tb::TablasGeneradas.end();) {
-    if (it->second->m.n >= 3 && !hacen.count(it->first)) it = tb::TablasGeneradas.erase(it);
-    else ++it;
-  }
 }
 
 int Generar(int argc, char** argv) {
@@ -105,28 +87,29 @@ int Generar(int argc, char** argv) {
     }
   }
   if (nombres.empty()) return Uso();
+  std::string error;
+  if (!tb::PrepararDirectorio(salida, error)) {
+    std::fprintf(stderr, "zelmor-tb: %s\n", error.c_str());
+    return 1;
+  }
   tb::InformeProgreso = Progreso;
-  std::set<std::string> escritas;
-  size_t hechos = 0;
-  for (const auto& nombre : nombres) {
-    if (!tb::Generar(nombre)) {
-      std::fprintf(stderr, "zelmor-tb: cannot generate %s\n", nombre.c_str());
+  // Every combination the named ones need is generated first and written too
+  // (the engine reads them after a capture or a promotion); a table is kept in
+  // memory only while a combination still to come leads to it in one move.
+  const auto orden = tb::OrdenGeneracion(nombres);
+  for (size_t k = 0; k < orden.size(); ++k) {
+    const tb::Tabla* t = tb::Generar(orden[k]);
+    if (!t) {
+      std::fprintf(stderr, "zelmor-tb: cannot generate %s\n", orden[k].c_str());
       return 1;
     }
-    // Every table generated on the way is written too: the engine needs them
-    // for the positions after a capture or a promotion.
-    for (const auto& [n, t] : tb::TablasGeneradas) {
-      if (escritas.count(n)) continue;
-      std::vector<std::string> archivos;
-      std::string error;
-      if (!tb::EscribirTabla(*t, salida, comprimir, error, &archivos)) {
-        std::fprintf(stderr, "zelmor-tb: %s\n", error.c_str());
-        return 1;
-      }
-      escritas.insert(n);
-      Resumen(*t, archivos);
+    std::vector<std::string> archivos;
+    if (!tb::EscribirTabla(*t, salida, comprimir, error, &archivos)) {
+      std::fprintf(stderr, "zelmor-tb: %s\n", error.c_str());
+      return 1;
     }
-    Olvidar(nombres, ++hechos);
+    Resumen(*t, archivos);
+    tb::OlvidarTablas({orden.begin() + static_cast<long>(k) + 1, orden.end()});
   }
   std::printf("peak memory %ld MB\n", MemoriaMaximaMB());
   return 0;

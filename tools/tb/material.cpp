@@ -1,6 +1,7 @@
 // Material combinations: names, the canonical colour order and the combinations
 // one move leads to.
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "tools/tb/tb.h"
@@ -116,6 +117,20 @@ std::vector<std::string> Sucesoras(const Material& m) {
     }
   }
   return {r.begin(), r.end()};
+}
+
+std::vector<std::string> OrdenGeneracion(const std::vector<std::string>& nombres) {
+  std::vector<std::string> orden;
+  std::set<std::string> vistas;
+  // Depth first, each combination listed once its successors are.
+  std::function<void(const std::string&)> visitar = [&](const std::string& n) {
+    Material m;
+    if (!vistas.insert(n).second || !LeerMaterial(n, m)) return;
+    for (const auto& s : Sucesoras(m)) visitar(s);
+    orden.push_back(n);
+  };
+  for (const auto& n : nombres) visitar(NombreCanonico(n));
+  return orden;
 }
 
 }  // namespace tb

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
+#include <set>
 
 #include "tools/tb/geometria.h"
 #include "tools/tb/tb.h"
@@ -204,11 +206,7 @@ struct Generacion {
   Tabla& t;
   std::vector<uint8_t> cuenta[2];
   std::vector<uint8_t> cuentaAp[2];
-  uint64_t potencia;  // 64^n: slots per king pair
-
-  Generacion(const Material& mat, Tabla& tab) : m(mat), t(tab) {
-    potencia = TamanoTabla(m) / (m.peones ? 2048 : PARES_REYES);
-  }
+  Generacion(const Material& mat, Tabla& tab) : m(mat), t(tab) {}
 
   // Starting value and counter of a node from its in-table successors and exits.
   static void Sembrar(uint16_t& v, uint8_t& c, int dentro, const Salidas& s, bool jaque) {
@@ -512,6 +510,7 @@ Tabla* Generar(const std::string& nombreDado) {
   for (const auto& s : Sucesoras(tabla->m))
     if (!Generar(s)) return nullptr;
   const auto inicio = std::chrono::steady_clock::now();
+  const std::clock_t inicioCpu = std::clock();
   Tabla& t = *tabla;
   t.tam = TamanoTabla(t.m);
   Informar("%s: %lld slots per side to move", t.m.nombre, static_cast<long long>(t.tam));
@@ -521,10 +520,22 @@ Tabla* Generar(const std::string& nombreDado) {
                    (t.ap[0].size() + t.ap[1].size()) * (sizeof(NodoAlPaso) + 1);
   g.Resolver();
   t.segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  t.segundosCpu = static_cast<double>(std::clock() - inicioCpu) / CLOCKS_PER_SEC;
   Informar("%s: done", t.m.nombre);
   Tabla* r = tabla.get();
   TablasGeneradas[nombre] = std::move(tabla);
   return r;
+}
+
+void OlvidarTablas(const std::vector<std::string>& pendientes) {
+  std::set<std::string> leidas(pendientes.begin(), pendientes.end());
+  for (const auto& n : pendientes) {
+    Material m;
+    if (!LeerMaterial(n, m)) continue;
+    for (const auto& s : Sucesoras(m)) leidas.insert(s);
+  }
+  for (auto it = TablasGeneradas.begin(); it != TablasGeneradas.end();)
+    it = leidas.count(it->first) ? std::next(it) : TablasGeneradas.erase(it);
 }
 
 int16_t ValorMotor(uint16_t v) {

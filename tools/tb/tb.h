@@ -66,8 +66,9 @@ struct Tabla {
   uint64_t tam = 0;               // slots per side to move
   std::vector<uint16_t> v[2];     // by side to move
   std::vector<NodoAlPaso> ap[2];  // sorted by (indice, columna)
-  double segundos = 0;
-  uint64_t bytesTrabajo = 0;  // peak working memory of the generation
+  double segundos = 0;            // elapsed
+  double segundosCpu = 0;         // processor time of this process meanwhile
+  uint64_t bytesTrabajo = 0;      // peak working memory of the generation
 };
 
 // ---------------------------------------------------------------- material
@@ -80,6 +81,9 @@ std::string NombreCanonico(const std::string& nombre);
 std::vector<std::string> Combinaciones(int n);
 // The canonical names of the combinations a move out of `m` can lead to.
 std::vector<std::string> Sucesoras(const Material& m);
+// The given combinations and every one they need (the combinations their
+// captures and promotions lead to, and so on), each after all of its own.
+std::vector<std::string> OrdenGeneracion(const std::vector<std::string>& nombres);
 
 // ---------------------------------------------------------------- layout
 
@@ -106,6 +110,9 @@ extern Progreso InformeProgreso;  // null = silent
 
 // Generates the combination (and first every missing one it leads to).
 Tabla* Generar(const std::string& nombre);
+// Frees every generated table that none of `pendientes` leads to in one move:
+// only a combination's direct successors are read while it is generated.
+void OlvidarTablas(const std::vector<std::string>& pendientes);
 // Where an arbitrary set of men is stored: the table, whether its colours are
 // exchanged, and which given man stands in each slot.
 struct Destino {
