@@ -77,6 +77,16 @@ constexpr int Columna(int c) { return c & 7; }                         // 0 = a-
 constexpr int Fila(int c) { return 7 - (c >> 4); }                     // 0 = rank 1
 constexpr int Indice64(int c) { return ((c & 0x70) >> 1) | (c & 7); }  // a8 = 0 .. h1 = 63
 constexpr int Casilla0x88(int i) { return (i >> 3) * 16 + (i & 7); }
+
+// The set bit of a 0x88 square (0 off the board), one look-up instead of a conversion.
+struct TablaBitCasilla {
+  uint64_t v[128];
+  constexpr TablaBitCasilla() : v() {
+    for (int s = 0; s < 128; ++s) v[s] = EnTablero(s) ? uint64_t{1} << (63 - Indice64(s)) : 0;
+  }
+  constexpr uint64_t operator[](int s) const { return v[s]; }
+};
+inline constexpr TablaBitCasilla BitDe{};
 constexpr int Abs(int x) { return x < 0 ? -x : x; }
 constexpr int Signo(int lado) { return lado == BLANCO ? 1 : -1; }
 constexpr int Color(int pieza) { return pieza > 0 ? BLANCO : NEGRO; }  // of a non-empty code
@@ -135,6 +145,10 @@ struct EstadoPly {
 
 extern int32_t Tablero[120];
 extern int32_t ListaPiezas[10][CAPACIDAD_LISTA];
+// The squares of each piece list as a 64-bit set (square index i, a8 = 0, is
+// bit 63 - i), kept by make/unmake and the set-up beside the lists, so that the
+// evaluation and the attack maps need not gather them from the lists each time.
+extern uint64_t ConjuntoPiezas[10];
 extern EstadoPly Historia[MAX_HISTORIA];
 extern EstadoPly* EstadoActual;
 extern EntradaJugada PilaJugadas[TAM_PILA_JUGADAS];
@@ -251,6 +265,10 @@ void CalcularClaves();
 
 // Make / unmake.
 int HacerJugada(Jugada j);  // 1 legal and made, 0 illegal (nothing changed)
+// The low key word of the position after the pseudo-legal move j, without
+// making it: what a search needs to ask the cache for the child's table slots
+// early, while other work still hides the wait.
+uint32_t ClaveBajaTrasJugada(Jugada j);
 void DeshacerJugada();
 void HacerNulo();
 void DeshacerNulo();

@@ -188,8 +188,10 @@ int ColocarFEN(const char* fen) {
   // Keep what the new position overwrites, so a refused FEN changes nothing.
   static int32_t tableroPrevio[120];
   static int32_t listasPrevias[10][CAPACIDAD_LISTA];
+  static uint64_t conjuntosPrevios[10];
   std::memcpy(tableroPrevio, Tablero, sizeof Tablero);
   std::memcpy(listasPrevias, ListaPiezas, sizeof ListaPiezas);
+  std::memcpy(conjuntosPrevios, ConjuntoPiezas, sizeof ConjuntoPiezas);
   const EstadoPly raizPrevia = Historia[0];
   EstadoPly* const actualPrevio = EstadoActual;
 
@@ -210,6 +212,7 @@ int ColocarFEN(const char* fen) {
   if (Atacada(raiz.Turno, raiz.Rey[1 - raiz.Turno], &raiz)) {
     std::memcpy(Tablero, tableroPrevio, sizeof Tablero);
     std::memcpy(ListaPiezas, listasPrevias, sizeof ListaPiezas);
+    std::memcpy(ConjuntoPiezas, conjuntosPrevios, sizeof ConjuntoPiezas);
     Historia[0] = raizPrevia;
     EstadoActual = actualPrevio;
     return FallarFEN(ERROR_LINEA);
@@ -268,6 +271,10 @@ void CrearListas() {
     if (p == VACIO || Abs(p) == REY) continue;
     const int idx = IndiceLista(p);
     ListaPiezas[idx][cuenta[idx]++] = s;
+  }
+  for (int idx = 0; idx < 10; ++idx) {
+    ConjuntoPiezas[idx] = 0;
+    for (int k = 0; k < cuenta[idx]; ++k) ConjuntoPiezas[idx] |= BitDe[ListaPiezas[idx][k]];
   }
 }
 

@@ -116,6 +116,50 @@ inline bool Descubierto(int signo, int rey, int vaciada) {
 
 }  // namespace
 
+uint32_t ClaveBajaTrasJugada(Jugada j) {
+  const EstadoPly* const O = EstadoActual;
+  const int f = CasillaDesde(j), t = CasillaHasta(j);
+  const int P = Tablero[f];
+  const int tipo = Abs(P);
+  const int X = Tablero[t];
+  auto clave = [](int pieza, int casilla) { return ClavesPieza[pieza + 6][casilla][0]; };
+  uint32_t baja = O->ClaveBaja ^ clave(P, f);
+  int enroques = O->Enroques;
+  int alPaso = SIN_CASILLA;
+  if (X != VACIO) {
+    baja ^= clave(X, t);
+    enroques &= ~DerechoEsquina(t);
+  } else if (tipo == PEON && t == O->AlPaso) {
+    baja ^= clave(-P, O->Turno == BLANCO ? t + 16 : t - 16);
+  }
+  if (tipo == PEON) {
+    if (Fila(t) == 0 || Fila(t) == 7) {
+      int promocion = TipoPromocion(j);
+      if (promocion < CABALLO || promocion > DAMA) promocion = DAMA;
+      baja ^= clave(Signo(O->Turno) * promocion, t);
+    } else {
+      baja ^= clave(P, t);
+      if (Abs(t - f) == 32 && ((EnTablero(t - 1) && Tablero[t - 1] == -P) ||
+                               (EnTablero(t + 1) && Tablero[t + 1] == -P)))
+        alPaso = (f + t) / 2;
+    }
+  } else {
+    baja ^= clave(P, t);
+    if (tipo == REY) {
+      enroques &= O->Turno == BLANCO ? (ENROQUE_NC | ENROQUE_NL) : (ENROQUE_BC | ENROQUE_BL);
+      if (Abs(t - f) == 2 && (j & 0xFFFF) == j) {
+        const TorreEnroque r = RookDeEnroque(f, t);
+        if (r.esquina >= 0) baja ^= clave(Signo(O->Turno) * TORRE, r.esquina) ^
+                                    clave(Signo(O->Turno) * TORRE, r.destino);
+      }
+    } else if (tipo == TORRE) {
+      enroques &= ~DerechoEsquina(f);
+    }
+  }
+  return baja ^ ClavesAlPaso[O->AlPaso][0] ^ ClavesAlPaso[alPaso][0] ^
+         ClavesEnroque[O->Enroques][0] ^ ClavesEnroque[enroques][0];
+}
+
 int HacerJugada(Jugada j) {
   EstadoPly* const O = EstadoActual;
   EstadoPly* const N = O + 1;
@@ -123,6 +167,7 @@ int HacerJugada(Jugada j) {
   const int P = Tablero[f];
   const int tipo = Abs(P);
   const int S = O->Turno, E = 1 - S;
+  [[maybe_unused]] const uint32_t prevista = COMPROBAR ? ClaveBajaTrasJugada(j) : 0;
 
   // 1. Legality, on a tentatively changed board.
   TorreEnroque enroque{-1, -1, 0};
@@ -191,6 +236,7 @@ int HacerJugada(Jugada j) {
     const int idx = IndiceLista(capturada);
     QuitarDeLista(idx, N->NumPiezas[idx], casilla);
     --N->NumPiezas[idx];
+    ConjuntoPiezas[idx] ^= BitDe[casilla];
     if (tipoCapturada != PEON) {
       --(E == BLANCO ? N->PiezasBlancas : N->PiezasNegras);
     } else {
@@ -227,6 +273,8 @@ int HacerJugada(Jugada j) {
       QuitarDeLista(idx, N->NumPiezas[idx], f);
       --N->NumPiezas[idx];
       ListaPiezas[idxNueva][N->NumPiezas[idxNueva]++] = t;
+      ConjuntoPiezas[idx] ^= BitDe[f];
+      ConjuntoPiezas[idxNueva] ^= BitDe[t];
       ++(S == BLANCO ? N->PiezasBlancas : N->PiezasNegras);
       N->Material += signo * (VALOR_PIEZA[promocion] - VALOR_PIEZA[PEON]);
       N->MaterialTotal += VALOR_PIEZA[promocion] - VALOR_PIEZA[PEON];
@@ -236,6 +284,7 @@ int HacerJugada(Jugada j) {
       peones ^= ClavesPieza[P + 6][t][0];
       XorPieza(baja, alta, P, t);
       CambiarEnLista(idx, N->NumPiezas[idx], f, t);
+      ConjuntoPiezas[idx] ^= BitDe[f] | BitDe[t];
       Tablero[t] = P;
       // The passed square counts only when an enemy pawn could take there.
       if (Abs(t - f) == 32 && ((EnTablero(t - 1) && Tablero[t - 1] == -P) ||
@@ -256,12 +305,14 @@ int HacerJugada(Jugada j) {
       XorPieza(baja, alta, torre, enroque.destino);
       const int idx = IndiceLista(torre);
       CambiarEnLista(idx, N->NumPiezas[idx], enroque.esquina, enroque.destino);
+      ConjuntoPiezas[idx] ^= BitDe[enroque.esquina] | BitDe[enroque.destino];
     }
   } else {
     XorPieza(baja, alta, P, f);
     XorPieza(baja, alta, P, t);
     const int idx = IndiceLista(P);
     CambiarEnLista(idx, N->NumPiezas[idx], f, t);
+    ConjuntoPiezas[idx] ^= BitDe[f] | BitDe[t];
     Tablero[t] = P;
     if (tipo == TORRE) enroques &= ~DerechoEsquina(f);
   }
@@ -306,6 +357,9 @@ int HacerJugada(Jugada j) {
   ++MediasJugadas;
   ++Nodos;
   ComprobarPosicion();
+  if constexpr (COMPROBAR) {
+    if (baja != prevista) std::abort();
+  }
   return 1;
 }
 
@@ -324,9 +378,12 @@ void DeshacerJugada() {
     const int idxNueva = IndiceLista(nueva);
     const int ultimo = O->NumPiezas[idxNueva];  // the promoted man's entry index
     CambiarEnLista(idxNueva, ultimo + 1, t, ListaPiezas[idxNueva][ultimo]);
+    ConjuntoPiezas[idx] ^= BitDe[f];
+    ConjuntoPiezas[idxNueva] ^= BitDe[t];
   } else if (tipo != REY) {
     const int idx = IndiceLista(P);
     CambiarEnLista(idx, O->NumPiezas[idx], t, f);
+    ConjuntoPiezas[idx] ^= BitDe[f] | BitDe[t];
   }
 
   // 3. A captured man returns at the end of its list.
@@ -334,6 +391,7 @@ void DeshacerJugada() {
   if (X != VACIO) {
     const int idx = IndiceLista(X);
     ListaPiezas[idx][O->NumPiezas[idx] - 1] = t;
+    ConjuntoPiezas[idx] ^= BitDe[t];
   }
 
   // 4. Castling rook and en-passant pawn.
@@ -346,6 +404,7 @@ void DeshacerJugada() {
         Tablero[enroque.destino] = VACIO;
         const int idx = IndiceLista(torre);
         CambiarEnLista(idx, O->NumPiezas[idx], enroque.destino, enroque.esquina);
+        ConjuntoPiezas[idx] ^= BitDe[enroque.esquina] | BitDe[enroque.destino];
       }
     }
   } else if (tipo == PEON && t == O->AlPaso) {
@@ -353,6 +412,7 @@ void DeshacerJugada() {
     Tablero[casilla] = -P;
     const int idx = IndiceLista(-P);
     ListaPiezas[idx][O->NumPiezas[idx] - 1] = casilla;
+    ConjuntoPiezas[idx] ^= BitDe[casilla];
   }
 
   --PlyActual;

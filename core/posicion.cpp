@@ -3,6 +3,7 @@
 
 int32_t Tablero[120];
 int32_t ListaPiezas[10][CAPACIDAD_LISTA];
+uint64_t ConjuntoPiezas[10];
 EstadoPly Historia[MAX_HISTORIA];
 EstadoPly* EstadoActual = Historia;
 EntradaJugada PilaJugadas[TAM_PILA_JUGADAS];
@@ -50,8 +51,13 @@ int PosicionValida() {
     if (!enLista) return 0;
   }
   if (reyes[BLANCO] != 1 || reyes[NEGRO] != 1) return 0;
-  for (int i = 0; i < 10; ++i)
+  for (int i = 0; i < 10; ++i) {
     if (cuenta[i] != e.NumPiezas[i]) return 0;
+    uint64_t conjunto = 0;
+    for (int k = 0; k < e.NumPiezas[i] && k < CAPACIDAD_LISTA; ++k)
+      conjunto |= BitDe[ListaPiezas[i][k] & 127];
+    if (conjunto != ConjuntoPiezas[i]) return 0;
+  }
   if (material != e.Material || total != e.MaterialTotal) return 0;
   if (piezas[BLANCO] != e.PiezasBlancas || piezas[NEGRO] != e.PiezasNegras) return 0;
 

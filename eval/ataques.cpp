@@ -3,96 +3,141 @@
 #include <cstdint>
 
 #include "eval/eval.h"
+#include "eval/tablas_eval.h"
 #include "movegen/movegen.h"
 
 namespace {
 
-// The map is built in 0x88 space, where stepping off the board is one test, with
-// each square's count and class bits in separate bytes: recording an attacker is
-// then an increment and an OR, and the count is clamped to 7 once, when the
-// entry's bytes are written.
-struct Marcas {
-  uint8_t cuenta[128];
-  uint8_t clase[128];
+// The map is built on 64-bit sets, one man at a time: each man's attacked squares
+// form one set (its rays never overlap), which is added to a three-bit counter per
+// square held as three bit planes, with a fourth plane remembering every square
+// that went past seven. The class bits are the union of the sets of each class.
+// The entry keeps the planes.
+struct Planos {
+  uint64_t c0 = 0, c1 = 0, c2 = 0, lleno = 0;
+  uint64_t clase[5] = {};  // pawn, minor, rook, queen, king
+
+  void Sumar(uint64_t a, int k) {
+    clase[k] |= a;
+    const uint64_t acarreo0 = c0 & a;
+    c0 ^= a;
+    const uint64_t acarreo1 = c1 & acarreo0;
+    c1 ^= acarreo0;
+    lleno |= c2 & acarreo1;
+    c2 ^= acarreo1;
+  }
 };
+constexpr int K_PEON = 0, K_MENOR = 1, K_TORRE = 2, K_DAMA = 3, K_REY = 4;
 
-inline void Marcar(Marcas& m, int t, uint8_t clase) {
-  ++m.cuenta[t];
-  m.clase[t] |= clase;
+struct TablaSaltos {
+  uint64_t caballo[64];
+  uint64_t rey[64];
+  constexpr TablaSaltos() : caballo(), rey() {
+    constexpr int saltoFila[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
+    constexpr int saltoColumna[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
+    for (int i = 0; i < 64; ++i) {
+      const int r = i >> 3, f = i & 7;
+      for (int k = 0; k < 8; ++k) {
+        const int rr = r + saltoFila[k], ff = f + saltoColumna[k];
+        if (rr >= 0 && rr < 8 && ff >= 0 && ff < 8) caballo[i] |= Bit(rr * 8 + ff);
+      }
+      for (int dr = -1; dr <= 1; ++dr)
+        for (int df = -1; df <= 1; ++df) {
+          const int rr = r + dr, ff = f + df;
+          if ((dr | df) != 0 && rr >= 0 && rr < 8 && ff >= 0 && ff < 8) rey[i] |= Bit(rr * 8 + ff);
+        }
+    }
+  }
+};
+constexpr TablaSaltos Saltos{};
+
+// Index step of each ray direction (diagonals 0..3, lines 4..7).
+constexpr int PASO_RAYO[8] = {-9, -7, 7, 9, -1, 1, -8, 8};
+
+// The squares of ray D from i up to and including the first of `tapan`.
+template <int D>
+inline uint64_t Rayo(int i, uint64_t tapan, int& primera) {
+  const uint64_t rayo = Rayos.rayo[D][i];
+  const uint64_t x = rayo & tapan;
+  if (x == 0) {
+    primera = -1;
+    return rayo;
+  }
+  primera = (D == 2 || D == 3 || D == 5 || D == 7) ? PrimerIndice(x) : UltimoIndice(x);
+  return rayo & ~Rayos.rayo[D][primera];
 }
 
-// A bishop's (or queen's) diagonal: through own bishops (and own queens for a
-// queen), and past an own pawn onto the square that pawn attacks when the ray
-// points toward the enemy.
-template <int Signo, bool Dama>
-inline void RayoDiagonal(Marcas& m, int s, int d, uint8_t clase) {
-  const bool haciaEnemigo = Signo > 0 ? d < 0 : d > 0;
-  for (int t = s + d; EnTablero(t); t += d) {
-    Marcar(m, t, clase);
-    const int x = Tablero[t] * Signo;  // own men positive
-    if (x == VACIO) continue;
-    if (x < 0) return;
-    if (x == ALFIL || (Dama && x == DAMA)) continue;
-    if (x == PEON && haciaEnemigo && EnTablero(t + d)) Marcar(m, t + d, clase);
-    return;
-  }
+// A diagonal goes through own bishops (and own queens for a queen); when it meets
+// an own pawn while pointing toward the enemy it also reaches the square that
+// pawn attacks.
+template <int D, bool HaciaEnemigo>
+inline uint64_t Diagonal(int i, uint64_t tapan, uint64_t peonesPropios) {
+  int b;
+  uint64_t a = Rayo<D>(i, tapan, b);
+  if (HaciaEnemigo && b >= 0 && (peonesPropios & Bit(b)) && Rayos.largo[D][b] != 0)
+    a |= Bit(b + PASO_RAYO[D]);
+  return a;
 }
 
-// A rook's (or queen's) line: through own rooks (and own queens for a queen).
-template <int Signo, bool Dama>
-inline void RayoLinea(Marcas& m, int s, int d, uint8_t clase) {
-  for (int t = s + d; EnTablero(t); t += d) {
-    Marcar(m, t, clase);
-    const int x = Tablero[t] * Signo;
-    if (x == VACIO) continue;
-    if (x == TORRE || (Dama && x == DAMA)) continue;
-    return;
-  }
+template <bool Blanco>
+inline uint64_t Diagonales(int i, uint64_t tapan, uint64_t peonesPropios) {
+  return Diagonal<0, Blanco>(i, tapan, peonesPropios) | Diagonal<1, Blanco>(i, tapan, peonesPropios) |
+         Diagonal<2, !Blanco>(i, tapan, peonesPropios) |
+         Diagonal<3, !Blanco>(i, tapan, peonesPropios);
+}
+
+inline uint64_t Lineas(int i, uint64_t tapan) {
+  int b;
+  return Rayo<4>(i, tapan, b) | Rayo<5>(i, tapan, b) | Rayo<6>(i, tapan, b) | Rayo<7>(i, tapan, b);
 }
 
 template <int Lado>
-void MarcarLado(Marcas& m) {
-  constexpr int signo = Lado == BLANCO ? 1 : -1;
-  constexpr int o = Lado == BLANCO ? 0 : 1;
+void MarcarLado(Planos& p, const uint64_t* conjuntos, uint64_t ocupadas) {
+  constexpr bool blanco = Lado == BLANCO;
+  constexpr int o = blanco ? 0 : 1;
   const EstadoPly* e = EstadoActual;
 
-  for (int k = 0; k < e->NumPiezas[o]; ++k) {
-    const int s = ListaPiezas[o][k];
-    if (EnTablero(s - 17 * signo)) Marcar(m, s - 17 * signo, ATAQUE_PEON);
-    if (EnTablero(s - 15 * signo)) Marcar(m, s - 15 * signo, ATAQUE_PEON);
+  const uint64_t peones = conjuntos[o];
+  const uint64_t alfiles = conjuntos[4 + o];
+  const uint64_t torres = conjuntos[6 + o];
+  const uint64_t damas = conjuntos[8 + o];
+
+  // Each pawn attacks two squares, which another pawn may attack too: the two
+  // directions are two additions.
+  if (blanco) {
+    p.Sumar(HaciaIzquierda(peones) << 8, K_PEON);
+    p.Sumar(HaciaDerecha(peones) << 8, K_PEON);
+  } else {
+    p.Sumar(HaciaIzquierda(peones) >> 8, K_PEON);
+    p.Sumar(HaciaDerecha(peones) >> 8, K_PEON);
   }
-  for (int k = 0; k < e->NumPiezas[2 + o]; ++k) {
-    const int s = ListaPiezas[2 + o][k];
-    for (int d : DESPLAZAMIENTOS_CABALLO)
-      if (EnTablero(s + d)) Marcar(m, s + d, ATAQUE_MENOR);
-  }
-  for (int k = 0; k < e->NumPiezas[4 + o]; ++k) {
-    const int s = ListaPiezas[4 + o][k];
-    for (int d : DIRECCIONES_ALFIL) RayoDiagonal<signo, false>(m, s, d, ATAQUE_MENOR);
-  }
-  for (int k = 0; k < e->NumPiezas[6 + o]; ++k) {
-    const int s = ListaPiezas[6 + o][k];
-    for (int d : DIRECCIONES_TORRE) RayoLinea<signo, false>(m, s, d, ATAQUE_TORRE);
-  }
+  for (int k = 0; k < e->NumPiezas[2 + o]; ++k)
+    p.Sumar(Saltos.caballo[Indice64(ListaPiezas[2 + o][k])], K_MENOR);
+  const uint64_t tapanAlfil = ocupadas & ~alfiles;
+  for (int k = 0; k < e->NumPiezas[4 + o]; ++k)
+    p.Sumar(Diagonales<blanco>(Indice64(ListaPiezas[4 + o][k]), tapanAlfil, peones), K_MENOR);
+  const uint64_t tapanTorre = ocupadas & ~torres;
+  for (int k = 0; k < e->NumPiezas[6 + o]; ++k)
+    p.Sumar(Lineas(Indice64(ListaPiezas[6 + o][k]), tapanTorre), K_TORRE);
+  const uint64_t tapanDamaDiagonal = ocupadas & ~(alfiles | damas);
+  const uint64_t tapanDamaLinea = ocupadas & ~(torres | damas);
   for (int k = 0; k < e->NumPiezas[8 + o]; ++k) {
-    const int s = ListaPiezas[8 + o][k];
-    for (int d : DIRECCIONES_ALFIL) RayoDiagonal<signo, true>(m, s, d, ATAQUE_DAMA);
-    for (int d : DIRECCIONES_TORRE) RayoLinea<signo, true>(m, s, d, ATAQUE_DAMA);
+    const int i = Indice64(ListaPiezas[8 + o][k]);
+    p.Sumar(Diagonales<blanco>(i, tapanDamaDiagonal, peones) | Lineas(i, tapanDamaLinea), K_DAMA);
   }
-  const int rey = e->Rey[Lado];
-  for (int d : DESPLAZAMIENTOS_REY)
-    if (EnTablero(rey + d)) Marcar(m, rey + d, ATAQUE_REY);
+  p.Sumar(Saltos.rey[Indice64(e->Rey[Lado])], K_REY);
 }
 
-// The 64 bytes of a colour: count (at most 7) and class bits, a8 first.
-inline void Volcar(const Marcas& m, uint8_t* mapa) {
-  for (int fila = 0; fila < 8; ++fila)
-    for (int columna = 0; columna < 8; ++columna) {
-      const int s = fila * 16 + columna;
-      const uint8_t c = m.cuenta[s];
-      mapa[fila * 8 + columna] = static_cast<uint8_t>((c < 7 ? c : 7) | m.clase[s]);
-    }
+// The planes of a colour, counts clamped to 7.
+inline void Guardar(const Planos& p, uint64_t* planos) {
+  planos[0] = p.c0 | p.lleno;
+  planos[1] = p.c1 | p.lleno;
+  planos[2] = p.c2 | p.lleno;
+  for (int k = 0; k < 5; ++k) planos[3 + k] = p.clase[k];
 }
+static_assert(ATAQUE_PEON == 8 && ATAQUE_MENOR == 16 && ATAQUE_TORRE == 32 && ATAQUE_DAMA == 64 &&
+                  ATAQUE_REY == 128,
+              "the class planes follow the three count planes");
 
 }  // namespace
 
@@ -104,11 +149,14 @@ void CalcularAtaques() {
     return;
   }
   ++ContadorComputacionesAtq;
-  Marcas blancas{}, negras{};
-  MarcarLado<BLANCO>(blancas);
-  MarcarLado<NEGRO>(negras);
-  Volcar(blancas, h->AtaquesBlancos);
-  Volcar(negras, h->AtaquesNegros);
+  const uint64_t* conjuntos = ConjuntoPiezas;
+  uint64_t ocupadas = BitDe[e->Rey[BLANCO]] | BitDe[e->Rey[NEGRO]];
+  for (int lista = 0; lista < 10; ++lista) ocupadas |= conjuntos[lista];
+  Planos blancas, negras;
+  MarcarLado<BLANCO>(blancas, conjuntos, ocupadas);
+  MarcarLado<NEGRO>(negras, conjuntos, ocupadas);
+  Guardar(blancas, h->Planos[BLANCO]);
+  Guardar(negras, h->Planos[NEGRO]);
   h->ClaveBaja = e->ClaveBaja;
   h->ClaveAlta = e->ClaveAlta;
 }

@@ -59,7 +59,7 @@ int CambioCasilla(int casilla) {
   if (!EnTablero(casilla)) return 0;
   const EntradaHashAtaques* h = EntradaAtaques();
   const int i = Indice64(casilla);
-  uint8_t bytes[2] = {h->AtaquesNegros[i], h->AtaquesBlancos[i]};  // by side
+  uint8_t bytes[2] = {ByteAtaques(h, NEGRO, i), ByteAtaques(h, BLANCO, i)};  // by side
   const int turno = EstadoActual->Turno;
 
   int32_t g[MAX_CAMBIOS];
@@ -83,7 +83,7 @@ int CambioCaptura(Jugada j) {
   const int desde = CasillaDesde(j), hasta = CasillaHasta(j);
   if (!EnTablero(desde) || !EnTablero(hasta)) return 0;
   const int i = Indice64(hasta);
-  uint8_t bytes[2] = {h->AtaquesNegros[i], h->AtaquesBlancos[i]};
+  uint8_t bytes[2] = {ByteAtaques(h, NEGRO, i), ByteAtaques(h, BLANCO, i)};
   const int turno = EstadoActual->Turno;
   const int tipo = Abs(Tablero[desde]);
 

@@ -42,11 +42,15 @@ struct EntradaHashPeones {
   uint32_t Verificacion;  // ClavePeones ^ MarcaPeonesA or MarcaPeonesB
 };
 
+// An attack map of one colour is eight sets over the square indexes (index i,
+// a8 = 0, is bit 63 - i): bits 0, 1 and 2 of each square's attacker count (at
+// most 7), then the squares a pawn, a minor piece, a rook, a queen and the king
+// attack. Kept as sets because the map is built far more often than it is read
+// square by square; ByteAtaques gives a square's byte.
 struct EntradaHashAtaques {
   uint32_t ClaveBaja;
   uint32_t ClaveAlta;
-  uint8_t AtaquesBlancos[64];  // per square index: count in bits 0-2, class bits above
-  uint8_t AtaquesNegros[64];
+  uint64_t Planos[2][8];  // [NEGRO], [BLANCO]
 };
 static_assert(sizeof(EntradaHashPeones) == 8 && sizeof(EntradaHashAtaques) == 136);
 
@@ -149,6 +153,21 @@ int RefugioFlancoRey(int lado);
 // The entry of the current position in the attack hash (CalcularAtaques first).
 inline EntradaHashAtaques* EntradaAtaques() {
   return &TablaAtaques[EstadoActual->ClaveBaja & MascaraAtaques];
+}
+
+// The square's byte in a colour's map: count (at most 7) in bits 0-2, the class
+// bits ATAQUE_* above.
+inline uint8_t ByteAtaques(const EntradaHashAtaques* h, int lado, int indice) {
+  const uint64_t* p = h->Planos[lado];
+  const int b = 63 - indice;
+  uint32_t v = 0;
+  for (int k = 0; k < 8; ++k) v |= static_cast<uint32_t>(p[k] >> b & 1) << k;
+  return static_cast<uint8_t>(v);
+}
+// The squares a colour attacks at all.
+inline uint64_t CasillasAtacadas(const EntradaHashAtaques* h, int lado) {
+  const uint64_t* p = h->Planos[lado];
+  return p[0] | p[1] | p[2];
 }
 
 // Allocates (zero-filled) the pawn hash and the attack hash for budgets in

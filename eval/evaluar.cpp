@@ -79,18 +79,16 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   Conjuntos cj;
   ReunirConjuntos(cj);
   const uint64_t ocupadas = cj.todas[BLANCO] | cj.todas[NEGRO];
-  uint64_t mapaB = 0, mapaN = 0;
+  const uint64_t mapaB = cj.peones[BLANCO], mapaN = cj.peones[NEGRO];
   int32_t casPeones = 0;
   int ataqueB = 0, ataqueN = 0;  // attack counts against the white / black king
   for (int k = 0; k < wP; ++k) {
     const int s = ListaPiezas[0][k];
-    mapaB |= Bit(Indice64(s));
     casPeones += tp[s];
     if (Abs(Columna(s) - colRn) <= 1 && FilaDe(s) - filaRn < 4) ++ataqueN;
   }
   for (int k = 0; k < bP; ++k) {
     const int s = ListaPiezas[1][k];
-    mapaN |= Bit(Indice64(s));
     casPeones -= tp[s + 8];
     if (Abs(Columna(s) - colRb) <= 1 && filaRb - FilaDe(s) < 4) ++ataqueB;
   }

@@ -168,19 +168,14 @@ inline bool A8EnLinea(int s, int rey) {
 
 void ReunirConjuntos(Conjuntos& c) {
   const EstadoPly* e = EstadoActual;
-  auto conjunto = [e](int lista) {
-    uint64_t x = 0;
-    for (int k = 0; k < e->NumPiezas[lista]; ++k) x |= BitDe[ListaPiezas[lista][k]];
-    return x;
-  };
   for (int lado : {NEGRO, BLANCO}) {
     const int o = lado == BLANCO ? 0 : 1;
-    c.peones[lado] = conjunto(o);
-    c.caballos[lado] = conjunto(2 + o);
-    c.alfiles[lado] = conjunto(4 + o);
-    c.torres[lado] = conjunto(6 + o);
+    c.peones[lado] = ConjuntoPiezas[o];
+    c.caballos[lado] = ConjuntoPiezas[2 + o];
+    c.alfiles[lado] = ConjuntoPiezas[4 + o];
+    c.torres[lado] = ConjuntoPiezas[6 + o];
     c.todas[lado] = c.peones[lado] | c.caballos[lado] | c.alfiles[lado] | c.torres[lado] |
-                    conjunto(8 + o) | BitDe[e->Rey[lado]];
+                    ConjuntoPiezas[8 + o] | BitDe[e->Rey[lado]];
   }
 }
 

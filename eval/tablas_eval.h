@@ -84,15 +84,6 @@ inline int PrimeraEnRayo(int i, uint64_t ocupadas) {
   return (D == 2 || D == 3 || D == 5 || D == 7) ? PrimerIndice(x) : UltimoIndice(x);
 }
 
-// Bit of a 0x88 square (0 off the board), one look-up instead of a conversion.
-struct TablaBitCasilla {
-  uint64_t v[128];
-  constexpr TablaBitCasilla() : v() {
-    for (int s = 0; s < 128; ++s) v[s] = EnTablero(s) ? Bit(Indice64(s)) : 0;
-  }
-  constexpr uint64_t operator[](int s) const { return v[s]; }
-};
-inline constexpr TablaBitCasilla BitDe{};
 
 // Light squares as a 64-bit set (row + file even).
 constexpr uint64_t CasillasClaras() {

@@ -4,7 +4,7 @@ this script, and reports every result.
 
     scripts/partidas.py [--games N] [--level "0 0:20 0" | --st SECONDS]
                         [--max-plies 300] [--ponder] [--keep-dirs] [--fen FEN]
-                        [--copy FILE]...
+                        [--openings FILE] [--copy FILE]...
                         ENGINE_A ENGINE_B
 
 Each ENGINE is a command line (quote it when it has arguments) of an xboard
@@ -19,7 +19,10 @@ the ply cap (scored as unfinished). Exit status is 0 only when no game ended by
 an illegal move, a crash, a forfeit or a silent engine. --ponder applies to
 the xboard engines. With --fen every game starts from that position ("setboard",
 or "edit" for xboard engines without setboard, "position fen" for UCI ones),
-the side to move first.
+the side to move first. With --openings (one FEN per line; scripts/aperturas.txt
+holds 50 balanced eight-ply openings) games 2k+1 and 2k+2 start from line k+1
+with colours exchanged, so each engine plays each opening once with each colour.
+The summary gives the score with its 95% error margin and the Elo difference.
 The xboard engines are also sent the result ("result 1-0 {...}") as a front
 end does. Each engine runs in a fresh working directory that receives the
 --copy files (books, personality files).
@@ -32,6 +35,7 @@ than the fixed time plus a second loses on time. The report gives each game's
 latest move against that limit and the number of late moves per engine.
 """
 import argparse
+import math
 import os
 import queue
 import re
@@ -435,24 +439,32 @@ def main():
     ap.add_argument("--keep-dirs", action="store_true",
                     help="keep each engine's working directory with its log")
     ap.add_argument("--fen", help="start every game from this position")
+    ap.add_argument("--openings", help="file of FENs: each played twice, colours exchanged")
     ap.add_argument("--copy", action="append", default=[], metavar="FILE",
                     help="copy FILE into each engine's working directory (repeatable)")
     ap.add_argument("engine_a")
     ap.add_argument("engine_b")
     a = ap.parse_args()
+    aperturas = []
+    if a.openings:
+        with open(a.openings) as f:
+            aperturas = [l.strip() for l in f if l.strip() and not l.startswith("#")]
     global KEEP_DIRS
     KEEP_DIRS = a.keep_dirs
     COPY_FILES.extend(a.copy)
     score = {a.engine_a: 0.0, a.engine_b: 0.0}
     faults = 0
+    puntos_a = []  # engine A's score of each decided game, for the error margin
     late_total = {a.engine_a: 0, a.engine_b: 0}
     worst_total = {a.engine_a: None, a.engine_b: None}
     with open(a.log, "w") as log:
         for g in range(a.games):
             white, black = (a.engine_a, a.engine_b) if g % 2 == 0 else (a.engine_b, a.engine_a)
-            log.write("=== game %d: %s - %s\n" % (g + 1, white, black))
+            fen = aperturas[(g // 2) % len(aperturas)] if aperturas else a.fen
+            log.write("=== game %d: %s - %s%s\n" % (g + 1, white, black,
+                                                    "  from " + fen if fen else ""))
             (kind, text), worst, plies, exceso, fijo = play(white, black, a.level, a.max_plies, log,
-                                                            a.ponder, a.fen, a.st)
+                                                            a.ponder, fen, a.st)
             log.flush()
             limite = "" if exceso is None else "  vs limit %+.2fs" % exceso
             if fijo:
@@ -476,10 +488,25 @@ def main():
                 else:
                     score[white] += 0.5
                     score[black] += 0.5
+                blanco_a = white == a.engine_a
+                puntos_a.append({"1-0": 1.0 if blanco_a else 0.0, "0-1": 0.0 if blanco_a else 1.0,
+                                 "1/2-1/2": 0.5}[r])
             elif kind not in ("unfinished", "nomove"):
                 faults += 1
     print("score: %s %.1f - %.1f %s; faults: %d" % (a.engine_a, score[a.engine_a],
                                                      score[a.engine_b], a.engine_b, faults))
+    if len(puntos_a) >= 2:
+        n = len(puntos_a)
+        media = sum(puntos_a) / n
+        desvio = (sum((x - media) ** 2 for x in puntos_a) / (n - 1)) ** 0.5
+        margen = 1.96 * desvio / n ** 0.5
+
+        def elo(p):
+            p = min(max(p, 1e-3), 1 - 1e-3)
+            return -400 * math.log10(1 / p - 1)
+        print("%s: %.1f%% +- %.1f%% of %d decided games (95%%), Elo %+.0f [%+.0f, %+.0f]" % (
+            short_name(a.engine_a), 100 * media, 100 * margen, n, elo(media),
+            elo(media - margen), elo(media + margen)))
     if a.st:
         for engine_cmd in (a.engine_a, a.engine_b):
             x = worst_total[engine_cmd]

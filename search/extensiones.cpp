@@ -107,9 +107,8 @@ int ExtensionPV(int hasta, int amenaza) {
 // (king excluded). Needs the attack map of the current position.
 int32_t Amenaza() {
   const EstadoPly* n = EstadoActual;
-  const EntradaHashAtaques& mapa = TablaAtaques[n->ClaveBaja & MascaraAtaques];
   const bool blanco = n->Turno == BLANCO;
-  const uint8_t* rival = blanco ? mapa.AtaquesNegros : mapa.AtaquesBlancos;
+  const uint64_t rival = CasillasAtacadas(&TablaAtaques[n->ClaveBaja & MascaraAtaques], blanco ? NEGRO : BLANCO);
   int32_t total = 0;
   // Lists by type, queens first: wQ bQ are lists 8/9, rooks 6/7, bishops 4/5,
   // knights 2/3, pawns 0/1.
@@ -118,7 +117,7 @@ int32_t Amenaza() {
     const int cuenta = n->NumPiezas[lista];
     for (int i = 0; i < cuenta; ++i) {
       const int casilla = ListaPiezas[lista][i];
-      if (rival[Indice64(casilla)] != 0) total += CambioCasilla(casilla);
+      if (rival >> (63 - Indice64(casilla)) & 1) total += CambioCasilla(casilla);
     }
   }
   return total;

@@ -96,8 +96,12 @@ int32_t Quiescencia(int32_t alfa, int32_t beta) {
   const uint32_t p = PlyActual;
   if (TopeJugadas >= InicioLista[p]) {
     CalcularAtaques();
-    for (EntradaJugada* e = InicioLista[p]; e <= TopeJugadas; ++e)
+    for (EntradaJugada* e = InicioLista[p]; e <= TopeJugadas; ++e) {
       e->Valor = CambioCaptura(e->Jugada);
+      // The captures worth trying: their children's table slots are asked for
+      // now, so that the memory fetches overlap one another and this node's work.
+      if (e->Valor >= 0) AnticiparHijo(e->Jugada);
+    }
   }
 
   // 10. Best exchange first; stop at the first losing one.

@@ -233,3 +233,11 @@ void EmitirJugada();
 // Prints the principal variation (row 0) after its first move, which the
 // caller has made; the predicted move in parentheses first while pondering.
 void ImprimirVariante(int profundidad);
+
+// Asks the cache for both transposition-table slots of the position after the
+// pseudo-legal move j, well before the child probes them.
+inline void AnticiparHijo(Jugada j) {
+  const uint32_t clave = ClaveBajaTrasJugada(j);
+  Anticipar(TablasAnticipadas[ANTICIPO_PROF], clave);
+  Anticipar(TablasAnticipadas[ANTICIPO_SIEMPRE], clave);
+}

@@ -12,6 +12,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
   int32_t mejor = SIN_VALOR;
   int buscadas = 0;
   Jugada jugadaHash = 0;
+  bool hashAceptable = false;
   EstadoPly* const n = EstadoActual;
   const uint32_t p = PlyActual;
   EntradaJugada* const topeEntrada = TopeJugadas;
@@ -33,6 +34,9 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
 
   // 8. Depth exhausted.
   if (prof <= 0) return Quiescencia(alfa, beta);
+  // The hash move's child will be probed soon (after the null move, if any).
+  hashAceptable = jugadaHash != 0 && JugadaHashAceptable(jugadaHash);
+  if (hashAceptable) AnticiparHijo(jugadaHash);
 
   // 9. Null move.
   if (n->PermiteNulo && MaterialParaNulo(n) && (!VERSION_052 || Personalidad.REDUCCION_NULL != 0)) {
@@ -83,7 +87,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
                             : 0;
 
     // 11. Hash move, before any generation.
-    if (jugadaHash != 0 && JugadaHashAceptable(jugadaHash) && HacerJugada(jugadaHash)) {
+    if (hashAceptable && HacerJugada(jugadaHash)) {
       const int e = ExtensionVentanaCero(CasillaHasta(jugadaHash), amenaza, prof);
       EstadoActual->Extension = static_cast<int8_t>(e);
       buscadas = 1;

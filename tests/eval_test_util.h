@@ -40,5 +40,5 @@ inline int ByteAtaque(int lado, const char* casilla) {
   CalcularAtaques();
   const EntradaHashAtaques* h = EntradaAtaques();
   const int i = Indice64(CasillaTexto(casilla));
-  return lado == BLANCO ? h->AtaquesBlancos[i] : h->AtaquesNegros[i];
+  return ByteAtaques(h, lado, i);
 }

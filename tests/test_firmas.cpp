@@ -41,7 +41,9 @@ std::string Firma() {
   const int ev = Evaluar();
   CalcularAtaques();
   const EntradaHashAtaques* h = EntradaAtaques();
-  const uint32_t mapa = Fnv(h->AtaquesNegros, 64, Fnv(h->AtaquesBlancos, 64));
+  uint8_t bytes[2][64];
+  for (int i = 0; i < 64; ++i) bytes[0][i] = ByteAtaques(h, BLANCO, i), bytes[1][i] = ByteAtaques(h, NEGRO, i);
+  const uint32_t mapa = Fnv(bytes[1], 64, Fnv(bytes[0], 64));
   // Exchange values of every capture, and of every square the side to move holds.
   int64_t cambios = 0;
   EntradaJugada* const tope = TopeJugadas;

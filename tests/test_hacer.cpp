@@ -80,8 +80,11 @@ TEST(HacerJugada, RandomGamesKeepIncrementalStateExact) {
       std::vector<Jugada> legales;
       for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e) {
         const Jugada j = e->Jugada;
+        const uint32_t prevista = ClaveBajaTrasJugada(j);
         if (HacerJugada(j)) {
           legales.push_back(j);
+          // The key a search asks the cache for before making the move.
+          EXPECT_EQ(EstadoActual->ClaveBaja, prevista) << TextoJugada(j);
           // The mover's king is never left attacked.
           EXPECT_FALSE(Atacada(EstadoActual->Turno, EstadoActual->Rey[1 - EstadoActual->Turno],
                                EstadoActual));
