@@ -179,10 +179,17 @@ int HacerJugada(Jugada j) {
       Tablero[casillaAlPaso] = VACIO;
     }
     // Only a move made in check or off a line through the own king can expose it.
+    // Out of check the king was attacked by nothing, and a move that is not the
+    // king's can only open a line: the one through the emptied square, or for en
+    // passant the one through the taken pawn's square.
     if (O->EnJaque || ClavadaPosible(f, t, O->Rey[S])) {
       const int enDestino = Tablero[t];
       Tablero[t] = P;
-      const int atacado = AtacadaTrasMover(E, O->Rey[S], O);
+      const int rey = O->Rey[S];
+      const int atacado =
+          O->EnJaque ? AtacadaTrasMover(E, rey, O)
+                     : (Descubierto(-Signo(S), rey, f) ||
+                        (casillaAlPaso >= 0 && Descubierto(-Signo(S), rey, casillaAlPaso)));
       Tablero[t] = enDestino;
       if (atacado) {
         Tablero[f] = P;
