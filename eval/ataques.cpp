@@ -29,27 +29,20 @@ struct Planos {
 };
 constexpr int K_PEON = 0, K_MENOR = 1, K_TORRE = 2, K_DAMA = 3, K_REY = 4;
 
-struct TablaSaltos {
-  uint64_t caballo[64];
-  uint64_t rey[64];
-  constexpr TablaSaltos() : caballo(), rey() {
+// Knight moves by square index (the king's neighbours are core's VecinasRey).
+struct TablaCaballo {
+  uint64_t saltos[64];
+  constexpr TablaCaballo() : saltos() {
     constexpr int saltoFila[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
     constexpr int saltoColumna[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
-    for (int i = 0; i < 64; ++i) {
-      const int r = i >> 3, f = i & 7;
+    for (int i = 0; i < 64; ++i)
       for (int k = 0; k < 8; ++k) {
-        const int rr = r + saltoFila[k], ff = f + saltoColumna[k];
-        if (rr >= 0 && rr < 8 && ff >= 0 && ff < 8) caballo[i] |= Bit(rr * 8 + ff);
+        const int rr = (i >> 3) + saltoFila[k], ff = (i & 7) + saltoColumna[k];
+        if (rr >= 0 && rr < 8 && ff >= 0 && ff < 8) saltos[i] |= Bit(rr * 8 + ff);
       }
-      for (int dr = -1; dr <= 1; ++dr)
-        for (int df = -1; df <= 1; ++df) {
-          const int rr = r + dr, ff = f + df;
-          if ((dr | df) != 0 && rr >= 0 && rr < 8 && ff >= 0 && ff < 8) rey[i] |= Bit(rr * 8 + ff);
-        }
-    }
   }
 };
-constexpr TablaSaltos Saltos{};
+constexpr TablaCaballo SaltosCaballo{};
 
 // Index step of each ray direction (diagonals 0..3, lines 4..7).
 constexpr int PASO_RAYO[8] = {-9, -7, 7, 9, -1, 1, -8, 8};
@@ -112,7 +105,7 @@ void MarcarLado(Planos& p, const uint64_t* conjuntos, uint64_t ocupadas) {
     p.Sumar(HaciaDerecha(peones) >> 8, K_PEON);
   }
   for (int k = 0; k < e->NumPiezas[2 + o]; ++k)
-    p.Sumar(Saltos.caballo[Indice64(ListaPiezas[2 + o][k])], K_MENOR);
+    p.Sumar(SaltosCaballo.saltos[Indice64(ListaPiezas[2 + o][k])], K_MENOR);
   const uint64_t tapanAlfil = ocupadas & ~alfiles;
   for (int k = 0; k < e->NumPiezas[4 + o]; ++k)
     p.Sumar(Diagonales<blanco>(Indice64(ListaPiezas[4 + o][k]), tapanAlfil, peones), K_MENOR);
@@ -125,7 +118,7 @@ void MarcarLado(Planos& p, const uint64_t* conjuntos, uint64_t ocupadas) {
     const int i = Indice64(ListaPiezas[8 + o][k]);
     p.Sumar(Diagonales<blanco>(i, tapanDamaDiagonal, peones) | Lineas(i, tapanDamaLinea), K_DAMA);
   }
-  p.Sumar(Saltos.rey[Indice64(e->Rey[Lado])], K_REY);
+  p.Sumar(VecinasRey[Indice64(e->Rey[Lado])], K_REY);
 }
 
 // The planes of a colour, counts clamped to 7.
