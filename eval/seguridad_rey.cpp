@@ -151,20 +151,43 @@ int DistanciaRey(int a, int b) {
   return df > dr ? df : dr;
 }
 
-// The core's tables store 0 both for "no square" and for a8. The rays must tell
-// them apart, or a king zone reached through a8 would count as unreachable (and
-// a position would no longer score as the opposite of its colour mirror). When
-// the table says 0, a8 is the answer exactly when it lies on the first ray that
-// could reach it and stands next to the king: no earlier square qualified, or
-// the table would have named it.
-inline bool A8EnDiagonal(int s, int rey) {
-  return s != 0 && s % 17 == 0 && DistanciaRey(0, rey) <= 1;
-}
-inline bool A8EnLinea(int s, int rey) {
-  return s != 0 && (s < 8 || (s & 15) == 0) && DistanciaRey(0, rey) <= 1;
+// CercaRey by construction: each ray of the kind walked from the piece in the
+// order the count has always tried them, and the knight's jumps.
+constexpr uint16_t PrimerDestino(int i, int rey, const int (&direcciones)[4]) {
+  constexpr int pasoFila[8] = {-1, -1, 1, 1, 0, 0, -1, 1};
+  constexpr int pasoColumna[8] = {-1, 1, -1, 1, -1, 1, 0, 0};
+  for (int dir : direcciones) {
+    int r = (i >> 3) + pasoFila[dir], f = (i & 7) + pasoColumna[dir];
+    for (; r >= 0 && r < 8 && f >= 0 && f < 8; r += pasoFila[dir], f += pasoColumna[dir])
+      if (Abs(r - (rey >> 3)) <= 1 && Abs(f - (rey & 7)) <= 1)
+        return static_cast<uint16_t>((r * 8 + f) | dir << 6);
+  }
+  return SIN_DESTINO;
 }
 
+struct TablaCercanias : CercaniasRey {
+  constexpr TablaCercanias() : CercaniasRey() {
+    constexpr int diagonales[4] = {0, 1, 2, 3};  // 0x88 steps -17, -15, 15, 17
+    constexpr int lineas[4] = {4, 5, 7, 6};      // -1, 1, 16, -16
+    constexpr int saltoFila[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
+    constexpr int saltoColumna[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
+    for (int i = 0; i < 64; ++i)
+      for (int rey = 0; rey < 64; ++rey) {
+        diagonal[i][rey] = PrimerDestino(i, rey, diagonales);
+        linea[i][rey] = PrimerDestino(i, rey, lineas);
+        for (int k = 0; k < 8; ++k) {
+          const int r = (i >> 3) + saltoFila[k], f = (i & 7) + saltoColumna[k];
+          if (r >= 0 && r < 8 && f >= 0 && f < 8 && Abs(r - (rey >> 3)) <= 1 &&
+              Abs(f - (rey & 7)) <= 1)
+            caballo[rey] |= Bit(i);
+        }
+      }
+  }
+};
+
 }  // namespace
+
+constexpr CercaniasRey CercaRey = TablaCercanias{};
 
 void ReunirConjuntos(Conjuntos& c) {
   const EstadoPly* e = EstadoActual;
@@ -190,48 +213,20 @@ int RefugioFlancoRey(int lado) {
   return Refugio(lado, true, c);
 }
 
-// The men between the piece and the square next to the king decide: an enemy
-// pawn or bishop closes the diagonal, and so do two own pawns, or one when the
-// square in front of the piece is taken; one own pawn leaves half the count.
-int RayoDiagonalRey(int s, const Conjuntos& cj) {
-  const int lado = Tablero[s] > 0 ? BLANCO : NEGRO;
-  const int rey = EstadoActual->Rey[1 - lado];
-  const int t = DiagonalRey[s][rey];
-  if (t == 0 && !A8EnDiagonal(s, rey)) return 0;
-  const uint64_t entre = EntreCasillas[Indice64(s)][Indice64(t)];
-  if (entre & (cj.peones[1 - lado] | cj.alfiles[1 - lado])) return 0;
-  const uint64_t propios = entre & cj.peones[lado];
-  if (propios == 0) return 2;
-  if (propios & (propios - 1)) return 0;
-  // The square in front of the piece (toward the enemy); off the board it is empty.
-  const int frente = lado == BLANCO ? s - 16 : s + 16;
-  return EnTablero(frente) && Tablero[frente] != VACIO ? 0 : 1;
-}
-
-// A line ending on an own pawn, or crossed by a rook of the enemy or any pawn,
-// counts nothing; one enemy minor piece on it leaves half the count, two close it.
-int RayoLineaRey(int s, const Conjuntos& cj) {
-  const int lado = Tablero[s] > 0 ? BLANCO : NEGRO;
-  const int rey = EstadoActual->Rey[1 - lado];
-  const int t = LineaRey[s][rey];
-  if ((t == 0 && !A8EnLinea(s, rey)) || Tablero[t] == Signo(lado) * PEON) return 0;
-  const uint64_t entre = EntreCasillas[Indice64(s)][Indice64(t)];
-  if (entre & (cj.torres[1 - lado] | cj.peones[BLANCO] | cj.peones[NEGRO])) return 0;
-  const uint64_t menores = entre & (cj.alfiles[1 - lado] | cj.caballos[1 - lado]);
-  if (menores == 0) return 2;
-  return menores & (menores - 1) ? 0 : 1;
-}
-
 int RayoDiagonalRey(int s) {
   Conjuntos c;
   ReunirConjuntos(c);
-  return RayoDiagonalRey(s, c);
+  const int i = Indice64(s);
+  return Tablero[s] > 0 ? RayoDiagonal<BLANCO>(i, Indice64(EstadoActual->Rey[NEGRO]), c)
+                        : RayoDiagonal<NEGRO>(i, Indice64(EstadoActual->Rey[BLANCO]), c);
 }
 
 int RayoLineaRey(int s) {
   Conjuntos c;
   ReunirConjuntos(c);
-  return RayoLineaRey(s, c);
+  const int i = Indice64(s);
+  return Tablero[s] > 0 ? RayoLinea<BLANCO>(i, Indice64(EstadoActual->Rey[NEGRO]), c)
+                        : RayoLinea<NEGRO>(i, Indice64(EstadoActual->Rey[BLANCO]), c);
 }
 
 int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, const Conjuntos& cj,
