@@ -50,6 +50,7 @@ template <bool Traza>
 int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const EstadoPly* e = EstadoActual;
   const int kw = e->Rey[BLANCO], kb = e->Rey[NEGRO];
+  const int iw = Indice64(kw), ib = Indice64(kb);
   const int colRb = Columna(kw), colRn = Columna(kb);
   const int filaRb = FilaDe(kw), filaRn = FilaDe(kb);
   const int wP = e->NumPiezas[0], bP = e->NumPiezas[1];
@@ -116,7 +117,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
       else if (defensores == 1)
         caballos += (bN == 0 && !AlfilEnColor(NEGRO, ColorCasilla[s])) ? z : z / 2;
     }
-    if (CaballoCercaRey[s][kb]) ataqueN += 2;
+    if (CercaRey.caballo[ib] & Bit(Indice64(s))) ataqueN += 2;
     if (wPc < 4 && wPc == bPc && (mapaN & COLUMNAS_AC) && (mapaN & COLUMNAS_FH))
       caballos += CaballoAlas[wPc];
   }
@@ -138,7 +139,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
       else if (defensores == 1)
         caballos -= (wN == 0 && !AlfilEnColor(BLANCO, ColorCasilla[s])) ? z : z / 2;
     }
-    if (CaballoCercaRey[s][kw]) ataqueB += 2;
+    if (CercaRey.caballo[iw] & Bit(Indice64(s))) ataqueB += 2;
     if (bPc < 4 && wPc == bPc && (mapaB & COLUMNAS_AC) && (mapaB & COLUMNAS_FH))
       caballos -= CaballoAlas[bPc];
   }
@@ -150,14 +151,14 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     const int s = ListaPiezas[4][k];
     casAlfiles += TablaAlfil[s];
     movilidad += Movilidad<0>(Indice64(s), ocupadas, cj.todas[NEGRO]);
-    ataqueN += RayoDiagonalRey(s, cj);
+    ataqueN += RayoDiagonal<BLANCO>(Indice64(s), ib, cj);
     if (wPc < 4 && wPc == bPc && bB == 0 && dosAlas) pareja += AlfilAlas[wPc];
   }
   for (int k = 0; k < bB; ++k) {
     const int s = ListaPiezas[5][k];
     casAlfiles -= TablaAlfil[s + 8];
     movilidad -= Movilidad<0>(Indice64(s), ocupadas, cj.todas[BLANCO]);
-    ataqueB += RayoDiagonalRey(s, cj);
+    ataqueB += RayoDiagonal<NEGRO>(Indice64(s), iw, cj);
     if (bPc < 4 && wPc == bPc && wB == 0 && dosAlas) pareja -= AlfilAlas[bPc];
   }
 
@@ -167,7 +168,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   for (int k = 0; k < wR; ++k) {
     const int s = ListaPiezas[6][k];
     const int f = Columna(s), r = FilaDe(s);
-    ataqueN += RayoLineaRey(s, cj);
+    ataqueN += RayoLinea<BLANCO>(Indice64(s), ib, cj);
     if (r <= 1) {
       ++septB;
     } else if ((MascaraColumna[f] & mapaB) == 0) {
@@ -185,7 +186,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   for (int k = 0; k < bR; ++k) {
     const int s = ListaPiezas[7][k];
     const int f = Columna(s), r = FilaDe(s);
-    ataqueB += RayoLineaRey(s, cj);
+    ataqueB += RayoLinea<NEGRO>(Indice64(s), iw, cj);
     if (r >= 6) {
       ++septN;
     } else if ((MascaraColumna[f] & mapaN) == 0) {
@@ -205,12 +206,12 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   // (the rooks were scanned first).
   for (int k = 0; k < wQ; ++k) {
     const int s = ListaPiezas[8][k];
-    ataqueN += RayoDiagonalRey(s, cj) + RayoLineaRey(s, cj);
+    ataqueN += RayoDiagonal<BLANCO>(Indice64(s), ib, cj) + RayoLinea<BLANCO>(Indice64(s), ib, cj);
     if (septB != 0 && FilaDe(s) <= 1) ++septB;
   }
   for (int k = 0; k < bQ; ++k) {
     const int s = ListaPiezas[9][k];
-    ataqueB += RayoDiagonalRey(s, cj) + RayoLineaRey(s, cj);
+    ataqueB += RayoDiagonal<NEGRO>(Indice64(s), iw, cj) + RayoLinea<NEGRO>(Indice64(s), iw, cj);
     if (septN != 0 && FilaDe(s) >= 6) ++septN;
   }
   const int32_t septima = (100 - Acotada(SeptimaFase, wPc + bPc)) *

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "eval/eval.h"
+#include "eval/tablas_eval.h"
 
 // The men of each kind and colour as 64-bit sets (index i is bit 63 - i),
 // gathered once per evaluation from the piece lists.
@@ -16,9 +17,62 @@ struct Conjuntos {
 };
 void ReunirConjuntos(Conjuntos& c);
 
-// The king-ray counts of RayoDiagonalRey / RayoLineaRey on the sets of `c`.
-int RayoDiagonalRey(int s, const Conjuntos& c);
-int RayoLineaRey(int s, const Conjuntos& c);
+// Where the rays of a bishop or a rook first come next to (or onto) a king: by
+// the piece's square index and the king's, the square index met in the low six
+// bits and the ray's direction (numbered as in Rayos) above them; SIN_DESTINO
+// when no ray of the kind gets there. The diagonals are tried in the order of the
+// 0x88 steps -17, -15, 15, 17 and the lines -1, 1, 16, -16, the first one that
+// arrives winning. 16 KB, where the same answers by 0x88 squares took 28 KB and
+// a second look-up for the squares between. Beside them, by the king's index,
+// the squares from which a knight jumps onto or next to it.
+struct CercaniasRey {
+  uint16_t diagonal[64][64];
+  uint16_t linea[64][64];
+  uint64_t caballo[64];
+};
+inline constexpr uint16_t SIN_DESTINO = 0xFFFF;
+extern const CercaniasRey CercaRey;
+
+// The squares strictly between index i and the destination `d` (not SIN_DESTINO)
+// of CercaRey: the ray from i less the ray beyond the destination and the
+// destination itself.
+inline uint64_t EntreDestino(int i, uint32_t d) {
+  const int t = static_cast<int>(d & 63), dir = static_cast<int>(d >> 6);
+  return Rayos.rayo[dir][i] & ~(Rayos.rayo[dir][t] | Bit(t));
+}
+
+// The men between the piece (index i, of side Lado) and the square next to the
+// enemy king (index rey) decide: an enemy pawn or bishop closes the diagonal,
+// and so do two own pawns, or one when the square in front of the piece is
+// taken; one own pawn leaves half the count. 0..2.
+template <int Lado>
+inline int RayoDiagonal(int i, int rey, const Conjuntos& cj) {
+  const uint32_t d = CercaRey.diagonal[i][rey];
+  if (d == SIN_DESTINO) return 0;
+  const uint64_t entre = EntreDestino(i, d);
+  if (entre & (cj.peones[1 - Lado] | cj.alfiles[1 - Lado])) return 0;
+  const uint64_t propios = entre & cj.peones[Lado];
+  if (propios == 0) return 2;
+  if (propios & (propios - 1)) return 0;
+  // The square in front of the piece (toward the enemy); off the board it is empty.
+  const int frente = Lado == BLANCO ? i - 8 : i + 8;
+  if (frente < 0 || frente > 63) return 1;
+  return (cj.todas[BLANCO] | cj.todas[NEGRO]) & Bit(frente) ? 0 : 1;
+}
+
+// A line ending on an own pawn, or crossed by a rook of the enemy or any pawn,
+// counts nothing; one enemy minor piece on it leaves half the count, two close
+// it. 0..2.
+template <int Lado>
+inline int RayoLinea(int i, int rey, const Conjuntos& cj) {
+  const uint32_t d = CercaRey.linea[i][rey];
+  if (d == SIN_DESTINO || (cj.peones[Lado] & Bit(static_cast<int>(d & 63)))) return 0;
+  const uint64_t entre = EntreDestino(i, d);
+  if (entre & (cj.torres[1 - Lado] | cj.peones[BLANCO] | cj.peones[NEGRO])) return 0;
+  const uint64_t menores = entre & (cj.alfiles[1 - Lado] | cj.caballos[1 - Lado]);
+  if (menores == 0) return 2;
+  return menores & (menores - 1) ? 0 : 1;
+}
 
 // True when some man of `tipo` and `lado` stands where `cumple(square)` holds.
 template <typename Condicion>

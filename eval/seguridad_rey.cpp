@@ -20,121 +20,115 @@ constexpr int32_t EscalaCentro[33] = {100, 100, 100, 100, 100, 100, 100, 100, 90
 constexpr int32_t DistanciaPeones[8] = {20, 16, 8, 0, -10, -20, -30, -50};
 constexpr int PELIGRO_MAXIMO = 27;
 
-inline int Casilla(int fila, int columna) { return fila * 16 + columna; }
-
-// A rook of `lado` on file `columna`; a bishop of `lado` on squares of `color`.
-inline bool TorreEn(const Conjuntos& cj, int lado, int columna) {
-  return (cj.torres[lado] & MascaraColumna[columna]) != 0;
-}
-inline bool AlfilEn(const Conjuntos& cj, int lado, int color) {
-  return (cj.alfiles[lado] & (color ? CASILLAS_CLARAS : ~CASILLAS_CLARAS)) != 0;
+// The bit of a square by row (0 = rank 8) and file; the whole of a file.
+constexpr uint64_t En(int fila, int columna) { return Bit(fila * 8 + columna); }
+constexpr uint64_t Columna64(int columna) { return COLUMNA_A >> columna; }
+// Squares of the colour of the square at (fila, columna).
+constexpr uint64_t ColorDe(int fila, int columna) {
+  return (fila + columna) % 2 == 0 ? CASILLAS_CLARAS : ~CASILLAS_CLARAS;
 }
 
-// Shelter of a king of `lado` on one wing. The three files are taken in the
+// Shelter of a king of `Lado` on one wing. The three files are taken in the
 // order the count is built: a, b, c on the queen side; f, g, h on the king side.
 // The wings differ in the first file's third rank, the fianchetto's pawn weight,
 // the unprotected last file and the enemy castling right that excuses the
 // open-file count.
-int Refugio(int lado, bool flancoRey, const Conjuntos& cj) {
-  const int signo = lado == BLANCO ? 1 : -1;
-  const int peon = signo * PEON;
-  const uint64_t enemigos = lado == BLANCO ? MapaPeonesNegros : MapaPeonesBlancos;
-  const uint64_t propios = lado == BLANCO ? MapaPeonesBlancos : MapaPeonesNegros;
-  const int fila2 = lado == BLANCO ? 6 : 1;  // own second rank
-  const int fila3 = lado == BLANCO ? 5 : 2;  // own third rank
-  const int c1 = flancoRey ? 5 : 0, c2 = flancoRey ? 6 : 1, c3 = flancoRey ? 7 : 2;
+template <int Lado, bool FlancoRey>
+int Refugio(const Conjuntos& cj) {
+  constexpr int Otro = 1 - Lado;
+  constexpr int fila2 = Lado == BLANCO ? 6 : 1;  // own second rank
+  constexpr int fila3 = Lado == BLANCO ? 5 : 2;  // own third rank
+  constexpr int c1 = FlancoRey ? 5 : 0, c2 = c1 + 1, c3 = c1 + 2;
+  const uint64_t propios = cj.peones[Lado], enemigos = cj.peones[Otro];
 
   // 1. First file.
   int e;
-  if (propios & MascaraColumna[c1]) {
-    if (Tablero[Casilla(fila2, c1)] == peon) e = 0;
-    else if (!flancoRey && Tablero[Casilla(fila3, c1)] == peon) e = 1;
-    else e = flancoRey ? 1 : 2;
+  if (propios & Columna64(c1)) {
+    if (propios & En(fila2, c1)) e = 0;
+    else if (!FlancoRey && (propios & En(fila3, c1))) e = 1;
+    else e = FlancoRey ? 1 : 2;
   } else {
-    e = TorreEn(cj, lado, c1) ? 2 : 4;
+    e = cj.torres[Lado] & Columna64(c1) ? 2 : 4;
   }
 
   // 2. Middle file, with the holes of a moved fianchetto pawn.
   int h = e + 2;
-  if (propios & MascaraColumna[c2]) {
-    const int s2 = Casilla(fila2, c2);
-    if (Tablero[s2] == peon) {
+  if (propios & Columna64(c2)) {
+    if (propios & En(fila2, c2)) {
       h = e;
     } else {
-      if (Tablero[Casilla(fila3, c2)] != peon) h += 1;
-      if (Tablero[s2] == signo * ALFIL) {
+      if (!(propios & En(fila3, c2))) h += 1;
+      if (cj.alfiles[Lado] & En(fila2, c2)) {
         h -= 1;
-      } else if (!AlfilEn(cj, lado, ColorCasilla[s2])) {
-        if (Tablero[Casilla(fila3, c2 - 1)] == -peon || Tablero[Casilla(fila3, c2 + 1)] == -peon)
-          h += flancoRey ? 2 : 1;
-        if (AlfilEn(cj, 1 - lado, ColorCasilla[s2])) h += 3;
+      } else if (!(cj.alfiles[Lado] & ColorDe(fila2, c2))) {
+        if (enemigos & (En(fila3, c2 - 1) | En(fila3, c2 + 1))) h += FlancoRey ? 2 : 1;
+        if (cj.alfiles[Otro] & ColorDe(fila2, c2)) h += 3;
       }
     }
-  } else if (!TorreEn(cj, lado, c2)) {
+  } else if (!(cj.torres[Lado] & Columna64(c2))) {
     h += 3;
   }
 
   // 3. Last file.
   int r;
-  if (propios & MascaraColumna[c3]) {
-    if (Tablero[Casilla(fila2, c3)] == peon) r = h;
-    else r = h + 1 + (Tablero[Casilla(fila3, c3)] != peon ? 1 : 0);
+  if (propios & Columna64(c3)) {
+    if (propios & En(fila2, c3)) r = h;
+    else r = h + 1 + (propios & En(fila3, c3) ? 0 : 1);
   } else {
-    r = TorreEn(cj, lado, c3) ? h + 2 : h + (flancoRey ? 4 : 5);
+    r = cj.torres[Lado] & Columna64(c3) ? h + 2 : h + (FlancoRey ? 4 : 5);
   }
 
   // 4. Files without enemy pawns are open to an attack, unless the enemy king
   // has committed itself to this wing.
-  const int reyEnemigo = EstadoActual->Rey[1 - lado];
+  const int columnaEnemigo = Columna(EstadoActual->Rey[Otro]);
   const int enroques = EstadoActual->Enroques;
   bool exento;
-  if (flancoRey) {
-    const int largo = lado == BLANCO ? ENROQUE_NL : ENROQUE_BL;
-    exento = Columna(reyEnemigo) >= 3 && !(enroques & largo);
+  if (FlancoRey) {
+    constexpr int largo = Lado == BLANCO ? ENROQUE_NL : ENROQUE_BL;
+    exento = columnaEnemigo >= 3 && !(enroques & largo);
   } else {
-    const int corto = lado == BLANCO ? ENROQUE_NC : ENROQUE_BC;
-    exento = Columna(reyEnemigo) <= 4 && !(enroques & corto);
+    constexpr int corto = Lado == BLANCO ? ENROQUE_NC : ENROQUE_BC;
+    exento = columnaEnemigo <= 4 && !(enroques & corto);
   }
-  if (!exento) {
-    for (int c = c1; c <= c3; ++c)
-      if (!(enemigos & MascaraColumna[c])) r += 2;
-  }
+  if (!exento)
+    r += 2 * (!(enemigos & Columna64(c1)) + !(enemigos & Columna64(c2)) +
+              !(enemigos & Columna64(c3)));
   return r;
 }
 
-// Shelter count of the king of `lado`, by the file it stands on.
-int RefugioRey(int lado, const Conjuntos& cj) {
+// Shelter count of the king of `Lado`, by the file it stands on.
+template <int Lado>
+int RefugioRey(const Conjuntos& cj) {
   const EstadoPly* e = EstadoActual;
-  const int k = e->Rey[lado];
+  const int k = e->Rey[Lado];
   const int f = Columna(k);
   int r;
   if (f <= 2) {
-    r = Refugio(lado, false, cj);
+    r = Refugio<Lado, false>(cj);
   } else if (f >= 6) {
-    r = Refugio(lado, true, cj);
+    r = Refugio<Lado, true>(cj);
   } else {
     // A king in the centre: as sheltered as the wing it can still castle to,
     // less the open files around it.
     r = 6;
-    const int corto = lado == BLANCO ? ENROQUE_BC : ENROQUE_NC;
-    const int largo = lado == BLANCO ? ENROQUE_BL : ENROQUE_NL;
+    constexpr int corto = Lado == BLANCO ? ENROQUE_BC : ENROQUE_NC;
+    constexpr int largo = Lado == BLANCO ? ENROQUE_BL : ENROQUE_NL;
     if (e->Enroques & corto) {
-      const int x = Refugio(lado, true, cj);
+      const int x = Refugio<Lado, true>(cj);
       if (x < 7) r = x;
     }
     if (e->Enroques & largo) {
-      const int x = Refugio(lado, false, cj);
+      const int x = Refugio<Lado, false>(cj);
       if (x <= r) r = x;
     }
-    const uint64_t enemigos = lado == BLANCO ? MapaPeonesNegros : MapaPeonesBlancos;
-    const uint64_t todos = MapaPeonesBlancos | MapaPeonesNegros;
+    const uint64_t enemigos = cj.peones[1 - Lado];
+    const uint64_t todos = cj.peones[BLANCO] | cj.peones[NEGRO];
     for (int c : {f - 1, f + 1})
-      if (!(enemigos & MascaraColumna[c])) r += (todos & MascaraColumna[c]) ? 1 : 2;
-    if (!(enemigos & MascaraColumna[f])) r += (todos & MascaraColumna[f]) ? 1 : 4;
+      if (!(enemigos & Columna64(c))) r += (todos & Columna64(c)) ? 1 : 2;
+    if (!(enemigos & Columna64(f))) r += (todos & Columna64(f)) ? 1 : 4;
   }
-  if (lado == BLANCO ? FilaDe(k) < 6 : FilaDe(k) > 1) r += 4;
-  const int damasEnemigas = e->NumPiezas[lado == BLANCO ? 9 : 8];
-  if (damasEnemigas == 0) r /= 4;
+  if (Lado == BLANCO ? FilaDe(k) < 6 : FilaDe(k) > 1) r += 4;
+  if (e->NumPiezas[Lado == BLANCO ? 9 : 8] == 0) r /= 4;  // no enemy queen
   return r;
 }
 
@@ -151,20 +145,43 @@ int DistanciaRey(int a, int b) {
   return df > dr ? df : dr;
 }
 
-// The core's tables store 0 both for "no square" and for a8. The rays must tell
-// them apart, or a king zone reached through a8 would count as unreachable (and
-// a position would no longer score as the opposite of its colour mirror). When
-// the table says 0, a8 is the answer exactly when it lies on the first ray that
-// could reach it and stands next to the king: no earlier square qualified, or
-// the table would have named it.
-inline bool A8EnDiagonal(int s, int rey) {
-  return s != 0 && s % 17 == 0 && DistanciaRey(0, rey) <= 1;
-}
-inline bool A8EnLinea(int s, int rey) {
-  return s != 0 && (s < 8 || (s & 15) == 0) && DistanciaRey(0, rey) <= 1;
+// CercaRey by construction: each ray of the kind walked from the piece in the
+// order the count has always tried them, and the knight's jumps.
+constexpr uint16_t PrimerDestino(int i, int rey, const int (&direcciones)[4]) {
+  constexpr int pasoFila[8] = {-1, -1, 1, 1, 0, 0, -1, 1};
+  constexpr int pasoColumna[8] = {-1, 1, -1, 1, -1, 1, 0, 0};
+  for (int dir : direcciones) {
+    int r = (i >> 3) + pasoFila[dir], f = (i & 7) + pasoColumna[dir];
+    for (; r >= 0 && r < 8 && f >= 0 && f < 8; r += pasoFila[dir], f += pasoColumna[dir])
+      if (Abs(r - (rey >> 3)) <= 1 && Abs(f - (rey & 7)) <= 1)
+        return static_cast<uint16_t>((r * 8 + f) | dir << 6);
+  }
+  return SIN_DESTINO;
 }
 
+struct TablaCercanias : CercaniasRey {
+  constexpr TablaCercanias() : CercaniasRey() {
+    constexpr int diagonales[4] = {0, 1, 2, 3};  // 0x88 steps -17, -15, 15, 17
+    constexpr int lineas[4] = {4, 5, 7, 6};      // -1, 1, 16, -16
+    constexpr int saltoFila[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
+    constexpr int saltoColumna[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
+    for (int i = 0; i < 64; ++i)
+      for (int rey = 0; rey < 64; ++rey) {
+        diagonal[i][rey] = PrimerDestino(i, rey, diagonales);
+        linea[i][rey] = PrimerDestino(i, rey, lineas);
+        for (int k = 0; k < 8; ++k) {
+          const int r = (i >> 3) + saltoFila[k], f = (i & 7) + saltoColumna[k];
+          if (r >= 0 && r < 8 && f >= 0 && f < 8 && Abs(r - (rey >> 3)) <= 1 &&
+              Abs(f - (rey & 7)) <= 1)
+            caballo[rey] |= Bit(i);
+        }
+      }
+  }
+};
+
 }  // namespace
+
+constexpr CercaniasRey CercaRey = TablaCercanias{};
 
 void ReunirConjuntos(Conjuntos& c) {
   const EstadoPly* e = EstadoActual;
@@ -182,56 +199,28 @@ void ReunirConjuntos(Conjuntos& c) {
 int RefugioFlancoDama(int lado) {
   Conjuntos c;
   ReunirConjuntos(c);
-  return Refugio(lado, false, c);
+  return lado == BLANCO ? Refugio<BLANCO, false>(c) : Refugio<NEGRO, false>(c);
 }
 int RefugioFlancoRey(int lado) {
   Conjuntos c;
   ReunirConjuntos(c);
-  return Refugio(lado, true, c);
-}
-
-// The men between the piece and the square next to the king decide: an enemy
-// pawn or bishop closes the diagonal, and so do two own pawns, or one when the
-// square in front of the piece is taken; one own pawn leaves half the count.
-int RayoDiagonalRey(int s, const Conjuntos& cj) {
-  const int lado = Tablero[s] > 0 ? BLANCO : NEGRO;
-  const int rey = EstadoActual->Rey[1 - lado];
-  const int t = DiagonalRey[s][rey];
-  if (t == 0 && !A8EnDiagonal(s, rey)) return 0;
-  const uint64_t entre = EntreCasillas[Indice64(s)][Indice64(t)];
-  if (entre & (cj.peones[1 - lado] | cj.alfiles[1 - lado])) return 0;
-  const uint64_t propios = entre & cj.peones[lado];
-  if (propios == 0) return 2;
-  if (propios & (propios - 1)) return 0;
-  // The square in front of the piece (toward the enemy); off the board it is empty.
-  const int frente = lado == BLANCO ? s - 16 : s + 16;
-  return EnTablero(frente) && Tablero[frente] != VACIO ? 0 : 1;
-}
-
-// A line ending on an own pawn, or crossed by a rook of the enemy or any pawn,
-// counts nothing; one enemy minor piece on it leaves half the count, two close it.
-int RayoLineaRey(int s, const Conjuntos& cj) {
-  const int lado = Tablero[s] > 0 ? BLANCO : NEGRO;
-  const int rey = EstadoActual->Rey[1 - lado];
-  const int t = LineaRey[s][rey];
-  if ((t == 0 && !A8EnLinea(s, rey)) || Tablero[t] == Signo(lado) * PEON) return 0;
-  const uint64_t entre = EntreCasillas[Indice64(s)][Indice64(t)];
-  if (entre & (cj.torres[1 - lado] | cj.peones[BLANCO] | cj.peones[NEGRO])) return 0;
-  const uint64_t menores = entre & (cj.alfiles[1 - lado] | cj.caballos[1 - lado]);
-  if (menores == 0) return 2;
-  return menores & (menores - 1) ? 0 : 1;
+  return lado == BLANCO ? Refugio<BLANCO, true>(c) : Refugio<NEGRO, true>(c);
 }
 
 int RayoDiagonalRey(int s) {
   Conjuntos c;
   ReunirConjuntos(c);
-  return RayoDiagonalRey(s, c);
+  const int i = Indice64(s);
+  return Tablero[s] > 0 ? RayoDiagonal<BLANCO>(i, Indice64(EstadoActual->Rey[NEGRO]), c)
+                        : RayoDiagonal<NEGRO>(i, Indice64(EstadoActual->Rey[BLANCO]), c);
 }
 
 int RayoLineaRey(int s) {
   Conjuntos c;
   ReunirConjuntos(c);
-  return RayoLineaRey(s, c);
+  const int i = Indice64(s);
+  return Tablero[s] > 0 ? RayoLinea<BLANCO>(i, Indice64(EstadoActual->Rey[NEGRO]), c)
+                        : RayoLinea<NEGRO>(i, Indice64(EstadoActual->Rey[BLANCO]), c);
 }
 
 int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, const Conjuntos& cj,
@@ -240,7 +229,7 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
   const int kw = e->Rey[BLANCO], kb = e->Rey[NEGRO];
 
   // 1. Danger counts: shelter plus attackers, capped.
-  const int refugioB = RefugioRey(BLANCO, cj), refugioN = RefugioRey(NEGRO, cj);
+  const int refugioB = RefugioRey<BLANCO>(cj), refugioN = RefugioRey<NEGRO>(cj);
   int peligroB, peligroN;
   if constexpr (VERSION_052) {
     peligroB = refugioB * DEFENSA_ESTATICA / 100 + ataqueBlanco * ATAQUE_DINAMICO / 100;

@@ -1,6 +1,7 @@
 // King safety: shelter, rays toward the king, danger counts and scaling.
 #include <cstdio>
 
+#include "eval/interno.h"
 #include "eval_test_util.h"
 
 namespace {
@@ -84,6 +85,44 @@ TEST(SeguridadRey, RayoLinea) {
   EXPECT_EQ(RayoLineaRey(CasillaTexto("b8")), 2);
   PosicionEval("4k3/8/8/8/8/8/K7/1r6 w - - 0 1");
   EXPECT_EQ(RayoLineaRey(CasillaTexto("b1")), 2);
+}
+
+// The evaluation's compact king tables against the core's 0x88 ones, for every
+// pair of squares. The core reports 0 both for "none" and for a8; a8 is the
+// answer when the piece sees a8 along a ray of the kind and a8 touches the king.
+TEST(SeguridadRey, TablasDeCercaniaComoLasDelNucleo) {
+  PrepararEval();
+  auto rey = [](int a, int b) {
+    const int df = Abs(Columna(a) - Columna(b)), dr = Abs((a >> 4) - (b >> 4));
+    return df > dr ? df : dr;
+  };
+  for (int s = 0; s < 120; ++s) {
+    if (!EnTablero(s)) continue;
+    for (int k = 0; k < 120; ++k) {
+      if (!EnTablero(k)) continue;
+      const int i = Indice64(s), ik = Indice64(k);
+      const bool a8Diagonal = s != 0 && s % 17 == 0 && rey(0, k) <= 1;
+      const bool a8Linea = s != 0 && (s < 8 || (s & 15) == 0) && rey(0, k) <= 1;
+      const struct {
+        int nucleo;
+        bool a8;
+        uint16_t nuestro;
+      } casos[2] = {{DiagonalRey[s][k], a8Diagonal, CercaRey.diagonal[i][ik]},
+                    {LineaRey[s][k], a8Linea, CercaRey.linea[i][ik]}};
+      for (const auto& c : casos) {
+        if (c.nucleo == 0 && !c.a8) {
+          EXPECT_EQ(c.nuestro, SIN_DESTINO) << NombreCasilla[s] << " " << NombreCasilla[k];
+          continue;
+        }
+        ASSERT_NE(c.nuestro, SIN_DESTINO) << NombreCasilla[s] << " " << NombreCasilla[k];
+        EXPECT_EQ(c.nuestro & 63, Indice64(c.nucleo)) << NombreCasilla[s] << " " << NombreCasilla[k];
+        EXPECT_EQ(EntreDestino(i, c.nuestro), EntreCasillas[i][Indice64(c.nucleo)])
+            << NombreCasilla[s] << " " << NombreCasilla[k];
+      }
+      EXPECT_EQ((CercaRey.caballo[ik] & Bit(i)) != 0, CaballoCercaRey[s][k] != 0)
+          << NombreCasilla[s] << " " << NombreCasilla[k];
+    }
+  }
 }
 
 TEST(SeguridadRey, CentroDePeonesYTope) {
