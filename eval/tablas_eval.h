@@ -25,7 +25,18 @@ constexpr uint64_t Bit(int i) { return uint64_t{1} << (63 - i); }
 // Index of the set bit nearest a8 (the lowest index); x must not be 0.
 inline int PrimerIndice(uint64_t x) { return std::countl_zero(x); }
 inline int UltimoIndice(uint64_t x) { return 63 - std::countr_zero(x); }
-inline int Cuenta(uint64_t x) { return std::popcount(x); }
+inline int Cuenta(uint64_t x) {
+#if defined(__POPCNT__)
+  return std::popcount(x);
+#else
+  // Without the processor's instruction std::popcount is a call into the
+  // compiler's library; the same sum by halves stays inline.
+  x -= (x >> 1) & 0x5555555555555555ULL;
+  x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+  return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+#endif
+}
 
 constexpr uint64_t RellenoArriba(uint64_t x) {
   x |= x << 8;
