@@ -95,6 +95,20 @@ extern uint32_t MascaraPeones;
 extern EntradaHashAtaques* TablaAtaques;
 extern uint32_t MascaraAtaques;
 
+// What the full evaluation needs of the pawns alone beside the pawn hash's
+// structure value: the piece-square sums under each pawn table (White's minus
+// Black's) and the sums of all pawns' rows and files for the pawn centre. Kept
+// per structure under the two pawn sets themselves, so that a hit is exact (the
+// pawn hash checks 32 bits of a key); an entry still zero is the true entry of
+// the structure without pawns, so the table never needs clearing.
+struct EntradaPeonesEval {
+  uint64_t Blancos, Negros;
+  int16_t Casillas[3];  // by TABLA_PEONES_*
+  uint8_t Filas, Columnas;
+};
+inline constexpr uint32_t ENTRADAS_PEONES_EVAL = 4096;  // a power of two
+extern EntradaPeonesEval PeonesEval[ENTRADAS_PEONES_EVAL];
+
 // Statistics of the two hashes (reset by the statistics output, wrap silently).
 extern uint32_t ContadorEvalPeones;        // pawn structures computed
 extern uint32_t ContadorEvalHash;          // pawn-hash hits

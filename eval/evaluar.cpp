@@ -46,6 +46,47 @@ inline int Movilidad(int i, uint64_t ocupadas, uint64_t enemigas) {
   return m;
 }
 
+// Pawns that count against a king: on its file or the next ones, fewer than
+// four rows behind it from the pawn's side. By colour of the pawns and the
+// enemy king's square index.
+struct TablaZonaPeones {
+  uint64_t v[2][64];
+  constexpr TablaZonaPeones() : v() {
+    for (int rey = 0; rey < 64; ++rey)
+      for (int i = 0; i < 64; ++i) {
+        const int df = (i & 7) - (rey & 7), dr = (i >> 3) - (rey >> 3);
+        if (df < -1 || df > 1) continue;
+        if (dr < 4) v[BLANCO][rey] |= Bit(i);
+        if (-dr < 4) v[NEGRO][rey] |= Bit(i);
+      }
+  }
+};
+constexpr TablaZonaPeones ZonaPeones{};
+
+// The entry of the current pawn structure in PeonesEval, filled when it holds
+// another one.
+const EntradaPeonesEval& PeonesDeEstructura(uint64_t blancos, uint64_t negros) {
+  EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)];
+  if (h.Blancos == blancos && h.Negros == negros) return h;
+  const TablaCasillas* tablas[3] = {&TablaPeonNormal, &TablaTormenta1, &TablaTormenta2};
+  int casillas[3] = {}, filas = 0, columnas = 0;
+  for (int lista = 0; lista < 2; ++lista) {
+    const int signo = lista == 0 ? 1 : -1, mitad = lista == 0 ? 0 : 8;
+    for (int k = 0; k < EstadoActual->NumPiezas[lista]; ++k) {
+      const int s = ListaPiezas[lista][k];
+      for (int t = 0; t < 3; ++t) casillas[t] += signo * (*tablas[t])[s + mitad];
+      filas += FilaDe(s);
+      columnas += Columna(s);
+    }
+  }
+  h.Blancos = blancos;
+  h.Negros = negros;
+  for (int t = 0; t < 3; ++t) h.Casillas[t] = static_cast<int16_t>(casillas[t]);
+  h.Filas = static_cast<uint8_t>(filas);
+  h.Columnas = static_cast<uint8_t>(columnas);
+  return h;
+}
+
 template <bool Traza>
 int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const EstadoPly* e = EstadoActual;
@@ -71,28 +112,22 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     if (colRb >= 5 && colRn < 3) tabla = TABLA_PEONES_TORMENTA1;
     else if (colRb < 3 && colRn > 4) tabla = TABLA_PEONES_TORMENTA2;
   }
-  const TablaCasillas& tp = tabla == TABLA_PEONES_TORMENTA1   ? TablaTormenta1
-                            : tabla == TABLA_PEONES_TORMENTA2 ? TablaTormenta2
-                                                              : TablaPeonNormal;
 
-  // 3. Pawns: sets, table values, pawns near the enemy king. The sets of every
-  // kind serve the mobility and the king rays below.
+  // 3. Pawns: sets, table values, pawns near the enemy king, the pawn centre.
+  // The sets of every kind serve the mobility and the king rays below.
   Conjuntos cj;
   ReunirConjuntos(cj);
   const uint64_t ocupadas = cj.todas[BLANCO] | cj.todas[NEGRO];
   const uint64_t mapaB = cj.peones[BLANCO], mapaN = cj.peones[NEGRO];
-  int32_t casPeones = 0;
-  int ataqueB = 0, ataqueN = 0;  // attack counts against the white / black king
-  for (int k = 0; k < wP; ++k) {
-    const int s = ListaPiezas[0][k];
-    casPeones += tp[s];
-    if (Abs(Columna(s) - colRn) <= 1 && FilaDe(s) - filaRn < 4) ++ataqueN;
-  }
-  for (int k = 0; k < bP; ++k) {
-    const int s = ListaPiezas[1][k];
-    casPeones -= tp[s + 8];
-    if (Abs(Columna(s) - colRb) <= 1 && filaRb - FilaDe(s) < 4) ++ataqueB;
-  }
+  const EntradaPeonesEval& estructura = PeonesDeEstructura(mapaB, mapaN);
+  const int32_t casPeones = estructura.Casillas[tabla];
+  // Attack counts against the white and the black king.
+  int ataqueB = Cuenta(mapaN & ZonaPeones.v[NEGRO][iw]);
+  int ataqueN = Cuenta(mapaB & ZonaPeones.v[BLANCO][ib]);
+  // The mean square of all pawns, truncated; e4 without pawns.
+  int centroPeones = 0x44;
+  if (wP + bP > 0)
+    centroPeones = estructura.Filas / (wP + bP) * 16 + estructura.Columnas / (wP + bP);
   MapaPeonesBlancos = mapaB;
   MapaPeonesNegros = mapaN;
   const uint64_t todosPeones = mapaB | mapaN;
@@ -260,16 +295,16 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   }
 
   // 10. King safety.
-  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, cj, d);
+  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, cj, d);
 
   // 11. Sum. The earlier build weights two of the terms by its settings.
-  int32_t estructura = peones + malAlfil;
+  int32_t estructuraPeones = peones + malAlfil;
   int32_t movil = movilidad;
   if constexpr (VERSION_052) {
-    estructura = estructura * ESTRUCTURA_PEONES / 100;
+    estructuraPeones = estructuraPeones * ESTRUCTURA_PEONES / 100;
     movil = movil * MOVILIDAD / 100;
   }
-  const int32_t suma = rey + estructura + centro + desarrollo + material + caballos + pareja +
+  const int32_t suma = rey + estructuraPeones + centro + desarrollo + material + caballos + pareja +
                        torres + septima + movil + ultimaFila + casPeones + casAlfiles;
 
   // 12. Opposite-coloured bishops draw.
@@ -295,7 +330,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     d->Desarrollo = desarrollo;
     d->Centro = centro;
     d->Peones = VERSION_052 ? peones * ESTRUCTURA_PEONES / 100 : peones;
-    d->MalAlfil = estructura - d->Peones;
+    d->MalAlfil = estructuraPeones - d->Peones;
     d->UltimaFila = ultimaFila;
     d->SeguridadRey = rey;
     d->Suma = suma;

@@ -1,6 +1,7 @@
 #include "eval/eval.h"
 
 uint32_t MascaraAtaques = 0;
+EntradaPeonesEval PeonesEval[ENTRADAS_PEONES_EVAL];
 
 int ColorMotor = -1;
 

@@ -101,7 +101,8 @@ int32_t TerminoParejaAlfiles();
 
 // King-safety term, already divided by 100. `ataqueBlanco` and `ataqueNegro` are
 // the attack counts gathered by the piece scan against the white and the black
-// king; `tablaPeones` is the pawn table in use (TABLA_PEONES_*). Fills the
-// king-safety fields of `d` when it is not null.
-int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, const Conjuntos& c,
-                            DesgloseEval* d);
+// king; `tablaPeones` is the pawn table in use (TABLA_PEONES_*); `centroPeones`
+// the 0x88 square of the pawn centre. Fills the king-safety fields of `d` when
+// it is not null.
+int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, int centroPeones,
+                            const Conjuntos& c, DesgloseEval* d);

@@ -223,8 +223,8 @@ int RayoLineaRey(int s) {
                         : RayoLinea<NEGRO>(i, Indice64(EstadoActual->Rey[BLANCO]), c);
 }
 
-int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, const Conjuntos& cj,
-                            DesgloseEval* d) {
+int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, int centro,
+                            const Conjuntos& cj, DesgloseEval* d) {
   const EstadoPly* e = EstadoActual;
   const int kw = e->Rey[BLANCO], kb = e->Rey[NEGRO];
 
@@ -250,20 +250,7 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
     else if (ColorMotor == NEGRO) peligroB = static_cast<int>(peligroB * 0.6666666666666666);
   }
 
-  // 3. Pawn centre: the mean square of all pawns, truncated; e4 without pawns.
-  int centro = 0x44;
-  const int n = e->NumPiezas[0] + e->NumPiezas[1];
-  if (n > 0) {
-    int filas = 0, columnas = 0;
-    for (int lista = 0; lista < 2; ++lista)
-      for (int k = 0; k < e->NumPiezas[lista]; ++k) {
-        filas += FilaDe(ListaPiezas[lista][k]);
-        columnas += Columna(ListaPiezas[lista][k]);
-      }
-    centro = (filas / n) * 16 + columnas / n;
-  }
-
-  // 4. The sum: shelter and king table weighted by the enemy's pieces, the pull
+  // 3. The sum: shelter and king table weighted by the enemy's pieces, the pull
   // to the pawns by their absence.
   const int matB = MaterialPiezas(BLANCO), matN = MaterialPiezas(NEGRO);
   const int32_t a = (SeguridadRey[peligroB] + TablaRey[kw]) * EscalaRey[matN];

@@ -21,7 +21,18 @@ inline constexpr uint64_t FILA_6 = 0x0000FF0000000000ULL;  // row 2
 inline constexpr uint64_t FILA_3 = 0x0000000000FF0000ULL;  // row 5
 inline constexpr uint64_t FILA_1 = 0x00000000000000FFULL;  // row 7
 
-inline int Cuenta(uint64_t x) { return std::popcount(x); }
+inline int Cuenta(uint64_t x) {
+#if defined(__POPCNT__)
+  return std::popcount(x);
+#else
+  // Without the processor's instruction std::popcount is a call into the
+  // compiler's library; the same sum by halves stays inline.
+  x -= (x >> 1) & 0x5555555555555555ULL;
+  x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+  return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+#endif
+}
 
 constexpr uint64_t RellenoArriba(uint64_t x) {
   x |= x << 8;

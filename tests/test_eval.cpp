@@ -1,5 +1,7 @@
 // Full evaluation: phase choice, material, piece terms, scaling and rounding.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "eval_test_util.h"
@@ -177,6 +179,33 @@ TEST(Evaluacion, ExcesoDePiezasNoSaleDeLasTablas) {
 
 // The diagnostics' last line is the value "ze_Eval" prints; the trace shows the
 // full evaluation's terms. Runs the real program.
+// The pawn-structure memo answers only for the very structure it holds: another
+// structure left in the slot (as after a collision of pawn keys) is recomputed,
+// and the values match those of a fresh evaluation.
+TEST(Evaluacion, MemoriaDeEstructurasDePeonesEsExacta) {
+  const char* posiciones[] = {
+      "2kr3r/ppp1qppp/2n1b3/4N3/3P4/2PB4/P1Q2PPP/R4RK1 w - - 0 14",      // storm table 1
+      "r4rk1/pp1bppbp/3p1np1/q7/3NP1PP/2N1BP2/PPPQ4/2KR1B1R b - - 0 14",  // storm table 2
+      "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3",
+      "4k3/8/8/8/8/8/8/R3K3 w - - 0 1",  // no pawns: the centre is e4
+  };
+  for (const char* fen : posiciones) {
+    PosicionEval(fen, 30);
+    std::fill(std::begin(PeonesEval), std::end(PeonesEval), EntradaPeonesEval{});
+    const DesgloseEval limpia = Desglose(1);
+    EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)];
+    const EntradaPeonesEval otra = {h.Blancos ^ 0x00FF000000000000ULL, h.Negros, {99, 99, 99}, 97, 97};
+    h = otra;
+    const DesgloseEval d = Desglose(1);
+    EXPECT_EQ(d.CasillasPeones, limpia.CasillasPeones) << fen;
+    EXPECT_EQ(d.CentroPeones, limpia.CentroPeones) << fen;
+    EXPECT_EQ(d.Total, limpia.Total) << fen;
+    EXPECT_NE(h.Blancos, otra.Blancos) << fen;  // the slot now holds this structure
+    EXPECT_EQ(Desglose(1).Total, limpia.Total) << fen;
+  }
+  EXPECT_EQ(Desglose(1).CentroPeones, CasillaTexto("e4"));
+}
+
 TEST(Evaluacion, DiagnosticoEval) {
   const char* fen = "r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/2KR1B1R b - - 3 9";
   const std::string orden =
