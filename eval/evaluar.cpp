@@ -102,8 +102,9 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const int wPc = e->PiezasBlancas, bPc = e->PiezasNegras;
 
   // 1. Material and the bishop pair.
-  const int32_t material = TerminoMaterial();
-  int32_t pareja = TerminoParejaAlfiles();
+  const TerminosMaterial terminos = TerminosDeMaterial();
+  const int32_t material = terminos.material;
+  int32_t pareja = terminos.pareja;
 
   // 2. Pawn table: on opposite wings before the endgame, the storm tables pull
   // the pawns toward the enemy king.

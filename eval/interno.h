@@ -94,10 +94,13 @@ inline bool TorreEnColumna(int lado, int columna) {
   return HayPiezaDonde(lado, TORRE, [columna](int s) { return Columna(s) == columna; });
 }
 
-// Material term F, with its imbalance corrections and trade-down scaling.
-int32_t TerminoMaterial();
-// Bishop pair (without the bishop wing bonus, which the piece scan adds).
-int32_t TerminoParejaAlfiles();
+// Material term F, with its imbalance corrections and trade-down scaling, and
+// the bishop pair (without the bishop wing bonus, which the piece scan adds), as
+// MemoriaMaterial keeps them.
+struct TerminosMaterial {
+  int32_t material, pareja;
+};
+TerminosMaterial TerminosDeMaterial();
 
 // King-safety term, already divided by 100. `ataqueBlanco` and `ataqueNegro` are
 // the attack counts gathered by the piece scan against the white and the black
