@@ -35,8 +35,12 @@ inline int Movilidad(int i, uint64_t ocupadas, uint64_t enemigas) {
     if (b < 0) {
       m += Rayos.largo[D][i];
     } else {
-      m += DistanciaCasillas[i][b] - 1;
-      if (enemigas & Bit(b)) m += 3;
+      // The distance along a line is the step count in its own unit, along a
+      // diagonal the row count; the sense of the ray is known.
+      constexpr bool creciente = D == 2 || D == 3 || D == 5 || D == 7;
+      const int desde = creciente ? i : b, hasta = creciente ? b : i;
+      m += (D == 4 || D == 5 ? hasta - desde : (hasta >> 3) - (desde >> 3)) - 1;
+      m += 3 * static_cast<int>(enemigas >> (63 - b) & 1);
     }
   };
   rayo.template operator()<D0>();
