@@ -158,8 +158,6 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
         caballos += (bN == 0 && !AlfilEnColor(NEGRO, ColorCasilla[s])) ? z : z / 2;
     }
     if (CercaRey.caballo[ib] & Bit(Indice64(s))) ataqueN += 2;
-    if (wPc < 4 && wPc == bPc && (mapaN & COLUMNAS_AC) && (mapaN & COLUMNAS_FH))
-      caballos += CaballoAlas[wPc];
   }
   for (int k = 0; k < bN; ++k) {
     const int s = ListaPiezas[3][k];
@@ -180,26 +178,33 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
         caballos -= (wN == 0 && !AlfilEnColor(BLANCO, ColorCasilla[s])) ? z : z / 2;
     }
     if (CercaRey.caballo[iw] & Bit(Indice64(s))) ataqueB += 2;
-    if (bPc < 4 && wPc == bPc && (mapaB & COLUMNAS_AC) && (mapaB & COLUMNAS_FH))
-      caballos -= CaballoAlas[bPc];
+  }
+
+  // Few pieces each, as many on both sides: a knight is worse against pawns on
+  // both wings, each one of them.
+  if (wPc == bPc && wPc < 4) {
+    if ((mapaN & COLUMNAS_AC) && (mapaN & COLUMNAS_FH)) caballos += wN * CaballoAlas[wPc];
+    if ((mapaB & COLUMNAS_AC) && (mapaB & COLUMNAS_FH)) caballos -= bN * CaballoAlas[bPc];
   }
 
   // 5. Bishops: table, mobility, rays at the king, wing bonus.
   int32_t casAlfiles = 0, movilidad = 0;
-  const bool dosAlas = (todosPeones & COLUMNAS_AC) && (todosPeones & COLUMNAS_FH);
+  // The bishop's counterpart: better with pawns on both wings, against no bishop.
+  if (wPc == bPc && wPc < 4 && (todosPeones & COLUMNAS_AC) && (todosPeones & COLUMNAS_FH)) {
+    if (bB == 0) pareja += wB * AlfilAlas[wPc];
+    if (wB == 0) pareja -= bB * AlfilAlas[bPc];
+  }
   for (int k = 0; k < wB; ++k) {
     const int s = ListaPiezas[4][k];
     casAlfiles += TablaAlfil[s];
     movilidad += Movilidad<0>(Indice64(s), ocupadas, cj.todas[NEGRO]);
     ataqueN += RayoDiagonal<BLANCO>(Indice64(s), ib, cj);
-    if (wPc < 4 && wPc == bPc && bB == 0 && dosAlas) pareja += AlfilAlas[wPc];
   }
   for (int k = 0; k < bB; ++k) {
     const int s = ListaPiezas[5][k];
     casAlfiles -= TablaAlfil[s + 8];
     movilidad -= Movilidad<0>(Indice64(s), ocupadas, cj.todas[BLANCO]);
     ataqueB += RayoDiagonal<NEGRO>(Indice64(s), iw, cj);
-    if (bPc < 4 && wPc == bPc && wB == 0 && dosAlas) pareja -= AlfilAlas[bPc];
   }
 
   // 6. Rooks: open files, boxed-in rooks, the seventh rank, mobility.
@@ -300,7 +305,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   }
 
   // 10. King safety.
-  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, cj, d);
+  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, terminos, cj, d);
 
   // 11. Sum. The earlier build weights two of the terms by its settings.
   int32_t estructuraPeones = peones + malAlfil;

@@ -128,6 +128,14 @@ int32_t CalcularPareja() {
   return 0;
 }
 
+// Piece material of a side in hundreds, capped at 32.
+int MaterialPiezas(int lado) {
+  const uint8_t* n = EstadoActual->NumPiezas;
+  const int o = lado == BLANCO ? 0 : 1;
+  const int v = (300 * (n[2 + o] + n[4 + o]) + 500 * n[6 + o] + 950 * n[8 + o]) / 100;
+  return v < 32 ? v : 32;
+}
+
 }  // namespace
 
 TerminosMaterial TerminosDeMaterial() {
@@ -144,8 +152,10 @@ TerminosMaterial TerminosDeMaterial() {
     m.Base = base;
     m.Material = CalcularMaterial(base);
     m.Pareja = CalcularPareja();
+    m.PiezasBlancas = static_cast<uint8_t>(MaterialPiezas(BLANCO));
+    m.PiezasNegras = static_cast<uint8_t>(MaterialPiezas(NEGRO));
   }
-  return {m.Material, m.Pareja};
+  return {m.Material, m.Pareja, m.PiezasBlancas, m.PiezasNegras};
 }
 
 int FaseEvaluacion() {
