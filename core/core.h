@@ -5,6 +5,7 @@
 // globals below; none takes a position argument.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -87,6 +88,56 @@ struct TablaBitCasilla {
   constexpr uint64_t operator[](int s) const { return v[s]; }
 };
 inline constexpr TablaBitCasilla BitDe{};
+
+constexpr uint64_t Bit(int i) { return uint64_t{1} << (63 - i); }
+// Index of the set bit nearest a8 (the lowest index); x must not be 0.
+inline int PrimerIndice(uint64_t x) { return std::countl_zero(x); }
+inline int UltimoIndice(uint64_t x) { return 63 - std::countr_zero(x); }
+
+// Rays from a square index to the edge, in eight directions: the diagonals
+// 0..3 (0x88 steps -17, -15, 15, 17), then the lines 4..7 (-1, 1, -16, 16).
+// Directions 2, 3, 5 and 7 run toward higher indexes.
+struct TablasRayos {
+  uint64_t rayo[8][64];
+  uint8_t largo[8][64];  // squares on the ray
+  constexpr TablasRayos() : rayo(), largo() {
+    constexpr int pasoFila[8] = {-1, -1, 1, 1, 0, 0, -1, 1};
+    constexpr int pasoColumna[8] = {-1, 1, -1, 1, -1, 1, 0, 0};
+    for (int d = 0; d < 8; ++d)
+      for (int i = 0; i < 64; ++i) {
+        int r = (i >> 3) + pasoFila[d], f = (i & 7) + pasoColumna[d];
+        for (; r >= 0 && r < 8 && f >= 0 && f < 8; r += pasoFila[d], f += pasoColumna[d]) {
+          rayo[d][i] |= Bit(r * 8 + f);
+          ++largo[d][i];
+        }
+      }
+  }
+};
+inline constexpr TablasRayos Rayos{};
+
+// Knight moves by square index (the king's neighbours are VecinasRey).
+struct TablaCaballo {
+  uint64_t saltos[64];
+  constexpr TablaCaballo() : saltos() {
+    constexpr int saltoFila[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
+    constexpr int saltoColumna[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
+    for (int i = 0; i < 64; ++i)
+      for (int k = 0; k < 8; ++k) {
+        const int rr = (i >> 3) + saltoFila[k], ff = (i & 7) + saltoColumna[k];
+        if (rr >= 0 && rr < 8 && ff >= 0 && ff < 8) saltos[i] |= Bit(rr * 8 + ff);
+      }
+  }
+};
+inline constexpr TablaCaballo SaltosCaballo{};
+
+// Index of the first man met along ray D from i among `ocupadas`; -1 when none.
+template <int D>
+inline int PrimeraEnRayo(int i, uint64_t ocupadas) {
+  const uint64_t x = Rayos.rayo[D][i] & ocupadas;
+  if (x == 0) return -1;
+  return (D == 2 || D == 3 || D == 5 || D == 7) ? PrimerIndice(x) : UltimoIndice(x);
+}
+
 constexpr int Abs(int x) { return x < 0 ? -x : x; }
 constexpr int Signo(int lado) { return lado == BLANCO ? 1 : -1; }
 constexpr int Color(int pieza) { return pieza > 0 ? BLANCO : NEGRO; }  // of a non-empty code

@@ -29,21 +29,6 @@ struct Planos {
 };
 constexpr int K_PEON = 0, K_MENOR = 1, K_TORRE = 2, K_DAMA = 3, K_REY = 4;
 
-// Knight moves by square index (the king's neighbours are core's VecinasRey).
-struct TablaCaballo {
-  uint64_t saltos[64];
-  constexpr TablaCaballo() : saltos() {
-    constexpr int saltoFila[8] = {-2, -2, -1, -1, 1, 1, 2, 2};
-    constexpr int saltoColumna[8] = {-1, 1, -2, 2, -2, 2, -1, 1};
-    for (int i = 0; i < 64; ++i)
-      for (int k = 0; k < 8; ++k) {
-        const int rr = (i >> 3) + saltoFila[k], ff = (i & 7) + saltoColumna[k];
-        if (rr >= 0 && rr < 8 && ff >= 0 && ff < 8) saltos[i] |= Bit(rr * 8 + ff);
-      }
-  }
-};
-constexpr TablaCaballo SaltosCaballo{};
-
 // Index step of each ray direction (diagonals 0..3, lines 4..7).
 constexpr int PASO_RAYO[8] = {-9, -7, 7, 9, -1, 1, -8, 8};
 

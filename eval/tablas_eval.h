@@ -21,10 +21,6 @@ inline constexpr uint64_t FILA_6 = 0x0000FF0000000000ULL;  // row 2
 inline constexpr uint64_t FILA_3 = 0x0000000000FF0000ULL;  // row 5
 inline constexpr uint64_t FILA_1 = 0x00000000000000FFULL;  // row 7
 
-constexpr uint64_t Bit(int i) { return uint64_t{1} << (63 - i); }
-// Index of the set bit nearest a8 (the lowest index); x must not be 0.
-inline int PrimerIndice(uint64_t x) { return std::countl_zero(x); }
-inline int UltimoIndice(uint64_t x) { return 63 - std::countr_zero(x); }
 inline int Cuenta(uint64_t x) {
 #if defined(__POPCNT__)
   return std::popcount(x);
@@ -65,36 +61,7 @@ constexpr uint64_t PasosRey(uint64_t x) {
   return (lados | lados << 8 | lados >> 8) & ~x;
 }
 
-// Rays from a square index to the edge, in eight directions: the diagonals
-// 0..3 (0x88 steps -17, -15, 15, 17), then the lines 4..7 (-1, 1, -16, 16).
-// Directions 2, 3, 5 and 7 run toward higher indexes.
-struct TablasRayos {
-  uint64_t rayo[8][64];
-  uint8_t largo[8][64];  // squares on the ray
-  constexpr TablasRayos() : rayo(), largo() {
-    constexpr int pasoFila[8] = {-1, -1, 1, 1, 0, 0, -1, 1};
-    constexpr int pasoColumna[8] = {-1, 1, -1, 1, -1, 1, 0, 0};
-    for (int d = 0; d < 8; ++d)
-      for (int i = 0; i < 64; ++i) {
-        int r = (i >> 3) + pasoFila[d], f = (i & 7) + pasoColumna[d];
-        for (; r >= 0 && r < 8 && f >= 0 && f < 8; r += pasoFila[d], f += pasoColumna[d]) {
-          rayo[d][i] |= Bit(r * 8 + f);
-          ++largo[d][i];
-        }
-      }
-  }
-};
-inline constexpr TablasRayos Rayos{};
 static_assert(Rayos.largo[3][0] == 7 && Rayos.rayo[7][0] == (COLUMNA_A & ~Bit(0)));
-
-// Index of the first man met along ray D from i among `ocupadas`; -1 when none.
-template <int D>
-inline int PrimeraEnRayo(int i, uint64_t ocupadas) {
-  const uint64_t x = Rayos.rayo[D][i] & ocupadas;
-  if (x == 0) return -1;
-  return (D == 2 || D == 3 || D == 5 || D == 7) ? PrimerIndice(x) : UltimoIndice(x);
-}
-
 
 // Light squares as a 64-bit set (row + file even).
 constexpr uint64_t CasillasClaras() {
