@@ -109,6 +109,22 @@ struct EntradaPeonesEval {
 inline constexpr uint32_t ENTRADAS_PEONES_EVAL = 4096;  // a power of two
 extern EntradaPeonesEval PeonesEval[ENTRADAS_PEONES_EVAL];
 
+// The material term, the bishop pair and each side's piece material (by which
+// king safety scales) are functions of the men's counts and of the material sum
+// the term starts from (MaterialEval), which change only with a capture or a
+// promotion: they are kept by those inputs, all of them in the key, so that a
+// hit is exact. 256 entries, the slot picked by a hash of
+// the key; Resto always has bit 16 set, so an entry still zero holds nothing.
+struct EntradaMaterial {
+  uint64_t Cuentas;  // NumPiezas[0..7], byte k = NumPiezas[k]
+  uint32_t Resto;    // NumPiezas[8] | NumPiezas[9] << 8 | 1 << 16
+  int32_t Base;      // MaterialEval()
+  int32_t Material, Pareja;
+  uint8_t PiezasBlancas, PiezasNegras;  // piece material in hundreds, at most 32
+};
+inline constexpr uint32_t ENTRADAS_MATERIAL = 256;  // a power of two
+extern EntradaMaterial MemoriaMaterial[ENTRADAS_MATERIAL];
+
 // Statistics of the two hashes (reset by the statistics output, wrap silently).
 extern uint32_t ContadorEvalPeones;        // pawn structures computed
 extern uint32_t ContadorEvalHash;          // pawn-hash hits

@@ -35,8 +35,12 @@ inline int Movilidad(int i, uint64_t ocupadas, uint64_t enemigas) {
     if (b < 0) {
       m += Rayos.largo[D][i];
     } else {
-      m += DistanciaCasillas[i][b] - 1;
-      if (enemigas & Bit(b)) m += 3;
+      // The distance along a line is the step count in its own unit, along a
+      // diagonal the row count; the sense of the ray is known.
+      constexpr bool creciente = D == 2 || D == 3 || D == 5 || D == 7;
+      const int desde = creciente ? i : b, hasta = creciente ? b : i;
+      m += (D == 4 || D == 5 ? hasta - desde : (hasta >> 3) - (desde >> 3)) - 1;
+      m += 3 * static_cast<int>(enemigas >> (63 - b) & 1);
     }
   };
   rayo.template operator()<D0>();
@@ -102,8 +106,9 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const int wPc = e->PiezasBlancas, bPc = e->PiezasNegras;
 
   // 1. Material and the bishop pair.
-  const int32_t material = TerminoMaterial();
-  int32_t pareja = TerminoParejaAlfiles();
+  const TerminosMaterial terminos = TerminosDeMaterial();
+  const int32_t material = terminos.material;
+  int32_t pareja = terminos.pareja;
 
   // 2. Pawn table: on opposite wings before the endgame, the storm tables pull
   // the pawns toward the enemy king.
@@ -153,8 +158,6 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
         caballos += (bN == 0 && !AlfilEnColor(NEGRO, ColorCasilla[s])) ? z : z / 2;
     }
     if (CercaRey.caballo[ib] & Bit(Indice64(s))) ataqueN += 2;
-    if (wPc < 4 && wPc == bPc && (mapaN & COLUMNAS_AC) && (mapaN & COLUMNAS_FH))
-      caballos += CaballoAlas[wPc];
   }
   for (int k = 0; k < bN; ++k) {
     const int s = ListaPiezas[3][k];
@@ -175,26 +178,33 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
         caballos -= (wN == 0 && !AlfilEnColor(BLANCO, ColorCasilla[s])) ? z : z / 2;
     }
     if (CercaRey.caballo[iw] & Bit(Indice64(s))) ataqueB += 2;
-    if (bPc < 4 && wPc == bPc && (mapaB & COLUMNAS_AC) && (mapaB & COLUMNAS_FH))
-      caballos -= CaballoAlas[bPc];
+  }
+
+  // Few pieces each, as many on both sides: a knight is worse against pawns on
+  // both wings, each one of them.
+  if (wPc == bPc && wPc < 4) {
+    if ((mapaN & COLUMNAS_AC) && (mapaN & COLUMNAS_FH)) caballos += wN * CaballoAlas[wPc];
+    if ((mapaB & COLUMNAS_AC) && (mapaB & COLUMNAS_FH)) caballos -= bN * CaballoAlas[bPc];
   }
 
   // 5. Bishops: table, mobility, rays at the king, wing bonus.
   int32_t casAlfiles = 0, movilidad = 0;
-  const bool dosAlas = (todosPeones & COLUMNAS_AC) && (todosPeones & COLUMNAS_FH);
+  // The bishop's counterpart: better with pawns on both wings, against no bishop.
+  if (wPc == bPc && wPc < 4 && (todosPeones & COLUMNAS_AC) && (todosPeones & COLUMNAS_FH)) {
+    if (bB == 0) pareja += wB * AlfilAlas[wPc];
+    if (wB == 0) pareja -= bB * AlfilAlas[bPc];
+  }
   for (int k = 0; k < wB; ++k) {
     const int s = ListaPiezas[4][k];
     casAlfiles += TablaAlfil[s];
     movilidad += Movilidad<0>(Indice64(s), ocupadas, cj.todas[NEGRO]);
     ataqueN += RayoDiagonal<BLANCO>(Indice64(s), ib, cj);
-    if (wPc < 4 && wPc == bPc && bB == 0 && dosAlas) pareja += AlfilAlas[wPc];
   }
   for (int k = 0; k < bB; ++k) {
     const int s = ListaPiezas[5][k];
     casAlfiles -= TablaAlfil[s + 8];
     movilidad -= Movilidad<0>(Indice64(s), ocupadas, cj.todas[BLANCO]);
     ataqueB += RayoDiagonal<NEGRO>(Indice64(s), iw, cj);
-    if (bPc < 4 && wPc == bPc && wB == 0 && dosAlas) pareja -= AlfilAlas[bPc];
   }
 
   // 6. Rooks: open files, boxed-in rooks, the seventh rank, mobility.
@@ -295,7 +305,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   }
 
   // 10. King safety.
-  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, cj, d);
+  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, terminos, cj, d);
 
   // 11. Sum. The earlier build weights two of the terms by its settings.
   int32_t estructuraPeones = peones + malAlfil;

@@ -2,6 +2,7 @@
 
 uint32_t MascaraAtaques = 0;
 EntradaPeonesEval PeonesEval[ENTRADAS_PEONES_EVAL];
+EntradaMaterial MemoriaMaterial[ENTRADAS_MATERIAL];
 
 int ColorMotor = -1;
 

@@ -94,10 +94,15 @@ inline bool TorreEnColumna(int lado, int columna) {
   return HayPiezaDonde(lado, TORRE, [columna](int s) { return Columna(s) == columna; });
 }
 
-// Material term F, with its imbalance corrections and trade-down scaling.
-int32_t TerminoMaterial();
-// Bishop pair (without the bishop wing bonus, which the piece scan adds).
-int32_t TerminoParejaAlfiles();
+// Material term F, with its imbalance corrections and trade-down scaling; the
+// bishop pair (without the bishop wing bonus, which the piece scan adds); each
+// side's piece material in hundreds capped at 32, which scales king safety. As
+// MemoriaMaterial keeps them.
+struct TerminosMaterial {
+  int32_t material, pareja;
+  int piezasBlancas, piezasNegras;
+};
+TerminosMaterial TerminosDeMaterial();
 
 // King-safety term, already divided by 100. `ataqueBlanco` and `ataqueNegro` are
 // the attack counts gathered by the piece scan against the white and the black
@@ -105,4 +110,5 @@ int32_t TerminoParejaAlfiles();
 // the 0x88 square of the pawn centre. Fills the king-safety fields of `d` when
 // it is not null.
 int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, int centroPeones,
-                            const Conjuntos& c, DesgloseEval* d);
+                            const TerminosMaterial& materiales, const Conjuntos& c,
+                            DesgloseEval* d);

@@ -1,5 +1,7 @@
 // Material balance with its imbalance corrections, the bishop pair, the phase
 // choice and the insufficient-material rule.
+#include <cstring>
+
 #include "eval/eval.h"
 #include "eval/interno.h"
 #include "eval/tablas_eval.h"
@@ -36,7 +38,10 @@ int32_t MaterialEval() {
   }
 }
 
-int32_t TerminoMaterial() {
+namespace {
+
+// The material term from the sum `f` it starts from.
+int32_t CalcularMaterial(int32_t f) {
   const EstadoPly* e = EstadoActual;
   const int wP = e->NumPiezas[0], bP = e->NumPiezas[1];
   const int wN = e->NumPiezas[2], bN = e->NumPiezas[3];
@@ -46,8 +51,6 @@ int32_t TerminoMaterial() {
   const int wM = wN + wB, bM = bN + bB;
   const int wPc = e->PiezasBlancas, bPc = e->PiezasNegras;
   const int p = wP + bP;
-
-  int32_t f = MaterialEval();
 
   // 1-2. Pieces that work well together.
   if (wQ > 0 && wN > 0) f += 3;
@@ -116,13 +119,43 @@ int32_t TerminoMaterial() {
   return f;
 }
 
-int32_t TerminoParejaAlfiles() {
+int32_t CalcularPareja() {
   const EstadoPly* e = EstadoActual;
   const int wB = e->NumPiezas[4], bB = e->NumPiezas[5];
   const int p = e->NumPiezas[0] + e->NumPiezas[1];
   if (wB == 2 && bB < 2) return Acotada(ParejaAlfiles, p);
   if (bB == 2 && wB < 2) return -Acotada(ParejaAlfiles, p);
   return 0;
+}
+
+// Piece material of a side in hundreds, capped at 32.
+int MaterialPiezas(int lado) {
+  const uint8_t* n = EstadoActual->NumPiezas;
+  const int o = lado == BLANCO ? 0 : 1;
+  const int v = (300 * (n[2 + o] + n[4 + o]) + 500 * n[6 + o] + 950 * n[8 + o]) / 100;
+  return v < 32 ? v : 32;
+}
+
+}  // namespace
+
+TerminosMaterial TerminosDeMaterial() {
+  const uint8_t* n = EstadoActual->NumPiezas;
+  uint64_t cuentas;
+  std::memcpy(&cuentas, n, sizeof cuentas);
+  const uint32_t resto = n[8] | n[9] << 8 | 1u << 16;
+  const int32_t base = MaterialEval();
+  const uint64_t mezcla = (cuentas ^ uint64_t{resto} << 40) * 0x9E3779B97F4A7C15ULL;
+  EntradaMaterial& m = MemoriaMaterial[mezcla >> 56 & (ENTRADAS_MATERIAL - 1)];
+  if (m.Cuentas != cuentas || m.Resto != resto || m.Base != base) {
+    m.Cuentas = cuentas;
+    m.Resto = resto;
+    m.Base = base;
+    m.Material = CalcularMaterial(base);
+    m.Pareja = CalcularPareja();
+    m.PiezasBlancas = static_cast<uint8_t>(MaterialPiezas(BLANCO));
+    m.PiezasNegras = static_cast<uint8_t>(MaterialPiezas(NEGRO));
+  }
+  return {m.Material, m.Pareja, m.PiezasBlancas, m.PiezasNegras};
 }
 
 int FaseEvaluacion() {

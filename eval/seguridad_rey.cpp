@@ -132,14 +132,6 @@ int RefugioRey(const Conjuntos& cj) {
   return r;
 }
 
-// Piece material of a side in hundreds, capped at 32.
-int MaterialPiezas(int lado) {
-  const uint8_t* n = EstadoActual->NumPiezas;
-  const int o = lado == BLANCO ? 0 : 1;
-  const int v = (300 * (n[2 + o] + n[4 + o]) + 500 * n[6 + o] + 950 * n[8 + o]) / 100;
-  return v < 32 ? v : 32;
-}
-
 int DistanciaRey(int a, int b) {
   const int df = Abs(Columna(a) - Columna(b)), dr = Abs(FilaDe(a) - FilaDe(b));
   return df > dr ? df : dr;
@@ -224,7 +216,8 @@ int RayoLineaRey(int s) {
 }
 
 int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, int centro,
-                            const Conjuntos& cj, DesgloseEval* d) {
+                            const TerminosMaterial& materiales, const Conjuntos& cj,
+                            DesgloseEval* d) {
   const EstadoPly* e = EstadoActual;
   const int kw = e->Rey[BLANCO], kb = e->Rey[NEGRO];
 
@@ -252,7 +245,7 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
 
   // 3. The sum: shelter and king table weighted by the enemy's pieces, the pull
   // to the pawns by their absence.
-  const int matB = MaterialPiezas(BLANCO), matN = MaterialPiezas(NEGRO);
+  const int matB = materiales.piezasBlancas, matN = materiales.piezasNegras;
   const int32_t a = (SeguridadRey[peligroB] + TablaRey[kw]) * EscalaRey[matN];
   const int32_t b = (SeguridadRey[peligroN] + TablaRey[kb + 8]) * EscalaRey[matB];
   const int32_t ee = DistanciaPeones[DistanciaRey(kw, centro)] * EscalaCentro[matN];

@@ -206,6 +206,32 @@ TEST(Evaluacion, MemoriaDeEstructurasDePeonesEsExacta) {
   EXPECT_EQ(Desglose(1).CentroPeones, CasillaTexto("e4"));
 }
 
+// The material memo answers only for the very counts and material sum it holds:
+// entries that differ from the position's in any one of them are recomputed.
+TEST(Evaluacion, MemoriaDeMaterialEsExacta) {
+  PosicionEval("r1b2rk1/2q2ppp/p2ppn2/1p6/3BPP2/2NB4/PPPQ2PP/2KR3R w - - 0 13", 30);
+  std::fill(std::begin(MemoriaMaterial), std::end(MemoriaMaterial), EntradaMaterial{});
+  const DesgloseEval limpia = Desglose(1);
+  ASSERT_NE(limpia.ParejaAlfiles, 0);
+  const auto it = std::find_if(std::begin(MemoriaMaterial), std::end(MemoriaMaterial),
+                               [](const EntradaMaterial& m) { return m.Resto != 0; });
+  ASSERT_NE(it, std::end(MemoriaMaterial));
+  const EntradaMaterial buena = *it;
+  for (int cambio = 0; cambio < 3; ++cambio) {
+    EntradaMaterial otra = buena;
+    otra.Material += 1000;
+    otra.Pareja += 1000;
+    if (cambio == 0) otra.Cuentas ^= 1;   // one white pawn more or less
+    if (cambio == 1) otra.Resto ^= 0x100;  // one black queen more or less
+    if (cambio == 2) otra.Base += 100;
+    std::fill(std::begin(MemoriaMaterial), std::end(MemoriaMaterial), otra);
+    const DesgloseEval d = Desglose(1);
+    EXPECT_EQ(d.Material, limpia.Material) << cambio;
+    EXPECT_EQ(d.ParejaAlfiles, limpia.ParejaAlfiles) << cambio;
+    EXPECT_EQ(d.Total, limpia.Total) << cambio;
+  }
+}
+
 TEST(Evaluacion, DiagnosticoEval) {
   const char* fen = "r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/2KR1B1R b - - 3 9";
   const std::string orden =
