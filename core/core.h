@@ -420,7 +420,13 @@ extern TablaAnticipada TablasAnticipadas[NUM_ANTICIPOS];
 inline void RegistrarAnticipo(int cual, const void* base, const uint32_t* mascara, uint32_t bytes) {
   TablasAnticipadas[cual] = {static_cast<const char*>(base), mascara, bytes};
 }
-// Asks for the slot of `clave` in a registered table.
+// Asks for the slot of `clave` in a registered table: every cache line the
+// entry touches, since an entry may straddle two lines or (the attack maps')
+// span three.
 inline void Anticipar(const TablaAnticipada& t, uint32_t clave) {
-  if (t.base != nullptr) __builtin_prefetch(t.base + size_t{clave & *t.mascara} * t.bytes);
+  if (t.base == nullptr) return;
+  const char* const entrada = t.base + size_t{clave & *t.mascara} * t.bytes;
+  __builtin_prefetch(entrada);
+  for (uint32_t desp = 64; desp < t.bytes; desp += 64) __builtin_prefetch(entrada + desp);
+  __builtin_prefetch(entrada + t.bytes - 1);
 }
