@@ -1,5 +1,6 @@
 // The full evaluation: one scan of the piece lists adding the piece terms, then
 // material, pawn structure and king safety, draw scaling and rounding.
+#include <bit>
 #include <cstdio>
 
 #include "eval/eval.h"
@@ -26,22 +27,26 @@ constexpr int32_t MalAlfil[4][9] = {{0, 0, 0, 0, 0, 0, 0, 0, 0},
 
 // Empty squares along the four rays up to the first occupied square, plus 3 when
 // that square holds an enemy man. D0 is the first of four directions (0 the
-// diagonals, 4 the lines).
+// diagonals, 4 the lines). Counted on bit positions (bit 63 - index), where the
+// first man of a ray toward lower indexes is the lowest bit of the ray's men and
+// toward higher indexes the highest; a line's distance is the step count, any
+// other ray's the row count.
 template <int D0>
 inline int Movilidad(int i, uint64_t ocupadas, uint64_t enemigas) {
+  const int bit = 63 - i, fila = bit >> 3;
   int m = 0;
   auto rayo = [&]<int D>() {
-    const int b = PrimeraEnRayo<D>(i, ocupadas);
-    if (b < 0) {
+    const uint64_t x = Rayos.rayo[D][i] & ocupadas;
+    if (x == 0) {
       m += Rayos.largo[D][i];
-    } else {
-      // The distance along a line is the step count in its own unit, along a
-      // diagonal the row count; the sense of the ray is known.
-      constexpr bool creciente = D == 2 || D == 3 || D == 5 || D == 7;
-      const int desde = creciente ? i : b, hasta = creciente ? b : i;
-      m += (D == 4 || D == 5 ? hasta - desde : (hasta >> 3) - (desde >> 3)) - 1;
-      m += 3 * static_cast<int>(enemigas >> (63 - b) & 1);
+      return;
     }
+    constexpr bool haciaBitsAltos = !(D == 2 || D == 3 || D == 5 || D == 7);
+    constexpr bool horizontal = D == 4 || D == 5;
+    const int b = haciaBitsAltos ? std::countr_zero(x) : std::bit_width(x) - 1;
+    const int distancia = horizontal ? (haciaBitsAltos ? b - bit : bit - b)
+                                     : (haciaBitsAltos ? (b >> 3) - fila : fila - (b >> 3));
+    m += distancia - 1 + 3 * static_cast<int>(enemigas >> b & 1);
   };
   rayo.template operator()<D0>();
   rayo.template operator()<D0 + 1>();
