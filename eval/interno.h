@@ -46,7 +46,7 @@ inline uint64_t EntreDestino(int i, uint32_t d) {
 // and so do two own pawns, or one when the square in front of the piece is
 // taken; one own pawn leaves half the count. 0..2.
 template <int Lado>
-inline int RayoDiagonal(int i, int rey, const Conjuntos& cj) {
+[[gnu::always_inline]] inline int RayoDiagonal(int i, int rey, const Conjuntos& cj) {
   const uint32_t d = CercaRey.diagonal[i][rey];
   if (d == SIN_DESTINO) return 0;
   const uint64_t entre = EntreDestino(i, d);
@@ -64,7 +64,7 @@ inline int RayoDiagonal(int i, int rey, const Conjuntos& cj) {
 // counts nothing; one enemy minor piece on it leaves half the count, two close
 // it. 0..2.
 template <int Lado>
-inline int RayoLinea(int i, int rey, const Conjuntos& cj) {
+[[gnu::always_inline]] inline int RayoLinea(int i, int rey, const Conjuntos& cj) {
   const uint32_t d = CercaRey.linea[i][rey];
   if (d == SIN_DESTINO || (cj.peones[Lado] & Bit(static_cast<int>(d & 63)))) return 0;
   const uint64_t entre = EntreDestino(i, d);

@@ -34,7 +34,7 @@ constexpr uint64_t ColorDe(int fila, int columna) {
 // the unprotected last file and the enemy castling right that excuses the
 // open-file count.
 template <int Lado, bool FlancoRey>
-int Refugio(const Conjuntos& cj) {
+[[gnu::always_inline]] inline int Refugio(const Conjuntos& cj) {
   constexpr int Otro = 1 - Lado;
   constexpr int fila2 = Lado == BLANCO ? 6 : 1;  // own second rank
   constexpr int fila3 = Lado == BLANCO ? 5 : 2;  // own third rank
