@@ -106,6 +106,30 @@ int AtacadaTrasMover(int lado, int casilla, const EstadoPly* estado) {
   return Adyacentes(estado->Rey[lado], casilla);
 }
 
+uint64_t CasillasEvasion(const EstadoPly* estado) {
+  const int lado = 1 - estado->Turno;
+  const int col = lado == BLANCO ? 0 : 1;
+  const int rey = estado->Rey[estado->Turno];
+  uint64_t jaqueadores = 0;
+  const int peon = Signo(lado) * PEON;
+  for (int p : {lado == BLANCO ? rey + 17 : rey - 17, lado == BLANCO ? rey + 15 : rey - 15})
+    if (EnTablero(p) && Tablero[p] == peon) jaqueadores |= BitDe[p];
+  for (int k = 0, n = estado->NumPiezas[2 + col]; k < n; ++k) {
+    const int s = ListaPiezas[2 + col][k];
+    const int d = Abs(s - rey);
+    if (d == 14 || d == 18 || d == 31 || d == 33) jaqueadores |= BitDe[s];
+  }
+  for (int k = 0, n = estado->NumPiezas[4 + col]; k < n; ++k)
+    if (AtacaDiagonal(rey, ListaPiezas[4 + col][k])) jaqueadores |= BitDe[ListaPiezas[4 + col][k]];
+  for (int k = 0, n = estado->NumPiezas[6 + col]; k < n; ++k)
+    if (AtacaLinea(rey, ListaPiezas[6 + col][k])) jaqueadores |= BitDe[ListaPiezas[6 + col][k]];
+  for (int k = 0, n = estado->NumPiezas[8 + col]; k < n; ++k) {
+    const int q = ListaPiezas[8 + col][k];
+    if (AtacaLinea(rey, q) || AtacaDiagonal(rey, q)) jaqueadores |= BitDe[q];
+  }
+  return EvasionDe(jaqueadores, rey);
+}
+
 // The king may not cross an attacked square. The destination is tested by make
 // itself, and castling is never generated in check, so only the crossed square
 // (f1, d1, f8 or d8) is left; the board still has king and rook at home, which

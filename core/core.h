@@ -190,6 +190,11 @@ struct EstadoPly {
   uint8_t PermiteNulo;
   int8_t Extension;             // written by the search for the move that led here
   EstadoPly* InicioRepeticion;  // oldest record the repetition test may reach
+  // In check, the squares a man other than the king may move to against it: the
+  // checking man's and those between it and the king. Empty in double check
+  // (only the king can answer) and out of check. Make rejects by it at once
+  // most of the moves generated in check, which are nearly all illegal.
+  uint64_t Evasion;
 };
 
 // ---------------------------------------------------------------- globals (the position)
@@ -367,6 +372,14 @@ int AtacadaTrasMover(int lado, int casilla, const EstadoPly* estado);
 // 1 when the square the king crosses for this castling (an ENROQUE_* bit) is safe.
 // `estado` is the record of the position before the castling move.
 int EnroqueSeguro(int enroque, const EstadoPly* estado);
+// The Evasion set of the position on the board with `estado` as its record,
+// computed from scratch.
+uint64_t CasillasEvasion(const EstadoPly* estado);
+// The Evasion set given the squares of the checking men.
+inline uint64_t EvasionDe(uint64_t jaqueadores, int rey) {
+  if (jaqueadores == 0 || (jaqueadores & (jaqueadores - 1)) != 0) return 0;
+  return jaqueadores | EntreCasillas[63 - std::countr_zero(jaqueadores)][Indice64(rey)];
+}
 
 // Move text: "e2e4", "e7e8Q" into `destino` (at least 6 bytes).
 void TextoJugada(Jugada j, char* destino);

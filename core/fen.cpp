@@ -218,6 +218,7 @@ int ColocarFEN(const char* fen) {
     return FallarFEN(ERROR_LINEA);
   }
   raiz.PermiteNulo = !raiz.EnJaque;
+  raiz.Evasion = CasillasEvasion(&raiz);
 
   ReiniciarPilas();
   MediasJugadas = 50;

@@ -101,17 +101,21 @@ inline bool AtacaDesde(int s, int rey) {
   return c == rey;
 }
 
-// A slider of the side with sign `signo` reaches `rey` along the line from the
-// king through the emptied square `vaciada`.
-inline bool Descubierto(int signo, int rey, int vaciada) {
+// The set bit of the slider of the side with sign `signo` that reaches `rey`
+// along the line from the king through the emptied square `vaciada`; 0 if none.
+inline uint64_t DescubiertoDesde(int signo, int rey, int vaciada) {
   const int paso = Pasos.paso[120 + vaciada - rey];
-  if (paso == 0) return false;
+  if (paso == 0) return 0;
   int c = rey + paso;
   while (EnTablero(c) && Tablero[c] == VACIO) c += paso;
-  if (!EnTablero(c)) return false;
+  if (!EnTablero(c)) return 0;
   const int p = Tablero[c] * signo;
   const bool diagonal = Abs(paso) == 15 || Abs(paso) == 17;
-  return p == DAMA || p == (diagonal ? ALFIL : TORRE);
+  return p == DAMA || p == (diagonal ? ALFIL : TORRE) ? BitDe[c] : 0;
+}
+
+inline bool Descubierto(int signo, int rey, int vaciada) {
+  return DescubiertoDesde(signo, rey, vaciada) != 0;
 }
 
 }  // namespace
@@ -149,8 +153,9 @@ uint32_t ClaveBajaTrasJugada(Jugada j) {
       enroques &= O->Turno == BLANCO ? (ENROQUE_NC | ENROQUE_NL) : (ENROQUE_BC | ENROQUE_BL);
       if (Abs(t - f) == 2 && (j & 0xFFFF) == j) {
         const TorreEnroque r = RookDeEnroque(f, t);
-        if (r.esquina >= 0) baja ^= clave(Signo(O->Turno) * TORRE, r.esquina) ^
-                                    clave(Signo(O->Turno) * TORRE, r.destino);
+        if (r.esquina >= 0)
+          baja ^=
+              clave(Signo(O->Turno) * TORRE, r.esquina) ^ clave(Signo(O->Turno) * TORRE, r.destino);
       }
     } else if (tipo == TORRE) {
       enroques &= ~DerechoEsquina(f);
@@ -173,6 +178,9 @@ int HacerJugada(Jugada j) {
   TorreEnroque enroque{-1, -1, 0};
   int casillaAlPaso = -1;  // square of a pawn taken en passant
   if (tipo != REY) {
+    // In check a move that neither takes the checking man nor steps between
+    // leaves the check standing (en passant may take a checking pawn elsewhere).
+    if (O->EnJaque && (O->Evasion & BitDe[t]) == 0 && !(tipo == PEON && t == O->AlPaso)) return 0;
     Tablero[f] = VACIO;
     if (tipo == PEON && t == O->AlPaso) {
       casillaAlPaso = S == BLANCO ? t + 16 : t - 16;
@@ -353,10 +361,13 @@ int HacerJugada(Jugada j) {
   // square can attack it now: the same answer as Atacada, without scanning
   // every man.
   const int reyRival = N->Rey[E];
-  N->EnJaque =
-      static_cast<uint8_t>(AtacaDesde(t, reyRival) || Descubierto(signo, reyRival, f) ||
-                           (casillaAlPaso >= 0 && Descubierto(signo, reyRival, casillaAlPaso)) ||
-                           (enroque.esquina >= 0 && AtacaDesde(enroque.destino, reyRival)));
+  uint64_t jaqueadores =
+      (AtacaDesde(t, reyRival) ? BitDe[t] : 0) | DescubiertoDesde(signo, reyRival, f);
+  if (casillaAlPaso >= 0) jaqueadores |= DescubiertoDesde(signo, reyRival, casillaAlPaso);
+  if (enroque.esquina >= 0 && AtacaDesde(enroque.destino, reyRival))
+    jaqueadores |= BitDe[enroque.destino];
+  N->EnJaque = jaqueadores != 0;
+  N->Evasion = EvasionDe(jaqueadores, reyRival);
   N->PermiteNulo = !N->EnJaque;
 
   EstadoActual = N;
@@ -439,6 +450,7 @@ void HacerNulo() {
   N->Captura = 0;
   N->Turno = static_cast<uint8_t>(1 - O->Turno);
   N->EnJaque = 0;
+  N->Evasion = 0;
   N->PermiteNulo = 0;
   EstadoActual = N;
   ++PlyActual;

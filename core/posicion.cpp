@@ -74,5 +74,6 @@ int PosicionValida() {
   if (!clavesIguales) return 0;
 
   if (e.EnJaque != Atacada(1 - e.Turno, e.Rey[e.Turno], EstadoActual)) return 0;
+  if (e.Evasion != CasillasEvasion(EstadoActual)) return 0;
   return 1;
 }

@@ -159,6 +159,25 @@ TEST(HacerJugada, PinnedPieceAndCheckEvasions) {
   std::set<std::string> evasiones;
   for (Jugada j : JugadasLegales()) evasiones.insert(TextoJugada(j));
   EXPECT_EQ(evasiones, (std::set<std::string>{"e1d1", "e1d2", "e1e2", "e1f1"}));
+  // In double check only the king may move, even where another man could take
+  // one checker or block the other.
+  Posicionar("4r1k1/8/8/8/8/3n4/2B5/R3K3 w - - 0 1");
+  evasiones.clear();
+  for (Jugada j : JugadasLegales()) evasiones.insert(TextoJugada(j));
+  EXPECT_EQ(evasiones, (std::set<std::string>{"e1d1", "e1d2", "e1f1"}));
+  // A rook check along the rank: the block between, never a square behind the king.
+  Posicionar("4k3/8/8/8/8/8/1R6/r3K3 w - - 0 1");
+  evasiones.clear();
+  for (Jugada j : JugadasLegales()) evasiones.insert(TextoJugada(j));
+  EXPECT_EQ(evasiones, (std::set<std::string>{"b2b1", "e1d2", "e1e2", "e1f2"}));
+  // A pawn that checks after its double step may be taken en passant: the taking
+  // pawn lands on neither the checker's square nor a square between.
+  Posicionar("8/8/8/2k5/3Pp3/8/8/4K3 b - d3 0 1");
+  evasiones.clear();
+  for (Jugada j : JugadasLegales()) evasiones.insert(TextoJugada(j));
+  EXPECT_TRUE(evasiones.count("e4d3"));
+  EXPECT_TRUE(evasiones.count("c5d4"));
+  EXPECT_FALSE(evasiones.count("e4e3"));
 }
 
 // Every way a move can give check: the man that arrives (a promotion included),
@@ -169,6 +188,7 @@ TEST(HacerJugada, CheckGivenByEveryKindOfMove) {
     const char* fen;
     const char* jugada;
     int jaque;
+    bool doble = false;  // two men give check
   } casos[] = {
       {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", "a1a8", 1},   // a rook arrives
       {"4k3/8/8/4N3/8/8/8/4K3 w - - 0 1", "e5d7", 0},  // knight moves without check
@@ -182,11 +202,12 @@ TEST(HacerJugada, CheckGivenByEveryKindOfMove) {
       {"4k3/3p4/8/1B6/8/8/8/6K1 w - - 0 1", "b5a4", 0},  // the diagonal stays closed
       {"5k2/3P4/8/8/8/8/8/6K1 w - - 0 1", "d7d8q", 1},   // a promotion gives check
       {"5k2/3P4/8/8/8/8/8/6K1 w - - 0 1", "d7d8n", 0},
-      {"8/8/8/KPp4k/8/8/8/8 w - c6 0 1", "b5c6", 0},      // en passant, nothing behind
-      {"8/8/8/RPp4k/8/8/8/4K3 w - c6 0 1", "b5c6", 1},    // en passant opens the rank
-      {"8/4k3/8/2pP4/8/B7/8/4K3 w - c6 0 1", "d5c6", 1},  // ... or the taken pawn's diagonal
-      {"8/8/8/8/1k6/8/2P5/3QK3 w - - 0 1", "c2c4", 0},    // a double step, no check
-      {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", 1},      // the castling rook checks
+      {"8/8/8/KPp4k/8/8/8/8 w - c6 0 1", "b5c6", 0},          // en passant, nothing behind
+      {"8/8/8/RPp4k/8/8/8/4K3 w - c6 0 1", "b5c6", 1},        // en passant opens the rank
+      {"4k3/8/8/8/4N3/8/8/4RK2 w - - 0 1", "e4d6", 1, true},  // knight and rook at once
+      {"8/4k3/8/2pP4/8/B7/8/4K3 w - c6 0 1", "d5c6", 1},      // ... or the taken pawn's diagonal
+      {"8/8/8/8/1k6/8/2P5/3QK3 w - - 0 1", "c2c4", 0},        // a double step, no check
+      {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", 1},          // the castling rook checks
       {"3k4/8/8/8/8/8/8/R3K3 w Q - 0 1", "e1c1", 1},
       {"4k3/8/8/8/8/8/8/R3K3 w Q - 0 1", "e1c1", 0},
       {"r3k3/8/8/8/8/8/8/3K4 b q - 0 1", "e8c8", 1},
@@ -199,6 +220,9 @@ TEST(HacerJugada, CheckGivenByEveryKindOfMove) {
     EXPECT_EQ(EstadoActual->EnJaque, c.jaque) << c.fen << " " << c.jugada;
     EXPECT_EQ(EstadoActual->EnJaque, Atacada(1 - EstadoActual->Turno,
                                              EstadoActual->Rey[EstadoActual->Turno], EstadoActual));
+    // The answers to the check, as make found them, against a full count.
+    EXPECT_EQ(EstadoActual->Evasion, CasillasEvasion(EstadoActual)) << c.fen << " " << c.jugada;
+    EXPECT_EQ(EstadoActual->Evasion == 0, c.jaque == 0 || c.doble) << c.fen << " " << c.jugada;
     DeshacerJugada();
   }
 }
