@@ -142,47 +142,52 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   MapaPeonesNegros = mapaN;
   const uint64_t todosPeones = mapaB | mapaN;
 
-  // 4. Knights.
+  // 4. Knights. One caught in an enemy corner (a8, h8, a7, h7 for White) loses
+  // 90; the corners are tested first as a set.
+  constexpr uint64_t ESQUINAS_NEGRAS = Bit(0) | Bit(7) | Bit(8) | Bit(15);
+  constexpr uint64_t ESQUINAS_BLANCAS = Bit(56) | Bit(63) | Bit(48) | Bit(55);
   int32_t caballos = 0;
   for (int k = 0; k < wN; ++k) {
-    const int s = ListaPiezas[2][k];
+    const int s = ListaPiezas[2][k], i = Indice64(s);
     caballos += TablaCaballo[s];
-    if ((s == C('a', 8) && Tablero[C('a', 7)] == -PEON) ||
+    if ((Bit(i) & ESQUINAS_NEGRAS) &&
+        ((s == C('a', 8) && Tablero[C('a', 7)] == -PEON) ||
         (s == C('h', 8) && Tablero[C('h', 7)] == -PEON) ||
         (s == C('a', 7) && Tablero[C('b', 7)] == -PEON &&
          (Tablero[C('a', 6)] == -PEON || Tablero[C('c', 6)] == -PEON)) ||
         (s == C('h', 7) && Tablero[C('g', 7)] == -PEON &&
-         (Tablero[C('f', 6)] == -PEON || Tablero[C('h', 6)] == -PEON)))
+         (Tablero[C('f', 6)] == -PEON || Tablero[C('h', 6)] == -PEON))))
       caballos -= 90;
     const int z = TablaPuestoAvanzado[s];
-    if (z != 0 && (MascaraPasadoBlanco[Indice64(s)] & mapaN) == 0) {
+    if (z != 0 && (MascaraPasadoBlanco[i] & mapaN) == 0) {
       caballos += z;
       const int defensores = (PiezaEn(s + 15) == PEON) + (PiezaEn(s + 17) == PEON);
       if (defensores == 2) caballos += z;
       else if (defensores == 1)
         caballos += (bN == 0 && !AlfilEnColor(NEGRO, ColorCasilla[s])) ? z : z / 2;
     }
-    if (CercaRey.caballo[ib] & Bit(Indice64(s))) ataqueN += 2;
+    if (CercaRey.caballo[ib] & Bit(i)) ataqueN += 2;
   }
   for (int k = 0; k < bN; ++k) {
-    const int s = ListaPiezas[3][k];
+    const int s = ListaPiezas[3][k], i = Indice64(s);
     caballos -= TablaCaballo[s + 8];
-    if ((s == C('a', 1) && Tablero[C('a', 2)] == PEON) ||
+    if ((Bit(i) & ESQUINAS_BLANCAS) &&
+        ((s == C('a', 1) && Tablero[C('a', 2)] == PEON) ||
         (s == C('h', 1) && Tablero[C('h', 2)] == PEON) ||
         (s == C('a', 2) && Tablero[C('b', 2)] == PEON &&
          (Tablero[C('a', 3)] == PEON || Tablero[C('c', 3)] == PEON)) ||
         (s == C('h', 2) && Tablero[C('g', 2)] == PEON &&
-         (Tablero[C('f', 3)] == PEON || Tablero[C('h', 3)] == PEON)))
+         (Tablero[C('f', 3)] == PEON || Tablero[C('h', 3)] == PEON))))
       caballos += 90;
     const int z = TablaPuestoAvanzado[s + 8];
-    if (z != 0 && (MascaraPasadoNegro[Indice64(s)] & mapaB) == 0) {
+    if (z != 0 && (MascaraPasadoNegro[i] & mapaB) == 0) {
       caballos -= z;
       const int defensores = (PiezaEn(s - 15) == -PEON) + (PiezaEn(s - 17) == -PEON);
       if (defensores == 2) caballos -= z;
       else if (defensores == 1)
         caballos -= (wN == 0 && !AlfilEnColor(BLANCO, ColorCasilla[s])) ? z : z / 2;
     }
-    if (CercaRey.caballo[iw] & Bit(Indice64(s))) ataqueB += 2;
+    if (CercaRey.caballo[iw] & Bit(i)) ataqueB += 2;
   }
 
   // Few pieces each, as many on both sides: a knight is worse against pawns on

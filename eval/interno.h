@@ -2,12 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "eval/eval.h"
 #include "eval/tablas_eval.h"
 
 // The men of each kind and colour as 64-bit sets (index i is bit 63 - i),
-// gathered once per evaluation from the piece lists.
+// gathered once per evaluation from the sets make/unmake keep.
 struct Conjuntos {
   uint64_t peones[2];  // [NEGRO], [BLANCO]
   uint64_t caballos[2];
@@ -15,7 +16,18 @@ struct Conjuntos {
   uint64_t torres[2];
   uint64_t todas[2];  // every man of the colour, king included
 };
-void ReunirConjuntos(Conjuntos& c);
+inline void ReunirConjuntos(Conjuntos& c) {
+  const EstadoPly* e = EstadoActual;
+  for (int lado : {NEGRO, BLANCO}) {
+    const int o = lado == BLANCO ? 0 : 1;
+    c.peones[lado] = ConjuntoPiezas[o];
+    c.caballos[lado] = ConjuntoPiezas[2 + o];
+    c.alfiles[lado] = ConjuntoPiezas[4 + o];
+    c.torres[lado] = ConjuntoPiezas[6 + o];
+    c.todas[lado] = c.peones[lado] | c.caballos[lado] | c.alfiles[lado] | c.torres[lado] |
+                    ConjuntoPiezas[8 + o] | BitDe[e->Rey[lado]];
+  }
+}
 
 // Where the rays of a bishop or a rook first come next to (or onto) a king: by
 // the piece's square index and the king's, the square index met in the low six

@@ -175,19 +175,6 @@ struct TablaCercanias : CercaniasRey {
 
 constexpr CercaniasRey CercaRey = TablaCercanias{};
 
-void ReunirConjuntos(Conjuntos& c) {
-  const EstadoPly* e = EstadoActual;
-  for (int lado : {NEGRO, BLANCO}) {
-    const int o = lado == BLANCO ? 0 : 1;
-    c.peones[lado] = ConjuntoPiezas[o];
-    c.caballos[lado] = ConjuntoPiezas[2 + o];
-    c.alfiles[lado] = ConjuntoPiezas[4 + o];
-    c.torres[lado] = ConjuntoPiezas[6 + o];
-    c.todas[lado] = c.peones[lado] | c.caballos[lado] | c.alfiles[lado] | c.torres[lado] |
-                    ConjuntoPiezas[8 + o] | BitDe[e->Rey[lado]];
-  }
-}
-
 int RefugioFlancoDama(int lado) {
   Conjuntos c;
   ReunirConjuntos(c);
