@@ -1,5 +1,6 @@
 // The full evaluation: one scan of the piece lists adding the piece terms, then
 // material, pawn structure and king safety, draw scaling and rounding.
+#include <bit>
 #include <cstdio>
 
 #include "eval/eval.h"
@@ -26,22 +27,26 @@ constexpr int32_t MalAlfil[4][9] = {{0, 0, 0, 0, 0, 0, 0, 0, 0},
 
 // Empty squares along the four rays up to the first occupied square, plus 3 when
 // that square holds an enemy man. D0 is the first of four directions (0 the
-// diagonals, 4 the lines).
+// diagonals, 4 the lines). Counted on bit positions (bit 63 - index), where the
+// first man of a ray toward lower indexes is the lowest bit of the ray's men and
+// toward higher indexes the highest; a line's distance is the step count, any
+// other ray's the row count.
 template <int D0>
 inline int Movilidad(int i, uint64_t ocupadas, uint64_t enemigas) {
+  const int bit = 63 - i, fila = bit >> 3;
   int m = 0;
   auto rayo = [&]<int D>() {
-    const int b = PrimeraEnRayo<D>(i, ocupadas);
-    if (b < 0) {
+    const uint64_t x = Rayos.rayo[D][i] & ocupadas;
+    if (x == 0) {
       m += Rayos.largo[D][i];
-    } else {
-      // The distance along a line is the step count in its own unit, along a
-      // diagonal the row count; the sense of the ray is known.
-      constexpr bool creciente = D == 2 || D == 3 || D == 5 || D == 7;
-      const int desde = creciente ? i : b, hasta = creciente ? b : i;
-      m += (D == 4 || D == 5 ? hasta - desde : (hasta >> 3) - (desde >> 3)) - 1;
-      m += 3 * static_cast<int>(enemigas >> (63 - b) & 1);
+      return;
     }
+    constexpr bool haciaBitsAltos = !(D == 2 || D == 3 || D == 5 || D == 7);
+    constexpr bool horizontal = D == 4 || D == 5;
+    const int b = haciaBitsAltos ? std::countr_zero(x) : std::bit_width(x) - 1;
+    const int distancia = horizontal ? (haciaBitsAltos ? b - bit : bit - b)
+                                     : (haciaBitsAltos ? (b >> 3) - fila : fila - (b >> 3));
+    m += distancia - 1 + 3 * static_cast<int>(enemigas >> b & 1);
   };
   rayo.template operator()<D0>();
   rayo.template operator()<D0 + 1>();
@@ -137,47 +142,52 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   MapaPeonesNegros = mapaN;
   const uint64_t todosPeones = mapaB | mapaN;
 
-  // 4. Knights.
+  // 4. Knights. One caught in an enemy corner (a8, h8, a7, h7 for White) loses
+  // 90; the corners are tested first as a set.
+  constexpr uint64_t ESQUINAS_NEGRAS = Bit(0) | Bit(7) | Bit(8) | Bit(15);
+  constexpr uint64_t ESQUINAS_BLANCAS = Bit(56) | Bit(63) | Bit(48) | Bit(55);
   int32_t caballos = 0;
   for (int k = 0; k < wN; ++k) {
-    const int s = ListaPiezas[2][k];
+    const int s = ListaPiezas[2][k], i = Indice64(s);
     caballos += TablaCaballo[s];
-    if ((s == C('a', 8) && Tablero[C('a', 7)] == -PEON) ||
+    if ((Bit(i) & ESQUINAS_NEGRAS) &&
+        ((s == C('a', 8) && Tablero[C('a', 7)] == -PEON) ||
         (s == C('h', 8) && Tablero[C('h', 7)] == -PEON) ||
         (s == C('a', 7) && Tablero[C('b', 7)] == -PEON &&
          (Tablero[C('a', 6)] == -PEON || Tablero[C('c', 6)] == -PEON)) ||
         (s == C('h', 7) && Tablero[C('g', 7)] == -PEON &&
-         (Tablero[C('f', 6)] == -PEON || Tablero[C('h', 6)] == -PEON)))
+         (Tablero[C('f', 6)] == -PEON || Tablero[C('h', 6)] == -PEON))))
       caballos -= 90;
     const int z = TablaPuestoAvanzado[s];
-    if (z != 0 && (MascaraPasadoBlanco[Indice64(s)] & mapaN) == 0) {
+    if (z != 0 && (MascaraPasadoBlanco[i] & mapaN) == 0) {
       caballos += z;
       const int defensores = (PiezaEn(s + 15) == PEON) + (PiezaEn(s + 17) == PEON);
       if (defensores == 2) caballos += z;
       else if (defensores == 1)
         caballos += (bN == 0 && !AlfilEnColor(NEGRO, ColorCasilla[s])) ? z : z / 2;
     }
-    if (CercaRey.caballo[ib] & Bit(Indice64(s))) ataqueN += 2;
+    if (CercaRey.caballo[ib] & Bit(i)) ataqueN += 2;
   }
   for (int k = 0; k < bN; ++k) {
-    const int s = ListaPiezas[3][k];
+    const int s = ListaPiezas[3][k], i = Indice64(s);
     caballos -= TablaCaballo[s + 8];
-    if ((s == C('a', 1) && Tablero[C('a', 2)] == PEON) ||
+    if ((Bit(i) & ESQUINAS_BLANCAS) &&
+        ((s == C('a', 1) && Tablero[C('a', 2)] == PEON) ||
         (s == C('h', 1) && Tablero[C('h', 2)] == PEON) ||
         (s == C('a', 2) && Tablero[C('b', 2)] == PEON &&
          (Tablero[C('a', 3)] == PEON || Tablero[C('c', 3)] == PEON)) ||
         (s == C('h', 2) && Tablero[C('g', 2)] == PEON &&
-         (Tablero[C('f', 3)] == PEON || Tablero[C('h', 3)] == PEON)))
+         (Tablero[C('f', 3)] == PEON || Tablero[C('h', 3)] == PEON))))
       caballos += 90;
     const int z = TablaPuestoAvanzado[s + 8];
-    if (z != 0 && (MascaraPasadoNegro[Indice64(s)] & mapaB) == 0) {
+    if (z != 0 && (MascaraPasadoNegro[i] & mapaB) == 0) {
       caballos -= z;
       const int defensores = (PiezaEn(s - 15) == -PEON) + (PiezaEn(s - 17) == -PEON);
       if (defensores == 2) caballos -= z;
       else if (defensores == 1)
         caballos -= (wN == 0 && !AlfilEnColor(BLANCO, ColorCasilla[s])) ? z : z / 2;
     }
-    if (CercaRey.caballo[iw] & Bit(Indice64(s))) ataqueB += 2;
+    if (CercaRey.caballo[iw] & Bit(i)) ataqueB += 2;
   }
 
   // Few pieces each, as many on both sides: a knight is worse against pawns on

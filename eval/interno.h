@@ -2,12 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "eval/eval.h"
 #include "eval/tablas_eval.h"
 
 // The men of each kind and colour as 64-bit sets (index i is bit 63 - i),
-// gathered once per evaluation from the piece lists.
+// gathered once per evaluation from the sets make/unmake keep.
 struct Conjuntos {
   uint64_t peones[2];  // [NEGRO], [BLANCO]
   uint64_t caballos[2];
@@ -15,7 +16,18 @@ struct Conjuntos {
   uint64_t torres[2];
   uint64_t todas[2];  // every man of the colour, king included
 };
-void ReunirConjuntos(Conjuntos& c);
+inline void ReunirConjuntos(Conjuntos& c) {
+  const EstadoPly* e = EstadoActual;
+  for (int lado : {NEGRO, BLANCO}) {
+    const int o = lado == BLANCO ? 0 : 1;
+    c.peones[lado] = ConjuntoPiezas[o];
+    c.caballos[lado] = ConjuntoPiezas[2 + o];
+    c.alfiles[lado] = ConjuntoPiezas[4 + o];
+    c.torres[lado] = ConjuntoPiezas[6 + o];
+    c.todas[lado] = c.peones[lado] | c.caballos[lado] | c.alfiles[lado] | c.torres[lado] |
+                    ConjuntoPiezas[8 + o] | BitDe[e->Rey[lado]];
+  }
+}
 
 // Where the rays of a bishop or a rook first come next to (or onto) a king: by
 // the piece's square index and the king's, the square index met in the low six
@@ -46,7 +58,7 @@ inline uint64_t EntreDestino(int i, uint32_t d) {
 // and so do two own pawns, or one when the square in front of the piece is
 // taken; one own pawn leaves half the count. 0..2.
 template <int Lado>
-inline int RayoDiagonal(int i, int rey, const Conjuntos& cj) {
+[[gnu::always_inline]] inline int RayoDiagonal(int i, int rey, const Conjuntos& cj) {
   const uint32_t d = CercaRey.diagonal[i][rey];
   if (d == SIN_DESTINO) return 0;
   const uint64_t entre = EntreDestino(i, d);
@@ -64,7 +76,7 @@ inline int RayoDiagonal(int i, int rey, const Conjuntos& cj) {
 // counts nothing; one enemy minor piece on it leaves half the count, two close
 // it. 0..2.
 template <int Lado>
-inline int RayoLinea(int i, int rey, const Conjuntos& cj) {
+[[gnu::always_inline]] inline int RayoLinea(int i, int rey, const Conjuntos& cj) {
   const uint32_t d = CercaRey.linea[i][rey];
   if (d == SIN_DESTINO || (cj.peones[Lado] & Bit(static_cast<int>(d & 63)))) return 0;
   const uint64_t entre = EntreDestino(i, d);

@@ -34,7 +34,7 @@ constexpr uint64_t ColorDe(int fila, int columna) {
 // the unprotected last file and the enemy castling right that excuses the
 // open-file count.
 template <int Lado, bool FlancoRey>
-int Refugio(const Conjuntos& cj) {
+[[gnu::always_inline]] inline int Refugio(const Conjuntos& cj) {
   constexpr int Otro = 1 - Lado;
   constexpr int fila2 = Lado == BLANCO ? 6 : 1;  // own second rank
   constexpr int fila3 = Lado == BLANCO ? 5 : 2;  // own third rank
@@ -174,19 +174,6 @@ struct TablaCercanias : CercaniasRey {
 }  // namespace
 
 constexpr CercaniasRey CercaRey = TablaCercanias{};
-
-void ReunirConjuntos(Conjuntos& c) {
-  const EstadoPly* e = EstadoActual;
-  for (int lado : {NEGRO, BLANCO}) {
-    const int o = lado == BLANCO ? 0 : 1;
-    c.peones[lado] = ConjuntoPiezas[o];
-    c.caballos[lado] = ConjuntoPiezas[2 + o];
-    c.alfiles[lado] = ConjuntoPiezas[4 + o];
-    c.torres[lado] = ConjuntoPiezas[6 + o];
-    c.todas[lado] = c.peones[lado] | c.caballos[lado] | c.alfiles[lado] | c.torres[lado] |
-                    ConjuntoPiezas[8 + o] | BitDe[e->Rey[lado]];
-  }
-}
 
 int RefugioFlancoDama(int lado) {
   Conjuntos c;
