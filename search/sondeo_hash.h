@@ -24,6 +24,8 @@ inline bool HacerMejorJugada(uint32_t p, Jugada& j, int32_t& valorOrden) {
     ElegirMejor();
     j = TopeJugadas->Jugada;
     valorOrden = TopeJugadas->Valor;
+    // The child's table slots are asked for before make rather than at its end.
+    AnticiparHijo(j);
     if (HacerJugada(j)) return true;
     --TopeJugadas;
   }
