@@ -275,6 +275,13 @@ extern uint64_t EntreCasillas[64][64];  // squares strictly between, on a shared
 
 // ---------------------------------------------------------------- small inline helpers
 
+// Every man of `lado` as one set, the king included.
+inline uint64_t HombresDe(int lado) {
+  const int o = lado == BLANCO ? 0 : 1;
+  return ConjuntoPiezas[o] | ConjuntoPiezas[2 + o] | ConjuntoPiezas[4 + o] | ConjuntoPiezas[6 + o] |
+         ConjuntoPiezas[8 + o] | BitDe[EstadoActual->Rey[lado]];
+}
+
 // 1 when the man leaving `desde` for `hasta` may uncover the king on `rey` and
 // make must test; 0 also for any square off the board.
 inline uint8_t ClavadaPosible(int desde, int hasta, int rey) {
@@ -406,9 +413,12 @@ void LiberarTabla(void** tabla, void** propia);
 
 // Tables make fetches ahead: as soon as it knows the new position's key it asks
 // the cache for that position's slot in each registered table, so the probes of
-// the next node find it there instead of waiting for memory. An owner registers
-// its entries again whenever it reallocates them (a stale registration only
-// fetches a useless line); the pawn hash is fetched only when a pawn moved.
+// the next node find it there instead of waiting for memory. The search asks for
+// the transposition-table slots earlier still, before the move is made; make's
+// request stays, since a line fetched long before (ahead of a null-move search or
+// a sibling's subtree) may have been lost by then. An owner registers its entries
+// again whenever it reallocates them (a stale registration only fetches a useless
+// line); the pawn hash is fetched only when a pawn moved.
 struct TablaAnticipada {
   const char* base = nullptr;         // entries (null: nothing to fetch)
   const uint32_t* mascara = nullptr;  // slot = key & *mascara

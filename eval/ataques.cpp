@@ -35,14 +35,8 @@ constexpr int PASO_RAYO[8] = {-9, -7, 7, 9, -1, 1, -8, 8};
 // The squares of ray D from i up to and including the first of `tapan`.
 template <int D>
 inline uint64_t Rayo(int i, uint64_t tapan, int& primera) {
-  const uint64_t rayo = Rayos.rayo[D][i];
-  const uint64_t x = rayo & tapan;
-  if (x == 0) {
-    primera = -1;
-    return rayo;
-  }
-  primera = (D == 2 || D == 3 || D == 5 || D == 7) ? PrimerIndice(x) : UltimoIndice(x);
-  return rayo & ~Rayos.rayo[D][primera];
+  primera = PrimeraEnRayo<D>(i, tapan);
+  return primera < 0 ? Rayos.rayo[D][i] : Rayos.rayo[D][i] & ~Rayos.rayo[D][primera];
 }
 
 // A diagonal goes through own bishops (and own queens for a queen); when it meets
@@ -59,7 +53,8 @@ inline uint64_t Diagonal(int i, uint64_t tapan, uint64_t peonesPropios) {
 
 template <bool Blanco>
 inline uint64_t Diagonales(int i, uint64_t tapan, uint64_t peonesPropios) {
-  return Diagonal<0, Blanco>(i, tapan, peonesPropios) | Diagonal<1, Blanco>(i, tapan, peonesPropios) |
+  return Diagonal<0, Blanco>(i, tapan, peonesPropios) |
+         Diagonal<1, Blanco>(i, tapan, peonesPropios) |
          Diagonal<2, !Blanco>(i, tapan, peonesPropios) |
          Diagonal<3, !Blanco>(i, tapan, peonesPropios);
 }
@@ -128,8 +123,7 @@ void CalcularAtaques() {
   }
   ++ContadorComputacionesAtq;
   const uint64_t* conjuntos = ConjuntoPiezas;
-  uint64_t ocupadas = BitDe[e->Rey[BLANCO]] | BitDe[e->Rey[NEGRO]];
-  for (int lista = 0; lista < 10; ++lista) ocupadas |= conjuntos[lista];
+  const uint64_t ocupadas = HombresDe(BLANCO) | HombresDe(NEGRO);
   Planos blancas, negras;
   MarcarLado<BLANCO>(blancas, conjuntos, ocupadas);
   MarcarLado<NEGRO>(negras, conjuntos, ocupadas);

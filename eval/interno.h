@@ -17,15 +17,13 @@ struct Conjuntos {
   uint64_t todas[2];  // every man of the colour, king included
 };
 inline void ReunirConjuntos(Conjuntos& c) {
-  const EstadoPly* e = EstadoActual;
   for (int lado : {NEGRO, BLANCO}) {
     const int o = lado == BLANCO ? 0 : 1;
     c.peones[lado] = ConjuntoPiezas[o];
     c.caballos[lado] = ConjuntoPiezas[2 + o];
     c.alfiles[lado] = ConjuntoPiezas[4 + o];
     c.torres[lado] = ConjuntoPiezas[6 + o];
-    c.todas[lado] = c.peones[lado] | c.caballos[lado] | c.alfiles[lado] | c.torres[lado] |
-                    ConjuntoPiezas[8 + o] | BitDe[e->Rey[lado]];
+    c.todas[lado] = HombresDe(lado);
   }
 }
 

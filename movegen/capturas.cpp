@@ -73,15 +73,10 @@ void CapturasDeslizantes(const EstadoPly& e, uint64_t ocupadas, uint64_t enemiga
 
 template <int Signo>
 void CapturasLado(const EstadoPly& e) {
-  // Men of each side as sets; the kings count as men a slider stops at.
+  // The kings count as men a slider stops at.
   const int rey = e.Rey[Signo > 0 ? BLANCO : NEGRO];
-  uint64_t propias = BitDe[rey];
-  uint64_t enemigas = BitDe[e.Rey[Signo > 0 ? NEGRO : BLANCO]];
-  for (int k = 0; k < 10; k += 2) {
-    propias |= ConjuntoPiezas[Signo > 0 ? k : k + 1];
-    enemigas |= ConjuntoPiezas[Signo > 0 ? k + 1 : k];
-  }
-  const uint64_t ocupadas = propias | enemigas;
+  const uint64_t enemigas = HombresDe(Signo > 0 ? NEGRO : BLANCO);
+  const uint64_t ocupadas = HombresDe(Signo > 0 ? BLANCO : NEGRO) | enemigas;
 
   CapturasPeones<Signo>(e);
   constexpr int idxCaballo = Signo > 0 ? 2 : 3;
