@@ -72,30 +72,6 @@ struct TablaZonaPeones {
 };
 constexpr TablaZonaPeones ZonaPeones{};
 
-// The entry of the current pawn structure in PeonesEval, filled when it holds
-// another one.
-const EntradaPeonesEval& PeonesDeEstructura(uint64_t blancos, uint64_t negros) {
-  EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)];
-  if (h.Blancos == blancos && h.Negros == negros) return h;
-  const TablaCasillas* tablas[3] = {&TablaPeonNormal, &TablaTormenta1, &TablaTormenta2};
-  int casillas[3] = {}, filas = 0, columnas = 0;
-  for (int lista = 0; lista < 2; ++lista) {
-    const int signo = lista == 0 ? 1 : -1, mitad = lista == 0 ? 0 : 8;
-    for (int k = 0; k < EstadoActual->NumPiezas[lista]; ++k) {
-      const int s = ListaPiezas[lista][k];
-      for (int t = 0; t < 3; ++t) casillas[t] += signo * (*tablas[t])[s + mitad];
-      filas += FilaDe(s);
-      columnas += Columna(s);
-    }
-  }
-  h.Blancos = blancos;
-  h.Negros = negros;
-  for (int t = 0; t < 3; ++t) h.Casillas[t] = static_cast<int16_t>(casillas[t]);
-  h.Filas = static_cast<uint8_t>(filas);
-  h.Columnas = static_cast<uint8_t>(columnas);
-  return h;
-}
-
 template <bool Traza>
 int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const EstadoPly* e = EstadoActual;
@@ -134,10 +110,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   // Attack counts against the white and the black king.
   int ataqueB = Cuenta(mapaN & ZonaPeones.v[NEGRO][iw]);
   int ataqueN = Cuenta(mapaB & ZonaPeones.v[BLANCO][ib]);
-  // The mean square of all pawns, truncated; e4 without pawns.
-  int centroPeones = 0x44;
-  if (wP + bP > 0)
-    centroPeones = estructura.Filas / (wP + bP) * 16 + estructura.Columnas / (wP + bP);
+  const int centroPeones = estructura.Centro;
   MapaPeonesBlancos = mapaB;
   MapaPeonesNegros = mapaN;
   const uint64_t todosPeones = mapaB | mapaN;
@@ -315,7 +288,8 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   }
 
   // 10. King safety.
-  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, terminos, cj, d);
+  const int32_t rey =
+      TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, terminos, cj, estructura, d);
 
   // 11. Sum. The earlier build weights two of the terms by its settings.
   int32_t estructuraPeones = peones + malAlfil;
@@ -361,6 +335,27 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
 }
 
 }  // namespace
+
+void LlenarPeonesEval(EntradaPeonesEval& h, uint64_t blancos, uint64_t negros) {
+  const TablaCasillas* tablas[3] = {&TablaPeonNormal, &TablaTormenta1, &TablaTormenta2};
+  int casillas[3] = {}, filas = 0, columnas = 0;
+  for (int lista = 0; lista < 2; ++lista) {
+    const int signo = lista == 0 ? 1 : -1, mitad = lista == 0 ? 0 : 8;
+    for (int k = 0; k < EstadoActual->NumPiezas[lista]; ++k) {
+      const int s = ListaPiezas[lista][k];
+      for (int t = 0; t < 3; ++t) casillas[t] += signo * (*tablas[t])[s + mitad];
+      filas += FilaDe(s);
+      columnas += Columna(s);
+    }
+  }
+  h.Blancos = blancos;
+  h.NegrosComplemento = ~negros;
+  for (int t = 0; t < 3; ++t) h.Casillas[t] = static_cast<int16_t>(casillas[t]);
+  // The mean square of all pawns, truncated; e4 without pawns.
+  const int n = EstadoActual->NumPiezas[0] + EstadoActual->NumPiezas[1];
+  h.Centro = static_cast<uint8_t>(n > 0 ? filas / n * 16 + columnas / n : 0x44);
+  LlenarRefugios(h, blancos, negros);
+}
 
 int32_t RedondearEvaluacion(int32_t v) {
   const int32_t a = Abs(v);

@@ -16,7 +16,7 @@ struct Conjuntos {
   uint64_t torres[2];
   uint64_t todas[2];  // every man of the colour, king included
 };
-inline void ReunirConjuntos(Conjuntos& c) {
+[[gnu::always_inline]] inline void ReunirConjuntos(Conjuntos& c) {
   for (int lado : {NEGRO, BLANCO}) {
     const int o = lado == BLANCO ? 0 : 1;
     c.peones[lado] = ConjuntoPiezas[o];
@@ -121,4 +121,19 @@ TerminosMaterial TerminosDeMaterial();
 // it is not null.
 int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, int centroPeones,
                             const TerminosMaterial& materiales, const Conjuntos& c,
-                            DesgloseEval* d);
+                            const EntradaPeonesEval& pe, DesgloseEval* d);
+
+// Fills the entry's shelter parts for the structure of these pawn sets.
+void LlenarRefugios(EntradaPeonesEval& h, uint64_t blancos, uint64_t negros);
+
+// Fills the slot with the structure of the current position (its pawn sets).
+void LlenarPeonesEval(EntradaPeonesEval& h, uint64_t blancos, uint64_t negros);
+
+// The entry of the current pawn structure in PeonesEval, filled when it holds
+// another one.
+inline const EntradaPeonesEval& PeonesDeEstructura(uint64_t blancos, uint64_t negros) {
+  EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)];
+  if (h.Blancos != blancos || h.NegrosComplemento != ~negros) [[unlikely]]
+    LlenarPeonesEval(h, blancos, negros);
+  return h;
+}

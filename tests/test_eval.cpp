@@ -194,11 +194,21 @@ TEST(Evaluacion, MemoriaDeEstructurasDePeonesEsExacta) {
     std::fill(std::begin(PeonesEval), std::end(PeonesEval), EntradaPeonesEval{});
     const DesgloseEval limpia = Desglose(1);
     EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)];
-    const EntradaPeonesEval otra = {h.Blancos ^ 0x00FF000000000000ULL, h.Negros, {99, 99, 99}, 97, 97};
+    // Another structure's entry: other pawns, every value wrong.
+    EntradaPeonesEval otra = h;
+    otra.Blancos ^= 0x00FF000000000000ULL;
+    for (int16_t& c : otra.Casillas) c = 99;
+    otra.Centro = 97;
+    for (auto& lado : otra.Refugio)
+      for (RefugioPeones& w : lado) w = {99, 99, 0x0F, 99};
+    for (auto& lado : otra.ColumnasCentro)
+      for (uint8_t& c : lado) c = 99;
     h = otra;
     const DesgloseEval d = Desglose(1);
     EXPECT_EQ(d.CasillasPeones, limpia.CasillasPeones) << fen;
     EXPECT_EQ(d.CentroPeones, limpia.CentroPeones) << fen;
+    EXPECT_EQ(d.RefugioBlanco, limpia.RefugioBlanco) << fen;
+    EXPECT_EQ(d.RefugioNegro, limpia.RefugioNegro) << fen;
     EXPECT_EQ(d.Total, limpia.Total) << fen;
     EXPECT_NE(h.Blancos, otra.Blancos) << fen;  // the slot now holds this structure
     EXPECT_EQ(Desglose(1).Total, limpia.Total) << fen;
