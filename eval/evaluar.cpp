@@ -25,36 +25,6 @@ constexpr int32_t MalAlfil[4][9] = {{0, 0, 0, 0, 0, 0, 0, 0, 0},
                                     {0, 0, 0, -12, -16, -22, -30, -40, -55},
                                     {0, 0, 0, -6, -9, -14, -20, -27, -35}};
 
-// Empty squares along the four rays up to the first occupied square, plus 3 when
-// that square holds an enemy man. D0 is the first of four directions (0 the
-// diagonals, 4 the lines). Counted on bit positions (bit 63 - index), where the
-// first man of a ray toward lower indexes is the lowest bit of the ray's men and
-// toward higher indexes the highest; a line's distance is the step count, any
-// other ray's the row count.
-template <int D0>
-inline int Movilidad(int i, uint64_t ocupadas, uint64_t enemigas) {
-  const int bit = 63 - i, fila = bit >> 3;
-  int m = 0;
-  auto rayo = [&]<int D>() {
-    const uint64_t x = Rayos.rayo[D][i] & ocupadas;
-    if (x == 0) {
-      m += Rayos.largo[D][i];
-      return;
-    }
-    constexpr bool haciaBitsAltos = !(D == 2 || D == 3 || D == 5 || D == 7);
-    constexpr bool horizontal = D == 4 || D == 5;
-    const int b = haciaBitsAltos ? std::countr_zero(x) : std::bit_width(x) - 1;
-    const int distancia = horizontal ? (haciaBitsAltos ? b - bit : bit - b)
-                                     : (haciaBitsAltos ? (b >> 3) - fila : fila - (b >> 3));
-    m += distancia - 1 + 3 * static_cast<int>(enemigas >> b & 1);
-  };
-  rayo.template operator()<D0>();
-  rayo.template operator()<D0 + 1>();
-  rayo.template operator()<D0 + 2>();
-  rayo.template operator()<D0 + 3>();
-  return m;
-}
-
 // Pawns that count against a king: on its file or the next ones, fewer than
 // four rows behind it from the pawn's side. By colour of the pawns and the
 // enemy king's square index.
@@ -180,13 +150,13 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   for (int k = 0; k < wB; ++k) {
     const int s = ListaPiezas[4][k];
     casAlfiles += TablaAlfil[s];
-    movilidad += Movilidad<0>(Indice64(s), ocupadas, cj.todas[NEGRO]);
+    movilidad += MovilidadAlfil(Indice64(s), ocupadas, cj.todas[NEGRO]);
     ataqueN += RayoDiagonal<BLANCO>(Indice64(s), ib, cj);
   }
   for (int k = 0; k < bB; ++k) {
     const int s = ListaPiezas[5][k];
     casAlfiles -= TablaAlfil[s + 8];
-    movilidad -= Movilidad<0>(Indice64(s), ocupadas, cj.todas[BLANCO]);
+    movilidad -= MovilidadAlfil(Indice64(s), ocupadas, cj.todas[BLANCO]);
     ataqueB += RayoDiagonal<NEGRO>(Indice64(s), iw, cj);
   }
 
@@ -209,7 +179,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
       }
       if (r >= 6 && ((colRb > 4 && colRb < f) || (colRb < 3 && colRb > f))) torres -= 25;
     }
-    movilidad += Movilidad<4>(Indice64(s), ocupadas, cj.todas[NEGRO]);
+    movilidad += MovilidadTorre(Indice64(s), ocupadas, cj.todas[NEGRO]);
   }
   for (int k = 0; k < bR; ++k) {
     const int s = ListaPiezas[7][k];
@@ -227,7 +197,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
       }
       if (r <= 1 && ((colRn > 4 && colRn < f) || (colRn < 3 && colRn > f))) torres += 25;
     }
-    movilidad -= Movilidad<4>(Indice64(s), ocupadas, cj.todas[BLANCO]);
+    movilidad -= MovilidadTorre(Indice64(s), ocupadas, cj.todas[BLANCO]);
   }
 
   // 7. Queens: rays at the king; a queen on the seventh joins a rook there
