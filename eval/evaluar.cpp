@@ -343,6 +343,13 @@ int EvaluarPosicionDesglose(int fase, DesgloseEval* d) {
 
 int Evaluar() {
   const EstadoPly* e = EstadoActual;
+  // The pawn structure's entry is read only after the material and the phase:
+  // ask for its lines now so that the wait overlaps that work.
+  const char* pe = reinterpret_cast<const char*>(
+      &PeonesEval[e->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)]);
+  __builtin_prefetch(pe);
+  __builtin_prefetch(pe + sizeof(EntradaPeonesEval) - 1);
+  __builtin_prefetch(&TablaPeones[e->ClavePeones & MascaraPeones]);
   const int v = (e->PiezasBlancas == 0 && e->PiezasNegras == 0) ? EvaluarFinalPeones()
                                                                 : EvaluarPosicion(FaseEvaluacion());
   return e->Turno == BLANCO ? v : -v;
