@@ -25,6 +25,18 @@ constexpr int32_t MalAlfil[4][9] = {{0, 0, 0, 0, 0, 0, 0, 0, 0},
                                     {0, 0, 0, -12, -16, -22, -30, -40, -55},
                                     {0, 0, 0, -6, -9, -14, -20, -27, -35}};
 
+// The bishop's piece-square values by square index, White's and Black's.
+struct TablaAlfilIndice {
+  int8_t v[2][64];
+  constexpr TablaAlfilIndice() : v() {
+    for (int i = 0; i < 64; ++i) {
+      v[BLANCO][i] = static_cast<int8_t>(TablaAlfil[Casilla0x88(i)]);
+      v[NEGRO][i] = static_cast<int8_t>(TablaAlfil[Casilla0x88(i) + 8]);
+    }
+  }
+};
+constexpr TablaAlfilIndice AlfilPorIndice{};
+
 // Pawns that count against a king: on its file or the next ones, fewer than
 // four rows behind it from the pawn's side. By colour of the pawns and the
 // enemy king's square index.
@@ -147,70 +159,74 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     if (bB == 0) pareja += wB * AlfilAlas[wPc];
     if (wB == 0) pareja -= bB * AlfilAlas[bPc];
   }
-  for (int k = 0; k < wB; ++k) {
-    const int s = ListaPiezas[4][k];
-    casAlfiles += TablaAlfil[s];
-    movilidad += MovilidadAlfil(Indice64(s), ocupadas, cj.todas[NEGRO]);
-    ataqueN += RayoDiagonal<BLANCO>(Indice64(s), ib, cj);
+  // The bishops, rooks and queens are taken from their sets (their terms are
+  // sums, so the order does not matter).
+  for (uint64_t x = cj.alfiles[BLANCO]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    casAlfiles += AlfilPorIndice.v[BLANCO][i];
+    movilidad += MovilidadAlfil(i, ocupadas, cj.todas[NEGRO]);
+    ataqueN += RayoDiagonal<BLANCO>(i, ib, cj);
   }
-  for (int k = 0; k < bB; ++k) {
-    const int s = ListaPiezas[5][k];
-    casAlfiles -= TablaAlfil[s + 8];
-    movilidad -= MovilidadAlfil(Indice64(s), ocupadas, cj.todas[BLANCO]);
-    ataqueB += RayoDiagonal<NEGRO>(Indice64(s), iw, cj);
+  for (uint64_t x = cj.alfiles[NEGRO]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    casAlfiles -= AlfilPorIndice.v[NEGRO][i];
+    movilidad -= MovilidadAlfil(i, ocupadas, cj.todas[BLANCO]);
+    ataqueB += RayoDiagonal<NEGRO>(i, iw, cj);
   }
 
   // 6. Rooks: open files, boxed-in rooks, the seventh rank, mobility.
   int32_t torres = 0;
   int septB = 0, septN = 0;
-  for (int k = 0; k < wR; ++k) {
-    const int s = ListaPiezas[6][k];
-    const int f = Columna(s), r = FilaDe(s);
-    ataqueN += RayoLinea<BLANCO>(Indice64(s), ib, cj);
+  for (uint64_t x = cj.torres[BLANCO]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    const int f = i & 7, r = i >> 3;
+    ataqueN += RayoLinea<BLANCO>(i, ib, cj);
     if (r <= 1) {
       ++septB;
     } else if ((MascaraColumna[f] & mapaB) == 0) {
       torres += (MascaraColumna[f] & mapaN) ? 10 : 15;
     } else {
       if (r < 6) {
-        const int libres = (f > 0 && Tablero[s - 1] <= 0) + (f < 7 && Tablero[s + 1] <= 0);
+        const uint64_t propias = cj.todas[BLANCO];
+        const int libres = (f > 0 && !(propias & Bit(i - 1))) + (f < 7 && !(propias & Bit(i + 1)));
         if (libres == 0) torres -= 25;
         else if (libres == 1) torres -= 12;
       }
       if (r >= 6 && ((colRb > 4 && colRb < f) || (colRb < 3 && colRb > f))) torres -= 25;
     }
-    movilidad += MovilidadTorre(Indice64(s), ocupadas, cj.todas[NEGRO]);
+    movilidad += MovilidadTorre(i, ocupadas, cj.todas[NEGRO]);
   }
-  for (int k = 0; k < bR; ++k) {
-    const int s = ListaPiezas[7][k];
-    const int f = Columna(s), r = FilaDe(s);
-    ataqueB += RayoLinea<NEGRO>(Indice64(s), iw, cj);
+  for (uint64_t x = cj.torres[NEGRO]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    const int f = i & 7, r = i >> 3;
+    ataqueB += RayoLinea<NEGRO>(i, iw, cj);
     if (r >= 6) {
       ++septN;
     } else if ((MascaraColumna[f] & mapaN) == 0) {
       torres -= (MascaraColumna[f] & mapaB) ? 10 : 15;
     } else {
       if (r > 1) {
-        const int libres = (f > 0 && Tablero[s - 1] >= 0) + (f < 7 && Tablero[s + 1] >= 0);
+        const uint64_t propias = cj.todas[NEGRO];
+        const int libres = (f > 0 && !(propias & Bit(i - 1))) + (f < 7 && !(propias & Bit(i + 1)));
         if (libres == 0) torres += 25;
         else if (libres == 1) torres += 12;
       }
       if (r <= 1 && ((colRn > 4 && colRn < f) || (colRn < 3 && colRn > f))) torres += 25;
     }
-    movilidad -= MovilidadTorre(Indice64(s), ocupadas, cj.todas[BLANCO]);
+    movilidad -= MovilidadTorre(i, ocupadas, cj.todas[BLANCO]);
   }
 
   // 7. Queens: rays at the king; a queen on the seventh joins a rook there
   // (the rooks were scanned first).
-  for (int k = 0; k < wQ; ++k) {
-    const int s = ListaPiezas[8][k];
-    ataqueN += RayoDiagonal<BLANCO>(Indice64(s), ib, cj) + RayoLinea<BLANCO>(Indice64(s), ib, cj);
-    if (septB != 0 && FilaDe(s) <= 1) ++septB;
+  for (uint64_t x = ConjuntoPiezas[8]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    ataqueN += RayoDiagonal<BLANCO>(i, ib, cj) + RayoLinea<BLANCO>(i, ib, cj);
+    if (septB != 0 && (i >> 3) <= 1) ++septB;
   }
-  for (int k = 0; k < bQ; ++k) {
-    const int s = ListaPiezas[9][k];
-    ataqueB += RayoDiagonal<NEGRO>(Indice64(s), iw, cj) + RayoLinea<NEGRO>(Indice64(s), iw, cj);
-    if (septN != 0 && FilaDe(s) >= 6) ++septN;
+  for (uint64_t x = ConjuntoPiezas[9]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    ataqueB += RayoDiagonal<NEGRO>(i, iw, cj) + RayoLinea<NEGRO>(i, iw, cj);
+    if (septN != 0 && (i >> 3) >= 6) ++septN;
   }
   const int32_t septima = (100 - Acotada(SeptimaFase, wPc + bPc)) *
                           (Acotada(Septima, septB) - Acotada(Septima, septN)) / 100;
@@ -345,8 +361,8 @@ int Evaluar() {
   const EstadoPly* e = EstadoActual;
   // The pawn structure's entry is read only after the material and the phase:
   // ask for its lines now so that the wait overlaps that work.
-  const char* pe = reinterpret_cast<const char*>(
-      &PeonesEval[e->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)]);
+  const char* pe =
+      reinterpret_cast<const char*>(&PeonesEval[e->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)]);
   __builtin_prefetch(pe);
   __builtin_prefetch(pe + sizeof(EntradaPeonesEval) - 1);
   __builtin_prefetch(&TablaPeones[e->ClavePeones & MascaraPeones]);

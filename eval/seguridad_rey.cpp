@@ -257,8 +257,12 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
   const EstadoPly* e = EstadoActual;
   const int kw = e->Rey[BLANCO], kb = e->Rey[NEGRO];
 
-  // 1. Danger counts: shelter plus attackers, capped.
-  const int refugioB = RefugioRey<BLANCO>(pe, cj), refugioN = RefugioRey<NEGRO>(pe, cj);
+  // 1. Danger counts: shelter plus attackers, capped. A king's count is weighed
+  // by the enemy's pieces, and by nothing once too few are left: its shelter is
+  // then looked at only for the trace.
+  const int matB = materiales.piezasBlancas, matN = materiales.piezasNegras;
+  const int refugioB = d != nullptr || EscalaRey[matN] != 0 ? RefugioRey<BLANCO>(pe, cj) : 0;
+  const int refugioN = d != nullptr || EscalaRey[matB] != 0 ? RefugioRey<NEGRO>(pe, cj) : 0;
   int peligroB, peligroN;
   if constexpr (VERSION_052) {
     peligroB = refugioB * DEFENSA_ESTATICA / 100 + ataqueBlanco * ATAQUE_DINAMICO / 100;
@@ -281,11 +285,12 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
 
   // 3. The sum: shelter and king table weighted by the enemy's pieces, the pull
   // to the pawns by their absence.
-  const int matB = materiales.piezasBlancas, matN = materiales.piezasNegras;
   const int32_t a = (SeguridadRey[peligroB] + TablaRey[kw]) * EscalaRey[matN];
   const int32_t b = (SeguridadRey[peligroN] + TablaRey[kb + 8]) * EscalaRey[matB];
-  const int32_t ee = DistanciaPeones[DistanciaRey(kw, centro)] * EscalaCentro[matN];
-  const int32_t g = DistanciaPeones[DistanciaRey(kb, centro)] * EscalaCentro[matB];
+  const int32_t ee =
+      EscalaCentro[matN] != 0 ? DistanciaPeones[DistanciaRey(kw, centro)] * EscalaCentro[matN] : 0;
+  const int32_t g =
+      EscalaCentro[matB] != 0 ? DistanciaPeones[DistanciaRey(kb, centro)] * EscalaCentro[matB] : 0;
   const int32_t termino = (a - b + ee - g) / 100;
 
   if (d != nullptr) {
