@@ -256,7 +256,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   }
 
   // 9. Pawn structure; in the endgame also the bad bishop and the back rank.
-  const int32_t peones = fase != 2 ? EvaluarPeones() : EvaluarPeonesFinal();
+  const int32_t peones = fase != 2 ? PeonesDeHash<false>() : PeonesDeHash<true>();
   int32_t malAlfil = 0, ultimaFila = 0;
   if (fase == 2) {
     if (wB == 1 && wPc < 4 && wP >= 1) {

@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 
 #include "eval/eval.h"
@@ -190,7 +191,35 @@ struct TerminosMaterial {
   int32_t material, pareja;
   int piezasBlancas, piezasNegras;
 };
-TerminosMaterial TerminosDeMaterial();
+// The pawn hash's value of the current structure (EvaluarPeones for phases 0
+// and 1, EvaluarPeonesFinal for 2): a hit here, the scoring and the store in
+// PuntuarPeones.
+int PuntuarPeones(bool final);
+template <bool Final>
+[[gnu::always_inline]] inline int PeonesDeHash() {
+  const EstadoPly* e = EstadoActual;
+  const EntradaHashPeones* h = &TablaPeones[e->ClavePeones & MascaraPeones];
+  if (h->Verificacion == (e->ClavePeones ^ (Final ? MarcaPeonesB : MarcaPeonesA))) [[likely]] {
+    ++ContadorEvalHash;
+    return h->ValorPeones;
+  }
+  return PuntuarPeones(Final);
+}
+
+// Fills the slot for the current position's counts and material sum.
+void LlenarMaterial(EntradaMaterial& m, uint64_t cuentas, uint32_t resto, int32_t base);
+[[gnu::always_inline]] inline TerminosMaterial TerminosDeMaterial() {
+  const uint8_t* n = EstadoActual->NumPiezas;
+  uint64_t cuentas;
+  std::memcpy(&cuentas, n, sizeof cuentas);
+  const uint32_t resto = n[8] | n[9] << 8 | 1u << 16;
+  const int32_t base = MaterialEval();
+  const uint64_t mezcla = (cuentas ^ uint64_t{resto} << 40) * 0x9E3779B97F4A7C15ULL;
+  EntradaMaterial& m = MemoriaMaterial[mezcla >> 56 & (ENTRADAS_MATERIAL - 1)];
+  if (m.Cuentas != cuentas || m.Resto != resto || m.Base != base) [[unlikely]]
+    LlenarMaterial(m, cuentas, resto, base);
+  return {m.Material, m.Pareja, m.PiezasBlancas, m.PiezasNegras};
+}
 
 // King-safety term, already divided by 100. `ataqueBlanco` and `ataqueNegro` are
 // the attack counts gathered by the piece scan against the white and the black
