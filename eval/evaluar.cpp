@@ -228,8 +228,11 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     ataqueB += RayoDiagonal<NEGRO>(i, iw, cj) + RayoLinea<NEGRO>(i, iw, cj);
     if (septN != 0 && (i >> 3) >= 6) ++septN;
   }
-  const int32_t septima = (100 - Acotada(SeptimaFase, wPc + bPc)) *
-                          (Acotada(Septima, septB) - Acotada(Septima, septN)) / 100;
+  // Nothing when both sides hold the seventh alike (mostly: neither does).
+  const int32_t septima = septB == septN
+                              ? 0
+                              : (100 - Acotada(SeptimaFase, wPc + bPc)) *
+                                    (Acotada(Septima, septB) - Acotada(Septima, septN)) / 100;
 
   // 8. Development (opening) and centre (before the endgame).
   int32_t desarrollo = 0, centro = 0;
