@@ -50,8 +50,9 @@ int32_t PuntuarLado(const PesosPeones& w) {
     const int f = Columna(s), i = Indice64(s);
     const int r = Lado == BLANCO ? FilaDe(s) : 7 - FilaDe(s);
 
-    // 1. Doubled.
-    if (Cuenta(propios & MascaraColumna[f]) >= 2)
+    // 1. Doubled: more than one own pawn on the file.
+    const uint64_t columna = propios & MascaraColumna[f];
+    if (columna & (columna - 1))
       v -= (propios & ColumnasVecinas[f]) ? w.dobladoConVecino : w.doblado;
 
     // 2. Passed.
