@@ -90,8 +90,11 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const EntradaPeonesEval& estructura = PeonesDeEstructura(mapaB, mapaN);
   const int32_t casPeones = estructura.Casillas[tabla];
   // Attack counts against the white and the black king.
-  int ataqueB = Cuenta(mapaN & ZonaPeones.v[NEGRO][iw]);
-  int ataqueN = Cuenta(mapaB & ZonaPeones.v[BLANCO][ib]);
+  // Mostly no pawn is that near: the count is skipped then.
+  const uint64_t cercaB = mapaN & ZonaPeones.v[NEGRO][iw];
+  const uint64_t cercaN = mapaB & ZonaPeones.v[BLANCO][ib];
+  int ataqueB = cercaB != 0 ? Cuenta(cercaB) : 0;
+  int ataqueN = cercaN != 0 ? Cuenta(cercaN) : 0;
   const int centroPeones = estructura.Centro;
   MapaPeonesBlancos = mapaB;
   MapaPeonesNegros = mapaN;
