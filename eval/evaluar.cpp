@@ -81,21 +81,18 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     else if (colRb < 3 && colRn > 4) tabla = TABLA_PEONES_TORMENTA2;
   }
 
-  // 3. Pawns: sets, table values, pawns near the enemy king, the pawn centre.
-  // The sets of every kind serve the mobility and the king rays below.
+  // 3. Pawns: sets and pawns near the enemy king. The sets of every kind serve
+  // the mobility and the king rays below.
   Conjuntos cj;
   ReunirConjuntos(cj);
   const uint64_t ocupadas = cj.todas[BLANCO] | cj.todas[NEGRO];
   const uint64_t mapaB = cj.peones[BLANCO], mapaN = cj.peones[NEGRO];
-  const EntradaPeonesEval& estructura = PeonesDeEstructura(mapaB, mapaN);
-  const int32_t casPeones = estructura.Casillas[tabla];
   // Attack counts against the white and the black king.
   // Mostly no pawn is that near: the count is skipped then.
   const uint64_t cercaB = mapaN & ZonaPeones.v[NEGRO][iw];
   const uint64_t cercaN = mapaB & ZonaPeones.v[BLANCO][ib];
   int ataqueB = cercaB != 0 ? Cuenta(cercaB) : 0;
   int ataqueN = cercaN != 0 ? Cuenta(cercaN) : 0;
-  const int centroPeones = estructura.Centro;
   MapaPeonesBlancos = mapaB;
   MapaPeonesNegros = mapaN;
   const uint64_t todosPeones = mapaB | mapaN;
@@ -279,7 +276,12 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     }
   }
 
-  // 10. King safety.
+  // 10. What the pawns alone decide (their table values, the pawn centre, the
+  // shelter parts), read only now: Evaluar asked for the entry's lines before
+  // the piece scan, which hides the wait for memory. Then king safety.
+  const EntradaPeonesEval& estructura = PeonesDeEstructura(mapaB, mapaN);
+  const int32_t casPeones = estructura.Casillas[tabla];
+  const int centroPeones = estructura.Centro;
   const int32_t rey =
       TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, terminos, cj, estructura, d);
 
@@ -365,8 +367,8 @@ int EvaluarPosicionDesglose(int fase, DesgloseEval* d) {
 
 int Evaluar() {
   const EstadoPly* e = EstadoActual;
-  // The pawn structure's entry is read only after the material and the phase:
-  // ask for its lines now so that the wait overlaps that work.
+  // The pawn structure's entry is read only after the piece scan: ask for its
+  // lines now so that the wait overlaps that work.
   const char* pe =
       reinterpret_cast<const char*>(&PeonesEval[e->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)]);
   __builtin_prefetch(pe);
