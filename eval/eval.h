@@ -95,16 +95,30 @@ extern uint32_t MascaraPeones;
 extern EntradaHashAtaques* TablaAtaques;
 extern uint32_t MascaraAtaques;
 
+// One side's pawn shelter on one wing as far as the pawns decide it: the count
+// as if no rook stood on the wing's files without an own pawn and the middle
+// pawn's holes were not there, and what the pieces then change (seguridad_rey.cpp).
+struct RefugioPeones {
+  int8_t Base;
+  uint8_t Abiertas;  // twice the wing's files without an enemy pawn
+  uint8_t Marcas;    // bits 0-2: wing files (in count order) without an own pawn;
+                     // bit 3: the middle pawn has left its square
+  uint8_t Agujero;   // enemy pawns beside that pawn's square ahead: 0, 1 or 2
+};
+
 // What the full evaluation needs of the pawns alone beside the pawn hash's
 // structure value: the piece-square sums under each pawn table (White's minus
-// Black's) and the sums of all pawns' rows and files for the pawn centre. Kept
-// per structure under the two pawn sets themselves, so that a hit is exact (the
-// pawn hash checks 32 bits of a key); an entry still zero is the true entry of
-// the structure without pawns, so the table never needs clearing.
+// Black's), the pawn centre and the shelter parts. Kept per structure under the
+// two pawn sets themselves, so that a hit is exact (the pawn hash checks 32 bits
+// of a key). The black set is kept complemented: an entry still zero would
+// stand for black pawns on every square, so it never answers and the table
+// never needs clearing.
 struct EntradaPeonesEval {
-  uint64_t Blancos, Negros;
-  int16_t Casillas[3];  // by TABLA_PEONES_*
-  uint8_t Filas, Columnas;
+  uint64_t Blancos, NegrosComplemento;
+  int16_t Casillas[3];           // by TABLA_PEONES_*
+  uint8_t Centro;                // 0x88 square of the pawn centre
+  RefugioPeones Refugio[2][2];   // [side][0 queen side, 1 king side]
+  uint8_t ColumnasCentro[2][3];  // [side][king on file d, e, f]: open files around it
 };
 inline constexpr uint32_t ENTRADAS_PEONES_EVAL = 4096;  // a power of two
 extern EntradaPeonesEval PeonesEval[ENTRADAS_PEONES_EVAL];

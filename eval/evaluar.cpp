@@ -25,35 +25,17 @@ constexpr int32_t MalAlfil[4][9] = {{0, 0, 0, 0, 0, 0, 0, 0, 0},
                                     {0, 0, 0, -12, -16, -22, -30, -40, -55},
                                     {0, 0, 0, -6, -9, -14, -20, -27, -35}};
 
-// Empty squares along the four rays up to the first occupied square, plus 3 when
-// that square holds an enemy man. D0 is the first of four directions (0 the
-// diagonals, 4 the lines). Counted on bit positions (bit 63 - index), where the
-// first man of a ray toward lower indexes is the lowest bit of the ray's men and
-// toward higher indexes the highest; a line's distance is the step count, any
-// other ray's the row count.
-template <int D0>
-inline int Movilidad(int i, uint64_t ocupadas, uint64_t enemigas) {
-  const int bit = 63 - i, fila = bit >> 3;
-  int m = 0;
-  auto rayo = [&]<int D>() {
-    const uint64_t x = Rayos.rayo[D][i] & ocupadas;
-    if (x == 0) {
-      m += Rayos.largo[D][i];
-      return;
+// The bishop's piece-square values by square index, White's and Black's.
+struct TablaAlfilIndice {
+  int8_t v[2][64];
+  constexpr TablaAlfilIndice() : v() {
+    for (int i = 0; i < 64; ++i) {
+      v[BLANCO][i] = static_cast<int8_t>(TablaAlfil[Casilla0x88(i)]);
+      v[NEGRO][i] = static_cast<int8_t>(TablaAlfil[Casilla0x88(i) + 8]);
     }
-    constexpr bool haciaBitsAltos = !(D == 2 || D == 3 || D == 5 || D == 7);
-    constexpr bool horizontal = D == 4 || D == 5;
-    const int b = haciaBitsAltos ? std::countr_zero(x) : std::bit_width(x) - 1;
-    const int distancia = horizontal ? (haciaBitsAltos ? b - bit : bit - b)
-                                     : (haciaBitsAltos ? (b >> 3) - fila : fila - (b >> 3));
-    m += distancia - 1 + 3 * static_cast<int>(enemigas >> b & 1);
-  };
-  rayo.template operator()<D0>();
-  rayo.template operator()<D0 + 1>();
-  rayo.template operator()<D0 + 2>();
-  rayo.template operator()<D0 + 3>();
-  return m;
-}
+  }
+};
+constexpr TablaAlfilIndice AlfilPorIndice{};
 
 // Pawns that count against a king: on its file or the next ones, fewer than
 // four rows behind it from the pawn's side. By colour of the pawns and the
@@ -71,30 +53,6 @@ struct TablaZonaPeones {
   }
 };
 constexpr TablaZonaPeones ZonaPeones{};
-
-// The entry of the current pawn structure in PeonesEval, filled when it holds
-// another one.
-const EntradaPeonesEval& PeonesDeEstructura(uint64_t blancos, uint64_t negros) {
-  EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)];
-  if (h.Blancos == blancos && h.Negros == negros) return h;
-  const TablaCasillas* tablas[3] = {&TablaPeonNormal, &TablaTormenta1, &TablaTormenta2};
-  int casillas[3] = {}, filas = 0, columnas = 0;
-  for (int lista = 0; lista < 2; ++lista) {
-    const int signo = lista == 0 ? 1 : -1, mitad = lista == 0 ? 0 : 8;
-    for (int k = 0; k < EstadoActual->NumPiezas[lista]; ++k) {
-      const int s = ListaPiezas[lista][k];
-      for (int t = 0; t < 3; ++t) casillas[t] += signo * (*tablas[t])[s + mitad];
-      filas += FilaDe(s);
-      columnas += Columna(s);
-    }
-  }
-  h.Blancos = blancos;
-  h.Negros = negros;
-  for (int t = 0; t < 3; ++t) h.Casillas[t] = static_cast<int16_t>(casillas[t]);
-  h.Filas = static_cast<uint8_t>(filas);
-  h.Columnas = static_cast<uint8_t>(columnas);
-  return h;
-}
 
 template <bool Traza>
 int EvaluarPosicionT(int fase, DesgloseEval* d) {
@@ -132,12 +90,12 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const EntradaPeonesEval& estructura = PeonesDeEstructura(mapaB, mapaN);
   const int32_t casPeones = estructura.Casillas[tabla];
   // Attack counts against the white and the black king.
-  int ataqueB = Cuenta(mapaN & ZonaPeones.v[NEGRO][iw]);
-  int ataqueN = Cuenta(mapaB & ZonaPeones.v[BLANCO][ib]);
-  // The mean square of all pawns, truncated; e4 without pawns.
-  int centroPeones = 0x44;
-  if (wP + bP > 0)
-    centroPeones = estructura.Filas / (wP + bP) * 16 + estructura.Columnas / (wP + bP);
+  // Mostly no pawn is that near: the count is skipped then.
+  const uint64_t cercaB = mapaN & ZonaPeones.v[NEGRO][iw];
+  const uint64_t cercaN = mapaB & ZonaPeones.v[BLANCO][ib];
+  int ataqueB = cercaB != 0 ? Cuenta(cercaB) : 0;
+  int ataqueN = cercaN != 0 ? Cuenta(cercaN) : 0;
+  const int centroPeones = estructura.Centro;
   MapaPeonesBlancos = mapaB;
   MapaPeonesNegros = mapaN;
   const uint64_t todosPeones = mapaB | mapaN;
@@ -204,73 +162,80 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     if (bB == 0) pareja += wB * AlfilAlas[wPc];
     if (wB == 0) pareja -= bB * AlfilAlas[bPc];
   }
-  for (int k = 0; k < wB; ++k) {
-    const int s = ListaPiezas[4][k];
-    casAlfiles += TablaAlfil[s];
-    movilidad += Movilidad<0>(Indice64(s), ocupadas, cj.todas[NEGRO]);
-    ataqueN += RayoDiagonal<BLANCO>(Indice64(s), ib, cj);
+  // The bishops, rooks and queens are taken from their sets (their terms are
+  // sums, so the order does not matter).
+  for (uint64_t x = cj.alfiles[BLANCO]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    casAlfiles += AlfilPorIndice.v[BLANCO][i];
+    movilidad += MovilidadAlfil(i, ocupadas, cj.todas[NEGRO]);
+    ataqueN += RayoDiagonal<BLANCO>(i, ib, cj);
   }
-  for (int k = 0; k < bB; ++k) {
-    const int s = ListaPiezas[5][k];
-    casAlfiles -= TablaAlfil[s + 8];
-    movilidad -= Movilidad<0>(Indice64(s), ocupadas, cj.todas[BLANCO]);
-    ataqueB += RayoDiagonal<NEGRO>(Indice64(s), iw, cj);
+  for (uint64_t x = cj.alfiles[NEGRO]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    casAlfiles -= AlfilPorIndice.v[NEGRO][i];
+    movilidad -= MovilidadAlfil(i, ocupadas, cj.todas[BLANCO]);
+    ataqueB += RayoDiagonal<NEGRO>(i, iw, cj);
   }
 
   // 6. Rooks: open files, boxed-in rooks, the seventh rank, mobility.
   int32_t torres = 0;
   int septB = 0, septN = 0;
-  for (int k = 0; k < wR; ++k) {
-    const int s = ListaPiezas[6][k];
-    const int f = Columna(s), r = FilaDe(s);
-    ataqueN += RayoLinea<BLANCO>(Indice64(s), ib, cj);
+  for (uint64_t x = cj.torres[BLANCO]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    const int f = i & 7, r = i >> 3;
+    ataqueN += RayoLinea<BLANCO>(i, ib, cj);
     if (r <= 1) {
       ++septB;
     } else if ((MascaraColumna[f] & mapaB) == 0) {
       torres += (MascaraColumna[f] & mapaN) ? 10 : 15;
     } else {
       if (r < 6) {
-        const int libres = (f > 0 && Tablero[s - 1] <= 0) + (f < 7 && Tablero[s + 1] <= 0);
+        const uint64_t propias = cj.todas[BLANCO];
+        const int libres = (f > 0 && !(propias & Bit(i - 1))) + (f < 7 && !(propias & Bit(i + 1)));
         if (libres == 0) torres -= 25;
         else if (libres == 1) torres -= 12;
       }
       if (r >= 6 && ((colRb > 4 && colRb < f) || (colRb < 3 && colRb > f))) torres -= 25;
     }
-    movilidad += Movilidad<4>(Indice64(s), ocupadas, cj.todas[NEGRO]);
+    movilidad += MovilidadTorre(i, ocupadas, cj.todas[NEGRO]);
   }
-  for (int k = 0; k < bR; ++k) {
-    const int s = ListaPiezas[7][k];
-    const int f = Columna(s), r = FilaDe(s);
-    ataqueB += RayoLinea<NEGRO>(Indice64(s), iw, cj);
+  for (uint64_t x = cj.torres[NEGRO]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    const int f = i & 7, r = i >> 3;
+    ataqueB += RayoLinea<NEGRO>(i, iw, cj);
     if (r >= 6) {
       ++septN;
     } else if ((MascaraColumna[f] & mapaN) == 0) {
       torres -= (MascaraColumna[f] & mapaB) ? 10 : 15;
     } else {
       if (r > 1) {
-        const int libres = (f > 0 && Tablero[s - 1] >= 0) + (f < 7 && Tablero[s + 1] >= 0);
+        const uint64_t propias = cj.todas[NEGRO];
+        const int libres = (f > 0 && !(propias & Bit(i - 1))) + (f < 7 && !(propias & Bit(i + 1)));
         if (libres == 0) torres += 25;
         else if (libres == 1) torres += 12;
       }
       if (r <= 1 && ((colRn > 4 && colRn < f) || (colRn < 3 && colRn > f))) torres += 25;
     }
-    movilidad -= Movilidad<4>(Indice64(s), ocupadas, cj.todas[BLANCO]);
+    movilidad -= MovilidadTorre(i, ocupadas, cj.todas[BLANCO]);
   }
 
   // 7. Queens: rays at the king; a queen on the seventh joins a rook there
   // (the rooks were scanned first).
-  for (int k = 0; k < wQ; ++k) {
-    const int s = ListaPiezas[8][k];
-    ataqueN += RayoDiagonal<BLANCO>(Indice64(s), ib, cj) + RayoLinea<BLANCO>(Indice64(s), ib, cj);
-    if (septB != 0 && FilaDe(s) <= 1) ++septB;
+  for (uint64_t x = ConjuntoPiezas[8]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    ataqueN += RayoDiagonal<BLANCO>(i, ib, cj) + RayoLinea<BLANCO>(i, ib, cj);
+    if (septB != 0 && (i >> 3) <= 1) ++septB;
   }
-  for (int k = 0; k < bQ; ++k) {
-    const int s = ListaPiezas[9][k];
-    ataqueB += RayoDiagonal<NEGRO>(Indice64(s), iw, cj) + RayoLinea<NEGRO>(Indice64(s), iw, cj);
-    if (septN != 0 && FilaDe(s) >= 6) ++septN;
+  for (uint64_t x = ConjuntoPiezas[9]; x; x &= x - 1) {
+    const int i = UltimoIndice(x);
+    ataqueB += RayoDiagonal<NEGRO>(i, iw, cj) + RayoLinea<NEGRO>(i, iw, cj);
+    if (septN != 0 && (i >> 3) >= 6) ++septN;
   }
-  const int32_t septima = (100 - Acotada(SeptimaFase, wPc + bPc)) *
-                          (Acotada(Septima, septB) - Acotada(Septima, septN)) / 100;
+  // Nothing when both sides hold the seventh alike (mostly: neither does).
+  const int32_t septima = septB == septN
+                              ? 0
+                              : (100 - Acotada(SeptimaFase, wPc + bPc)) *
+                                    (Acotada(Septima, septB) - Acotada(Septima, septN)) / 100;
 
   // 8. Development (opening) and centre (before the endgame).
   int32_t desarrollo = 0, centro = 0;
@@ -297,7 +262,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   }
 
   // 9. Pawn structure; in the endgame also the bad bishop and the back rank.
-  const int32_t peones = fase != 2 ? EvaluarPeones() : EvaluarPeonesFinal();
+  const int32_t peones = fase != 2 ? PeonesDeHash<false>() : PeonesDeHash<true>();
   int32_t malAlfil = 0, ultimaFila = 0;
   if (fase == 2) {
     if (wB == 1 && wPc < 4 && wP >= 1) {
@@ -315,7 +280,8 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   }
 
   // 10. King safety.
-  const int32_t rey = TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, terminos, cj, d);
+  const int32_t rey =
+      TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, terminos, cj, estructura, d);
 
   // 11. Sum. The earlier build weights two of the terms by its settings.
   int32_t estructuraPeones = peones + malAlfil;
@@ -362,6 +328,27 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
 
 }  // namespace
 
+void LlenarPeonesEval(EntradaPeonesEval& h, uint64_t blancos, uint64_t negros) {
+  const TablaCasillas* tablas[3] = {&TablaPeonNormal, &TablaTormenta1, &TablaTormenta2};
+  int casillas[3] = {}, filas = 0, columnas = 0;
+  for (int lista = 0; lista < 2; ++lista) {
+    const int signo = lista == 0 ? 1 : -1, mitad = lista == 0 ? 0 : 8;
+    for (int k = 0; k < EstadoActual->NumPiezas[lista]; ++k) {
+      const int s = ListaPiezas[lista][k];
+      for (int t = 0; t < 3; ++t) casillas[t] += signo * (*tablas[t])[s + mitad];
+      filas += FilaDe(s);
+      columnas += Columna(s);
+    }
+  }
+  h.Blancos = blancos;
+  h.NegrosComplemento = ~negros;
+  for (int t = 0; t < 3; ++t) h.Casillas[t] = static_cast<int16_t>(casillas[t]);
+  // The mean square of all pawns, truncated; e4 without pawns.
+  const int n = EstadoActual->NumPiezas[0] + EstadoActual->NumPiezas[1];
+  h.Centro = static_cast<uint8_t>(n > 0 ? filas / n * 16 + columnas / n : 0x44);
+  LlenarRefugios(h, blancos, negros);
+}
+
 int32_t RedondearEvaluacion(int32_t v) {
   const int32_t a = Abs(v);
   if (a < 30) return v;
@@ -378,6 +365,13 @@ int EvaluarPosicionDesglose(int fase, DesgloseEval* d) {
 
 int Evaluar() {
   const EstadoPly* e = EstadoActual;
+  // The pawn structure's entry is read only after the material and the phase:
+  // ask for its lines now so that the wait overlaps that work.
+  const char* pe =
+      reinterpret_cast<const char*>(&PeonesEval[e->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)]);
+  __builtin_prefetch(pe);
+  __builtin_prefetch(pe + sizeof(EntradaPeonesEval) - 1);
+  __builtin_prefetch(&TablaPeones[e->ClavePeones & MascaraPeones]);
   const int v = (e->PiezasBlancas == 0 && e->PiezasNegras == 0) ? EvaluarFinalPeones()
                                                                 : EvaluarPosicion(FaseEvaluacion());
   return e->Turno == BLANCO ? v : -v;

@@ -138,24 +138,14 @@ int MaterialPiezas(int lado) {
 
 }  // namespace
 
-TerminosMaterial TerminosDeMaterial() {
-  const uint8_t* n = EstadoActual->NumPiezas;
-  uint64_t cuentas;
-  std::memcpy(&cuentas, n, sizeof cuentas);
-  const uint32_t resto = n[8] | n[9] << 8 | 1u << 16;
-  const int32_t base = MaterialEval();
-  const uint64_t mezcla = (cuentas ^ uint64_t{resto} << 40) * 0x9E3779B97F4A7C15ULL;
-  EntradaMaterial& m = MemoriaMaterial[mezcla >> 56 & (ENTRADAS_MATERIAL - 1)];
-  if (m.Cuentas != cuentas || m.Resto != resto || m.Base != base) {
-    m.Cuentas = cuentas;
-    m.Resto = resto;
-    m.Base = base;
-    m.Material = CalcularMaterial(base);
-    m.Pareja = CalcularPareja();
-    m.PiezasBlancas = static_cast<uint8_t>(MaterialPiezas(BLANCO));
-    m.PiezasNegras = static_cast<uint8_t>(MaterialPiezas(NEGRO));
-  }
-  return {m.Material, m.Pareja, m.PiezasBlancas, m.PiezasNegras};
+void LlenarMaterial(EntradaMaterial& m, uint64_t cuentas, uint32_t resto, int32_t base) {
+  m.Cuentas = cuentas;
+  m.Resto = resto;
+  m.Base = base;
+  m.Material = CalcularMaterial(base);
+  m.Pareja = CalcularPareja();
+  m.PiezasBlancas = static_cast<uint8_t>(MaterialPiezas(BLANCO));
+  m.PiezasNegras = static_cast<uint8_t>(MaterialPiezas(NEGRO));
 }
 
 int FaseEvaluacion() {

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "eval/eval.h"
+#include "eval/interno.h"
 #include "eval/tablas_eval.h"
 
 namespace {
@@ -49,8 +50,9 @@ int32_t PuntuarLado(const PesosPeones& w) {
     const int f = Columna(s), i = Indice64(s);
     const int r = Lado == BLANCO ? FilaDe(s) : 7 - FilaDe(s);
 
-    // 1. Doubled.
-    if (Cuenta(propios & MascaraColumna[f]) >= 2)
+    // 1. Doubled: more than one own pawn on the file.
+    const uint64_t columna = propios & MascaraColumna[f];
+    if (columna & (columna - 1))
       v -= (propios & ColumnasVecinas[f]) ? w.dobladoConVecino : w.doblado;
 
     // 2. Passed.
@@ -85,26 +87,21 @@ int32_t PuntuarLado(const PesosPeones& w) {
   return v;
 }
 
-template <bool Final>
-int CalcularPeones(uint32_t marca) {
+}  // namespace
+
+int PuntuarPeones(bool final) {
   // The index is taken from the key itself, not from the record's stored copy,
   // so that a table re-sized after the position was set up is never overrun.
   const EstadoPly* e = EstadoActual;
   EntradaHashPeones* h = &TablaPeones[e->ClavePeones & MascaraPeones];
-  const uint32_t verificacion = e->ClavePeones ^ marca;
-  if (h->Verificacion == verificacion) {
-    ++ContadorEvalHash;
-    return h->ValorPeones;
-  }
   ++ContadorEvalPeones;
-  const PesosPeones& w = Final ? PESOS_FINAL : PESOS_MEDIO;
-  const int32_t v = PuntuarLado<BLANCO, Final>(w) - PuntuarLado<NEGRO, Final>(w);
+  const int32_t v =
+      final ? PuntuarLado<BLANCO, true>(PESOS_FINAL) - PuntuarLado<NEGRO, true>(PESOS_FINAL)
+            : PuntuarLado<BLANCO, false>(PESOS_MEDIO) - PuntuarLado<NEGRO, false>(PESOS_MEDIO);
   h->ValorPeones = v;
-  h->Verificacion = verificacion;
+  h->Verificacion = e->ClavePeones ^ (final ? MarcaPeonesB : MarcaPeonesA);
   return v;
 }
 
-}  // namespace
-
-int EvaluarPeones() { return CalcularPeones<false>(MarcaPeonesA); }
-int EvaluarPeonesFinal() { return CalcularPeones<true>(MarcaPeonesB); }
+int EvaluarPeones() { return PeonesDeHash<false>(); }
+int EvaluarPeonesFinal() { return PeonesDeHash<true>(); }

@@ -32,50 +32,81 @@ constexpr uint64_t ColorDe(int fila, int columna) {
 // order the count is built: a, b, c on the queen side; f, g, h on the king side.
 // The wings differ in the first file's third rank, the fianchetto's pawn weight,
 // the unprotected last file and the enemy castling right that excuses the
-// open-file count.
+// open-file count. The count is a sum of one term per file, most of which the
+// pawns alone decide: that part is kept per pawn structure (ParteDePeones), and
+// only the rooks on files without an own pawn, the bishops around a moved middle
+// pawn and the excuse are looked at per position (RefugioFlanco).
 template <int Lado, bool FlancoRey>
-[[gnu::always_inline]] inline int Refugio(const Conjuntos& cj) {
-  constexpr int Otro = 1 - Lado;
+RefugioPeones ParteDePeones(uint64_t propios, uint64_t enemigos) {
   constexpr int fila2 = Lado == BLANCO ? 6 : 1;  // own second rank
   constexpr int fila3 = Lado == BLANCO ? 5 : 2;  // own third rank
   constexpr int c1 = FlancoRey ? 5 : 0, c2 = c1 + 1, c3 = c1 + 2;
-  const uint64_t propios = cj.peones[Lado], enemigos = cj.peones[Otro];
+  int marcas = 0, agujero = 0;
 
-  // 1. First file.
+  // 1. First file; without an own pawn 4, or 2 with an own rook on it.
   int e;
   if (propios & Columna64(c1)) {
     if (propios & En(fila2, c1)) e = 0;
     else if (!FlancoRey && (propios & En(fila3, c1))) e = 1;
     else e = FlancoRey ? 1 : 2;
   } else {
-    e = cj.torres[Lado] & Columna64(c1) ? 2 : 4;
+    e = 4;
+    marcas |= 1;
   }
 
-  // 2. Middle file, with the holes of a moved fianchetto pawn.
+  // 2. Middle file; without an own pawn 5 more, or 2 with an own rook on it. A
+  // moved pawn leaves holes the bishops decide.
   int h = e + 2;
   if (propios & Columna64(c2)) {
     if (propios & En(fila2, c2)) {
       h = e;
     } else {
       if (!(propios & En(fila3, c2))) h += 1;
-      if (cj.alfiles[Lado] & En(fila2, c2)) {
-        h -= 1;
-      } else if (!(cj.alfiles[Lado] & ColorDe(fila2, c2))) {
-        if (enemigos & (En(fila3, c2 - 1) | En(fila3, c2 + 1))) h += FlancoRey ? 2 : 1;
-        if (cj.alfiles[Otro] & ColorDe(fila2, c2)) h += 3;
-      }
+      marcas |= 8;
+      if (enemigos & (En(fila3, c2 - 1) | En(fila3, c2 + 1))) agujero = FlancoRey ? 2 : 1;
     }
-  } else if (!(cj.torres[Lado] & Columna64(c2))) {
+  } else {
     h += 3;
+    marcas |= 2;
   }
 
-  // 3. Last file.
+  // 3. Last file; without an own pawn 4 (king side) or 5 more, 2 with an own rook.
   int r;
   if (propios & Columna64(c3)) {
     if (propios & En(fila2, c3)) r = h;
     else r = h + 1 + (propios & En(fila3, c3) ? 0 : 1);
   } else {
-    r = cj.torres[Lado] & Columna64(c3) ? h + 2 : h + (FlancoRey ? 4 : 5);
+    r = h + (FlancoRey ? 4 : 5);
+    marcas |= 4;
+  }
+
+  const int abiertas =
+      2 * (!(enemigos & Columna64(c1)) + !(enemigos & Columna64(c2)) + !(enemigos & Columna64(c3)));
+  return {static_cast<int8_t>(r), static_cast<uint8_t>(abiertas), static_cast<uint8_t>(marcas),
+          static_cast<uint8_t>(agujero)};
+}
+
+template <int Lado, bool FlancoRey>
+[[gnu::always_inline]] inline int RefugioFlanco(const RefugioPeones& w, const Conjuntos& cj) {
+  constexpr int Otro = 1 - Lado;
+  constexpr int fila2 = Lado == BLANCO ? 6 : 1;
+  constexpr int c1 = FlancoRey ? 5 : 0, c2 = c1 + 1, c3 = c1 + 2;
+  int r = w.Base;
+  if (w.Marcas & 7) {
+    const uint64_t torres = cj.torres[Lado];
+    if ((w.Marcas & 1) && (torres & Columna64(c1))) r -= 2;
+    if ((w.Marcas & 2) && (torres & Columna64(c2))) r -= 3;
+    if ((w.Marcas & 4) && (torres & Columna64(c3))) r -= FlancoRey ? 2 : 3;
+  }
+  if (w.Marcas & 8) {
+    // The fianchetto bishop covers the holes; without a bishop of their colour
+    // the enemy pawns beside them and an enemy bishop of that colour count.
+    if (cj.alfiles[Lado] & En(fila2, c2)) {
+      r -= 1;
+    } else if (!(cj.alfiles[Lado] & ColorDe(fila2, c2))) {
+      r += w.Agujero;
+      if (cj.alfiles[Otro] & ColorDe(fila2, c2)) r += 3;
+    }
   }
 
   // 4. Files without enemy pawns are open to an attack, unless the enemy king
@@ -90,23 +121,21 @@ template <int Lado, bool FlancoRey>
     constexpr int corto = Lado == BLANCO ? ENROQUE_NC : ENROQUE_BC;
     exento = columnaEnemigo <= 4 && !(enroques & corto);
   }
-  if (!exento)
-    r += 2 * (!(enemigos & Columna64(c1)) + !(enemigos & Columna64(c2)) +
-              !(enemigos & Columna64(c3)));
+  if (!exento) r += w.Abiertas;
   return r;
 }
 
 // Shelter count of the king of `Lado`, by the file it stands on.
 template <int Lado>
-int RefugioRey(const Conjuntos& cj) {
+int RefugioRey(const EntradaPeonesEval& pe, const Conjuntos& cj) {
   const EstadoPly* e = EstadoActual;
   const int k = e->Rey[Lado];
   const int f = Columna(k);
   int r;
   if (f <= 2) {
-    r = Refugio<Lado, false>(cj);
+    r = RefugioFlanco<Lado, false>(pe.Refugio[Lado][0], cj);
   } else if (f >= 6) {
-    r = Refugio<Lado, true>(cj);
+    r = RefugioFlanco<Lado, true>(pe.Refugio[Lado][1], cj);
   } else {
     // A king in the centre: as sheltered as the wing it can still castle to,
     // less the open files around it.
@@ -114,18 +143,14 @@ int RefugioRey(const Conjuntos& cj) {
     constexpr int corto = Lado == BLANCO ? ENROQUE_BC : ENROQUE_NC;
     constexpr int largo = Lado == BLANCO ? ENROQUE_BL : ENROQUE_NL;
     if (e->Enroques & corto) {
-      const int x = Refugio<Lado, true>(cj);
+      const int x = RefugioFlanco<Lado, true>(pe.Refugio[Lado][1], cj);
       if (x < 7) r = x;
     }
     if (e->Enroques & largo) {
-      const int x = Refugio<Lado, false>(cj);
+      const int x = RefugioFlanco<Lado, false>(pe.Refugio[Lado][0], cj);
       if (x <= r) r = x;
     }
-    const uint64_t enemigos = cj.peones[1 - Lado];
-    const uint64_t todos = cj.peones[BLANCO] | cj.peones[NEGRO];
-    for (int c : {f - 1, f + 1})
-      if (!(enemigos & Columna64(c))) r += (todos & Columna64(c)) ? 1 : 2;
-    if (!(enemigos & Columna64(f))) r += (todos & Columna64(f)) ? 1 : 4;
+    r += pe.ColumnasCentro[Lado][f - 3];
   }
   if (Lado == BLANCO ? FilaDe(k) < 6 : FilaDe(k) > 1) r += 4;
   if (e->NumPiezas[Lado == BLANCO ? 9 : 8] == 0) r /= 4;  // no enemy queen
@@ -175,15 +200,39 @@ struct TablaCercanias : CercaniasRey {
 
 constexpr CercaniasRey CercaRey = TablaCercanias{};
 
+void LlenarRefugios(EntradaPeonesEval& h, uint64_t blancos, uint64_t negros) {
+  h.Refugio[BLANCO][0] = ParteDePeones<BLANCO, false>(blancos, negros);
+  h.Refugio[BLANCO][1] = ParteDePeones<BLANCO, true>(blancos, negros);
+  h.Refugio[NEGRO][0] = ParteDePeones<NEGRO, false>(negros, blancos);
+  h.Refugio[NEGRO][1] = ParteDePeones<NEGRO, true>(negros, blancos);
+  // A king on file d, e or f: each of its file and the two beside it without an
+  // enemy pawn, more when no pawn at all stands there.
+  const uint64_t todos = blancos | negros;
+  for (int lado : {NEGRO, BLANCO}) {
+    const uint64_t enemigos = lado == BLANCO ? negros : blancos;
+    for (int f = 3; f <= 5; ++f) {
+      int r = 0;
+      for (int c : {f - 1, f + 1})
+        if (!(enemigos & Columna64(c))) r += (todos & Columna64(c)) ? 1 : 2;
+      if (!(enemigos & Columna64(f))) r += (todos & Columna64(f)) ? 1 : 4;
+      h.ColumnasCentro[lado][f - 3] = static_cast<uint8_t>(r);
+    }
+  }
+}
+
 int RefugioFlancoDama(int lado) {
   Conjuntos c;
   ReunirConjuntos(c);
-  return lado == BLANCO ? Refugio<BLANCO, false>(c) : Refugio<NEGRO, false>(c);
+  const EntradaPeonesEval& pe = PeonesDeEstructura(c.peones[BLANCO], c.peones[NEGRO]);
+  return lado == BLANCO ? RefugioFlanco<BLANCO, false>(pe.Refugio[BLANCO][0], c)
+                        : RefugioFlanco<NEGRO, false>(pe.Refugio[NEGRO][0], c);
 }
 int RefugioFlancoRey(int lado) {
   Conjuntos c;
   ReunirConjuntos(c);
-  return lado == BLANCO ? Refugio<BLANCO, true>(c) : Refugio<NEGRO, true>(c);
+  const EntradaPeonesEval& pe = PeonesDeEstructura(c.peones[BLANCO], c.peones[NEGRO]);
+  return lado == BLANCO ? RefugioFlanco<BLANCO, true>(pe.Refugio[BLANCO][1], c)
+                        : RefugioFlanco<NEGRO, true>(pe.Refugio[NEGRO][1], c);
 }
 
 int RayoDiagonalRey(int s) {
@@ -204,12 +253,16 @@ int RayoLineaRey(int s) {
 
 int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, int centro,
                             const TerminosMaterial& materiales, const Conjuntos& cj,
-                            DesgloseEval* d) {
+                            const EntradaPeonesEval& pe, DesgloseEval* d) {
   const EstadoPly* e = EstadoActual;
   const int kw = e->Rey[BLANCO], kb = e->Rey[NEGRO];
 
-  // 1. Danger counts: shelter plus attackers, capped.
-  const int refugioB = RefugioRey<BLANCO>(cj), refugioN = RefugioRey<NEGRO>(cj);
+  // 1. Danger counts: shelter plus attackers, capped. A king's count is weighed
+  // by the enemy's pieces, and by nothing once too few are left: its shelter is
+  // then looked at only for the trace.
+  const int matB = materiales.piezasBlancas, matN = materiales.piezasNegras;
+  const int refugioB = d != nullptr || EscalaRey[matN] != 0 ? RefugioRey<BLANCO>(pe, cj) : 0;
+  const int refugioN = d != nullptr || EscalaRey[matB] != 0 ? RefugioRey<NEGRO>(pe, cj) : 0;
   int peligroB, peligroN;
   if constexpr (VERSION_052) {
     peligroB = refugioB * DEFENSA_ESTATICA / 100 + ataqueBlanco * ATAQUE_DINAMICO / 100;
@@ -232,11 +285,12 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
 
   // 3. The sum: shelter and king table weighted by the enemy's pieces, the pull
   // to the pawns by their absence.
-  const int matB = materiales.piezasBlancas, matN = materiales.piezasNegras;
   const int32_t a = (SeguridadRey[peligroB] + TablaRey[kw]) * EscalaRey[matN];
   const int32_t b = (SeguridadRey[peligroN] + TablaRey[kb + 8]) * EscalaRey[matB];
-  const int32_t ee = DistanciaPeones[DistanciaRey(kw, centro)] * EscalaCentro[matN];
-  const int32_t g = DistanciaPeones[DistanciaRey(kb, centro)] * EscalaCentro[matB];
+  const int32_t ee =
+      EscalaCentro[matN] != 0 ? DistanciaPeones[DistanciaRey(kw, centro)] * EscalaCentro[matN] : 0;
+  const int32_t g =
+      EscalaCentro[matB] != 0 ? DistanciaPeones[DistanciaRey(kb, centro)] * EscalaCentro[matB] : 0;
   const int32_t termino = (a - b + ee - g) / 100;
 
   if (d != nullptr) {

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "eval/interno.h"
 #include "eval_test_util.h"
 
 namespace {
@@ -194,11 +195,21 @@ TEST(Evaluacion, MemoriaDeEstructurasDePeonesEsExacta) {
     std::fill(std::begin(PeonesEval), std::end(PeonesEval), EntradaPeonesEval{});
     const DesgloseEval limpia = Desglose(1);
     EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)];
-    const EntradaPeonesEval otra = {h.Blancos ^ 0x00FF000000000000ULL, h.Negros, {99, 99, 99}, 97, 97};
+    // Another structure's entry: other pawns, every value wrong.
+    EntradaPeonesEval otra = h;
+    otra.Blancos ^= 0x00FF000000000000ULL;
+    for (int16_t& c : otra.Casillas) c = 99;
+    otra.Centro = 97;
+    for (auto& lado : otra.Refugio)
+      for (RefugioPeones& w : lado) w = {99, 99, 0x0F, 99};
+    for (auto& lado : otra.ColumnasCentro)
+      for (uint8_t& c : lado) c = 99;
     h = otra;
     const DesgloseEval d = Desglose(1);
     EXPECT_EQ(d.CasillasPeones, limpia.CasillasPeones) << fen;
     EXPECT_EQ(d.CentroPeones, limpia.CentroPeones) << fen;
+    EXPECT_EQ(d.RefugioBlanco, limpia.RefugioBlanco) << fen;
+    EXPECT_EQ(d.RefugioNegro, limpia.RefugioNegro) << fen;
     EXPECT_EQ(d.Total, limpia.Total) << fen;
     EXPECT_NE(h.Blancos, otra.Blancos) << fen;  // the slot now holds this structure
     EXPECT_EQ(Desglose(1).Total, limpia.Total) << fen;
@@ -230,6 +241,51 @@ TEST(Evaluacion, MemoriaDeMaterialEsExacta) {
     EXPECT_EQ(d.ParejaAlfiles, limpia.ParejaAlfiles) << cambio;
     EXPECT_EQ(d.Total, limpia.Total) << cambio;
   }
+}
+
+// Mobility is counted a whole line at a time from gathered bytes; it must give
+// what walking each ray square by square gives, for every square and for men
+// anywhere, the board's edges and the diagonals' ends included.
+TEST(Evaluacion, MovilidadPorLineasComoPorRayos) {
+  auto caminar = [](int i, uint64_t ocupadas, uint64_t enemigas, bool diagonal) {
+    const int pasos[2][4][2] = {{{-1, 0}, {1, 0}, {0, -1}, {0, 1}},
+                                {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}}};
+    int m = 0;
+    for (const auto& p : pasos[diagonal ? 1 : 0])
+      for (int r = (i >> 3) + p[0], c = (i & 7) + p[1]; r >= 0 && r < 8 && c >= 0 && c < 8;
+           r += p[0], c += p[1]) {
+        const uint64_t b = Bit(r * 8 + c);
+        if (ocupadas & b) {
+          if (enemigas & b) m += 3;
+          break;
+        }
+        ++m;
+      }
+    return m;
+  };
+  uint64_t x = 0x9E3779B97F4A7C15ULL;
+  auto azar = [&x] {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    return x;
+  };
+  for (int vuelta = 0; vuelta < 400; ++vuelta) {
+    // Sparse and crowded boards alike.
+    uint64_t ocupadas = azar();
+    if (vuelta % 3 == 0) ocupadas &= azar();
+    if (vuelta % 3 == 1) ocupadas &= azar() & azar();
+    const uint64_t enemigas = ocupadas & azar();
+    for (int i = 0; i < 64; ++i) {
+      const uint64_t con = (ocupadas | Bit(i)), enem = enemigas & ~Bit(i);
+      ASSERT_EQ(MovilidadTorre(i, con, enem), caminar(i, con, enem, false)) << i << " " << vuelta;
+      ASSERT_EQ(MovilidadAlfil(i, con, enem), caminar(i, con, enem, true)) << i << " " << vuelta;
+    }
+  }
+  // Alone on an empty board: 14 for a rook anywhere, 7 to 13 for a bishop.
+  EXPECT_EQ(MovilidadTorre(0, Bit(0), 0), 14);
+  EXPECT_EQ(MovilidadAlfil(0, Bit(0), 0), 7);
+  EXPECT_EQ(MovilidadAlfil(27, Bit(27), 0), 13);
 }
 
 TEST(Evaluacion, DiagnosticoEval) {
