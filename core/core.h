@@ -333,6 +333,17 @@ int HacerJugada(Jugada j);  // 1 legal and made, 0 illegal (nothing changed)
 // early, while other work still hides the wait.
 uint32_t ClaveBajaTrasJugada(Jugada j);
 void DeshacerJugada();
+// A quiet move (no capture, en passant, promotion or king move) from a position
+// not in check, judged as make would judge it without making it: a search that
+// would make such a move only to drop it at once can skip make and unmake.
+inline constexpr int NO_TRANQUILA = -1, TRANQUILA_ILEGAL = 0, TRANQUILA_LEGAL = 1,
+                     TRANQUILA_JAQUE = 2;  // legal, and gives check
+int VeredictoTranquila(Jugada j);
+// What make and unmake of a legal quiet move leave behind: the move noted in the
+// current record and one more node. Board, lists and sets are as they were, as
+// make and unmake of such a move leave them too (a capture or promotion would
+// leave a list reordered, which is why only quiet moves may be skipped).
+void AnotarSinHacer(Jugada j);
 void HacerNulo();
 void DeshacerNulo();
 

@@ -438,6 +438,52 @@ void DeshacerJugada() {
   ComprobarPosicion();
 }
 
+int VeredictoTranquila(Jugada j) {
+  const EstadoPly* const O = EstadoActual;
+  const int f = CasillaDesde(j), t = CasillaHasta(j);
+  const int P = Tablero[f];
+  const int tipo = Abs(P);
+  if (O->EnJaque || tipo == REY || Tablero[t] != VACIO) return NO_TRANQUILA;
+  if (tipo == PEON && (t == O->AlPaso || Fila(t) == 0 || Fila(t) == 7)) return NO_TRANQUILA;
+  const int S = O->Turno;
+  // The same tests as make's, on the same tentatively changed board.
+  Tablero[f] = VACIO;
+  Tablero[t] = P;
+  int veredicto = TRANQUILA_LEGAL;
+  if (ClavadaPosible(f, t, O->Rey[S]) && Descubierto(-Signo(S), O->Rey[S], f)) {
+    veredicto = TRANQUILA_ILEGAL;
+  } else {
+    const int reyRival = O->Rey[1 - S];
+    if (AtacaDesde(t, reyRival) || Descubierto(Signo(S), reyRival, f)) veredicto = TRANQUILA_JAQUE;
+  }
+  Tablero[t] = VACIO;
+  Tablero[f] = P;
+  return veredicto;
+}
+
+void AnotarSinHacer(Jugada j) {
+  EstadoPly* const O = EstadoActual;
+  const int f = CasillaDesde(j), t = CasillaHasta(j);
+  if constexpr (COMPROBAR) {
+    // The checked build makes and unmakes the move instead, and makes sure it was
+    // a legal quiet move without check that left nothing else behind.
+    const uint32_t nodos = Nodos;
+    const int32_t pieza = Tablero[f];
+    if (VeredictoTranquila(j) != TRANQUILA_LEGAL || !HacerJugada(j) || EstadoActual->EnJaque)
+      std::abort();
+    DeshacerJugada();
+    if (Nodos != nodos + 1 || O->Desde != f || O->Hasta != t || O->PiezaMovida != pieza ||
+        O->PiezaCapturada != VACIO)
+      std::abort();
+    return;
+  }
+  O->Desde = static_cast<uint8_t>(f);
+  O->Hasta = static_cast<uint8_t>(t);
+  O->PiezaMovida = static_cast<int8_t>(Tablero[f]);
+  O->PiezaCapturada = VACIO;
+  ++Nodos;
+}
+
 void HacerNulo() {
   EstadoPly* const O = EstadoActual;
   EstadoPly* const N = O + 1;

@@ -18,8 +18,7 @@ bool Recaptura(const EstadoPly* c) {
   return c->Captura == 1 && c - 2 >= Historia && c->Material == (c - 2)->Material;
 }
 
-bool PeonASeptima(int hasta) {
-  const int pieza = Tablero[hasta];
+bool PeonASeptima(int pieza, int hasta) {
   return (pieza == PEON && hasta >= 16 && hasta <= 31) ||
          (pieza == -PEON && hasta >= 96 && hasta <= 111);
 }
@@ -67,11 +66,16 @@ int ExtensionVentanaCero(int hasta, int amenaza, int prof) {
     ++Contadores.ExtRecaptura;
     return 1;
   }
-  if (PeonASeptima(hasta) && Activa(Personalidad.EXT_PEON_7)) {
+  if (PeonASeptima(Tablero[hasta], hasta) && Activa(Personalidad.EXT_PEON_7)) {
     ++Contadores.ExtPeon7;
     return 1;
   }
   return 0;
+}
+
+bool ExtiendeTranquila(int pieza, int hasta, int amenaza) {
+  return (amenaza && Activa(Personalidad.EXTENSION_NULL)) ||
+         (PeonASeptima(pieza, hasta) && Activa(Personalidad.EXT_PEON_7));
 }
 
 int ExtensionPV(int hasta, int amenaza) {
@@ -88,7 +92,7 @@ int ExtensionPV(int hasta, int amenaza) {
     ++Contadores.ExtRecaptura;
     return 1;
   }
-  if (PeonASeptima(hasta) && Activa(Personalidad.EXT_PEON_7)) {
+  if (PeonASeptima(Tablero[hasta], hasta) && Activa(Personalidad.EXT_PEON_7)) {
     ++Contadores.ExtPeon7;
     return 1;
   }

@@ -182,6 +182,10 @@ int32_t Quiescencia(int32_t alfa, int32_t beta);
 int32_t Quiescencia052(int32_t alfa, int32_t beta);  // the earlier build's own
 int ExtensionPV(int hasta, int amenaza);
 int ExtensionVentanaCero(int hasta, int amenaza, int prof);
+// Whether ExtensionVentanaCero would extend a legal quiet move of `pieza` to
+// `hasta` that gives no check, both sides keeping two pieces or more: only the
+// threat and the pawn reaching its seventh row can, then.
+bool ExtiendeTranquila(int pieza, int hasta, int amenaza);
 int32_t Amenaza();
 int32_t EvaluarNodo();  // static evaluation from the side to move's view
 

@@ -6,6 +6,44 @@
 #include "search/search.h"
 #include "search/sondeo_hash.h"
 
+namespace {
+
+// The next move of the list made, as HacerMejorJugada does; false when the list
+// is spent. Where futility (14d) is sure to drop a move, it is not made at all:
+// a legal quiet move that gives no check and earns no extension, at a node whose
+// material already leaves every such move below alfa. Make and unmake would
+// leave nothing behind for it but the node count and the move noted in the
+// record, so those are all it gets, with the same counts as the made move.
+bool SiguienteJugada(uint32_t p, bool podaTranquilas, int amenaza, int& buscadas, Jugada& j,
+                     int32_t& valorOrden) {
+  while (TopeJugadas >= InicioLista[p]) {
+    ElegirMejor();
+    j = TopeJugadas->Jugada;
+    valorOrden = TopeJugadas->Valor;
+    if (podaTranquilas && buscadas >= 1) {
+      const int veredicto = VeredictoTranquila(j);
+      if (veredicto == TRANQUILA_ILEGAL) {
+        --TopeJugadas;
+        continue;
+      }
+      if (veredicto == TRANQUILA_LEGAL &&
+          !ExtiendeTranquila(Tablero[CasillaDesde(j)], CasillaHasta(j), amenaza)) {
+        AnotarSinHacer(j);
+        ++buscadas;
+        ++Contadores.PodasFut;
+        --TopeJugadas;
+        continue;
+      }
+    }
+    AnticiparHijo(j);
+    if (HacerJugada(j)) return true;
+    --TopeJugadas;
+  }
+  return false;
+}
+
+}  // namespace
+
 int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
   const int32_t beta = alfa + 1;
   // 1. Working values.
@@ -139,10 +177,15 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       }
     }
 
-    // 14. Move loop.
+    // 14. Move loop. A quiet move keeps the node's material, so whether
+    //     futility could drop it is known before it is made.
     Jugada j;
     int32_t valorOrden;
-    while (HacerMejorJugada(p, j, valorOrden)) {
+    const int32_t material = n->Turno == BLANCO ? n->Material : -n->Material;
+    const bool podaTranquilas = prof <= 2 && !n->EnJaque && n->PiezasBlancas >= 2 &&
+                                n->PiezasNegras >= 2 && alfa < UMBRAL_MATE &&
+                                material + MargenFutility() <= alfa;
+    while (SiguienteJugada(p, podaTranquilas, amenaza, buscadas, j, valorOrden)) {
       ++buscadas;
       const EstadoPly* c = EstadoActual;
       int e = ExtensionVentanaCero(CasillaHasta(j), amenaza, prof);

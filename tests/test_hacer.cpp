@@ -59,6 +59,44 @@ void EsperarIgual(const Instantanea& a, const Instantanea& b) {
   EXPECT_EQ(d, nullptr) << d;
 }
 
+// The search skips make and unmake of a quiet move it would drop at once, so the
+// verdict must be make's, and make and unmake of such a move must leave the
+// lists in their very order (a reordered list would change later generation).
+void ComprobarVeredictoTranquila(Jugada j) {
+  const int f = CasillaDesde(j), t = CasillaHasta(j);
+  const int pieza = Tablero[f];
+  const bool tranquila = !EstadoActual->EnJaque && Abs(pieza) != REY && Tablero[t] == VACIO &&
+                         !(Abs(pieza) == PEON && (t == EstadoActual->AlPaso || Fila(t) == 0 ||
+                                                  Fila(t) == 7));
+  const int veredicto = VeredictoTranquila(j);
+  if (!tranquila) {
+    EXPECT_EQ(veredicto, NO_TRANQUILA) << TextoJugada(j);
+    return;
+  }
+  int32_t listas[10][CAPACIDAD_LISTA], tablero[120];
+  std::memcpy(listas, ListaPiezas, sizeof listas);
+  std::memcpy(tablero, Tablero, sizeof tablero);
+  const uint32_t nodos = Nodos;
+  const EstadoPly registro = *EstadoActual;
+  if (!HacerJugada(j)) {
+    EXPECT_EQ(veredicto, TRANQUILA_ILEGAL) << TextoJugada(j);
+  } else {
+    EXPECT_EQ(veredicto, EstadoActual->EnJaque ? TRANQUILA_JAQUE : TRANQUILA_LEGAL) << TextoJugada(j);
+    DeshacerJugada();
+    const EstadoPly hecho = *EstadoActual;
+    // What the skipped move leaves: the same record fields and node count.
+    if (veredicto == TRANQUILA_LEGAL) {
+      *EstadoActual = registro;
+      Nodos = nodos;
+      AnotarSinHacer(j);
+      EXPECT_EQ(std::memcmp(EstadoActual, &hecho, sizeof hecho), 0) << TextoJugada(j);
+      EXPECT_EQ(Nodos, nodos + 1);
+    }
+  }
+  EXPECT_EQ(std::memcmp(listas, ListaPiezas, sizeof listas), 0) << TextoJugada(j);
+  EXPECT_EQ(std::memcmp(tablero, Tablero, sizeof tablero), 0) << TextoJugada(j);
+}
+
 // Plays many random legal games; after every make the position must agree with a
 // from-scratch computation, and every unmake (and refused make) must restore it.
 TEST(HacerJugada, RandomGamesKeepIncrementalStateExact) {
@@ -81,6 +119,7 @@ TEST(HacerJugada, RandomGamesKeepIncrementalStateExact) {
       for (EntradaJugada* e = InicioLista[PlyActual]; e <= TopeJugadas; ++e) {
         const Jugada j = e->Jugada;
         const uint32_t prevista = ClaveBajaTrasJugada(j);
+        if (partida % 5 == 0) ComprobarVeredictoTranquila(j);
         if (HacerJugada(j)) {
           legales.push_back(j);
           // The key a search asks the cache for before making the move.
