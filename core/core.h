@@ -429,14 +429,16 @@ void LiberarTabla(void** tabla, void** propia);
 // request stays, since a line fetched long before (ahead of a null-move search or
 // a sibling's subtree) may have been lost by then. An owner registers its entries
 // again whenever it reallocates them (a stale registration only fetches a useless
-// line); the pawn hash is fetched only when a pawn moved.
+// line); the two tables keyed by the pawn key (the pawn hash and the
+// evaluation's pawn-structure memo) are fetched only when a pawn moved.
 struct TablaAnticipada {
   const char* base = nullptr;         // entries (null: nothing to fetch)
   const uint32_t* mascara = nullptr;  // slot = key & *mascara
   uint32_t bytes = 0;                 // bytes per entry
 };
 inline constexpr int ANTICIPO_PROF = 0, ANTICIPO_SIEMPRE = 1, ANTICIPO_ATAQUES = 2,
-                     ANTICIPO_PEONES = 3, NUM_ANTICIPOS = 4;
+                     ANTICIPO_PEONES = 3, ANTICIPO_PEONES_EVAL = 4,
+                     NUM_ANTICIPOS = 5;
 extern TablaAnticipada TablasAnticipadas[NUM_ANTICIPOS];
 inline void RegistrarAnticipo(int cual, const void* base, const uint32_t* mascara, uint32_t bytes) {
   TablasAnticipadas[cual] = {static_cast<const char*>(base), mascara, bytes};

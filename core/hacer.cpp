@@ -343,7 +343,10 @@ int HacerJugada(Jugada j) {
   Anticipar(TablasAnticipadas[ANTICIPO_PROF], baja);
   Anticipar(TablasAnticipadas[ANTICIPO_SIEMPRE], baja);
   Anticipar(TablasAnticipadas[ANTICIPO_ATAQUES], baja);
-  if (peones != O->ClavePeones) Anticipar(TablasAnticipadas[ANTICIPO_PEONES], peones);
+  if (peones != O->ClavePeones) {
+    Anticipar(TablasAnticipadas[ANTICIPO_PEONES], peones);
+    Anticipar(TablasAnticipadas[ANTICIPO_PEONES_EVAL], peones);
+  }
 
   // 8. Finish the record.
   N->AlPaso = static_cast<uint8_t>(alPaso);

@@ -21,6 +21,9 @@ uint32_t Reservar(T*& tabla, void*& propia, uint64_t entradas, T* reserva) {
   return static_cast<uint32_t>(n - 1);
 }
 
+// The pawn structures' memo is keyed by the pawn key like the pawn hash.
+constexpr uint32_t MASCARA_PEONES_EVAL = ENTRADAS_PEONES_EVAL - 1;
+
 }  // namespace
 
 EntradaHashPeones* TablaPeones = ReservaPeones;
@@ -46,6 +49,7 @@ int ReservarTablasEval(uint32_t megasPeones, uint32_t megasAtaques) {
   // Make fetches the slots of both tables ahead (see TablasAnticipadas).
   RegistrarAnticipo(ANTICIPO_ATAQUES, TablaAtaques, &MascaraAtaques, sizeof(EntradaHashAtaques));
   RegistrarAnticipo(ANTICIPO_PEONES, TablaPeones, &MascaraPeones, sizeof(EntradaHashPeones));
+  RegistrarAnticipo(ANTICIPO_PEONES_EVAL, PeonesEval, &MASCARA_PEONES_EVAL, sizeof(EntradaPeonesEval));
   ReindexarHistoria();
   return bien;
 }
