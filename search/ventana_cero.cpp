@@ -1,6 +1,8 @@
 // Zero-window search: every node off the principal variation, searched with the
 // window (alfa, alfa + 1). It alone carries the last-ply static pruning and
 // multi-cut.
+#include <cstdlib>
+
 #include "eval/eval.h"
 #include "movegen/movegen.h"
 #include "search/search.h"
@@ -14,8 +16,8 @@ namespace {
 // material already leaves every such move below alfa. Make and unmake would
 // leave nothing behind for it but the node count and the move noted in the
 // record, so those are all it gets, with the same counts as the made move.
-bool SiguienteJugada(uint32_t p, bool podaTranquilas, int amenaza, int& buscadas, Jugada& j,
-                     int32_t& valorOrden) {
+bool SiguienteJugada(uint32_t p, int prof, bool podaTranquilas, int amenaza, int& buscadas,
+                     Jugada& j, int32_t& valorOrden) {
   while (TopeJugadas >= InicioLista[p]) {
     ElegirMejor();
     j = TopeJugadas->Jugada;
@@ -28,6 +30,16 @@ bool SiguienteJugada(uint32_t p, bool podaTranquilas, int amenaza, int& buscadas
       }
       if (veredicto == TRANQUILA_LEGAL &&
           !ExtiendeTranquila(Tablero[CasillaDesde(j)], CasillaHasta(j), amenaza)) {
+        if constexpr (COMPROBAR) {
+          // The checked build also makes the move and asks the extension itself;
+          // the node count stays as the release build keeps it.
+          const uint32_t nodos = Nodos;
+          if (!HacerJugada(j)) std::abort();
+          const int e = ExtensionVentanaCero(CasillaHasta(j), amenaza, prof);
+          DeshacerJugada();
+          Nodos = nodos;
+          if (e != 0) std::abort();
+        }
         AnotarSinHacer(j);
         ++buscadas;
         ++Contadores.PodasFut;
@@ -185,7 +197,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
     const bool podaTranquilas = prof <= 2 && !n->EnJaque && n->PiezasBlancas >= 2 &&
                                 n->PiezasNegras >= 2 && alfa < UMBRAL_MATE &&
                                 material + MargenFutility() <= alfa;
-    while (SiguienteJugada(p, podaTranquilas, amenaza, buscadas, j, valorOrden)) {
+    while (SiguienteJugada(p, prof, podaTranquilas, amenaza, buscadas, j, valorOrden)) {
       ++buscadas;
       const EstadoPly* c = EstadoActual;
       int e = ExtensionVentanaCero(CasillaHasta(j), amenaza, prof);
