@@ -18,18 +18,26 @@ struct SondaHash {
 bool FinAnticipado(const EstadoPly* n, uint32_t p, int32_t& valor);
 
 // Makes the best remaining move of ply p, popping the illegal ones on the way.
-// False when the list is exhausted; a made move stays on top of the list.
-inline bool HacerMejorJugada(uint32_t p, Jugada& j, int32_t& valorOrden) {
+// False when the list is exhausted; a made move stays on top of the list. A move
+// for which `resuelta` answers true was settled without make (found illegal, or
+// counted and dropped) and is popped unmade.
+template <typename Resuelta>
+inline bool HacerMejorJugada(uint32_t p, Jugada& j, int32_t& valorOrden, Resuelta&& resuelta) {
   while (TopeJugadas >= InicioLista[p]) {
     ElegirMejor();
     j = TopeJugadas->Jugada;
     valorOrden = TopeJugadas->Valor;
-    // The child's table slots are asked for before make rather than at its end.
-    AnticiparHijo(j);
-    if (HacerJugada(j)) return true;
+    if (!resuelta(j)) {
+      // The child's table slots are asked for before make rather than at its end.
+      AnticiparHijo(j);
+      if (HacerJugada(j)) return true;
+    }
     --TopeJugadas;
   }
   return false;
+}
+inline bool HacerMejorJugada(uint32_t p, Jugada& j, int32_t& valorOrden) {
+  return HacerMejorJugada(p, j, valorOrden, [](Jugada) { return false; });
 }
 
 // Probes both tables for the current position at depth prof and window

@@ -10,48 +10,32 @@
 
 namespace {
 
-// The next move of the list made, as HacerMejorJugada does; false when the list
-// is spent. Where futility (14d) is sure to drop a move, it is not made at all:
-// a legal quiet move that gives no check and earns no extension, at a node whose
-// material already leaves every such move below alfa. Make and unmake would
-// leave nothing behind for it but the node count and the move noted in the
-// record, so those are all it gets, with the same counts as the made move.
-bool SiguienteJugada(uint32_t p, int prof, bool podaTranquilas, int amenaza, int& buscadas,
-                     Jugada& j, int32_t& valorOrden) {
-  while (TopeJugadas >= InicioLista[p]) {
-    ElegirMejor();
-    j = TopeJugadas->Jugada;
-    valorOrden = TopeJugadas->Valor;
-    if (podaTranquilas && buscadas >= 1) {
-      const int veredicto = VeredictoTranquila(j);
-      if (veredicto == TRANQUILA_ILEGAL) {
-        --TopeJugadas;
-        continue;
-      }
-      if (veredicto == TRANQUILA_LEGAL &&
-          !ExtiendeTranquila(Tablero[CasillaDesde(j)], CasillaHasta(j), amenaza)) {
-        if constexpr (COMPROBAR) {
-          // The checked build also makes the move and asks the extension itself;
-          // the node count stays as the release build keeps it.
-          const uint32_t nodos = Nodos;
-          if (!HacerJugada(j)) std::abort();
-          const int e = ExtensionVentanaCero(CasillaHasta(j), amenaza, prof);
-          DeshacerJugada();
-          Nodos = nodos;
-          if (e != 0) std::abort();
-        }
-        AnotarSinHacer(j);
-        ++buscadas;
-        ++Contadores.PodasFut;
-        --TopeJugadas;
-        continue;
-      }
-    }
-    AnticiparHijo(j);
-    if (HacerJugada(j)) return true;
-    --TopeJugadas;
+// A move of a node where futility (14d) is sure to drop every legal quiet move
+// that gives no check and earns no extension, its material already leaving them
+// below alfa: true when make is not needed, because the move is illegal or is
+// such a move. Make and unmake would leave nothing behind for the latter but the
+// node count and the move noted in the record, so those are all it gets, with
+// the same counts as the made move.
+bool PodaSinHacer(Jugada j, int prof, int amenaza, int& buscadas) {
+  const int veredicto = VeredictoTranquila(j);
+  if (veredicto == TRANQUILA_ILEGAL) return true;
+  if (veredicto != TRANQUILA_LEGAL ||
+      ExtiendeTranquila(Tablero[CasillaDesde(j)], CasillaHasta(j), amenaza))
+    return false;
+  if constexpr (COMPROBAR) {
+    // The checked build also makes the move and asks the extension itself;
+    // the node count stays as the release build keeps it.
+    const uint32_t nodos = Nodos;
+    if (!HacerJugada(j)) std::abort();
+    const int e = ExtensionVentanaCero(CasillaHasta(j), amenaza, prof);
+    DeshacerJugada();
+    Nodos = nodos;
+    if (e != 0) std::abort();
   }
-  return false;
+  AnotarSinHacer(j);
+  ++buscadas;
+  ++Contadores.PodasFut;
+  return true;
 }
 
 }  // namespace
@@ -197,7 +181,10 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
     const bool podaTranquilas = prof <= 2 && !n->EnJaque && n->PiezasBlancas >= 2 &&
                                 n->PiezasNegras >= 2 && alfa < UMBRAL_MATE &&
                                 material + MargenFutility() <= alfa;
-    while (SiguienteJugada(p, prof, podaTranquilas, amenaza, buscadas, j, valorOrden)) {
+    auto resuelta = [&](Jugada x) {
+      return podaTranquilas && buscadas >= 1 && PodaSinHacer(x, prof, amenaza, buscadas);
+    };
+    while (HacerMejorJugada(p, j, valorOrden, resuelta)) {
       ++buscadas;
       const EstadoPly* c = EstadoActual;
       int e = ExtensionVentanaCero(CasillaHasta(j), amenaza, prof);
