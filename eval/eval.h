@@ -124,6 +124,8 @@ struct EntradaPeonesEval {
   uint8_t ColumnasCentro[2][3];  // [side][king on file d, e, f]: open files around it
 };
 inline constexpr uint32_t ENTRADAS_PEONES_EVAL = 4096;  // a power of two
+// Keyed by the pawn key like the pawn hash: slot = ClavePeones & MASCARA_PEONES_EVAL.
+inline constexpr uint32_t MASCARA_PEONES_EVAL = ENTRADAS_PEONES_EVAL - 1;
 extern EntradaPeonesEval PeonesEval[ENTRADAS_PEONES_EVAL];
 
 // The material term, the bishop pair and each side's piece material (by which

@@ -370,7 +370,7 @@ int Evaluar() {
   // The pawn structure's entry is read only after the piece scan: ask for its
   // lines now so that the wait overlaps that work.
   const char* pe =
-      reinterpret_cast<const char*>(&PeonesEval[e->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)]);
+      reinterpret_cast<const char*>(&PeonesEval[e->ClavePeones & MASCARA_PEONES_EVAL]);
   __builtin_prefetch(pe);
   __builtin_prefetch(pe + sizeof(EntradaPeonesEval) - 1);
   __builtin_prefetch(&TablaPeones[e->ClavePeones & MascaraPeones]);

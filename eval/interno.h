@@ -239,7 +239,7 @@ void LlenarPeonesEval(EntradaPeonesEval& h, uint64_t blancos, uint64_t negros);
 // The entry of the current pawn structure in PeonesEval, filled when it holds
 // another one.
 inline const EntradaPeonesEval& PeonesDeEstructura(uint64_t blancos, uint64_t negros) {
-  EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)];
+  EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & MASCARA_PEONES_EVAL];
   if (h.Blancos != blancos || h.NegrosComplemento != ~negros) [[unlikely]]
     LlenarPeonesEval(h, blancos, negros);
   return h;

@@ -21,9 +21,6 @@ uint32_t Reservar(T*& tabla, void*& propia, uint64_t entradas, T* reserva) {
   return static_cast<uint32_t>(n - 1);
 }
 
-// The pawn structures' memo is keyed by the pawn key like the pawn hash.
-constexpr uint32_t MASCARA_PEONES_EVAL = ENTRADAS_PEONES_EVAL - 1;
-
 }  // namespace
 
 EntradaHashPeones* TablaPeones = ReservaPeones;

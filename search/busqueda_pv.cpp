@@ -126,8 +126,7 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
         v = -BuscarPV(-beta, -alfa, prof + e - 1);
       } else {
         const int32_t m = c->Turno == BLANCO ? -c->Material : c->Material;
-        if (prof <= 2 && e == 0 && !c->EnJaque && c->PiezasBlancas >= 2 && c->PiezasNegras >= 2 &&
-            alfa < UMBRAL_MATE && m + MargenFutility() <= alfa) {
+        if (e == 0 && !c->EnJaque && MaterialFutil(c, m, prof, alfa)) {
           ++Contadores.PodasFut;
           DeshacerJugada();
           --TopeJugadas;

@@ -68,3 +68,13 @@ int ProfNulo(int prof);
 
 // Futility margin: fixed in this engine, a setting in the earlier one.
 int32_t MargenFutility();
+
+// Futility's test of a position's material, from the mover's view: shallow,
+// both sides keeping two pieces or more, alfa below the mate range, and the
+// material plus the margin still at or below alfa. Asked of a child after make
+// by both interior searches, and of the node itself by the zero-window search's
+// skip before make, which must agree with it.
+inline bool MaterialFutil(const EstadoPly* s, int32_t material, int prof, int32_t alfa) {
+  return prof <= 2 && s->PiezasBlancas >= 2 && s->PiezasNegras >= 2 && alfa < UMBRAL_MATE &&
+         material + MargenFutility() <= alfa;
+}

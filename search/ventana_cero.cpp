@@ -178,9 +178,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
     Jugada j;
     int32_t valorOrden;
     const int32_t material = n->Turno == BLANCO ? n->Material : -n->Material;
-    const bool podaTranquilas = prof <= 2 && !n->EnJaque && n->PiezasBlancas >= 2 &&
-                                n->PiezasNegras >= 2 && alfa < UMBRAL_MATE &&
-                                material + MargenFutility() <= alfa;
+    const bool podaTranquilas = !n->EnJaque && MaterialFutil(n, material, prof, alfa);
     auto resuelta = [&](Jugada x) {
       return podaTranquilas && buscadas >= 1 && PodaSinHacer(x, prof, amenaza, buscadas);
     };
@@ -190,8 +188,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       int e = ExtensionVentanaCero(CasillaHasta(j), amenaza, prof);
       const int32_t m = c->Turno == BLANCO ? -c->Material : c->Material;
       // 14d. Futility: a quiet continuation that leaves us this far below alfa.
-      if (buscadas > 1 && prof <= 2 && e == 0 && !c->EnJaque && c->PiezasBlancas >= 2 &&
-          c->PiezasNegras >= 2 && alfa < UMBRAL_MATE && m + MargenFutility() <= alfa) {
+      if (buscadas > 1 && e == 0 && !c->EnJaque && MaterialFutil(c, m, prof, alfa)) {
         ++Contadores.PodasFut;
         DeshacerJugada();
         --TopeJugadas;
