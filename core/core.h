@@ -437,8 +437,8 @@ struct TablaAnticipada {
   uint32_t bytes = 0;                 // bytes per entry
 };
 inline constexpr int ANTICIPO_PROF = 0, ANTICIPO_SIEMPRE = 1, ANTICIPO_ATAQUES = 2,
-                     ANTICIPO_PEONES = 3, ANTICIPO_PEONES_EVAL = 4,
-                     NUM_ANTICIPOS = 5;
+                     ANTICIPO_PEONES = 3, ANTICIPO_PEONES_EVAL = 4, ANTICIPO_FILTRO = 5,
+                     NUM_ANTICIPOS = 6;
 extern TablaAnticipada TablasAnticipadas[NUM_ANTICIPOS];
 inline void RegistrarAnticipo(int cual, const void* base, const uint32_t* mascara, uint32_t bytes) {
   TablasAnticipadas[cual] = {static_cast<const char*>(base), mascara, bytes};

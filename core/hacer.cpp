@@ -340,6 +340,7 @@ int HacerJugada(Jugada j) {
 
   // 7. The next node's table slots, asked for now so that the rest of make and
   //    the return to the search hide part of the wait.
+  Anticipar(TablasAnticipadas[ANTICIPO_FILTRO], baja);
   Anticipar(TablasAnticipadas[ANTICIPO_PROF], baja);
   Anticipar(TablasAnticipadas[ANTICIPO_SIEMPRE], baja);
   Anticipar(TablasAnticipadas[ANTICIPO_ATAQUES], baja);

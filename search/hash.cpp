@@ -7,6 +7,14 @@
 
 namespace {
 
+// The filter byte of entry e when it lies in `tabla` (number t of the filter).
+inline void AnotarFiltro(const EntradaHash* e, const EntradaHash* tabla, int t, uint32_t alta) {
+  const uintptr_t desde = reinterpret_cast<uintptr_t>(tabla);
+  const uintptr_t en = reinterpret_cast<uintptr_t>(e);
+  const uintptr_t slot = (en - desde) / sizeof(EntradaHash);
+  if (en >= desde && slot <= MascaraHash) FiltroHash[2 * slot + t] = MarcaFiltro(alta);
+}
+
 // Steps 2 to 6 of a store, shared by both tables.
 void Grabar(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor, Jugada jugada) {
   const EstadoPly* n = EstadoActual;
@@ -45,11 +53,13 @@ void GuardarHashProf(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32
     return;
   }
   Grabar(e, prof, alfa, beta, valor, jugada);
+  AnotarFiltro(e, TablaHashProf, 0, e->ClaveAlta);
 }
 
 void GuardarHashSiempre(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor,
                         Jugada jugada) {
   Grabar(e, prof, alfa, beta, valor, jugada);
+  AnotarFiltro(e, TablaHashSiempre, 1, e->ClaveAlta);
 }
 
 Jugada JugadaHashActual() {
@@ -67,13 +77,23 @@ namespace {
 // The single entries the tables fall back to, and what the allocator took.
 EntradaHash ReservaProf[1];
 EntradaHash ReservaSiempre[1];
+uint8_t ReservaFiltro[2];
 void* PropiaProf = nullptr;
 void* PropiaSiempre = nullptr;
+void* PropiaFiltro = nullptr;
 
 // Make fetches the slots of both tables ahead (see TablasAnticipadas).
 void Anunciar() {
   RegistrarAnticipo(ANTICIPO_PROF, TablaHashProf, &MascaraHash, sizeof(EntradaHash));
   RegistrarAnticipo(ANTICIPO_SIEMPRE, TablaHashSiempre, &MascaraHash, sizeof(EntradaHash));
+  RegistrarAnticipo(ANTICIPO_FILTRO, FiltroHash, &MascaraHash, 2);
+}
+
+void FiltroReserva() {
+  void* t = FiltroHash;
+  LiberarTabla(&t, &PropiaFiltro);
+  ReservaFiltro[0] = ReservaFiltro[1] = 0;
+  FiltroHash = ReservaFiltro;
 }
 
 void Reserva(EntradaHash*& tabla, void*& propia, EntradaHash* reserva) {
@@ -100,11 +120,16 @@ void ReservarTablasBusqueda(uint32_t megas) {
   if (!prof) std::printf("Error reservando memoria\n");
   const bool siempre = Reservar(TablaHashSiempre, PropiaSiempre, n, ReservaSiempre) != nullptr;
   if (!siempre) std::printf("Error reservando memoria\n");
-  if (prof && siempre) {
+  void* f = FiltroHash;
+  const bool filtro = prof && siempre && ReservarTabla(&f, &PropiaFiltro, n, 2, ReservaFiltro) == n;
+  FiltroHash = static_cast<uint8_t*>(f);
+  if (!filtro && prof && siempre) std::printf("Error reservando memoria\n");
+  if (prof && siempre && filtro) {
     MascaraHash = static_cast<uint32_t>(n - 1);
   } else {
     Reserva(TablaHashProf, PropiaProf, ReservaProf);
     Reserva(TablaHashSiempre, PropiaSiempre, ReservaSiempre);
+    FiltroReserva();
     MascaraHash = 0;
   }
   Anunciar();
@@ -116,7 +141,10 @@ void LiberarTablasBusqueda() {
   LiberarTabla(&t, &PropiaProf);
   t = TablaHashSiempre;
   LiberarTabla(&t, &PropiaSiempre);
+  t = FiltroHash;
+  LiberarTabla(&t, &PropiaFiltro);
   TablaHashProf = TablaHashSiempre = nullptr;
+  FiltroHash = nullptr;
   Anunciar();
 }
 
@@ -124,14 +152,16 @@ void LimpiarTablasBusqueda() {
   const size_t bytes = (size_t{MascaraHash} + 1) * sizeof(EntradaHash);
   if (TablaHashProf) std::memset(TablaHashProf, 0, bytes);
   if (TablaHashSiempre) std::memset(TablaHashSiempre, 0, bytes);
+  if (FiltroHash) std::memset(FiltroHash, 0, (size_t{MascaraHash} + 1) * 2);
 }
 
 // Tables released (or never allocated): search with single-entry tables rather
 // than none.
 void AsegurarTablasHash() {
-  if (TablaHashProf != nullptr && TablaHashSiempre != nullptr) return;
+  if (TablaHashProf != nullptr && TablaHashSiempre != nullptr && FiltroHash != nullptr) return;
   Reserva(TablaHashProf, PropiaProf, ReservaProf);
   Reserva(TablaHashSiempre, PropiaSiempre, ReservaSiempre);
+  FiltroReserva();
   MascaraHash = 0;
   Anunciar();
   // The game's records carry table indexes computed with the old mask.

@@ -112,6 +112,13 @@ extern EntradaHash* TablaHashProf;     // depth-preferred table (MascaraHash + 1
 extern EntradaHash* TablaHashSiempre;  // always-replace table
 extern uint32_t EstampaRaiz;           // MaterialTotal of the search root
 
+// One byte per entry of each table, kept beside them: the top byte of the key
+// stored there ([2 * slot] depth-preferred, [2 * slot + 1] always-replace). The
+// tables are far larger than the cache and the filter is a twentieth of them, so
+// a probe whose key cannot be there (most of them) costs no wait for memory.
+extern uint8_t* FiltroHash;
+inline uint8_t MarcaFiltro(uint32_t claveAlta) { return static_cast<uint8_t>(claveAlta >> 24); }
+
 extern Jugada Asesinas[100][2];  // killers per ply
 
 // Principal variation: row p is the best line from ply p, ended by a zero move.
@@ -242,6 +249,7 @@ void ImprimirVariante(int profundidad);
 // pseudo-legal move j, well before the child probes them.
 inline void AnticiparHijo(Jugada j) {
   const uint32_t clave = ClaveBajaTrasJugada(j);
+  Anticipar(TablasAnticipadas[ANTICIPO_FILTRO], clave);
   Anticipar(TablasAnticipadas[ANTICIPO_PROF], clave);
   Anticipar(TablasAnticipadas[ANTICIPO_SIEMPRE], clave);
 }

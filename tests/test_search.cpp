@@ -240,9 +240,11 @@ TEST(Busqueda, MissingTablesFallBackToSingleEntries) {
   PrepararBusquedaDiagnostico();
   EntradaHash* const prof = TablaHashProf;
   EntradaHash* const siempre = TablaHashSiempre;
+  uint8_t* const filtro = FiltroHash;
   const uint32_t mascara = MascaraHash;
   TablaHashProf = nullptr;
   TablaHashSiempre = nullptr;
+  FiltroHash = nullptr;
   ASSERT_EQ(ColocarFEN("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1"), 0);
   PosicionDiagnostico();
   IterarHastaProfundidad(4);
@@ -251,6 +253,50 @@ TEST(Busqueda, MissingTablesFallBackToSingleEntries) {
   EXPECT_EQ(MascaraHash, 0u);
   TablaHashProf = prof;
   TablaHashSiempre = siempre;
+  FiltroHash = filtro;
   MascaraHash = mascara;
+  ReiniciarPartida();
+}
+
+// Every slot's filter byte must be the top byte of the key its entry holds:
+// one write path that forgets it would make a stored position unreachable.
+::testing::AssertionResult FiltroCoincide() {
+  for (uint32_t s = 0; s <= MascaraHash; ++s)
+    for (int t = 0; t < 2; ++t) {
+      const EntradaHash& e = (t == 0 ? TablaHashProf : TablaHashSiempre)[s];
+      if (FiltroHash[2 * s + t] != MarcaFiltro(e.ClaveAlta))
+        return ::testing::AssertionFailure() << "slot " << s << " table " << t;
+    }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(Hash, FilterFollowsEveryStoreAndClear) {
+  PrepararBusquedaDiagnostico();
+  ASSERT_TRUE(FiltroCoincide());
+  // Searches fill both tables by every store path (the principal variation's
+  // own included); a second search of a position finds its first one's entries.
+  for (const char* fen : {"r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4",
+                          "8/8/4k3/3rp3/8/3RPK2/8/8 w - - 0 1"}) {
+    ASSERT_EQ(ColocarFEN(fen), 0);
+    PosicionDiagnostico();
+    IterarHastaProfundidad(5);
+    EXPECT_TRUE(FiltroCoincide()) << fen;
+    const uint32_t nodos = Nodos;
+    IterarHastaProfundidad(5);
+    EXPECT_LT(Nodos, nodos) << fen;
+    EXPECT_TRUE(FiltroCoincide()) << fen;
+  }
+  LimpiarTablasBusqueda();
+  EXPECT_TRUE(FiltroCoincide());
+  // A smaller table and back: the filter is sized and cleared with them.
+  ReservarTablasBusqueda(1);
+  EXPECT_TRUE(FiltroCoincide());
+  ASSERT_EQ(ColocarFEN("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1"), 0);
+  PosicionDiagnostico();
+  IterarHastaProfundidad(4);
+  EXPECT_EQ(Mejor(), "d1d8");
+  EXPECT_TRUE(FiltroCoincide());
+  ReservarTablasBusqueda(Personalidad.TABLA_HASH);
+  EXPECT_TRUE(FiltroCoincide());
   ReiniciarPartida();
 }
