@@ -11,7 +11,7 @@ int MostrarPensamiento = 1;
 
 EntradaHash* TablaHashProf = nullptr;
 EntradaHash* TablaHashSiempre = nullptr;
-uint8_t* FiltroHash = nullptr;
+MarcasSlot* FiltroHash = nullptr;
 uint32_t EstampaRaiz = 0;
 
 Jugada Asesinas[100][2];

@@ -8,11 +8,11 @@
 namespace {
 
 // The filter byte of entry e when it lies in `tabla` (number t of the filter).
-inline void AnotarFiltro(const EntradaHash* e, const EntradaHash* tabla, int t, uint32_t alta) {
+inline void AnotarFiltro(const EntradaHash* e, const EntradaHash* tabla, int t) {
   const uintptr_t desde = reinterpret_cast<uintptr_t>(tabla);
   const uintptr_t en = reinterpret_cast<uintptr_t>(e);
   const uintptr_t slot = (en - desde) / sizeof(EntradaHash);
-  if (en >= desde && slot <= MascaraHash) FiltroHash[2 * slot + t] = MarcaFiltro(alta);
+  if (en >= desde && slot <= MascaraHash) FiltroHash[slot].Marca[t] = MarcaFiltro(e->ClaveAlta);
 }
 
 // Steps 2 to 6 of a store, shared by both tables.
@@ -53,13 +53,13 @@ void GuardarHashProf(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32
     return;
   }
   Grabar(e, prof, alfa, beta, valor, jugada);
-  AnotarFiltro(e, TablaHashProf, 0, e->ClaveAlta);
+  AnotarFiltro(e, TablaHashProf, 0);
 }
 
 void GuardarHashSiempre(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor,
                         Jugada jugada) {
   Grabar(e, prof, alfa, beta, valor, jugada);
-  AnotarFiltro(e, TablaHashSiempre, 1, e->ClaveAlta);
+  AnotarFiltro(e, TablaHashSiempre, 1);
 }
 
 Jugada JugadaHashActual() {
@@ -77,7 +77,7 @@ namespace {
 // The single entries the tables fall back to, and what the allocator took.
 EntradaHash ReservaProf[1];
 EntradaHash ReservaSiempre[1];
-uint8_t ReservaFiltro[2];
+MarcasSlot ReservaFiltro[1];
 void* PropiaProf = nullptr;
 void* PropiaSiempre = nullptr;
 void* PropiaFiltro = nullptr;
@@ -86,20 +86,14 @@ void* PropiaFiltro = nullptr;
 void Anunciar() {
   RegistrarAnticipo(ANTICIPO_PROF, TablaHashProf, &MascaraHash, sizeof(EntradaHash));
   RegistrarAnticipo(ANTICIPO_SIEMPRE, TablaHashSiempre, &MascaraHash, sizeof(EntradaHash));
-  RegistrarAnticipo(ANTICIPO_FILTRO, FiltroHash, &MascaraHash, 2);
+  RegistrarAnticipo(ANTICIPO_FILTRO, FiltroHash, &MascaraHash, sizeof(MarcasSlot));
 }
 
-void FiltroReserva() {
-  void* t = FiltroHash;
-  LiberarTabla(&t, &PropiaFiltro);
-  ReservaFiltro[0] = ReservaFiltro[1] = 0;
-  FiltroHash = ReservaFiltro;
-}
-
-void Reserva(EntradaHash*& tabla, void*& propia, EntradaHash* reserva) {
+template <typename T>
+void Reserva(T*& tabla, void*& propia, T* reserva) {
   void* t = tabla;
   LiberarTabla(&t, &propia);
-  reserva[0] = EntradaHash{};
+  reserva[0] = T{};
   tabla = reserva;
 }
 
@@ -121,15 +115,16 @@ void ReservarTablasBusqueda(uint32_t megas) {
   const bool siempre = Reservar(TablaHashSiempre, PropiaSiempre, n, ReservaSiempre) != nullptr;
   if (!siempre) std::printf("Error reservando memoria\n");
   void* f = FiltroHash;
-  const bool filtro = prof && siempre && ReservarTabla(&f, &PropiaFiltro, n, 2, ReservaFiltro) == n;
-  FiltroHash = static_cast<uint8_t*>(f);
+  const bool filtro =
+      prof && siempre && ReservarTabla(&f, &PropiaFiltro, n, sizeof(MarcasSlot), ReservaFiltro) == n;
+  FiltroHash = static_cast<MarcasSlot*>(f);
   if (!filtro && prof && siempre) std::printf("Error reservando memoria\n");
   if (prof && siempre && filtro) {
     MascaraHash = static_cast<uint32_t>(n - 1);
   } else {
     Reserva(TablaHashProf, PropiaProf, ReservaProf);
     Reserva(TablaHashSiempre, PropiaSiempre, ReservaSiempre);
-    FiltroReserva();
+    Reserva(FiltroHash, PropiaFiltro, ReservaFiltro);
     MascaraHash = 0;
   }
   Anunciar();
@@ -152,7 +147,7 @@ void LimpiarTablasBusqueda() {
   const size_t bytes = (size_t{MascaraHash} + 1) * sizeof(EntradaHash);
   if (TablaHashProf) std::memset(TablaHashProf, 0, bytes);
   if (TablaHashSiempre) std::memset(TablaHashSiempre, 0, bytes);
-  if (FiltroHash) std::memset(FiltroHash, 0, (size_t{MascaraHash} + 1) * 2);
+  if (FiltroHash) std::memset(FiltroHash, 0, (size_t{MascaraHash} + 1) * sizeof(MarcasSlot));
 }
 
 // Tables released (or never allocated): search with single-entry tables rather
@@ -161,7 +156,7 @@ void AsegurarTablasHash() {
   if (TablaHashProf != nullptr && TablaHashSiempre != nullptr && FiltroHash != nullptr) return;
   Reserva(TablaHashProf, PropiaProf, ReservaProf);
   Reserva(TablaHashSiempre, PropiaSiempre, ReservaSiempre);
-  FiltroReserva();
+  Reserva(FiltroHash, PropiaFiltro, ReservaFiltro);
   MascaraHash = 0;
   Anunciar();
   // The game's records carry table indexes computed with the old mask.

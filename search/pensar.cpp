@@ -218,7 +218,7 @@ void GuardarPV(int prof) {
       const EstadoPly* n = EstadoActual;
       e->ClaveBaja = n->ClaveBaja;
       e->ClaveAlta = n->ClaveAlta;
-      FiltroHash[2 * (n->ClaveBaja & MascaraHash)] = MarcaFiltro(n->ClaveAlta);
+      FiltroHash[n->ClaveBaja & MascaraHash].Marca[0] = MarcaFiltro(n->ClaveAlta);
       e->Banderas = static_cast<uint8_t>(n->Turno | HASH_EXACTO);
       e->Jugada = j;
       e->Valor = valor;

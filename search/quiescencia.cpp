@@ -37,7 +37,7 @@ int32_t Quiescencia(int32_t alfa, int32_t beta) {
   const uint32_t slot = n->ClaveBaja & MascaraHash;
   EntradaHash* tablas[2] = {&TablaHashProf[slot], &TablaHashSiempre[slot]};
   bool coincide = false;
-  const uint8_t* filtro = &FiltroHash[2 * slot];
+  const uint8_t* filtro = FiltroHash[slot].Marca;
   const uint8_t marca = MarcaFiltro(n->ClaveAlta);
   for (int t = 0; t < 2; ++t) {
     EntradaHash* const e = tablas[t];

@@ -113,10 +113,13 @@ extern EntradaHash* TablaHashSiempre;  // always-replace table
 extern uint32_t EstampaRaiz;           // MaterialTotal of the search root
 
 // One byte per entry of each table, kept beside them: the top byte of the key
-// stored there ([2 * slot] depth-preferred, [2 * slot + 1] always-replace). The
+// stored there, by slot and table. The
 // tables are far larger than the cache and the filter is a twentieth of them, so
 // a probe whose key cannot be there (most of them) costs no wait for memory.
-extern uint8_t* FiltroHash;
+struct MarcasSlot {
+  uint8_t Marca[2];  // [0] depth-preferred table, [1] always-replace
+};
+extern MarcasSlot* FiltroHash;  // MascaraHash + 1 slots, like the tables
 inline uint8_t MarcaFiltro(uint32_t claveAlta) { return static_cast<uint8_t>(claveAlta >> 24); }
 
 extern Jugada Asesinas[100][2];  // killers per ply

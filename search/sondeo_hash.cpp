@@ -39,7 +39,7 @@ int ProbarHash(SondaHash& s, int prof, int32_t alfa, int32_t beta) {
   s.JugadaHash = 0;
   s.JugadaExacta = 0;
   bool coincide = false;
-  const uint8_t* filtro = &FiltroHash[2 * slot];
+  const uint8_t* filtro = FiltroHash[slot].Marca;
   const uint8_t marca = MarcaFiltro(EstadoActual->ClaveAlta);
   if (filtro[0] == marca && ProbarEntrada(s, s.Prof, prof, alfa, beta, coincide)) return 1;
   if (s.JugadaHash == 0 && filtro[1] == marca &&

@@ -240,7 +240,7 @@ TEST(Busqueda, MissingTablesFallBackToSingleEntries) {
   PrepararBusquedaDiagnostico();
   EntradaHash* const prof = TablaHashProf;
   EntradaHash* const siempre = TablaHashSiempre;
-  uint8_t* const filtro = FiltroHash;
+  MarcasSlot* const filtro = FiltroHash;
   const uint32_t mascara = MascaraHash;
   TablaHashProf = nullptr;
   TablaHashSiempre = nullptr;
@@ -264,7 +264,7 @@ TEST(Busqueda, MissingTablesFallBackToSingleEntries) {
   for (uint32_t s = 0; s <= MascaraHash; ++s)
     for (int t = 0; t < 2; ++t) {
       const EntradaHash& e = (t == 0 ? TablaHashProf : TablaHashSiempre)[s];
-      if (FiltroHash[2 * s + t] != MarcaFiltro(e.ClaveAlta))
+      if (FiltroHash[s].Marca[t] != MarcaFiltro(e.ClaveAlta))
         return ::testing::AssertionFailure() << "slot " << s << " table " << t;
     }
   return ::testing::AssertionSuccess();
