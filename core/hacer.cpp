@@ -8,6 +8,7 @@
 #include "core/core.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 
 namespace {
@@ -165,6 +166,43 @@ uint32_t ClaveBajaTrasJugada(Jugada j) {
          ClavesEnroque[O->Enroques][0] ^ ClavesEnroque[enroques][0];
 }
 
+namespace {
+
+// The next ply's record starts as a copy of this one (Extension belongs to the
+// search and stays); then the move played from here is noted in this record and,
+// as part of the copy, in the new one. The notes come after the copy: its wide
+// reads of a record just given narrow writes would have to wait for those writes
+// to reach the cache instead of taking them from the store buffer.
+inline void AbrirRegistro(EstadoPly* O, EstadoPly* N, int f, int t, int P, int X) {
+  const int8_t extension = N->Extension;
+  *N = *O;
+  N->Extension = extension;
+  for (EstadoPly* r : {O, N}) {
+    r->Desde = static_cast<uint8_t>(f);
+    r->Hasta = static_cast<uint8_t>(t);
+    r->PiezaMovida = static_cast<int8_t>(P);
+    r->PiezaCapturada = static_cast<int8_t>(X);
+  }
+}
+
+// Changes one piece count of the new record by `delta` (+1 or -1; a count never
+// goes below zero). The first eight counts are rewritten as one word: the
+// evaluation reads them as one word soon after, and a read that needs one byte
+// written on its own and the rest from the record's copy cannot be served from
+// the store buffer, so it would wait for both writes to reach the cache.
+inline void CambiarCuenta(EstadoPly* N, int idx, int delta) {
+  if (idx < 8) {
+    uint64_t cuentas;
+    std::memcpy(&cuentas, N->NumPiezas, sizeof cuentas);
+    cuentas += static_cast<uint64_t>(static_cast<int64_t>(delta)) << (8 * idx);
+    std::memcpy(N->NumPiezas, &cuentas, sizeof cuentas);
+  } else {
+    N->NumPiezas[idx] = static_cast<uint8_t>(N->NumPiezas[idx] + delta);
+  }
+}
+
+}  // namespace
+
 int HacerJugada(Jugada j) {
   EstadoPly* const O = EstadoActual;
   EstadoPly* const N = O + 1;
@@ -227,17 +265,9 @@ int HacerJugada(Jugada j) {
   }
   // The move is legal; f is empty and an en-passant pawn already gone.
 
-  // 2. Record the move in the position it is played from.
+  // 2-3. The new record, with the move noted in both.
   const int X = Tablero[t];
-  O->Desde = static_cast<uint8_t>(f);
-  O->Hasta = static_cast<uint8_t>(t);
-  O->PiezaMovida = static_cast<int8_t>(P);
-  O->PiezaCapturada = static_cast<int8_t>(X);
-
-  // 3. The new record starts as a copy; Extension belongs to the search.
-  const int8_t extension = N->Extension;
-  *N = *O;
-  N->Extension = extension;
+  AbrirRegistro(O, N, f, t, P, X);
   uint32_t baja = O->ClaveBaja, alta = O->ClaveAlta, peones = O->ClavePeones;
   int enroques = O->Enroques;
   int alPaso = SIN_CASILLA;
@@ -250,7 +280,7 @@ int HacerJugada(Jugada j) {
     const int tipoCapturada = Abs(capturada);
     const int idx = IndiceLista(capturada);
     QuitarDeLista(idx, N->NumPiezas[idx], casilla);
-    --N->NumPiezas[idx];
+    CambiarCuenta(N, idx, -1);
     ConjuntoPiezas[idx] ^= BitDe[casilla];
     if (tipoCapturada != PEON) {
       --(E == BLANCO ? N->PiezasBlancas : N->PiezasNegras);
@@ -286,8 +316,9 @@ int HacerJugada(Jugada j) {
       const int nueva = signo * promocion;
       const int idxNueva = IndiceLista(nueva);
       QuitarDeLista(idx, N->NumPiezas[idx], f);
-      --N->NumPiezas[idx];
-      ListaPiezas[idxNueva][N->NumPiezas[idxNueva]++] = t;
+      CambiarCuenta(N, idx, -1);
+      ListaPiezas[idxNueva][N->NumPiezas[idxNueva]] = t;
+      CambiarCuenta(N, idxNueva, 1);
       ConjuntoPiezas[idx] ^= BitDe[f];
       ConjuntoPiezas[idxNueva] ^= BitDe[t];
       ++(S == BLANCO ? N->PiezasBlancas : N->PiezasNegras);
@@ -491,11 +522,7 @@ void AnotarSinHacer(Jugada j) {
 void HacerNulo() {
   EstadoPly* const O = EstadoActual;
   EstadoPly* const N = O + 1;
-  O->Desde = O->Hasta = SIN_CASILLA;
-  O->PiezaMovida = O->PiezaCapturada = 0;
-  const int8_t extension = N->Extension;
-  *N = *O;
-  N->Extension = extension;
+  AbrirRegistro(O, N, SIN_CASILLA, SIN_CASILLA, 0, 0);
   N->Regla50 = static_cast<uint8_t>(O->Regla50 + 2);
   N->Captura = 0;
   N->Turno = static_cast<uint8_t>(1 - O->Turno);

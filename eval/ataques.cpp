@@ -103,10 +103,19 @@ void MarcarLado(Planos& p, const uint64_t* conjuntos, uint64_t ocupadas) {
 
 // The planes of a colour, counts clamped to 7.
 inline void Guardar(const Planos& p, uint64_t* planos) {
-  planos[0] = p.c0 | p.lleno;
-  planos[1] = p.c1 | p.lleno;
-  planos[2] = p.c2 | p.lleno;
-  for (int k = 0; k < 5; ++k) planos[3 + k] = p.clase[k];
+  const uint64_t v[8] = {p.c0 | p.lleno, p.c1 | p.lleno, p.c2 | p.lleno, p.clase[0],
+                         p.clase[1],     p.clase[2],     p.clase[3],     p.clase[4]};
+#if defined(__SSE2__)
+  // Written in the same pairs ByteAtaques reads them in. The exchange values read
+  // the map at once, before these writes have reached the cache; a pair read from
+  // two separate writes could not be served from the store buffer and would wait.
+  for (int k = 0; k < 4; ++k)
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(planos) + k,
+        _mm_set_epi64x(static_cast<int64_t>(v[2 * k + 1]), static_cast<int64_t>(v[2 * k])));
+#else
+  for (int k = 0; k < 8; ++k) planos[k] = v[k];
+#endif
 }
 static_assert(ATAQUE_PEON == 8 && ATAQUE_MENOR == 16 && ATAQUE_TORRE == 32 && ATAQUE_DAMA == 64 &&
                   ATAQUE_REY == 128,

@@ -28,16 +28,26 @@ void PuntuarAsesinas() {
 }
 
 // Brings a highest-valued entry to TopeJugadas; among equals the one nearest the
-// top stays.
+// top stays. The leading entry is held in registers and written back once, and
+// fields are read and written one at a time: a whole-entry read of an entry
+// whose value was just stored on its own (as the callers' scoring does) cannot
+// be served from the store buffer and would wait for the cache.
 void ElegirMejor() {
-  EntradaJugada* tope = TopeJugadas;
+  EntradaJugada* const tope = TopeJugadas;
+  Jugada jugada = tope->Jugada;
+  int32_t valor = tope->Valor;
   for (EntradaJugada* e = tope - 1; e >= InicioLista[PlyActual]; --e) {
-    if (e->Valor > tope->Valor) {
-      const EntradaJugada t = *e;
-      *e = *tope;
-      *tope = t;
+    const int32_t v = e->Valor;
+    if (v > valor) {
+      const Jugada j = e->Jugada;
+      e->Jugada = jugada;
+      e->Valor = valor;
+      jugada = j;
+      valor = v;
     }
   }
+  tope->Jugada = jugada;
+  tope->Valor = valor;
 }
 
 void QuitarJugada(Jugada j) {
