@@ -11,7 +11,8 @@ release flags. Then, N times over, it runs on each build in turn
 initial position, and Stockfish's `go perft D`, alternating so that a busy
 moment of the machine falls on every program alike. It prints each figure's
 median and spread (lowest..highest, and the half-range as a percentage of the
-median) and the ratios new/base and perft against Stockfish.
+median) and the ratios new/base and perft against Stockfish, those of the
+medians and the median and quartiles of each run's own ratio.
 
 Both builds must agree on the bench node count and the perft leaf count, or the
 comparison is void and the script exits with status 1.
@@ -175,6 +176,15 @@ def main():
     print(f"bench NPS new/base:       {medianas[('nps', 'new')] / medianas[('nps', 'base')]:.2f}x")
     print(f"evals/s new/base:         {medianas[('evals', 'new')] / medianas[('evals', 'base')]:.2f}x")
     print(f"perft time base/new:      {medianas[('perft', 'base')] / medianas[('perft', 'new')]:.2f}x faster")
+    # The same ratios run by run: each run measures both builds within seconds of
+    # each other, so a slow drift of the machine's load cancels out of its ratio.
+    pares = {"bench NPS new/base": [n / b for n, b in zip(cifras["nps"]["new"], cifras["nps"]["base"])],
+             "evals/s new/base": [n / b for n, b in zip(cifras["evals"]["new"], cifras["evals"]["base"])],
+             "perft base/new": [b / n for n, b in zip(cifras["perft"]["new"], cifras["perft"]["base"])]}
+    for titulo, r in pares.items():
+        q = statistics.quantiles(r, n=4, method="inclusive") if len(r) > 1 else [r[0], r[0], r[0]]
+        print(f"  run by run, {titulo}: median {statistics.median(r):.2f}x, "
+              f"quartiles {q[0]:.2f}..{q[2]:.2f}, lowest {min(r):.2f}, highest {max(r):.2f}")
     if sf_tiempos:
         for lado in ("base", "new"):
             print(f"perft {lado} / stockfish:   {medianas[('perft', lado)] / medianas['sf']:.2f}x Stockfish's time")
