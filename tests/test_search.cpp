@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/core.h"
 #include "diag/diag.h"
@@ -203,6 +206,36 @@ TEST(Orden, KillersSelectionRemovalAndSort) {
   ActualizarAsesinas(J("e1d1"));
   EXPECT_EQ(Asesinas[2][1], J("a2a3"));
   PlyActual = 0;
+  ReiniciarPartida();
+}
+
+// The search's move order, and with it the whole tree, depends on the exact
+// order ElegirMejor leaves the list in, not just on which entry it brings up:
+// each entry of the walk that beats the current leader trades places with it.
+// Random lists full of ties, against that rule played out on whole entries.
+TEST(Orden, SelectionLeavesTheListInTheWalksOrder) {
+  std::mt19937 azar(20261208);
+  PlyActual = 3;
+  for (int vuelta = 0; vuelta < 500; ++vuelta) {
+    const int n = 1 + static_cast<int>(azar() % 40);
+    std::vector<EntradaJugada> esperada(n);
+    for (int i = 0; i < n; ++i) {
+      esperada[i] = {static_cast<Jugada>(azar()), static_cast<int32_t>(azar() % 7) - 3};
+      PilaJugadas[i] = esperada[i];
+    }
+    for (int i = n - 2; i >= 0; --i)
+      if (esperada[i].Valor > esperada[n - 1].Valor) std::swap(esperada[i], esperada[n - 1]);
+    InicioLista[3] = &PilaJugadas[0];
+    TopeJugadas = &PilaJugadas[n - 1];
+    ElegirMejor();
+    ASSERT_EQ(TopeJugadas, &PilaJugadas[n - 1]);
+    for (int i = 0; i < n; ++i) {
+      ASSERT_EQ(PilaJugadas[i].Jugada, esperada[i].Jugada) << "entry " << i << " of " << n;
+      ASSERT_EQ(PilaJugadas[i].Valor, esperada[i].Valor) << "entry " << i << " of " << n;
+    }
+  }
+  PlyActual = 0;
+  TopeJugadas = &PilaJugadas[0];
   ReiniciarPartida();
 }
 
