@@ -367,6 +367,15 @@ inline int Repeticiones(const EstadoPly* e, int bastan) {
 inline int EsRepeticion() { return Repeticiones(EstadoActual, 1) >= 1; }
 inline int EsTripleRepeticion() { return Repeticiones(EstadoActual, 2) >= 2; }
 
+// Plies played since the last capture or pawn move, or since set-up when the game
+// has had none: what the fifty-move rule counts. Regla50 cannot tell the two apart
+// (a capture or pawn move sets it to 1, set-up to 0); the record such a move made
+// is where repetitions start, and so is the root after set-up. Game records only:
+// a null move keeps InicioRepeticion and would count as a ply.
+inline int PliesReversibles(const EstadoPly* e) {
+  return static_cast<int>(e - e->InicioRepeticion);
+}
+
 // Neither side can mate: no pawn, rook or queen, and at most one minor piece in
 // all; with `caballosSolos`, also knights alone, all of one side (two of them
 // cannot force mate, though they can mate a defender who helps).
