@@ -79,7 +79,7 @@ void Arrancar(int argc, char** argv) {
     personalidad = CargarPers(argv[1]);
   }
   // 7. Hash tables (a personality file has allocated them already).
-  if (!personalidad) AsignarTablasHash();
+  if (!personalidad && !AsignarTablasHash()) AvisarTablasReducidas();
   // 8. Tablebases.
   MaxPiezasTB = PrepararTablasFinales();
   // 9. Books.
