@@ -1,5 +1,7 @@
 // File names and number conversion: the small services the engine
 // takes from the operating system.
+#include <unistd.h>
+
 #include <climits>
 #include <cstring>
 
@@ -9,6 +11,20 @@ void RutaLocal(const char* nombre, char* destino, size_t tam) {
   size_t n = 0;
   for (; nombre[n] != '\0' && n + 1 < tam; ++n) destino[n] = nombre[n] == '\\' ? '/' : nombre[n];
   destino[n] = '\0';
+}
+
+bool PrefijoInstalacion(char* destino, size_t tam) {
+  if (tam < 2) return false;
+  const ssize_t n = readlink("/proc/self/exe", destino, tam - 1);
+  if (n <= 0 || static_cast<size_t>(n) >= tam - 1) return false;
+  destino[n] = '\0';
+  // Two components off: the program's name, then its directory.
+  for (int i = 0; i < 2; ++i) {
+    char* barra = std::strrchr(destino, '/');
+    if (barra == nullptr) return false;
+    *barra = '\0';
+  }
+  return true;
 }
 
 int32_t ConvertirEntero(const char* texto) {
