@@ -13,11 +13,12 @@ all: build
 # Installs missing dependencies when run as root on Debian: the build tools, and
 # what the tests use beside them (man pages rendered with man/groff, the xboard
 # front end under Xvfb with fairymax as its opponent, python3 for the scripts,
-# the Gaviota tablebases and library as the tablebase generator's oracle).
+# the Gaviota tablebases and library as the tablebase generator's oracle, and
+# scid-data's ECO list, from which the build makes the default books).
 # Without root only the build tools are required; the tests that need the rest
 # say so and are skipped.
 BUILD_PACKAGES = g++ cmake make libgtest-dev
-TEST_PACKAGES = python3 groff-base man-db xboard xvfb fairymax gaviotatb libgaviotatb-dev
+TEST_PACKAGES = python3 groff-base man-db xboard xvfb fairymax gaviotatb libgaviotatb-dev scid-data
 deps:
 	@missing=""; optional=""; \
 	for p in $(BUILD_PACKAGES); do \

@@ -90,6 +90,7 @@ dpkg -P zelmor >"$trabajo/dpkg-p.log" 2>&1 || { cat "$trabajo/dpkg-p.log"; falla
 instalado=0
 dpkg -s zelmor >/dev/null 2>&1 && falla "zelmor is still known to dpkg"
 while IFS= read -r f; do
+  [ "$f" = /. ] && continue
   if [ -d "$f" ] && [ ! -L "$f" ]; then
     # A directory of ours alone is gone; one shared with other packages stays.
     dpkg -S "$f" >/dev/null 2>&1 || falla "directory left behind: $f"
