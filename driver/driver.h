@@ -46,8 +46,13 @@ void Arrancar(int argc, char** argv);
 // The book files of the settings (LIBROB_FICH, LIBRON_FICH) in this platform's
 // form: appended to the books (start-up, "CargarL"), written from them (quit with
 // learning on, "ze_GuardarL").
+// A default book name missing from the working directory is read from the
+// installed copies instead (see CargarFicherosLibro); the quit then writes a
+// book only when it was read from its own file or learning added to it.
 void CargarFicherosLibro();
 void GuardarFicherosLibro();
+// "result": the game's records merged into the books (learning on).
+void AprenderResultado(const char* resultado);
 
 // A new game for the whole engine: the starting position, the tables cleared,
 // and every subsystem's per-game state reset (the driver's own included).
@@ -106,6 +111,10 @@ uint64_t MemoriaDisponible();
 // A file name from the settings in this platform's form (a backslash is a
 // directory separator).
 void RutaLocal(const char* nombre, char* destino, size_t tam);
+// The installation prefix of the running program: the parent of the directory
+// that holds its executable, symbolic links resolved ("/usr" for
+// /usr/games/zelmor070). False when the system does not say where it runs from.
+bool PrefijoInstalacion(char* destino, size_t tam);
 // atoi without undefined behaviour: leading blanks, a sign, digits; saturates.
 int32_t ConvertirEntero(const char* texto);
 

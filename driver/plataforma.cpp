@@ -16,6 +16,20 @@ void RutaLocal(const char* nombre, char* destino, size_t tam) {
   destino[n] = '\0';
 }
 
+bool PrefijoInstalacion(char* destino, size_t tam) {
+  if (tam < 2) return false;
+  const ssize_t n = readlink("/proc/self/exe", destino, tam - 1);
+  if (n <= 0 || static_cast<size_t>(n) >= tam - 1) return false;
+  destino[n] = '\0';
+  // Two components off: the program's name, then its directory.
+  for (int i = 0; i < 2; ++i) {
+    char* barra = std::strrchr(destino, '/');
+    if (barra == nullptr) return false;
+    *barra = '\0';
+  }
+  return true;
+}
+
 int32_t ConvertirEntero(const char* texto) {
   while (*texto == ' ' || *texto == '\t' || *texto == '\n' || *texto == '\r' || *texto == '\f' ||
          *texto == '\v')
