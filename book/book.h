@@ -142,9 +142,11 @@ LecturaEntrada ClasificarEntrada(const EntradaLibro& e, int32_t segundosPlan,
 // chosen book move (its weight in PesoJugadaLibro) or 0. Learned values and
 // avoided moves go through `plantar` (null: nowhere). `tiempoEsperado` is the
 // time planned for this move, in seconds. A selectivity of 0 or below acts as 1
-// (no random term).
+// (no random term). The candidate line goes to standard output only with
+// `pantalla` (it reads as a thinking line, which "nopost" silences); the log
+// always has the candidates.
 Jugada ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion, double tiempoEsperado,
-                      PlantarValor plantar);
+                      PlantarValor plantar, bool pantalla = true);
 
 // The book moves of the current position with their weights, into the arrays
 // (at most `maximo`): the count, or -1 when no book is loaded. Moves whose

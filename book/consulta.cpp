@@ -41,7 +41,8 @@ void Casillas(Jugada j, char* texto) {
 }
 
 // Shows the candidates of one kind and keeps the best. Ties keep the earlier one.
-void Mostrar(const Candidato* c, int n, const char* log, const char* salida, bool& elegido) {
+void Mostrar(const Candidato* c, int n, const char* log, const char* salida, bool pantalla,
+             bool& elegido) {
   char texto[6];
   for (int i = 0; i < n; ++i) {
     Casillas(c[i].Movimiento, texto);
@@ -50,7 +51,7 @@ void Mostrar(const Candidato* c, int n, const char* log, const char* salida, boo
       std::snprintf(linea, sizeof linea, log, texto, texto + 3, c[i].Mostrado);
       SalidaLogLibro(linea);
     }
-    std::printf(salida, texto, texto + 3, c[i].Mostrado);
+    if (pantalla) std::printf(salida, texto, texto + 3, c[i].Mostrado);
     // The first candidate is always taken, even with a weight a huge random
     // width pushed below the empty root score.
     if (!elegido || c[i].Peso > PesoJugadaLibro) {
@@ -94,7 +95,7 @@ LecturaEntrada ClasificarEntrada(const EntradaLibro& e, int32_t segundosPlan,
 }
 
 Jugada ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion, double tiempoEsperado,
-                      PlantarValor plantar) {
+                      PlantarValor plantar, bool pantalla) {
   // 1. Width of the random term; none below 1 (a remainder by zero is no choice).
   const int32_t s = selectividad > 0 ? selectividad : 1;
   const int32_t h = s / 2;
@@ -138,9 +139,10 @@ Jugada ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion, double tie
   }
 
   // 4. The candidate line (ended by the move line that follows) and the choice.
-  std::printf("%d %d %d %d  ", 0, 0, 0, 0);
+  if (pantalla) std::printf("%d %d %d %d  ", 0, 0, 0, 0);
   bool elegido = false;
-  Mostrar(libro, numLibro, "\nJugada Libro: %s%s (%d);", "<L> %s%s(%d) ", elegido);
-  Mostrar(aprendidos, numAprendidos, "\nJugada Aprendida: %s%s (%d);", "<A> %s%s(%d) ", elegido);
+  Mostrar(libro, numLibro, "\nJugada Libro: %s%s (%d);", "<L> %s%s(%d) ", pantalla, elegido);
+  Mostrar(aprendidos, numAprendidos, "\nJugada Aprendida: %s%s (%d);", "<A> %s%s(%d) ", pantalla,
+          elegido);
   return JugadaLibroElegida;
 }

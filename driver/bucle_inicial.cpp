@@ -52,11 +52,15 @@ void BucleInicial() {
       LeerArgumento(argumento, sizeof argumento);
       VersionProtocolo = ConvertirEntero(argumento);
       if (static_cast<unsigned>(VersionProtocolo) > 1) {
+        MostrarPensamiento = 1;  // later front ends send "nopost" when they want none
         ImprimirLineaCaracteristicas();
         for (;;) BucleXboard();
       }
     } else if (std::strcmp(token, "xboard") == 0) {
-      // Nothing: the protocol announcement follows.
+      // The protocol announcement follows, or never comes: front ends of the
+      // older protocol ask for thinking lines with "post", and Knights cannot
+      // take lines it did not ask for.
+      MostrarPensamiento = 0;
     } else if (std::strcmp(token, "CargarPers") == 0) {
       LeerArgumento(argumento, sizeof argumento);
       CargarPers(argumento);

@@ -92,6 +92,9 @@ unsigned HayEntrada();
 // Reads one whitespace-delimited token (cut to `tam` - 1 bytes, the rest of it
 // consumed). At the end of input with no token it returns 0.
 int LeerPalabra(char* destino, size_t tam);
+// True when the last token read was the first of its line: the arguments of a
+// command the engine does not know are never taken for commands of their own.
+bool PrimeraDeLinea();
 // As LeerPalabra, but the end of input ends the engine as "quit" does.
 void LeerToken(char* destino, size_t tam);
 // The rest of the current input line without its line end (cut to `tam` - 1).

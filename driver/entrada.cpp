@@ -20,6 +20,10 @@ size_t Lectura = 0;  // next unread byte
 size_t Final = 0;    // one past the last byte read
 bool FinAlcanzado = false;
 int EsTerminal = -1;  // decided on the first probe: 1 terminal, 0 pipe or file
+// Whether the last token read began its line (nothing but blanks before it on
+// the line, or the start of input), and whether the next one would.
+bool TokenAlPrincipio = true;
+bool LineaNueva = true;
 
 bool EsBlanco(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
@@ -61,7 +65,10 @@ int Ver() {
 }
 
 void SaltarBlancosBuffer() {
-  while (Lectura < Final && EsBlanco(static_cast<unsigned char>(Buffer[Lectura]))) ++Lectura;
+  while (Lectura < Final && EsBlanco(static_cast<unsigned char>(Buffer[Lectura]))) {
+    if (Buffer[Lectura] == '\n') LineaNueva = true;
+    ++Lectura;
+  }
 }
 
 // The first token of the buffered input, when a whole line is buffered.
@@ -81,7 +88,12 @@ bool PrimerTokenBuffer(char* destino, size_t tam) {
 
 int LeerPalabra(char* destino, size_t tam) {
   int c;
-  while ((c = Ver()) >= 0 && EsBlanco(c)) ++Lectura;
+  while ((c = Ver()) >= 0 && EsBlanco(c)) {
+    if (c == '\n') LineaNueva = true;
+    ++Lectura;
+  }
+  TokenAlPrincipio = LineaNueva;
+  LineaNueva = false;
   if (c < 0) {
     destino[0] = '\0';
     return 0;
@@ -101,12 +113,17 @@ void LeerToken(char* destino, size_t tam) {
   if (!LeerPalabra(destino, tam)) SalirMotor();
 }
 
+bool PrimeraDeLinea() { return TokenAlPrincipio; }
+
 void LeerResto(char* destino, size_t tam) {
   size_t n = 0;
   int c;
   while ((c = Ver()) >= 0) {
     ++Lectura;
-    if (c == '\n') break;
+    if (c == '\n') {
+      LineaNueva = true;
+      break;
+    }
     if (n + 1 < tam) destino[n++] = static_cast<char>(c);
   }
   while (n > 0 && destino[n - 1] == '\r') --n;
@@ -132,6 +149,7 @@ void ReiniciarEntrada() {
   Lectura = Final = 0;
   FinAlcanzado = false;
   EsTerminal = -1;
+  TokenAlPrincipio = LineaNueva = true;
 }
 
 unsigned HayEntrada() {

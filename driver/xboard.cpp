@@ -540,7 +540,9 @@ void AtenderComando(const char* comando, bool protocolo1) {
   // 3. Dispatch.
   if (const Comando* c = Buscar(comando)) return c->accion(comando);
   if (comando[0] == '{') return CmdComentario(comando);
-  if (protocolo1 ? TieneFormaDeJugada(comando) : JugadaDeTexto(comando) != 0)
+  // A move stands on a line of its own: after a word the engine does not know,
+  // a square pair is that word's argument, never a move to play.
+  if (PrimeraDeLinea() && (protocolo1 ? TieneFormaDeJugada(comando) : JugadaDeTexto(comando) != 0))
     return JugadaRival(comando);
   CmdDesconocido(comando);
 }
@@ -570,9 +572,13 @@ void BucleXboard() {
 }
 
 bool AtenderProtocolo1(const char* comando) {
+  // Knights sends GNU Chess's "depth" beside "sd", and "memory" whatever the
+  // features: the one is sd, the other is taken and logged.
+  if (std::strcmp(comando, "depth") == 0) return CmdSd(comando), true;
+  if (std::strcmp(comando, "memory") == 0) return CmdSoloArgumento(comando), true;
   bool conocido = false;
   for (const char* c : PROTOCOLO_1) conocido = conocido || std::strcmp(comando, c) == 0;
-  if (!conocido && !TieneFormaDeJugada(comando)) return false;
+  if (!conocido && !(PrimeraDeLinea() && TieneFormaDeJugada(comando))) return false;
   AtenderComando(comando, true);
   return true;
 }

@@ -106,7 +106,7 @@ void BuscarPosicion() {
   const Jugada libro =
       !Pensando() && !Limites.SinLibro && ContadorFueraLibro < 5
           ? ConsultarLibro(Personalidad.SELECTIVIDAD_LIBRO, Personalidad.LIMITE_ACEPTACION,
-                           TiempoEsperado, PlantarValorLibro)
+                           TiempoEsperado, PlantarValorLibro, MostrarPensamiento != 0)
           : 0;
   if (libro != 0) {
     ContadorFueraLibro = 0;

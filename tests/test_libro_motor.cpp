@@ -156,3 +156,16 @@ TEST(LibroMotor, UciTellsABookMoveWithoutAScore) {
   EXPECT_NE(r.salida.find("info depth 2 score cp "), std::string::npos) << r.salida;
   EXPECT_EQ(r.salida.find("book move"), std::string::npos) << r.salida;
 }
+
+// "nopost" silences the book's candidate line as it does the thinking lines; the
+// log keeps the candidates.
+TEST(LibroMotor, NopostSilencesTheCandidateLine) {
+  DirectorioTemporal dir;
+  LibrosDePrueba(dir);
+  dir.Escribir("p.per", "SELECTIVIDAD_LIBRO 1");
+  auto r = Ejecutar(ZELMOR070_BIN, "xboard\nprotover 2\nnopost\nnew\ngo\nquit\n", dir.Ruta(), {"p"});
+  EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.70 QRT6 (p)") +
+                          "\nmove e2e4\n\n"
+                          "\nTotal posiciones blancas: 1\n\nTotal posiciones negras: 1\n");
+  EXPECT_NE(dir.Leer("Ze_0.70_0.log").find("\nJugada Libro: e2e4 (10);"), std::string::npos);
+}

@@ -200,3 +200,40 @@ TEST(ProtocolOne, FinishedAnalysisWaitsForANewPosition) {
   m.Escribir("exit\nquit\n");
   EXPECT_TRUE(SalioBien(m.Terminar()));
 }
+
+// A word the engine does not know keeps its arguments: a square pair after it
+// is never played, under either protocol, and the answers stay as they were.
+TEST(ProtocolOne, AnUnknownWordsArgumentIsNoMove) {
+  DirectorioTemporal dir;
+  auto r = Ejecutar(ZELMOR070_BIN,
+                    "xboard\nprotover 2\nforce\nexclude e2e4\nusermove e2e4\nping 1\nquit\n",
+                    dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.70 QRT6") +
+                          "Error (unknow command): exclude\nError (unknow command): e2e4\n"
+                          "\npong 1\n" +
+                          GUARDADO);
+  r = Ejecutar(ZELMOR070_BIN, "xboard\nforce\nfoo e2e4\ne2e4\nprotover 2\nusermove e7e5\nquit\n",
+               dir.Ruta());
+  EXPECT_EQ(r.salida, INICIO + "Error (unknow command): foo\nError (unknow command): e2e4\n" +
+                          Caracteristicas("Zelmor v0.70 QRT6") + GUARDADO);
+}
+
+// The older protocol's front ends get no thinking lines (nor the book's line)
+// until they send "post": Knights takes any such line for a move of its own.
+// Its "depth" and "memory" are taken without a word.
+TEST(ProtocolOne, ThinkingOnlyWhenAskedFor) {
+  DirectorioTemporal dir;
+  auto r = Ejecutar(ZELMOR070_BIN, "xboard\ndepth 5\nmemory 32\ngo\nquit\n", dir.Ruta());
+  ASSERT_EQ(Jugadas(r.salida).size(), 1u) << r.salida;
+  // Only blank lines between the iterations, then the move.
+  std::string sinBlancas;
+  for (size_t i = 0; i < r.salida.size(); ++i)
+    if (r.salida[i] != '\n' || (i > 0 && r.salida[i - 1] != '\n')) sinBlancas += r.salida[i];
+  EXPECT_EQ(sinBlancas, "feature done=0\nmove " + Jugadas(r.salida)[0] +
+                            "\nTotal posiciones blancas: 0\nTotal posiciones negras: 0\n");
+  r = Ejecutar(ZELMOR070_BIN, "xboard\npost\nsd 5\ngo\nquit\n", dir.Ruta());
+  EXPECT_EQ(Profundidades(r.salida).back(), 5) << r.salida;
+  // Protocol 2 keeps thinking lines on unless told otherwise.
+  r = Ejecutar(ZELMOR070_BIN, "xboard\nprotover 2\nsd 5\ngo\nquit\n", dir.Ruta());
+  EXPECT_EQ(Profundidades(r.salida).back(), 5) << r.salida;
+}
