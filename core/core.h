@@ -78,6 +78,8 @@ constexpr int Columna(int c) { return c & 7; }                         // 0 = a-
 constexpr int Fila(int c) { return 7 - (c >> 4); }                     // 0 = rank 1
 constexpr int Indice64(int c) { return ((c & 0x70) >> 1) | (c & 7); }  // a8 = 0 .. h1 = 63
 constexpr int Casilla0x88(int i) { return (i >> 3) * 16 + (i & 7); }
+// The square of coordinate text ("e4"); the caller has checked both characters.
+constexpr int CasillaDeTexto(const char* t) { return (t[0] - 'a') + 16 * (7 - (t[1] - '1')); }
 
 // The set bit of a 0x88 square (0 off the board), one look-up instead of a conversion.
 struct TablaBitCasilla {
@@ -322,6 +324,9 @@ void ReindexarHistoria();
 // reset by their own functions, which the driver calls.
 int ColocarFEN(const char* fen);  // 0 success, 1 error (message printed), position kept
 void NuevaPartida();              // the starting position, an empty game
+// The current position as FEN text with `turno` to move (the en-passant square
+// only when that side is the one to move); at least 100 bytes hold any position.
+void EscribirFEN(int turno, char* destino, size_t tam);
 void ContarMaterial();
 void CrearListas();
 void CalcularClaves();
@@ -366,6 +371,15 @@ inline int Repeticiones(const EstadoPly* e, int bastan) {
 }
 inline int EsRepeticion() { return Repeticiones(EstadoActual, 1) >= 1; }
 inline int EsTripleRepeticion() { return Repeticiones(EstadoActual, 2) >= 2; }
+
+// Plies played since the last capture or pawn move, or since set-up when the game
+// has had none: what the fifty-move rule counts. Regla50 cannot tell the two apart
+// (a capture or pawn move sets it to 1, set-up to 0); the record such a move made
+// is where repetitions start, and so is the root after set-up. Game records only:
+// a null move keeps InicioRepeticion and would count as a ply.
+inline int PliesReversibles(const EstadoPly* e) {
+  return static_cast<int>(e - e->InicioRepeticion);
+}
 
 // Neither side can mate: no pawn, rook or queen, and at most one minor piece in
 // all; with `caballosSolos`, also knights alone, all of one side (two of them

@@ -226,6 +226,41 @@ int ColocarFEN(const char* fen) {
   return 0;
 }
 
+void EscribirFEN(int turno, char* destino, size_t tam) {
+  constexpr char LETRAS[] = "kqrbnp.PNBRQK";  // by piece + 6
+  char texto[100];
+  size_t n = 0;
+  for (int fila = 0; fila < 8; ++fila) {
+    int vacias = 0;
+    for (int columna = 0; columna < 8; ++columna) {
+      const int32_t pieza = Tablero[fila * 16 + columna];
+      if (pieza == VACIO) {
+        ++vacias;
+        continue;
+      }
+      if (vacias > 0) texto[n++] = static_cast<char>('0' + vacias);
+      vacias = 0;
+      texto[n++] = LETRAS[pieza + 6];
+    }
+    if (vacias > 0) texto[n++] = static_cast<char>('0' + vacias);
+    texto[n++] = fila < 7 ? '/' : ' ';
+  }
+  const EstadoPly* e = EstadoActual;
+  texto[n++] = turno == BLANCO ? 'w' : 'b';
+  texto[n++] = ' ';
+  const size_t antesEnroques = n;
+  if (e->Enroques & ENROQUE_BC) texto[n++] = 'K';
+  if (e->Enroques & ENROQUE_BL) texto[n++] = 'Q';
+  if (e->Enroques & ENROQUE_NC) texto[n++] = 'k';
+  if (e->Enroques & ENROQUE_NL) texto[n++] = 'q';
+  if (n == antesEnroques) texto[n++] = '-';
+  texto[n] = '\0';
+  const bool alPaso = e->AlPaso != SIN_CASILLA && turno == e->Turno;
+  // The engine keeps no move number of its own (set-up does not read it).
+  std::snprintf(destino, tam, "%s %s %d 1", texto, alPaso ? NombreCasilla[e->AlPaso] : "-",
+                PliesReversibles(e));
+}
+
 void NuevaPartida() {
   EstadoActual = Historia;
   EstadoPly& raiz = *EstadoActual;

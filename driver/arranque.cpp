@@ -89,7 +89,7 @@ void Arrancar(int argc, char** argv) {
   ReiniciarPartida();
   if (PARAMETROS.FenArranque != nullptr) PonerPosicion(PARAMETROS.FenArranque);
   // 11. Input that arrives during a search reaches the driver through this.
-  EntradaPendiente = HayEntrada;
+  EntradaPendiente = EntradaXboard;
 }
 
 void CambiarTablasFinales() {

@@ -11,6 +11,8 @@
 //   CargarL        append both book files to the books again
 //   ze_Eval        print the static evaluation
 //   PensarProf N   think to depth N and play (not in the earlier build)
+// and, for front ends of the older protocol, its commands and bare moves as the
+// xboard loop handles them.
 #include <cstring>
 
 #include "driver/driver.h"
@@ -78,7 +80,7 @@ void BucleInicial() {
       if (profundidad < 0) profundidad = 0;
       if (profundidad > MAX_PROFUNDIDAD_FIJA) profundidad = MAX_PROFUNDIDAD_FIJA;
       PensarProf(profundidad);
-    } else {
+    } else if (!AtenderProtocolo1(token)) {
       Log("\n");
       std::printf("Error (unknow command): %s\n", token);
     }

@@ -66,6 +66,13 @@ void RecargarLibros();
 // One command of the xboard loop; the input callback calls it during a search on
 // a terminal for the commands a search may answer in passing.
 void BucleXboard();
+// A command of the older protocol, or a move sent bare, read by the first loop:
+// handled as the xboard loop handles it (true), or not one (false).
+bool AtenderProtocolo1(const char* comando);
+// The search's input callback under xboard: pending input, except what the
+// search answers in passing and consumes ("." while analysing; "hint" and "bk"
+// while pondering).
+unsigned EntradaXboard();
 void ImprimirLineaCaracteristicas();  // the feature line, on standard output and in the log
 // True for the commands a search may answer in passing (they leave the position,
 // the game and the engine's thinking alone).
@@ -114,3 +121,9 @@ void AplicarPersonalidad(const char* texto);
 int InterpretarJugada(const char* texto);  // 1 made, 0 refused (position unchanged)
 // The move of the current position's generated list that the text names, or 0.
 Jugada JugadaGenerada(Jugada j);
+// Coordinate text: two squares and an optional promotion letter, nothing else.
+bool TieneFormaDeJugada(const char* texto);
+// The move word of such a text (squares and promotion only, not checked).
+Jugada PalabraJugada(const char* texto);
+// The legal move the text names in the current position, or 0 (position kept).
+Jugada JugadaDeTexto(const char* texto);

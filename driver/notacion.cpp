@@ -11,6 +11,34 @@ Jugada JugadaGenerada(Jugada j) {
   return lista.Buscar(j);
 }
 
+bool TieneFormaDeJugada(const char* texto) {
+  const size_t n = std::strlen(texto);
+  if (n != 4 && n != 5) return false;
+  for (int i = 0; i < 4; i += 2)
+    if (texto[i] < 'a' || texto[i] > 'h' || texto[i + 1] < '1' || texto[i + 1] > '8') return false;
+  return n == 4 || std::strchr("nbrqNBRQ", texto[4]) != nullptr;
+}
+
+Jugada PalabraJugada(const char* t) {
+  int promocion = 0;
+  switch (t[4]) {
+    case 'n': case 'N': promocion = CABALLO; break;
+    case 'b': case 'B': promocion = ALFIL; break;
+    case 'r': case 'R': promocion = TORRE; break;
+    case 'q': case 'Q': promocion = DAMA; break;
+    default: break;
+  }
+  return CrearJugada(CasillaDeTexto(t), CasillaDeTexto(t + 2), promocion);
+}
+
+Jugada JugadaDeTexto(const char* texto) {
+  if (!TieneFormaDeJugada(texto) || HistoriaLlena()) return 0;
+  const Jugada j = JugadaGenerada(PalabraJugada(texto));
+  if (j == 0 || !HacerJugadaPartida(j)) return 0;
+  DeshacerJugadaPartida();
+  return j;
+}
+
 int InterpretarJugada(const char* texto) {
   // 1. The first five characters; a short text reads as NULs past its end.
   char c[5] = {};

@@ -118,17 +118,6 @@ void Unir(char** palabras, int desde, int hasta, char* destino, size_t tam) {
   }
 }
 
-// A move word of the UCI form: four characters of squares and an optional
-// promotion letter. Anything else is no move at all.
-bool FormaDeJugada(const char* t) {
-  const size_t n = std::strlen(t);
-  if (n != 4 && n != 5) return false;
-  if (t[0] < 'a' || t[0] > 'h' || t[1] < '1' || t[1] > '8' || t[2] < 'a' || t[2] > 'h' ||
-      t[3] < '1' || t[3] > '8')
-    return false;
-  return n == 4 || std::strchr("nbrqNBRQ", t[4]) != nullptr;
-}
-
 // ---------------------------------------------------------------- moves and lines
 
 // The move in UCI's form: the promotion letter in lower case.
@@ -360,21 +349,6 @@ char JugadasActuales[MAX_JUGADAS_UCI][TAM_TEXTO_JUGADA];
 int NumJugadasActuales = 0;
 Jugada UltimaJugada = 0;  // the last move played by "position" (the pondered one)
 
-// The move word of a text of that form (squares and promotion only).
-Jugada LeerJugada(const char* t) {
-  const int desde = (t[0] - 'a') + 16 * (7 - (t[1] - '1'));
-  const int hasta = (t[2] - 'a') + 16 * (7 - (t[3] - '1'));
-  int promocion = 0;
-  switch (std::tolower(static_cast<unsigned char>(t[4]))) {
-    case 'n': promocion = CABALLO; break;
-    case 'b': promocion = ALFIL; break;
-    case 'r': promocion = TORRE; break;
-    case 'q': promocion = DAMA; break;
-    default: break;
-  }
-  return CrearJugada(desde, hasta, promocion);
-}
-
 void CmdPosition(char** p, int n) {
   // 1. The starting point: "startpos" or "fen" and the words up to "moves".
   int i = 0;
@@ -426,7 +400,7 @@ void CmdPosition(char** p, int n) {
       Uci("info string game too long: moves from %s on not played", texto);
       return;
     }
-    const Jugada j = FormaDeJugada(texto) ? JugadaGenerada(LeerJugada(texto)) : 0;
+    const Jugada j = TieneFormaDeJugada(texto) ? JugadaGenerada(PalabraJugada(texto)) : 0;
     if (j == 0 || !HacerJugadaPartida(j)) {
       Uci("info string illegal move %s: it and the moves after it not played", texto);
       return;
@@ -470,7 +444,7 @@ bool LeerGo(char** p, int n, ParametrosGo& g) {
       // Not supported, with their arguments: the search looks at every move.
       if (Igual(w, "searchmoves") || Igual(w, "mate")) {
         Uci("info string go %s is not supported; ignored", w);
-        while (i + 1 < n && (FormaDeJugada(p[i + 1]) || Numero(p[i + 1]) >= 0)) ++i;
+        while (i + 1 < n && (TieneFormaDeJugada(p[i + 1]) || Numero(p[i + 1]) >= 0)) ++i;
         continue;
       }
       Uci("info string unknown word in go: %s", w);
@@ -512,11 +486,14 @@ void FijarLimites(const ParametrosGo& g, ModoBusqueda modo) {
   ColorMotor = turno;
 }
 
-void ImprimirMejor() {
+// `libro`: the move came from the book, and the root score holds its weight,
+// which is no evaluation: it is told as such, without a score.
+void ImprimirMejor(bool libro) {
   char mejor[TAM_TEXTO_JUGADA], ponder[TAM_TEXTO_JUGADA];
   const Jugada j = VariantePrincipal[0][0].Jugada;
-  if (j != UltimaInformada && j != 0) Informar(ProfundidadIteracion);
   TextoUci(j, mejor);
+  if (libro && j != 0) Uci("info string book move %s weight %d", mejor, static_cast<int>(ValorRaiz));
+  else if (j != UltimaInformada && j != 0) Informar(ProfundidadIteracion);
   const Jugada r = j != 0 ? VariantePrincipal[0][1].Jugada : 0;
   if (r != 0) {
     TextoUci(r, ponder);
@@ -577,7 +554,8 @@ void Buscar(const ParametrosGo& g) {
   }
   Limites.Modo = ModoBusqueda::Normal;
   Limites.JugadaPonder = 0;
-  ImprimirMejor();
+  // A search under the clock that took a book move counts no search since.
+  ImprimirMejor(modo == ModoBusqueda::Normal && ContadorFueraLibro == 0);
 }
 
 // ---------------------------------------------------------------- the loop

@@ -31,8 +31,15 @@
 //   hint         the reply the engine expects, when it has one
 //   bk           the book moves of the position with their weights
 //   accepted X, rejected X   logged
+//   white, black the side to move (the position is kept); the engine plays the other
 //   {...         comment: the rest of the line is dropped
+//   e2e4         a legal move in coordinates alone: as "usermove e2e4"
 // Anything else is answered with the unknown-command line.
+//
+// Front ends of the older protocol (they never send "protover 2") are served from
+// the first loop: the commands that protocol has are handled here as for any
+// front end, and a move is sent bare.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -52,6 +59,14 @@ constexpr int MAX_LIBRO = 64;                  // book moves "bk" lists
 // in which it expected it; "hint" offers it while that position stands.
 Jugada Prediccion = 0;
 uint64_t ClavePrediccion = 0;
+
+// While pondering the predicted reply is on the board, so "hint" and "bk" are
+// answered with what they said in the real position when pondering began.
+constexpr size_t TAM_RESPUESTA = 2048;
+char HintAlPonderar[TAM_RESPUESTA];
+char BkAlPonderar[TAM_RESPUESTA];
+void TextoHint(char* destino, size_t tam);
+void TextoBk(char* destino, size_t tam);
 
 int Acotar(int valor, int minimo, int maximo) {
   return valor < minimo ? minimo : valor > maximo ? maximo : valor;
@@ -91,7 +106,10 @@ void PasoPonder(bool comprobar) {
   // position's own list is made.
   if (HistoriaLlena()) return;
   const Jugada j = JugadaGenerada(respuesta);
-  if (j == 0 || !HacerJugadaPartida(j)) return;
+  if (j == 0) return;
+  TextoHint(HintAlPonderar, sizeof HintAlPonderar);
+  TextoBk(BkAlPonderar, sizeof BkAlPonderar);
+  if (!HacerJugadaPartida(j)) return;
   Limites.Modo = ModoBusqueda::Ponder;
   Limites.JugadaPonder = j;
   PararBusqueda = 0;
@@ -107,17 +125,28 @@ void ModoNormal() {
 // Set while the analysis loop runs: a command handled inside it that asks to
 // think again only changes the position the loop analyses next.
 bool EnAnalisis = false;
+// Set by the commands that ask for a new analysis of the same position.
+bool AnalisisPedida = false;
 
-// The analysis loop. Front ends send "." (and ping, time, otim) every few
-// seconds during analysis; each stops the search, and the analysis goes on
-// afterwards on the current position for as long as the mode lasts.
+// The analysis loop. Input other than "." (which the search lets pass, see
+// EntradaXboard) stops the search; the command is handled and the analysis
+// starts over on the current position for as long as the mode lasts. A search
+// that ended by itself (a depth limit, a mate) has said all it will say about
+// its position: it starts again only when the position changes or a new
+// analysis is asked for.
 void Analizar() {
   if (EnAnalisis) return;
   EnAnalisis = true;
   while (Limites.Modo == ModoBusqueda::Analisis) {
+    AnalisisPedida = false;
     Pensar();
-    if (Limites.Modo != ModoBusqueda::Analisis) break;
-    BucleXboard();
+    const bool acabada = !PararBusqueda;
+    const EstadoPly* const estado = EstadoActual;
+    const uint64_t clave = ClaveActual();
+    do {
+      if (Limites.Modo != ModoBusqueda::Analisis) break;
+      BucleXboard();
+    } while (acabada && !AnalisisPedida && EstadoActual == estado && ClaveActual() == clave);
   }
   EnAnalisis = false;
 }
@@ -215,6 +244,7 @@ void CmdSt(const char* comando) {
 void CmdSd(const char* comando) {
   char argumento[TAM_LINEA];
   LeerLineaArgumento(argumento, sizeof argumento);
+  AnalisisPedida = true;
   if (argumento[0] == '\0') {
     Limites.ProfundidadMaxima = 0;
     return;
@@ -229,32 +259,65 @@ void CmdSd(const char* comando) {
 void CmdPost(const char*) { MostrarPensamiento = 1; }
 void CmdNoPost(const char*) { MostrarPensamiento = 0; }
 
-void CmdHint(const char*) {
+void TextoHint(char* destino, size_t tam) {
+  destino[0] = '\0';
   if (Prediccion == 0 || ClaveActual() != ClavePrediccion || HistoriaLlena()) return;
   const Jugada j = JugadaGenerada(Prediccion);
   if (j == 0 || !HacerJugadaPartida(j)) return;
   DeshacerJugadaPartida();
   char texto[8];
   TextoJugada(j, texto);
-  std::printf("Hint: %s\n", texto);
-  Log("\nHint: %s\n", texto);
+  std::snprintf(destino, tam, "Hint: %s\n", texto);
+}
+
+// Appends to a text buffer, cutting what does not fit.
+void Anadir(char* destino, size_t tam, size_t& n, const char* formato, const char* a, long b = 0) {
+  if (n >= tam) return;
+  const int w = std::snprintf(destino + n, tam - n, formato, a, b);
+  if (w > 0) n = std::min(tam - 1, n + static_cast<size_t>(w));
+}
+
+void TextoBk(char* destino, size_t tam) {
+  Jugada jugadas[MAX_LIBRO];
+  int32_t pesos[MAX_LIBRO];
+  const int num = JugadasLibro(jugadas, pesos, MAX_LIBRO);
+  size_t n = 0;
+  destino[0] = '\0';
+  if (num < 0) return Anadir(destino, tam, n, "%s", " No book loaded.\n\n");
+  for (int i = 0; i < num && i < MAX_LIBRO; ++i) {
+    char texto[8];
+    TextoJugada(jugadas[i], texto);
+    Anadir(destino, tam, n, " %s %ld\n", texto, static_cast<long>(pesos[i]));
+  }
+  if (num == 0) Anadir(destino, tam, n, "%s", " No book move in this position.\n");
+  Anadir(destino, tam, n, "%s", "\n");
+}
+
+void ImprimirHint(const char* texto) {
+  if (texto[0] == '\0') return;
+  std::fputs(texto, stdout);
+  Log("\n%s", texto);
+}
+
+void CmdHint(const char*) {
+  char texto[TAM_RESPUESTA];
+  TextoHint(texto, sizeof texto);
+  ImprimirHint(texto);
 }
 
 void CmdBk(const char*) {
-  Jugada jugadas[MAX_LIBRO];
-  int32_t pesos[MAX_LIBRO];
-  const int n = JugadasLibro(jugadas, pesos, MAX_LIBRO);
-  if (n < 0) {
-    std::printf(" No book loaded.\n\n");
-    return;
-  }
-  for (int i = 0; i < n && i < MAX_LIBRO; ++i) {
-    char texto[8];
-    TextoJugada(jugadas[i], texto);
-    std::printf(" %s %ld\n", texto, static_cast<long>(pesos[i]));
-  }
-  if (n == 0) std::printf(" No book move in this position.\n");
-  std::printf("\n");
+  char texto[TAM_RESPUESTA];
+  TextoBk(texto, sizeof texto);
+  std::fputs(texto, stdout);
+}
+
+// "hint" and "bk" while the predicted reply is on the board: pondering goes on.
+bool ResponderAlPonderar(const char* comando) {
+  if (Limites.Modo != ModoBusqueda::Ponder) return false;
+  if (std::strcmp(comando, "hint") == 0) ImprimirHint(HintAlPonderar);
+  else if (std::strcmp(comando, "bk") == 0) std::fputs(BkAlPonderar, stdout);
+  else return false;
+  return true;
 }
 
 void CmdTime(const char*) {
@@ -270,9 +333,8 @@ void CmdSoloArgumento(const char*) {
 
 void CmdNada(const char*) {}
 
-void CmdUsermove(const char*) {
-  char texto[TAM_TOKEN];
-  LeerArgumento(texto, sizeof texto);
+// The opponent's move, from "usermove" or sent bare.
+void JugadaRival(const char* texto) {
   // 1. Parse, check and make.
   if (!InterpretarJugada(texto)) {
     std::printf("Illegal move: %s\n", texto);
@@ -289,6 +351,12 @@ void CmdUsermove(const char*) {
     // 3. Analysis goes on with the new position.
     Analizar();
   }
+}
+
+void CmdUsermove(const char*) {
+  char texto[TAM_TOKEN];
+  LeerArgumento(texto, sizeof texto);
+  JugadaRival(texto);
 }
 
 void CmdStop(const char*) { PararBusqueda = 1; }
@@ -330,6 +398,7 @@ void CmdHard(const char*) { PonderActivo = 1; }
 void CmdEasy(const char*) { PonderActivo = 0; }
 
 void CmdAnalyze(const char*) {
+  AnalisisPedida = true;
   Limites.Modo = ModoBusqueda::Analisis;
   ColorMotor = -1;
   Analizar();
@@ -365,6 +434,22 @@ void CmdName(const char*) {
     KibitzActivo = 1;
   }
 }
+
+// "white" and "black" of the older protocol: that side is to move on the same
+// board, and the engine plays the other one. A side in check keeps the move:
+// handing it to the other side would leave a king en prise.
+void PonerTurno(int lado) {
+  if (EstadoActual->Turno != lado && !EstadoActual->EnJaque) {
+    char fen[128];
+    EscribirFEN(lado, fen, sizeof fen);
+    if (ColocarFEN(fen) != 0) return;
+    NuevaPosicionBusqueda();
+  }
+  if (EstadoActual->Turno == lado) ColorMotor = lado == BLANCO ? NEGRO : BLANCO;
+}
+
+void CmdWhite(const char*) { PonerTurno(BLANCO); }
+void CmdBlack(const char*) { PonerTurno(NEGRO); }
 
 void CmdKib(const char*) { KibitzActivo = 1; }
 void CmdNoKib(const char*) { KibitzActivo = 0; }
@@ -417,6 +502,15 @@ constexpr Comando COMANDOS[] = {
     {"bk", CmdBk, false},
     {"accepted", CmdSoloArgumento, true},
     {"rejected", CmdSoloArgumento, true},
+    {"white", CmdWhite, false},
+    {"black", CmdBlack, false},
+};
+
+// The commands of the older protocol, answered in the first loop as above.
+constexpr const char* PROTOCOLO_1[] = {
+    "new",  "force", "go",   "random", "level", "time",  "otim",   ".",     "?",
+    "result", "undo", "remove", "hard", "easy",  "analyze", "exit", "rating", "computer",
+    "name", "post",  "nopost", "st",   "sd",     "hint",  "bk",    "white", "black",
 };
 
 void CmdComentario(const char*) {
@@ -428,6 +522,27 @@ const Comando* Buscar(const char* comando) {
   for (const Comando& c : COMANDOS)
     if (std::strcmp(comando, c.nombre) == 0) return &c;
   return nullptr;
+}
+
+// Steps 2 and 3 of a command (the token read and logged). The older protocol's
+// front ends send moves bare, and an illegal one is answered as such; a later
+// front end's word that is not a legal move stays an unknown command.
+void AtenderComando(const char* comando, bool protocolo1) {
+  // 2. Whatever it is, pondering ends and the predicted move goes back; only
+  //    "hint" and "bk" are answered from what was known when it began.
+  if (ResponderAlPonderar(comando)) return;
+  if (Limites.Modo == ModoBusqueda::Ponder) {
+    ModoNormal();
+    Limites.JugadaPonder = 0;
+    TomarAtras();
+    Log("\nJugada prevista retrocedida\n");
+  }
+  // 3. Dispatch.
+  if (const Comando* c = Buscar(comando)) return c->accion(comando);
+  if (comando[0] == '{') return CmdComentario(comando);
+  if (protocolo1 ? TieneFormaDeJugada(comando) : JugadaDeTexto(comando) != 0)
+    return JugadaRival(comando);
+  CmdDesconocido(comando);
 }
 
 }  // namespace
@@ -451,15 +566,36 @@ void BucleXboard() {
   char comando[TAM_TOKEN];
   LeerToken(comando, sizeof comando);
   Log("\n%s", comando);
-  // 2. Whatever it is, pondering ends and the predicted move goes back.
-  if (Limites.Modo == ModoBusqueda::Ponder) {
-    ModoNormal();
-    Limites.JugadaPonder = 0;
-    TomarAtras();
-    Log("\nJugada prevista retrocedida\n");
+  AtenderComando(comando, false);
+}
+
+bool AtenderProtocolo1(const char* comando) {
+  bool conocido = false;
+  for (const char* c : PROTOCOLO_1) conocido = conocido || std::strcmp(comando, c) == 0;
+  if (!conocido && !TieneFormaDeJugada(comando)) return false;
+  AtenderComando(comando, true);
+  return true;
+}
+
+unsigned EntradaXboard() {
+  for (;;) {
+    const unsigned pendiente = HayEntrada();
+    if (pendiente == 0 || !Pensando()) return pendiente;
+    char primera[TAM_TOKEN];
+    if (!PrimeraPalabraPendiente(primera, sizeof primera)) {
+      // Part of a line: wait for its end, unless none can come.
+      return EntradaTerminada() || EntradaLlena() ? pendiente : 0;
+    }
+    // xboard sends "." every few seconds while it analyses: stopping for it
+    // would start the analysis over from the first iteration each time. It is
+    // answered as the loop answers it (the earlier build does not know it).
+    const bool punto = Limites.Modo == ModoBusqueda::Analisis && std::strcmp(primera, ".") == 0;
+    const bool ponder = Limites.Modo == ModoBusqueda::Ponder &&
+                        (std::strcmp(primera, "hint") == 0 || std::strcmp(primera, "bk") == 0);
+    if (!punto && !ponder) return pendiente;
+    LeerToken(primera, sizeof primera);
+    Log("\n%s", primera);
+    if (punto) Buscar(primera)->accion(primera);
+    else ResponderAlPonderar(primera);
   }
-  // 3. Dispatch.
-  if (const Comando* c = Buscar(comando)) return c->accion(comando);
-  if (comando[0] == '{') return CmdComentario(comando);
-  CmdDesconocido(comando);
 }

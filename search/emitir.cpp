@@ -52,9 +52,11 @@ void EmitirJugada() {
     DeshacerJugadaPartida();
     return;
   }
-  // 6-8. Draws the move itself brings about.
+  // 6-8. Draws the move itself brings about. The fifty-move claim needs a full
+  //      hundred plies without a capture or pawn move: a front end that checks
+  //      claims scores an early one as a loss.
   const EstadoPly* a = EstadoActual;
-  if (a->Regla50 >= 100) std::printf("\n1/2-1/2 {Regla de las 50 jugadas}\n");
+  if (PliesReversibles(a) >= 100) std::printf("\n1/2-1/2 {Regla de las 50 jugadas}\n");
   else if (Repeticiones(a, 2) >= 2) std::printf("\n1/2-1/2 {Tercera repeticion}\n");
   std::printf("\n");
 }

@@ -18,8 +18,6 @@ inline void Posicionar(const char* fen) {
   if (ColocarFEN(fen) != 0) ADD_FAILURE() << "test FEN refused: " << fen;
 }
 
-inline int CasillaDeTexto(const char* t) { return (t[0] - 'a') + 16 * (8 - (t[1] - '0')); }
-
 inline std::string TextoJugada(Jugada j) {
   const int d = CasillaDesde(j), h = CasillaHasta(j);
   std::string s = {char('a' + Columna(d)), char('1' + Fila(d)), char('a' + Columna(h)),

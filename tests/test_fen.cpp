@@ -145,3 +145,32 @@ TEST(ColocarFEN, MessagesAndRefusalsKeepThePreviousGame) {
 }
 
 }  // namespace
+
+// The position written back as FEN sets up the same position (same key, side,
+// rights and en-passant square), for each side to move.
+TEST(EscribirFEN, RoundTripsThroughColocarFEN) {
+  for (const char* fen : {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+                          "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w Kq - 0 1",
+                          "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3",
+                          "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 b - - 0 1"}) {
+    Posicionar(fen);
+    const uint64_t clave = ClaveActual();
+    const int turno = EstadoActual->Turno, enroques = EstadoActual->Enroques;
+    const int alPaso = EstadoActual->AlPaso;
+    char texto[128];
+    EscribirFEN(turno, texto, sizeof texto);
+    ASSERT_EQ(ColocarFEN(texto), 0) << texto;
+    EXPECT_EQ(ClaveActual(), clave) << fen << " -> " << texto;
+    EXPECT_EQ(EstadoActual->Enroques, enroques) << texto;
+    EXPECT_EQ(EstadoActual->AlPaso, alPaso) << texto;
+    // The other side to move: no en-passant square, the same board.
+    EscribirFEN(1 - turno, texto, sizeof texto);
+    ASSERT_EQ(ColocarFEN(texto), 0) << texto;
+    EXPECT_EQ(EstadoActual->Turno, 1 - turno);
+    EXPECT_EQ(EstadoActual->AlPaso, SIN_CASILLA);
+  }
+  char texto[128];
+  Posicionar("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  EscribirFEN(BLANCO, texto, sizeof texto);
+  EXPECT_STREQ(texto, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+}

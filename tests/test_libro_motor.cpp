@@ -138,3 +138,21 @@ TEST(LibroMotor, BadBookFilesNeverStopTheEngine) {
   EXPECT_NE(log.find("9 bytes sobrantes"), std::string::npos) << log;
   EXPECT_NE(log.find("No se pudo guardar el libro"), std::string::npos) << log;
 }
+
+// Under UCI a book move is told as such, with its weight, not as a score.
+TEST(LibroMotor, UciTellsABookMoveWithoutAScore) {
+  DirectorioTemporal dir;
+  LibrosDePrueba(dir);
+  dir.Escribir("p.per", "SELECTIVIDAD_LIBRO 1");
+  auto r = Ejecutar(ZELMOR070_BIN, "uci\nposition startpos\ngo wtime 60000 btime 60000\nquit\n",
+                    dir.Ruta(), {"p"});
+  EXPECT_NE(r.salida.find("\ninfo string book move e2e4 weight 10\nbestmove e2e4\n"),
+            std::string::npos)
+      << r.salida;
+  EXPECT_EQ(r.salida.find("info depth"), std::string::npos) << r.salida;
+  // Out of the book the search reports its scores as before.
+  r = Ejecutar(ZELMOR070_BIN,
+               "uci\nposition startpos moves e2e4 e7e5\ngo depth 2\nquit\n", dir.Ruta(), {"p"});
+  EXPECT_NE(r.salida.find("info depth 2 score cp "), std::string::npos) << r.salida;
+  EXPECT_EQ(r.salida.find("book move"), std::string::npos) << r.salida;
+}

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,6 +42,16 @@ bool EsperarDesde(Motor& m, const std::string& t, size_t desde, int ms) {
 }
 
 // Count of occurrences of `t` in `s` from position `desde`.
+// The depth of the last thinking line ("\nDEPTH SCORE ..."), 0 when none.
+int UltimaProfundidad(const std::string& s) {
+  int ultima = 0;
+  for (size_t p = s.find('\n'); p != std::string::npos; p = s.find('\n', p + 1)) {
+    int prof = 0, valor = 0;
+    if (std::sscanf(s.c_str() + p + 1, "%d %d", &prof, &valor) == 2 && prof > 0) ultima = prof;
+  }
+  return ultima;
+}
+
 size_t Contar(const std::string& s, const std::string& t, size_t desde = 0) {
   size_t n = 0;
   for (size_t p = s.find(t, desde); p != std::string::npos; p = s.find(t, p + 1)) ++n;
@@ -93,11 +104,17 @@ TEST(Protocolo, AnalysisAnswersAtOnceAndGoesOn) {
   // Analysis prints a line from the first iteration on.
   EXPECT_TRUE(m.Esperar("\n1 ", 3000));
   Leer(m, 300);
-  // "." stops the running search; the analysis resumes on the same position.
+  // "." (xboard sends one every few seconds) does not stop the analysis: no
+  // iteration starts over, and the depth only grows.
   size_t marca = m.Salida().size();
-  m.Escribir(".\n");
-  Leer(m, 1000);
-  EXPECT_GE(Contar(m.Salida(), "\n1 ", marca), 1u) << "analysis did not resume after '.'";
+  const int antes = UltimaProfundidad(m.Salida());
+  for (int i = 0; i < 4; ++i) {
+    m.Escribir(".\n");
+    Leer(m, 250);
+  }
+  EXPECT_EQ(Contar(m.Salida(), "\n1 ", marca), 0u) << "analysis started over after '.'";
+  EXPECT_GE(UltimaProfundidad(m.Salida()), antes);
+  EXPECT_GT(antes, 0);
   const auto t0 = std::chrono::steady_clock::now();
   m.Escribir("ping 11\n");
   EXPECT_TRUE(m.Esperar("pong 11", 2000));

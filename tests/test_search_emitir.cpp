@@ -87,15 +87,57 @@ TEST(Emitir, FiftyMovesAndThreefoldRepetition) {
   EmitirJugada();
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "\nmove f6g8\n\n1/2-1/2 {Tercera repeticion}\n\n");
-  // The fifty-move line wins over the repetition line.
   ReiniciarPartida();
-  for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1"})
-    ASSERT_EQ(HacerJugada(J(m)), 1) << m;
-  EstadoActual->Regla50 = 99;
-  VariantePrincipal[0][0].Jugada = J("f6g8");
+}
+
+namespace {
+
+// From `fen`, plays the first `antes` moves of `jugadas` and `ciclo` repeated,
+// then emits the next move of the cycle as the engine's; returns what was printed.
+std::string EmitirTrasCiclo(const char* fen, std::initializer_list<const char*> jugadas,
+                            const char* const (&ciclo)[4], int antes) {
+  PrepararBusquedaDiagnostico();
+  EXPECT_EQ(ColocarFEN(fen), 0) << fen;
+  for (const char* m : jugadas) EXPECT_EQ(HacerJugadaPartida(J(m)), 1) << m;
+  for (int i = 0; i < antes; ++i) EXPECT_EQ(HacerJugadaPartida(J(ciclo[i % 4])), 1) << i;
+  ColorMotor = EstadoActual->Turno;
+  VariantePrincipal[0][0].Jugada = J(ciclo[antes % 4]);
+  VariantePrincipal[0][1].Jugada = 0;
+  ValorRaiz = 0;
   testing::internal::CaptureStdout();
   EmitirJugada();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "\nmove f6g8\n\n1/2-1/2 {Regla de las 50 jugadas}\n\n");
+  return testing::internal::GetCapturedStdout();
+}
+
+}  // namespace
+
+// The claim comes with the hundredth reversible ply and not one ply earlier,
+// counted from set-up or from the last capture (which itself is not counted).
+TEST(Emitir, FiftyMoveClaimAfterExactlyAHundredPlies) {
+  const std::string cincuenta = "1/2-1/2 {Regla de las 50 jugadas}";
+  const char* const desdeInicio[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+  const char* inicio = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+  std::string s = EmitirTrasCiclo(inicio, {}, desdeInicio, 98);  // the 99th ply
+  EXPECT_EQ(s.find(cincuenta), std::string::npos) << s;
+  EXPECT_NE(s.find("\nmove "), std::string::npos) << s;
+  s = EmitirTrasCiclo(inicio, {}, desdeInicio, 99);  // the 100th
+  EXPECT_EQ(s, "\nmove f6g8\n\n" + cincuenta + "\n\n");
+
+  // The white knight takes on f3; then 99 quiet plies are one short, as in the
+  // endgame where the claim came a ply early.
+  const char* captura = "k5n1/8/8/8/8/5n2/8/K5N1 w - - 0 1";
+  const char* const trasCaptura[4] = {"g8f6", "f3g1", "f6g8", "g1f3"};
+  s = EmitirTrasCiclo(captura, {"g1f3"}, trasCaptura, 98);
+  EXPECT_EQ(s.find(cincuenta), std::string::npos) << s;
+  EXPECT_EQ(EstadoActual->Regla50, 100);  // the counter itself is as it was
+  s = EmitirTrasCiclo(captura, {"g1f3"}, trasCaptura, 99);
+  EXPECT_EQ(s, "\nmove g1f3\n\n" + cincuenta + "\n\n");
+
+  // A pawn move restarts the count as a capture does.
+  const char* peon = "k5n1/p7/8/8/8/8/8/K5N1 b - - 0 1";
+  s = EmitirTrasCiclo(peon, {"a7a6", "g1f3"}, trasCaptura, 97);
+  EXPECT_EQ(s.find(cincuenta), std::string::npos) << s;
+  s = EmitirTrasCiclo(peon, {"a7a6", "g1f3"}, trasCaptura, 98);
+  EXPECT_NE(s.find(cincuenta), std::string::npos) << s;
   ReiniciarPartida();
 }

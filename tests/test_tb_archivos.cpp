@@ -393,7 +393,8 @@ TEST(ArchivosTablas, EngineThinksWithTheTableScore) {
   }
   const size_t linea = lineas[1].find("\n5 ");
   ASSERT_NE(linea, std::string::npos) << lineas[1];
-  EXPECT_EQ(lineas[1].substr(linea + 1, 9), "5 99973 0") << lineas[1];
+  // Depth and score; the time column that follows depends on the machine's load.
+  EXPECT_EQ(lineas[1].substr(linea + 1, 8), "5 99973 ") << lineas[1];
   EXPECT_NE(lineas[1].find("move e1e2"), std::string::npos) << lineas[1];
   unsigned intentos = 0, aciertos = 0;
   const size_t e = log[1].rfind("Intentos EGTB: ");
