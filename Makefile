@@ -12,14 +12,14 @@ all: build
 
 # Installs missing dependencies when run as root on Debian: the build tools, and
 # what the tests use beside them (man pages rendered with man/groff, the xboard
-# front end under Xvfb with fairymax as its opponent, KDE's Knights driven by
-# xdotool inside a private D-Bus session, python3 for the scripts,
+# front end under Xvfb with fairymax as its opponent, KDE's Knights and GNOME
+# Chess driven by xdotool inside a private D-Bus session, python3 for the scripts,
 # the Gaviota tablebases and library as the tablebase generator's oracle).
 # Without root only the build tools are required; the tests that need the rest
 # say so and are skipped.
 BUILD_PACKAGES = g++ cmake make libgtest-dev
 TEST_PACKAGES = python3 groff-base man-db xboard xvfb fairymax gaviotatb libgaviotatb-dev \
-                knights xdotool dbus-daemon
+                knights gnome-chess xdotool dbus-daemon
 deps:
 	@missing=""; optional=""; \
 	for p in $(BUILD_PACKAGES); do \

@@ -42,8 +42,8 @@ sys.path.insert(0, HERE)
 from partidas_xboard import OMITIR, find_program, start_xvfb, stop  # noqa: E402
 
 REFUSED = re.compile(r"^(Error|Illegal move)")
-MOVE = re.compile(r"^\s*([a-h][1-8][a-h][1-8][qrbn]?)\s*$")
-ENGINE_MOVE = re.compile(r"^move\s+([a-h][1-8][a-h][1-8][qrbn]?)\s*$")
+MOVE = re.compile(r"^\s*([a-h][1-8][a-h][1-8][qrbnQRBN]?)\s*$")
+ENGINE_MOVE = re.compile(r"^move\s+([a-h][1-8][a-h][1-8][qrbnQRBN]?)\s*$")
 TRANSCRIPT = re.compile(r"^(\d+\.\d+) ([<>=]) ?(.*)$")
 FINISHED = re.compile(r"White Wins|Black Wins|Game is Drawn")
 
@@ -234,7 +234,7 @@ def main():
                 moves = [m.group(1) for _, way, text in read_transcript(transcript)
                          if way == "<" for m in [ENGINE_MOVE.match(text)] if m]
                 for move in moves[seen:]:
-                    refusal = brain.play(move)
+                    refusal = brain.play(move.lower())
                     plies += 1
                     if refusal:
                         problems.append("fairymax refused the engine's move %s: %s" %
@@ -248,8 +248,14 @@ def main():
                     continue
                 move = brain.choose()
                 if move is None:
-                    problems.append("fairymax chose no move in a position GNOME Chess "
-                                    "calls \"%s\"" % title)
+                    # Mate or a draw: GNOME Chess's title may take a moment to say so.
+                    deadline = time.time() + 5
+                    while time.time() < deadline and not FINISHED.search(title):
+                        time.sleep(0.3)
+                        title = xdotool(display, "getwindowname", window).strip()
+                    if not FINISHED.search(title):
+                        problems.append("fairymax chose no move in a position GNOME Chess "
+                                        "calls \"%s\"" % title)
                     break
                 received = sum(1 for _, way, text in read_transcript(transcript)
                                if way == ">" and MOVE.match(text))

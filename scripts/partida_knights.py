@@ -37,8 +37,8 @@ from partidas_xboard import OMITIR, find_program, start_xvfb, stop  # noqa: E402
 
 RESULT = re.compile(r"^(1-0|0-1|1/2-1/2)\s*\{[^}]*\}|^resign\b")
 REFUSED = re.compile(r"^(Error|Illegal move)")
-MOVE_OUT = re.compile(r"^move\s+([a-h][1-8][a-h][1-8][qrbn]?)\s*$")
-MOVE_IN = re.compile(r"^([a-h][1-8][a-h][1-8][qrbn]?)\s*$")
+MOVE_OUT = re.compile(r"^move\s+([a-h][1-8][a-h][1-8][qrbnQRBN]?)\s*$")
+MOVE_IN = re.compile(r"^([a-h][1-8][a-h][1-8][qrbnQRBN]?)\s*$")
 # A line of the transcript: "12.345 > text" (to the engine), "< " (from it).
 TRANSCRIPT = re.compile(r"^(\d+\.\d+) ([<>=]) ?(.*)$")
 
@@ -108,13 +108,14 @@ def judge(white, black):
                     problems.append("%s engine answered: %s" % (side, text))
                 m = MOVE_OUT.match(text)
                 if m:
-                    played[side].append(m.group(1))
+                    # The engine writes promotions in upper case, Knights relays them in lower.
+                    played[side].append(m.group(1).lower())
                 if RESULT.match(text) and result is None:
                     result = "%s (%s engine)" % (text, side)
             elif way == ">":
                 m = MOVE_IN.match(text)
                 if m:
-                    received[side].append(m.group(1))
+                    received[side].append(m.group(1).lower())
     # Knights relays each move to the other engine as it was played.
     for side, other in (("white", "black"), ("black", "white")):
         if played[side][:len(received[other])] != received[other]:
