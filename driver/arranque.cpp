@@ -1,10 +1,14 @@
 // Start-up, in the order the front end and the log rely on, and the way out.
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 
 #include "book/book.h"
 #include "driver/driver.h"
 #include "egtb/egtb.h"
+#include "eval/eval.h"
 #include "search/search.h"
 
 namespace {
@@ -36,23 +40,86 @@ int PrepararTablasFinales() {
 // The book's notices go to the log.
 void LogLibro(const char* texto) { Log("%s", texto); }
 
-void RutasLibros(char* blancas, char* negras) {
-  RutaLocal(Personalidad.LIBROB_FICH, blancas, TAM_RUTA);
-  RutaLocal(Personalidad.LIBRON_FICH, negras, TAM_RUTA);
+// Where each book came from. A book read from its own file (the name of the
+// settings) is written back there at quit; one read from the installed copies,
+// or not read at all, is written to that name only when learning put something
+// into it: an engine started in a directory of its own must neither leave empty
+// books there nor copy the installed ones for nothing, and it never writes the
+// installed copies, which a user usually cannot write anyway.
+struct EstadoLibro {
+  bool propio;     // read (or attempted) from the file of the settings
+  bool aprendido;  // learning merged records of a game into it
+};
+EstadoLibro EstadoBlancas = {}, EstadoNegras = {};
+
+// The file name of a book setting without a leading "./" (RutaLocal has turned
+// backslashes into slashes); null when the setting names a directory too, which
+// is then a path chosen on purpose and never looked for elsewhere.
+const char* NombreSimple(const char* ruta) {
+  while (ruta[0] == '.' && ruta[1] == '/') ruta += 2;
+  return std::strchr(ruta, '/') == nullptr && ruta[0] != '\0' ? ruta : nullptr;
 }
+
+// Reads one book. A name that exists in the working directory (or a path given
+// as such) is read from there; the build's default name that is not there is
+// looked for where the programs were installed: PREFIX/share/zelmor beside
+// PREFIX/bin, and PREFIX/share/games/zelmor beside PREFIX/games (Debian's
+// layout for games). The log names the file each book came from.
+void CargarUnLibro(const char* ajuste, const char* ajusteInicial, EntradaLibro* libro,
+                   uint32_t* num, const char* nombre, EstadoLibro& estado) {
+  char ruta[TAM_RUTA];
+  RutaLocal(ajuste, ruta, sizeof ruta);
+  struct stat st;
+  if (stat(ruta, &st) == 0) {
+    estado.propio = true;
+    const uint32_t n = CargarFicheroLibro(ruta, libro, num, nombre);
+    Log("\nLibro %s: %u posiciones de %s\n", nombre, n, ruta);
+    return;
+  }
+  const char* simple = NombreSimple(ruta);
+  char prefijo[TAM_RUTA];
+  if (std::strcmp(ajuste, ajusteInicial) != 0 || simple == nullptr ||
+      !PrefijoInstalacion(prefijo, sizeof prefijo))
+    return;
+  for (const char* datos : {"/share/zelmor/", "/share/games/zelmor/"}) {
+    char instalado[2 * TAM_RUTA];
+    std::snprintf(instalado, sizeof instalado, "%s%s%s", prefijo, datos, simple);
+    if (stat(instalado, &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    const uint32_t n = CargarFicheroLibro(instalado, libro, num, nombre);
+    Log("\nLibro %s: %u posiciones de %s (instalado; el aprendizaje se guarda en %s)\n", nombre,
+        n, instalado, ruta);
+    return;
+  }
+}
+
+void GuardarUnLibro(const char* ajuste, const EntradaLibro* libro, uint32_t num,
+                    const char* total) {
+  char ruta[TAM_RUTA];
+  RutaLocal(ajuste, ruta, sizeof ruta);
+  GuardarFicheroLibro(ruta, libro, num, total);
+}
+
+constexpr const char* TOTAL_BLANCAS = "\nTotal posiciones blancas: %d\n";
+constexpr const char* TOTAL_NEGRAS = "\nTotal posiciones negras: %d\n";
 
 }  // namespace
 
 void CargarFicherosLibro() {
-  char blancas[TAM_RUTA], negras[TAM_RUTA];
-  RutasLibros(blancas, negras);
-  CargarLibros(blancas, negras);
+  CargarUnLibro(Personalidad.LIBROB_FICH, PERSONALIDAD_INICIAL.LIBROB_FICH, LibroBlancas,
+                &NumLibroBlancas, "blancas", EstadoBlancas);
+  CargarUnLibro(Personalidad.LIBRON_FICH, PERSONALIDAD_INICIAL.LIBRON_FICH, LibroNegras,
+                &NumLibroNegras, "negras", EstadoNegras);
 }
 
 void GuardarFicherosLibro() {
-  char blancas[TAM_RUTA], negras[TAM_RUTA];
-  RutasLibros(blancas, negras);
-  GuardarLibros(blancas, negras);
+  GuardarUnLibro(Personalidad.LIBROB_FICH, LibroBlancas, NumLibroBlancas, TOTAL_BLANCAS);
+  GuardarUnLibro(Personalidad.LIBRON_FICH, LibroNegras, NumLibroNegras, TOTAL_NEGRAS);
+}
+
+void AprenderResultado(const char* resultado) {
+  Aprender(resultado, ColorMotor);
+  for (int i = 0; i < NumListaPartida; ++i)
+    (ListaPartida[i].Color == 1 ? EstadoBlancas : EstadoNegras).aprendido = true;
 }
 
 void Arrancar(int argc, char** argv) {
@@ -79,7 +146,7 @@ void Arrancar(int argc, char** argv) {
     personalidad = CargarPers(argv[1]);
   }
   // 7. Hash tables (a personality file has allocated them already).
-  if (!personalidad) AsignarTablasHash();
+  if (!personalidad && !AsignarTablasHash()) AvisarTablasReducidas();
   // 8. Tablebases.
   MaxPiezasTB = PrepararTablasFinales();
   // 9. Books.
@@ -104,13 +171,23 @@ void CambiarTablasFinales() {
 // old files stays mixed with the new ones.
 void RecargarLibros() {
   VaciarLibros();
+  EstadoBlancas = EstadoNegras = {};
   CargarFicherosLibro();
 }
 
 void SalirMotor(bool cerrarLog) {
   if (Personalidad.APRENDER != 0) {
     Log("Guardando aprendizaje...");
-    GuardarFicherosLibro();
+    // A book left unwritten is still counted: front ends and scripts read the
+    // two totals at every quit.
+    if (EstadoBlancas.propio || EstadoBlancas.aprendido)
+      GuardarUnLibro(Personalidad.LIBROB_FICH, LibroBlancas, NumLibroBlancas, TOTAL_BLANCAS);
+    else
+      std::printf(TOTAL_BLANCAS, static_cast<int>(NumLibroBlancas));
+    if (EstadoNegras.propio || EstadoNegras.aprendido)
+      GuardarUnLibro(Personalidad.LIBRON_FICH, LibroNegras, NumLibroNegras, TOTAL_NEGRAS);
+    else
+      std::printf(TOTAL_NEGRAS, static_cast<int>(NumLibroNegras));
   }
   if (cerrarLog) CerrarLog();
   LiberarTablasHash();

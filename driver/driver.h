@@ -46,8 +46,13 @@ void Arrancar(int argc, char** argv);
 // The book files of the settings (LIBROB_FICH, LIBRON_FICH) in this platform's
 // form: appended to the books (start-up, "CargarL"), written from them (quit with
 // learning on, "ze_GuardarL").
+// A default book name missing from the working directory is read from the
+// installed copies instead (see CargarFicherosLibro); the quit then writes a
+// book only when it was read from its own file or learning added to it.
 void CargarFicherosLibro();
 void GuardarFicherosLibro();
+// "result": the game's records merged into the books (learning on).
+void AprenderResultado(const char* resultado);
 
 // A new game for the whole engine: the starting position, the tables cleared,
 // and every subsystem's per-game state reset (the driver's own included).
@@ -100,16 +105,35 @@ bool EntradaLlena();
 bool EntradaTerminada();
 // Forgets buffered input and a seen end of input (for tests that swap descriptor 0).
 void ReiniciarEntrada();
+// Bytes of memory the process can still take: the machine's available memory,
+// its control group's room and its address-space limit, the least of them.
+uint64_t MemoriaDisponible();
 // A file name from the settings in this platform's form (a backslash is a
 // directory separator).
 void RutaLocal(const char* nombre, char* destino, size_t tam);
+// The installation prefix of the running program: the parent of the directory
+// that holds its executable, symbolic links resolved ("/usr" for
+// /usr/games/zelmor070). False when the system does not say where it runs from.
+bool PrefijoInstalacion(char* destino, size_t tam);
 // atoi without undefined behaviour: leading blanks, a sign, digits; saturates.
 int32_t ConvertirEntero(const char* texto);
 
 // Hash tables: every subsystem's tables allocated from the current settings
 // (messages on standard output when memory is short; a failed table is replaced
 // by a single entry so the search never lacks one).
-void AsignarTablasHash();
+// The budgets (megabytes) of the tables: transposition, pawn, attack.
+struct TamanosHash {
+  uint32_t Hash, Peones, Ataques;
+};
+// The budgets halved, the largest first, until all the tables together take at
+// most half of `disponible` bytes, with room to spare for the rest of the engine.
+TamanosHash AjustarTamanosHash(TamanosHash pedido, uint64_t disponible);
+// Allocates from the settings; false when they did not fit in the memory the
+// process can have and were reduced (the settings then hold what was taken and
+// the log says why; the caller tells the user in its protocol).
+bool AsignarTablasHash();
+// The reduction told in the plain form (start-up, personality files).
+void AvisarTablasReducidas();
 void LiberarTablasHash();
 
 // Personality file NAME.per: 1 when read (tables re-allocated), 0 when absent.

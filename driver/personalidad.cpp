@@ -160,6 +160,6 @@ int CargarPers(const char* nombre) {
     AplicarPersonalidad(texto);
     std::free(texto);
   }
-  AsignarTablasHash();
+  if (!AsignarTablasHash()) AvisarTablasReducidas();
   return 1;
 }

@@ -310,12 +310,12 @@ void CmdSetoption(char** p, int n) {
     verdad = IgualSinMayusculas(valor, "true");
   }
   const char* n0 = o->nombre;
-  if (Igual(n0, "Hash")) {
-    Personalidad.TABLA_HASH = static_cast<uint32_t>(numero);
-    AsignarTablasHash();
-  } else if (Igual(n0, "Pawn Hash")) {
-    Personalidad.TABLA_HASH_PEONES = static_cast<uint32_t>(numero);
-    AsignarTablasHash();
+  if (Igual(n0, "Hash") || Igual(n0, "Pawn Hash")) {
+    (Igual(n0, "Hash") ? Personalidad.TABLA_HASH : Personalidad.TABLA_HASH_PEONES) =
+        static_cast<uint32_t>(numero);
+    if (!AsignarTablasHash())
+      Uci("info string not enough memory: Hash reduced to %u MB, Pawn Hash to %u MB",
+          Personalidad.TABLA_HASH, Personalidad.TABLA_HASH_PEONES);
   } else if (Igual(n0, "Ponder")) {
     PonderUci = verdad;
   } else if (Igual(n0, "OwnBook")) {

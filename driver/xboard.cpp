@@ -372,7 +372,7 @@ void CmdPing(const char*) {
 void CmdResult(const char*) {
   char resultado[TAM_TOKEN];
   LeerArgumento(resultado, sizeof resultado);
-  if (Personalidad.APRENDER != 0) Aprender(resultado, ColorMotor);
+  if (Personalidad.APRENDER != 0) AprenderResultado(resultado);
 }
 
 void CmdSetboard(const char*) {

@@ -13,7 +13,8 @@ using prueba::SalioBien;
 namespace {
 
 const std::string FEATURE = Caracteristicas("Zelmor v0.70 QRT6");
-// Learning is on by default: every way out saves the (here empty) books.
+// Learning is on by default: every way out tells the books' totals, though with
+// no book read and nothing learned it writes no file.
 const std::string GUARDADO = "\nTotal posiciones blancas: 0\n\nTotal posiciones negras: 0\n";
 
 // Start-up, protocol 2 and the engine on neither side, so no command thinks.
@@ -27,6 +28,8 @@ TEST(DriverTranscripcion, ArranqueYFinDeEntrada) {
   EXPECT_EQ(r.salida, INICIO + GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
   EXPECT_TRUE(dir.Existe("Ze_0.70_0.log"));
+  EXPECT_FALSE(dir.Existe("Zelmor070B.libro"));
+  EXPECT_FALSE(dir.Existe("Zelmor070N.libro"));
 }
 
 TEST(DriverTranscripcion, LineaDeCaracteristicas) {

@@ -103,7 +103,7 @@ TEST(Uci, SaludoOpcionesYNombre) {
 
   // Only as the first command: later it is the xboard loop's unknown command.
   r = Ejecutar(ZELMOR070_BIN, "xboard\nuci\n", dir.Ruta());
-  // (The end of input quits, which saves the books with learning on.)
+  // (The end of input quits, which tells the books' totals with learning on.)
   EXPECT_EQ(r.salida,
             "feature done=0\nError (unknow command): uci\n"
             "\nTotal posiciones blancas: 0\n\nTotal posiciones negras: 0\n");
