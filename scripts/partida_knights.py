@@ -11,8 +11,8 @@ difficulty setting, "quit"). A private HOME gets a knightsrc in which both
 players are computer engines: the same ENGINE, each behind
 scripts/transcripcion.py so that every line is written down, each in a working
 directory of its own. Knights is then told Game -> New (Ctrl+N) and the New
-Game dialog is accepted as configured. Knights' difficulty level (--level,
-Easy: depth 3) keeps the game quick.
+Game dialog is accepted as configured. Knights' difficulty level (--level:
+Easy is depth 3, Medium, its default, depth 8) sets the depth.
 
 The run passes when an engine announced the end of the game (a result line
 "1-0 {...}", "0-1 {...}", "1/2-1/2 {...}" or "resign"), every move one engine
@@ -239,6 +239,9 @@ def main():
         ok = False
     if not white and not note:
         print("FAIL: Knights never started the engines")
+        ok = False
+    if not finished and proc.returncode is not None and proc.returncode != -15:
+        print("FAIL: Knights exited during the game (status %s)" % proc.returncode)
         ok = False
     if not finished and not note:
         print("FAIL: the game did not end (stopped after %.0f s)" % seconds)
