@@ -10,11 +10,16 @@ mode, sends "." about every 2 s; an engine that took "." for a new position
 would start again from depth 1 each time and never get deep. Once XBoard has
 sent "analyze", the analysis runs for --seconds; then XBoard is stopped and its
 debug file (every line to and from the engine, with milliseconds) is read. The
-first field of a thinking line is its depth. The run passes when the last
-thinking line is deeper than every thinking line of the first --early seconds,
-no thinking line is shallower than one before it (a search started again from
-depth 1 shows as a drop, however fast the hash table brings it back), XBoard did
-send "." during the run, and the engine refused no command.
+first field of a thinking line is its depth; the status lines ("stat01:
+centiseconds nodes depth moves-left moves move") give the depth being searched
+and the nodes so far. The run passes when
+- no thinking line is shallower than one before it and no status line counts
+  fewer nodes than one before it (a search started again from depth 1 shows as
+  such a drop, however fast the hash table brings the depth back);
+- the depth searched at the end (the last status line) is at least that of
+  every thinking line of the first --early seconds: one search that went on;
+- XBoard did send "." during the run, and the engine refused no command.
+How deep the search gets in the time is not judged: that depends on the machine.
 
 Exit status 0 on success, 1 on failure, 77 when XBoard, Xvfb or the engine is
 not installed (the message says which). --keep DIR keeps the debug file and
@@ -35,6 +40,7 @@ from partidas_xboard import OMITIR, engine_command, find_program, start_xvfb, st
 # "1234 <first : 12 35 480 1834567  e2e4 e7e5 ..." in XBoard's debug file.
 DEBUG_LINE = re.compile(r"^(\d+) ([<>])first : ?(.*)$")
 THINKING = re.compile(r"^\s*(\d+)\s+-?\d+\s+\d+\s+\d+\s+\S")
+STATUS = re.compile(r"^stat01:\s+\d+\s+(\d+)\s+(\d+)\s")
 REFUSED = re.compile(r"^(Error|Illegal move)")
 
 
@@ -120,6 +126,7 @@ def main():
     end = start + int(a.seconds * 1000)
     early_end = start + int(a.early * 1000)
     thinking = []
+    status = []
     dots = 0
     refused = []
     for ms, way, text in lines:
@@ -131,29 +138,36 @@ def main():
             m = THINKING.match(text)
             if m:
                 thinking.append((ms - start, int(m.group(1)), text.strip()))
+            m = STATUS.match(text)
+            if m:
+                status.append((ms - start, int(m.group(2)), int(m.group(1))))
             elif REFUSED.match(text):
                 refused.append(text.strip())
 
     early = [depth for ms, depth, _ in thinking if ms <= early_end - start]
     ok = True
-    print("analysis of %.0f s: %d thinking lines, %d \".\" sent by XBoard" % (
-        a.seconds, len(thinking), dots))
-    if not thinking or not early:
-        print("no thinking line in the first %.0f s" % a.early)
+    print("analysis of %.0f s: %d thinking lines, %d status lines, %d \".\" sent by XBoard" % (
+        a.seconds, len(thinking), len(status), dots))
+    if not early or not status:
+        print("FAIL: no thinking line in the first %.0f s, or no status line" % a.early)
         ok = False
     else:
-        last_ms, last_depth, last_text = thinking[-1]
+        last_ms, last_depth, last_nodes = status[-1]
         print("deepest line of the first %.0f s: depth %d" % (a.early, max(early)))
-        print("last line, at %.1f s: depth %d: %s" % (last_ms / 1000.0, last_depth, last_text))
-        if last_depth <= max(early):
-            print("FAIL: the analysis got no deeper after its first %.0f s" % a.early)
+        print("last thinking line, at %.1f s: %s" % (thinking[-1][0] / 1000.0, thinking[-1][2]))
+        print("at %.1f s the search was at depth %d, %d nodes" % (
+            last_ms / 1000.0, last_depth, last_nodes))
+        if last_depth < max(early):
+            print("FAIL: the search at the end is shallower than the lines of the first %.0f s"
+                  % a.early)
             ok = False
-        drops = [(prev, cur) for prev, cur in zip(thinking, thinking[1:]) if cur[1] < prev[1]]
-        for prev, cur in drops[:3]:
-            print("FAIL: depth %d at %.1f s came after depth %d at %.1f s: the analysis started "
-                  "again" % (cur[1], cur[0] / 1000.0, prev[1], prev[0] / 1000.0))
+        drops = [(p[0], p[1], c[0], c[1]) for p, c in zip(thinking, thinking[1:]) if c[1] < p[1]]
+        drops += [(p[0], p[2], c[0], c[2]) for p, c in zip(status, status[1:]) if c[2] < p[2]]
+        for before_ms, before, after_ms, after in sorted(drops)[:3]:
+            print("FAIL: %d at %.1f s came after %d at %.1f s: the analysis started again" % (
+                after, after_ms / 1000.0, before, before_ms / 1000.0))
         if drops:
-            print("(%d such drops)" % len(drops))
+            print("(%d such drops of depth or nodes)" % len(drops))
             ok = False
     if dots == 0:
         print("FAIL: XBoard sent no \".\", so the run tested nothing")
