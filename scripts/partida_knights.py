@@ -12,7 +12,9 @@ players are computer engines: the same ENGINE, each behind
 scripts/transcripcion.py so that every line is written down, each in a working
 directory of its own. Knights is then told Game -> New (Ctrl+N) and the New
 Game dialog is accepted as configured. Knights' difficulty level (--level:
-Easy is depth 3, Medium, its default, depth 8) sets the depth.
+Easy is depth 3, Medium, its default, depth 8) sets the depth. With --books
+the engines play their first moves from those books, as an installed engine
+does.
 
 The run passes when an engine announced the end of the game (a result line
 "1-0 {...}", "0-1 {...}", "1/2-1/2 {...}" or "resign"), every move one engine
@@ -132,6 +134,8 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--timeout", type=float, default=170, help="seconds for the game")
     ap.add_argument("--level", default="Easy", help="Knights' difficulty level")
+    ap.add_argument("--books", metavar="DIR",
+                    help="copy the opening books (*.libro) of DIR into each engine's directory")
     ap.add_argument("--keep", metavar="DIR")
     ap.add_argument("engine")
     a = ap.parse_args()
@@ -161,6 +165,10 @@ def main():
     for side in ("white", "black"):
         d = os.path.join(workdir, side)
         os.makedirs(os.path.join(d, "dir"), exist_ok=True)
+        if a.books and os.path.isdir(a.books):
+            for book in os.listdir(a.books):
+                if book.endswith(".libro"):
+                    shutil.copy(os.path.join(a.books, book), os.path.join(d, "dir"))
         transcripts[side] = os.path.join(workdir, side + ".transcript")
         if os.path.exists(transcripts[side]):
             os.remove(transcripts[side])
@@ -216,7 +224,7 @@ def main():
                         time.sleep(1.0)
                         finished, problems, _, _ = judge(read_transcript(transcripts["white"]),
                                                          read_transcript(transcripts["black"]))
-                        if finished or problems:
+                        if finished:
                             time.sleep(1.0)  # the last lines, and the other engine's answer
                             break
         finally:
