@@ -12,13 +12,15 @@ all: build
 
 # Installs missing dependencies when run as root on Debian: the build tools, and
 # what the tests use beside them (man pages rendered with man/groff, the xboard
-# front end under Xvfb with fairymax as its opponent, python3 for the scripts,
+# front end under Xvfb with fairymax as its opponent, KDE's Knights and GNOME
+# Chess driven by xdotool inside a private D-Bus session, python3 for the scripts,
 # the Gaviota tablebases and library as the tablebase generator's oracle, and
 # scid-data's ECO list, from which the build makes the default books).
 # Without root only the build tools are required; the tests that need the rest
 # say so and are skipped.
 BUILD_PACKAGES = g++ cmake make libgtest-dev
-TEST_PACKAGES = python3 groff-base man-db xboard xvfb fairymax gaviotatb libgaviotatb-dev scid-data
+TEST_PACKAGES = python3 groff-base man-db xboard xvfb fairymax gaviotatb libgaviotatb-dev scid-data \
+                knights gnome-chess xdotool dbus-daemon
 deps:
 	@missing=""; optional=""; \
 	for p in $(BUILD_PACKAGES); do \
