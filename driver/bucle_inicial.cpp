@@ -25,6 +25,9 @@ namespace {
 // the ply stack hold no more.
 constexpr int MAX_PROFUNDIDAD_FIJA = FILAS_PV;
 
+// Seconds per move for a front end of the older protocol that gives no clock.
+constexpr double TIEMPO_SIN_RELOJ = 3.0;
+
 void LeerArgumento(char* destino, size_t tam) {
   LeerToken(destino, tam);
   Log(" %s", destino);
@@ -53,14 +56,19 @@ void BucleInicial() {
       VersionProtocolo = ConvertirEntero(argumento);
       if (static_cast<unsigned>(VersionProtocolo) > 1) {
         MostrarPensamiento = 1;  // later front ends send "nopost" when they want none
+        if (Limites.TiempoFijo == TIEMPO_SIN_RELOJ) Limites.TiempoFijo = 0.0;  // and a clock
         ImprimirLineaCaracteristicas();
         for (;;) BucleXboard();
       }
     } else if (std::strcmp(token, "xboard") == 0) {
       // The protocol announcement follows, or never comes: front ends of the
       // older protocol ask for thinking lines with "post", and Knights cannot
-      // take lines it did not ask for.
+      // take lines it did not ask for. Nor do GNOME Chess and Knights always
+      // send a clock: without one the engine would think until interrupted,
+      // so it takes a few seconds a move until told otherwise.
       MostrarPensamiento = 0;
+      if (Limites.TiempoFijo <= 0 && Limites.TiempoRestante == SIN_RELOJ)
+        Limites.TiempoFijo = TIEMPO_SIN_RELOJ;
     } else if (std::strcmp(token, "CargarPers") == 0) {
       LeerArgumento(argumento, sizeof argumento);
       CargarPers(argumento);

@@ -237,3 +237,14 @@ TEST(ProtocolOne, ThinkingOnlyWhenAskedFor) {
   r = Ejecutar(ZELMOR070_BIN, "xboard\nprotover 2\nsd 5\ngo\nquit\n", dir.Ruta());
   EXPECT_EQ(Profundidades(r.salida).back(), 5) << r.salida;
 }
+
+// GNOME Chess sends no clock at all and gives up on an engine that does not
+// move: with neither clock nor limit the older protocol's engine still moves.
+TEST(ProtocolOne, AMoveWithoutAnyClock) {
+  DirectorioTemporal dir;
+  Motor m(ZELMOR070_BIN, {}, dir.Ruta());
+  m.Escribir("xboard\nrandom\neasy\nforce\nh2h4\ngo\n");
+  EXPECT_TRUE(EsperarJugadas(m, 1, 30000)) << m.Salida();
+  m.Escribir("quit\n");
+  EXPECT_TRUE(SalioBien(m.Terminar()));
+}
