@@ -25,37 +25,24 @@ Exit status 0 on success, 1 on failure, 77 when XBoard, Xvfb or the engine is
 not installed (the message says which). --keep DIR keeps the debug file and
 the engine's working directory in DIR.
 """
-import argparse
 import os
 import re
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from partidas_xboard import OMITIR, engine_command, find_program, start_xvfb, stop  # noqa: E402
+import pruebas_gui as gui  # noqa: E402
 
 # "1234 <first : 12 35 480 1834567  e2e4 e7e5 ..." in XBoard's debug file.
 DEBUG_LINE = re.compile(r"^(\d+) ([<>])first : ?(.*)$")
 THINKING = re.compile(r"^\s*(\d+)\s+-?\d+\s+\d+\s+\d+\s+\S")
 STATUS = re.compile(r"^stat01:\s+\d+\s+(\d+)\s+(\d+)\s")
-REFUSED = re.compile(r"^(Error|Illegal move)")
 
 
 def read_debug(path):
     """(milliseconds, direction, text) of every line to or from the engine."""
-    lines = []
-    try:
-        with open(path, encoding="latin-1") as f:
-            for raw in f:
-                m = DEBUG_LINE.match(raw.rstrip("\n"))
-                if m:
-                    lines.append((int(m.group(1)), m.group(2), m.group(3)))
-    except OSError:
-        pass
-    return lines
+    return gui.read_log(path, DEBUG_LINE, int, "latin-1")
 
 
 def analysis_start(lines):
@@ -66,36 +53,28 @@ def analysis_start(lines):
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap = gui.arguments(__doc__)
     ap.add_argument("--seconds", type=float, default=20.0)
     ap.add_argument("--early", type=float, default=10.0)
     ap.add_argument("--keep", metavar="DIR")
     ap.add_argument("engine")
     a = ap.parse_args()
 
-    xboard = find_program("xboard")
-    if xboard is None:
-        print("SKIP: xboard is not installed (Debian package xboard)")
-        return OMITIR
-    engine = engine_command(a.engine)
+    if not gui.installed(("xboard", "xboard")):
+        return gui.OMITIR
+    xboard = gui.find_program("xboard")
+    engine = gui.found_engine(a.engine)
     if engine is None:
-        print("SKIP: engine not found: %s" % a.engine)
-        return OMITIR
+        return gui.OMITIR
 
-    workdir = a.keep or tempfile.mkdtemp(prefix="analisis_xboard_")
-    os.makedirs(workdir, exist_ok=True)
+    workdir = gui.work_directory(a.keep, "analisis_xboard_")
     engine_dir = os.path.join(workdir, "engine")
     os.makedirs(engine_dir, exist_ok=True)
-    debug = os.path.join(workdir, "xboard.debug")
-    if os.path.exists(debug):
-        os.remove(debug)
+    debug = gui.fresh(os.path.join(workdir, "xboard.debug"))
 
-    xvfb, display = start_xvfb(workdir)
+    xvfb, display = gui.xvfb_or_skip(workdir, a.keep)
     if xvfb is None:
-        print("SKIP: " + display)
-        if not a.keep:
-            shutil.rmtree(workdir, ignore_errors=True)
-        return OMITIR
+        return gui.OMITIR
 
     command = [xboard, "-fcp", engine, "-fd", engine_dir, "-mode", "Analysis",
                "-debug", "-nameOfDebugFile", debug, "-saveSettingsOnExit", "false",
@@ -115,9 +94,9 @@ def main():
             if start is not None:
                 time.sleep(a.seconds + 0.5)
         finally:
-            stop(proc)
+            gui.stop(proc)
     finally:
-        stop(xvfb)
+        gui.stop(xvfb)
 
     lines = read_debug(debug)
     if start is None:
@@ -141,7 +120,7 @@ def main():
             m = STATUS.match(text)
             if m:
                 status.append((ms - start, int(m.group(2)), int(m.group(1))))
-            elif REFUSED.match(text):
+            elif gui.REFUSED.match(text):
                 refused.append(text.strip())
 
     early = [depth for ms, depth, _ in thinking if ms <= early_end - start]
@@ -175,9 +154,7 @@ def main():
     for text in refused:
         print("FAIL: the engine answered: " + text)
         ok = False
-    if not a.keep:
-        shutil.rmtree(workdir, ignore_errors=True)
-    return 0 if ok else 1
+    return gui.finish(workdir, a.keep, ok)
 
 
 if __name__ == "__main__":

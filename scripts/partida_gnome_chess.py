@@ -26,25 +26,18 @@ status 0 on success, 1 on failure, 77 when GNOME Chess, fairymax, Xvfb,
 xdotool, dbus-run-session or the engine is missing (the message says which).
 --keep DIR keeps the transcript, the engine's directory and the settings.
 """
-import argparse
 import os
 import re
-import shutil
 import subprocess
 import sys
-import tempfile
 import threading
 import queue
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
-from partidas_xboard import OMITIR, find_program, start_xvfb, stop  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pruebas_gui as gui  # noqa: E402
 
-REFUSED = re.compile(r"^(Error|Illegal move)")
 MOVE = re.compile(r"^\s*([a-h][1-8][a-h][1-8][qrbnQRBN]?)\s*$")
-ENGINE_MOVE = re.compile(r"^move\s+([a-h][1-8][a-h][1-8][qrbnQRBN]?)\s*$")
-TRANSCRIPT = re.compile(r"^(\d+\.\d+) ([<>=]) ?(.*)$")
 FINISHED = re.compile(r"White Wins|Black Wins|Game is Drawn")
 
 # GNOME Chess 43 in a 700x550 window draws the board from (158, 82) with
@@ -56,19 +49,6 @@ def square_centre(name):
     file = ord(name[0]) - ord("a")
     rank = int(name[1])
     return BOARD_LEFT + SQUARE * file + SQUARE // 2, BOARD_TOP + SQUARE * (8 - rank) + SQUARE // 2
-
-
-def read_transcript(path):
-    lines = []
-    try:
-        with open(path, encoding="utf-8", errors="replace") as f:
-            for raw in f:
-                m = TRANSCRIPT.match(raw.rstrip("\n"))
-                if m:
-                    lines.append((float(m.group(1)), m.group(2), m.group(3)))
-    except OSError:
-        pass
-    return lines
 
 
 class Fairymax:
@@ -130,14 +110,9 @@ class Fairymax:
             self.proc.kill()
 
 
-def xdotool(display, *args):
-    return subprocess.run(["xdotool"] + list(args), env=dict(os.environ, DISPLAY=display),
-                          capture_output=True, text=True).stdout
-
-
 def main_window(display):
-    for w in xdotool(display, "search", "--onlyvisible", "--class", "gnome-chess").split():
-        geometry = xdotool(display, "getwindowgeometry", w)
+    for w in gui.xdotool(display, "search", "--onlyvisible", "--class", "gnome-chess").split():
+        geometry = gui.xdotool(display, "getwindowgeometry", w)
         if "700x550" in geometry:
             return w
     return None
@@ -145,11 +120,11 @@ def main_window(display):
 
 def click(display, square):
     x, y = square_centre(square)
-    xdotool(display, "mousemove", str(x), str(y), "click", "1")
+    gui.xdotool(display, "mousemove", str(x), str(y), "click", "1")
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap = gui.arguments(__doc__)
     ap.add_argument("--timeout", type=float, default=170, help="seconds for the game")
     ap.add_argument("--depth", type=int, default=2, help="fairymax's search depth")
     ap.add_argument("--option", action="append", default=[],
@@ -158,35 +133,22 @@ def main():
     ap.add_argument("engine")
     a = ap.parse_args()
 
-    for program, package in (("gnome-chess", "gnome-chess"), ("fairymax", "fairymax"),
-                             ("xdotool", "xdotool"), ("dbus-run-session", "dbus-daemon")):
-        if find_program(program) is None:
-            print("SKIP: %s is not installed (Debian package %s)" % (program, package))
-            return OMITIR
-    engine = find_program(a.engine)
+    if not gui.installed(("gnome-chess", "gnome-chess"), ("fairymax", "fairymax"),
+                     ("xdotool", "xdotool"), ("dbus-run-session", "dbus-daemon")):
+        return gui.OMITIR
+    engine = gui.found_engine(a.engine, gui.find_program)
     if engine is None:
-        print("SKIP: engine not found: %s" % a.engine)
-        return OMITIR
+        return gui.OMITIR
 
-    workdir = a.keep or tempfile.mkdtemp(prefix="partida_gnome_chess_")
-    os.makedirs(workdir, exist_ok=True)
-    home = os.path.join(workdir, "home")
-    config = os.path.join(home, ".config")
-    runtime = os.path.join(workdir, "run")
+    workdir = gui.work_directory(a.keep, "partida_gnome_chess_")
+    home, config, runtime = gui.private_home(workdir)
     engine_dir = os.path.join(workdir, "engine")
     for d in (os.path.join(config, "gnome-chess"), os.path.join(config, "glib-2.0", "settings"),
-              runtime, engine_dir):
+              engine_dir):
         os.makedirs(d, exist_ok=True)
-    os.chmod(runtime, 0o700)
-    transcript = os.path.join(workdir, "engine.transcript")
-    if os.path.exists(transcript):
-        os.remove(transcript)
+    transcript = gui.fresh(os.path.join(workdir, "engine.transcript"))
     wrapper = os.path.join(workdir, os.path.basename(engine))
-    with open(wrapper, "w") as f:
-        f.write("#!/bin/sh\nexec %s %s --log %s --cwd %s %s \"$@\"\n" % (
-            sys.executable, os.path.join(HERE, "transcripcion.py"), transcript, engine_dir,
-            engine))
-    os.chmod(wrapper, 0o755)
+    gui.write_wrapper(wrapper, transcript, engine_dir, engine)
     with open(os.path.join(config, "gnome-chess", "engines.conf"), "w") as f:
         f.write("[Engine]\nprotocol=cecp\nbinary=%s\n" % wrapper)
         for level in ("easy", "normal", "hard"):
@@ -196,12 +158,9 @@ def main():
         f.write("[org/gnome/Chess]\nopponent='Engine'\nplay-as='white'\ndifficulty='easy'\n"
                 "duration=0\nwidth=700\nheight=550\nmaximized=false\nboard-side='white'\n")
 
-    xvfb, display = start_xvfb(workdir)
+    xvfb, display = gui.xvfb_or_skip(workdir, a.keep)
     if xvfb is None:
-        print("SKIP: " + display)
-        if not a.keep:
-            shutil.rmtree(workdir, ignore_errors=True)
-        return OMITIR
+        return gui.OMITIR
 
     env = dict(os.environ, DISPLAY=display, HOME=home, XDG_CONFIG_HOME=config,
                XDG_RUNTIME_DIR=runtime, GSETTINGS_BACKEND="keyfile", GDK_BACKEND="x11",
@@ -210,13 +169,10 @@ def main():
     problems = []
     title = ""
     plies = 0
-    brain = Fairymax(find_program("fairymax"), a.depth)
+    brain = Fairymax(gui.find_program("fairymax"), a.depth)
     try:
-        proc = subprocess.Popen(["dbus-run-session", "--", find_program("gnome-chess")],
-                                cwd=workdir, env=env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL,
-                                stderr=open(os.path.join(workdir, "gnome-chess.log"), "w"),
-                                start_new_session=True)
+        proc = gui.start_under_dbus(gui.find_program("gnome-chess"), workdir, env,
+                                    "gnome-chess.log")
         try:
             window = None
             deadline = time.time() + 40
@@ -227,12 +183,12 @@ def main():
                 problems.append("GNOME Chess's window never appeared")
             seen = 0      # engine moves already passed to fairymax
             while window and not problems and time.time() - started < a.timeout:
-                title = xdotool(display, "getwindowname", window).strip()
+                title = gui.xdotool(display, "getwindowname", window).strip()
                 if FINISHED.search(title):
                     break
                 # Every reply of the engine goes to fairymax as soon as it is written.
-                moves = [m.group(1) for _, way, text in read_transcript(transcript)
-                         if way == "<" for m in [ENGINE_MOVE.match(text)] if m]
+                moves = [m.group(1) for _, way, text in gui.read_transcript(transcript)
+                         if way == "<" for m in [gui.ENGINE_MOVE.match(text)] if m]
                 for move in moves[seen:]:
                     refusal = brain.play(move.lower())
                     plies += 1
@@ -252,12 +208,12 @@ def main():
                     deadline = time.time() + 5
                     while time.time() < deadline and not FINISHED.search(title):
                         time.sleep(0.3)
-                        title = xdotool(display, "getwindowname", window).strip()
+                        title = gui.xdotool(display, "getwindowname", window).strip()
                     if not FINISHED.search(title):
                         problems.append("fairymax chose no move in a position GNOME Chess "
                                         "calls \"%s\"" % title)
                     break
-                received = sum(1 for _, way, text in read_transcript(transcript)
+                received = sum(1 for _, way, text in gui.read_transcript(transcript)
                                if way == ">" and MOVE.match(text))
                 click(display, move[:2])
                 time.sleep(0.3)
@@ -265,15 +221,15 @@ def main():
                 if len(move) == 5:
                     # The promotion dialog offers the queen first.
                     time.sleep(1.0)
-                    xdotool(display, "key", "Return")
+                    gui.xdotool(display, "key", "Return")
                 deadline = time.time() + 10
                 while time.time() < deadline:
                     time.sleep(0.2)
-                    now = sum(1 for _, way, text in read_transcript(transcript)
+                    now = sum(1 for _, way, text in gui.read_transcript(transcript)
                               if way == ">" and MOVE.match(text))
                     if now > received:
                         break
-                    if FINISHED.search(xdotool(display, "getwindowname", window)):
+                    if FINISHED.search(gui.xdotool(display, "getwindowname", window)):
                         break
                 else:
                     problems.append("GNOME Chess did not pass the clicked move %s on" % move)
@@ -282,20 +238,19 @@ def main():
                 if window and not problems:
                     problems.append("the game did not end within %.0f s" % a.timeout)
             if window:
-                title = xdotool(display, "getwindowname", window).strip()
+                title = gui.xdotool(display, "getwindowname", window).strip()
         finally:
-            stop(proc)
+            gui.stop(proc)
     finally:
         brain.close()
-        stop(xvfb)
+        gui.stop(xvfb)
     seconds = time.time() - started
 
-    lines = read_transcript(transcript)
+    lines = gui.read_transcript(transcript)
     for _, way, text in lines:
-        if way == "<" and REFUSED.match(text):
+        if way == "<" and gui.REFUSED.match(text):
             problems.append("the engine answered: " + text)
-    sent = sorted({text.split()[0] for _, way, text in lines
-                   if way == ">" and text.strip() and not MOVE.match(text)})
+    sent = gui.commands_besides_moves(lines, MOVE)
     print("GNOME Chess: %d plies in %.0f s, title \"%s\"" % (plies, seconds, title))
     print("commands from GNOME Chess besides moves: " + " ".join(sent))
     for p in problems:
@@ -305,11 +260,8 @@ def main():
         print("FAIL: GNOME Chess did not announce the end of the game")
     if not ok and not a.keep:
         print("last lines of the engine's transcript:")
-        for t, way, text in lines[-10:]:
-            print("  %.3f %s %s" % (t, way, text))
-    if not a.keep:
-        shutil.rmtree(workdir, ignore_errors=True)
-    return 0 if ok else 1
+        gui.print_tail(lines, 10)
+    return gui.finish(workdir, a.keep, ok)
 
 
 if __name__ == "__main__":

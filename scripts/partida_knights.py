@@ -24,67 +24,26 @@ answered anything with "Error" or "Illegal move". Exit status 0 on success,
 missing (the message says which). --keep DIR keeps the transcripts, the
 engines' directories and Knights' configuration in DIR.
 """
-import argparse
 import os
 import re
 import shutil
-import subprocess
 import sys
-import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
-from partidas_xboard import OMITIR, find_program, start_xvfb, stop  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pruebas_gui as gui  # noqa: E402
 
 RESULT = re.compile(r"^(1-0|0-1|1/2-1/2)\s*\{[^}]*\}|^resign\b")
-REFUSED = re.compile(r"^(Error|Illegal move)")
-MOVE_OUT = re.compile(r"^move\s+([a-h][1-8][a-h][1-8][qrbnQRBN]?)\s*$")
 MOVE_IN = re.compile(r"^([a-h][1-8][a-h][1-8][qrbnQRBN]?)\s*$")
-# A line of the transcript: "12.345 > text" (to the engine), "< " (from it).
-TRANSCRIPT = re.compile(r"^(\d+\.\d+) ([<>=]) ?(.*)$")
-
-
-def read_transcript(path):
-    lines = []
-    try:
-        with open(path, encoding="utf-8", errors="replace") as f:
-            for raw in f:
-                m = TRANSCRIPT.match(raw.rstrip("\n"))
-                if m:
-                    lines.append((float(m.group(1)), m.group(2), m.group(3)))
-    except OSError:
-        pass
-    return lines
-
-
-def write_wrapper(path, transcript, engine_dir, engine):
-    """A program named like the engine (Knights shows the basename of the first
-    word of the command) that runs it through the transcript writer."""
-    with open(path, "w") as f:
-        f.write("#!/bin/sh\nexec %s %s --log %s --cwd %s %s \"$@\"\n" % (
-            sys.executable, os.path.join(HERE, "transcripcion.py"), transcript, engine_dir,
-            engine))
-    os.chmod(path, 0o755)
 
 
 def windows(display, title):
     """Knights' mapped windows whose title matches the regular expression."""
-    env = dict(os.environ, DISPLAY=display)
-    out = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "knights"],
-                         capture_output=True, text=True, env=env).stdout
     found = []
-    for w in out.split():
-        name = subprocess.run(["xdotool", "getwindowname", w], capture_output=True, text=True,
-                              env=env).stdout.strip()
-        if re.search(title, name):
+    for w in gui.xdotool(display, "search", "--onlyvisible", "--class", "knights").split():
+        if re.search(title, gui.xdotool(display, "getwindowname", w).strip()):
             found.append(w)
     return found
-
-
-def xdotool(display, *args):
-    subprocess.run(["xdotool"] + list(args), env=dict(os.environ, DISPLAY=display),
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def wait_window(display, name, seconds):
@@ -106,9 +65,9 @@ def judge(white, black):
     for side, lines in (("white", white), ("black", black)):
         for _, way, text in lines:
             if way == "<":
-                if REFUSED.match(text):
+                if gui.REFUSED.match(text):
                     problems.append("%s engine answered: %s" % (side, text))
-                m = MOVE_OUT.match(text)
+                m = gui.ENGINE_MOVE.match(text)
                 if m:
                     # The engine writes promotions in upper case, Knights relays them in lower.
                     played[side].append(m.group(1).lower())
@@ -131,7 +90,7 @@ def judge(white, black):
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap = gui.arguments(__doc__)
     ap.add_argument("--timeout", type=float, default=170, help="seconds for the game")
     ap.add_argument("--level", default="Easy", help="Knights' difficulty level")
     ap.add_argument("--books", metavar="DIR",
@@ -140,25 +99,16 @@ def main():
     ap.add_argument("engine")
     a = ap.parse_args()
 
-    for program, package in (("knights", "knights"), ("xdotool", "xdotool"),
-                             ("dbus-run-session", "dbus-daemon")):
-        if find_program(program) is None:
-            print("SKIP: %s is not installed (Debian package %s)" % (program, package))
-            return OMITIR
-    knights = find_program("knights")
-    engine = find_program(a.engine)
+    if not gui.installed(("knights", "knights"), ("xdotool", "xdotool"),
+                     ("dbus-run-session", "dbus-daemon")):
+        return gui.OMITIR
+    knights = gui.find_program("knights")
+    engine = gui.found_engine(a.engine, gui.find_program)
     if engine is None:
-        print("SKIP: engine not found: %s" % a.engine)
-        return OMITIR
+        return gui.OMITIR
 
-    workdir = a.keep or tempfile.mkdtemp(prefix="partida_knights_")
-    os.makedirs(workdir, exist_ok=True)
-    home = os.path.join(workdir, "home")
-    config = os.path.join(home, ".config")
-    runtime = os.path.join(workdir, "run")
-    for d in (config, runtime):
-        os.makedirs(d, exist_ok=True)
-    os.chmod(runtime, 0o700)
+    workdir = gui.work_directory(a.keep, "partida_knights_")
+    home, config, runtime = gui.private_home(workdir)
     name = os.path.basename(engine)
     transcripts = {}
     programs = {}
@@ -169,11 +119,9 @@ def main():
             for book in os.listdir(a.books):
                 if book.endswith(".libro"):
                     shutil.copy(os.path.join(a.books, book), os.path.join(d, "dir"))
-        transcripts[side] = os.path.join(workdir, side + ".transcript")
-        if os.path.exists(transcripts[side]):
-            os.remove(transcripts[side])
+        transcripts[side] = gui.fresh(os.path.join(workdir, side + ".transcript"))
         programs[side] = os.path.join(d, name)
-        write_wrapper(programs[side], transcripts[side], os.path.join(d, "dir"), engine)
+        gui.write_wrapper(programs[side], transcripts[side], os.path.join(d, "dir"), engine)
     with open(os.path.join(config, "knightsrc"), "w") as f:
         f.write("[KgDifficulty]\nLevel=%s\n\n" % a.level)
         f.write("[Preferences]\nplaySounds=false\n\n")
@@ -184,12 +132,9 @@ def main():
         f.write("player2Program=Black\nplayer2Protocol=XBoard\n\n")
         f.write("[Time Control]\ntimeEnabled=false\n")
 
-    xvfb, display = start_xvfb(workdir)
+    xvfb, display = gui.xvfb_or_skip(workdir, a.keep)
     if xvfb is None:
-        print("SKIP: " + display)
-        if not a.keep:
-            shutil.rmtree(workdir, ignore_errors=True)
-        return OMITIR
+        return gui.OMITIR
 
     env = dict(os.environ, DISPLAY=display, HOME=home, XDG_RUNTIME_DIR=runtime,
                XDG_CONFIG_HOME=config, QT_QPA_PLATFORM="xcb")
@@ -198,10 +143,7 @@ def main():
     problems = []
     note = ""
     try:
-        proc = subprocess.Popen(["dbus-run-session", "--", knights], cwd=workdir, env=env,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=open(os.path.join(workdir, "knights.log"), "w"),
-                                start_new_session=True)
+        proc = gui.start_under_dbus(knights, workdir, env, "knights.log")
         try:
             main_window = wait_window(display, "^Knights$", 40)
             if main_window is None:
@@ -210,34 +152,33 @@ def main():
                 time.sleep(1.0)
                 dialog = None
                 for _ in range(3):
-                    xdotool(display, "windowfocus", main_window)
-                    xdotool(display, "key", "ctrl+n")
+                    gui.xdotool(display, "windowfocus", main_window)
+                    gui.xdotool(display, "key", "ctrl+n")
                     dialog = wait_window(display, "New Game", 8)
                     if dialog:
                         break
                 if dialog is None:
                     note = "the New Game dialog never appeared"
                 else:
-                    xdotool(display, "windowfocus", dialog)
-                    xdotool(display, "key", "Return")
+                    gui.xdotool(display, "windowfocus", dialog)
+                    gui.xdotool(display, "key", "Return")
                     while time.time() - started < a.timeout and proc.poll() is None:
                         time.sleep(1.0)
-                        finished, problems, _, _ = judge(read_transcript(transcripts["white"]),
-                                                         read_transcript(transcripts["black"]))
+                        finished, problems, _, _ = judge(gui.read_transcript(transcripts["white"]),
+                                                         gui.read_transcript(transcripts["black"]))
                         if finished:
                             time.sleep(1.0)  # the last lines, and the other engine's answer
                             break
         finally:
-            stop(proc)
+            gui.stop(proc)
     finally:
-        stop(xvfb)
+        gui.stop(xvfb)
     seconds = time.time() - started
 
-    white = read_transcript(transcripts["white"])
-    black = read_transcript(transcripts["black"])
+    white = gui.read_transcript(transcripts["white"])
+    black = gui.read_transcript(transcripts["black"])
     finished, problems, plies, result = judge(white, black)
-    sent = sorted({text.split()[0] for lines in (white, black) for _, way, text in lines
-                   if way == ">" and text.strip() and not MOVE_IN.match(text)})
+    sent = gui.commands_besides_moves(white + black, MOVE_IN)
     print("Knights, level %s: %d plies in %.0f s; %s" % (
         a.level, plies, seconds, result or "no result announced"))
     print("commands from Knights besides moves: " + " ".join(sent))
@@ -260,11 +201,8 @@ def main():
     if not ok and not a.keep:
         for side, lines in (("white", white), ("black", black)):
             print("last lines of the %s engine's transcript:" % side)
-            for t, way, text in lines[-8:]:
-                print("  %.3f %s %s" % (t, way, text))
-    if not a.keep:
-        shutil.rmtree(workdir, ignore_errors=True)
-    return 0 if ok else 1
+            gui.print_tail(lines, 8)
+    return gui.finish(workdir, a.keep, ok)
 
 
 if __name__ == "__main__":

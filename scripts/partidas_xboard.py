@@ -30,16 +30,12 @@ both engines) and the engines' working directories in DIR.
 import argparse
 import os
 import re
-import select
-import shlex
-import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
 
-OMITIR = 77  # "not possible here": ctest's skip code
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pruebas_gui as gui  # noqa: E402
 
 TIME_OPTIONS = {"-tc", "-timeControl", "-st", "-searchTime", "-depth", "-searchDepth",
                 "-inc", "-timeIncrement", "-mps", "-movesPerSession"}
@@ -48,68 +44,6 @@ TIME_OPTIONS = {"-tc", "-timeControl", "-st", "-searchTime", "-depth", "-searchD
 ILLEGAL = re.compile(r"llegal|invalid move|Forfeit", re.I)
 FLAG = re.compile(r"on time|flag fell", re.I)
 CRASH = re.compile(r"exited unexpectedly|crash", re.I)
-
-
-def find_program(name):
-    """Absolute path of a program: a path as given, else PATH plus /usr/games."""
-    if os.sep in name:
-        return os.path.abspath(name) if os.access(name, os.X_OK) else None
-    path = os.environ.get("PATH", "") + os.pathsep + "/usr/games"
-    return shutil.which(name, path=path)
-
-
-def engine_command(command):
-    """The command line with its program made absolute (xboard starts it from
-    the engine's own working directory); None when the program is missing."""
-    words = shlex.split(command)
-    program = find_program(words[0]) if words else None
-    if program is None:
-        return None
-    return " ".join(shlex.quote(w) for w in [program] + words[1:])
-
-
-def start_xvfb(workdir):
-    """Starts Xvfb on a free display; returns (process, display) or (None, msg)."""
-    xvfb = find_program("Xvfb")
-    if xvfb is None:
-        return None, "Xvfb is not installed (Debian package xvfb)"
-    read_end, write_end = os.pipe()
-    proc = subprocess.Popen([xvfb, "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-                             "-nolisten", "tcp"],
-                            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                            stderr=open(os.path.join(workdir, "xvfb.log"), "w"),
-                            start_new_session=True)
-    os.close(write_end)
-    number = b""
-    deadline = time.time() + 20
-    while time.time() < deadline and not number.endswith(b"\n"):
-        ready, _, _ = select.select([read_end], [], [], 0.2)
-        if ready:
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                break
-            number += chunk
-        elif proc.poll() is not None:
-            break
-    os.close(read_end)
-    if not number.strip().isdigit():
-        stop(proc)
-        return None, "Xvfb did not start (see xvfb.log)"
-    return proc, ":" + number.strip().decode()
-
-
-def stop(proc):
-    if proc is None or proc.poll() is not None:
-        return
-    try:
-        os.killpg(proc.pid, signal.SIGTERM)
-        proc.wait(timeout=5)
-    except (ProcessLookupError, subprocess.TimeoutExpired):
-        try:
-            os.killpg(proc.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-        proc.wait()
 
 
 def read_games(pgn_path):
@@ -155,7 +89,7 @@ def classify(result, comment):
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap = gui.arguments(__doc__)
     ap.add_argument("--games", type=int, default=2)
     ap.add_argument("--timeout", type=float, default=600, help="seconds for the whole match")
     ap.add_argument("--keep", metavar="DIR", help="keep PGN, debug file and engine directories")
@@ -164,35 +98,26 @@ def main():
     ap.add_argument("xboard_options", nargs=argparse.REMAINDER)
     a = ap.parse_args()
 
-    xboard = find_program("xboard")
-    if xboard is None:
-        print("SKIP: xboard is not installed (Debian package xboard)")
-        return OMITIR
+    if not gui.installed(("xboard", "xboard")):
+        return gui.OMITIR
+    xboard = gui.find_program("xboard")
     engines = []
     for command in (a.first, a.second):
-        full = engine_command(command)
+        full = gui.found_engine(command)
         if full is None:
-            print("SKIP: engine not found: %s" % command)
-            return OMITIR
+            return gui.OMITIR
         engines.append(full)
 
-    workdir = a.keep or tempfile.mkdtemp(prefix="partidas_xboard_")
-    os.makedirs(workdir, exist_ok=True)
+    workdir = gui.work_directory(a.keep, "partidas_xboard_")
     dirs = [os.path.join(workdir, "first"), os.path.join(workdir, "second")]
     for d in dirs:
         os.makedirs(d, exist_ok=True)
-    pgn = os.path.join(workdir, "match.pgn")
-    debug = os.path.join(workdir, "xboard.debug")
-    for f in (pgn, debug):
-        if os.path.exists(f):
-            os.remove(f)
+    pgn = gui.fresh(os.path.join(workdir, "match.pgn"))
+    debug = gui.fresh(os.path.join(workdir, "xboard.debug"))
 
-    xvfb, display = start_xvfb(workdir)
+    xvfb, display = gui.xvfb_or_skip(workdir, a.keep)
     if xvfb is None:
-        print("SKIP: " + display)
-        if not a.keep:
-            shutil.rmtree(workdir, ignore_errors=True)
-        return OMITIR
+        return gui.OMITIR
 
     options = list(a.xboard_options)
     if options and options[0] == "--":
@@ -218,10 +143,10 @@ def main():
             output, _ = proc.communicate(timeout=a.timeout)
             status = proc.returncode
         except subprocess.TimeoutExpired:
-            stop(proc)
+            gui.stop(proc)
             output = proc.communicate()[0] or ""
     finally:
-        stop(xvfb)
+        gui.stop(xvfb)
     seconds = time.time() - started
 
     games = read_games(pgn)
@@ -249,9 +174,7 @@ def main():
     ok = not faults and not refused and not crashed and len(games) >= a.games and status == 0
     if not ok and not a.keep:
         print("xboard output:\n" + "\n".join(output.splitlines()[-20:]))
-    if not a.keep:
-        shutil.rmtree(workdir, ignore_errors=True)
-    return 0 if ok else 1
+    return gui.finish(workdir, a.keep, ok)
 
 
 if __name__ == "__main__":
