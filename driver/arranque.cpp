@@ -107,7 +107,10 @@ void RecargarLibros() {
   CargarFicherosLibro();
 }
 
+void (*GanchoSalida)() = nullptr;
+
 void SalirMotor(bool cerrarLog) {
+  if (GanchoSalida != nullptr) GanchoSalida();
   if (Personalidad.APRENDER != 0) {
     Log("Guardando aprendizaje...");
     GuardarFicherosLibro();

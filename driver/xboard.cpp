@@ -113,13 +113,16 @@ bool EnAnalisis = false;
 // afterwards on the current position for as long as the mode lasts.
 void Analizar() {
   if (EnAnalisis) return;
-  EnAnalisis = true;
+  // Cleared on every way out, a harness's exception from the quit hook included.
+  struct Marca {
+    Marca() { EnAnalisis = true; }
+    ~Marca() { EnAnalisis = false; }
+  } marca;
   while (Limites.Modo == ModoBusqueda::Analisis) {
     Pensar();
     if (Limites.Modo != ModoBusqueda::Analisis) break;
     BucleXboard();
   }
-  EnAnalisis = false;
 }
 
 // After a search that played a move: the reply it expects becomes the hint.
