@@ -6,18 +6,20 @@ WERROR ?= OFF
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps build build-san run test pgo clean install uninstall book
+.PHONY: all deps build build-san run test pgo clean install uninstall book fuzz
 
 all: build
 
 # Installs missing dependencies when run as root on Debian: the build tools, and
 # what the tests use beside them (man pages rendered with man/groff, the xboard
 # front end under Xvfb with fairymax as its opponent, python3 for the scripts,
-# the Gaviota tablebases and library as the tablebase generator's oracle).
+# the Gaviota tablebases and library as the tablebase generator's oracle, clang
+# and libFuzzer for the fuzz targets).
 # Without root only the build tools are required; the tests that need the rest
 # say so and are skipped.
 BUILD_PACKAGES = g++ cmake make libgtest-dev
-TEST_PACKAGES = python3 groff-base man-db xboard xvfb fairymax gaviotatb libgaviotatb-dev
+TEST_PACKAGES = python3 groff-base man-db xboard xvfb fairymax gaviotatb libgaviotatb-dev \
+                clang libfuzzer-14-dev
 deps:
 	@missing=""; optional=""; \
 	for p in $(BUILD_PACKAGES); do \
@@ -52,6 +54,15 @@ run: deps build
 test: deps build build-san
 	cd build && ctest --output-on-failure -j $(JOBS)
 	cd build-san && ctest --output-on-failure -j $(JOBS)
+	sh fuzz/fuzz.sh humo $(JOBS)
+
+# The fuzz targets of fuzz/ (clang, libFuzzer, ASan and UBSan) into build-fuzz/;
+# FUZZ_S=N then runs each for N seconds on a copy of its corpus. `make test`
+# builds them, replays fuzz/regresiones/ and runs each for 3 seconds.
+FUZZ_S ?=
+fuzz:
+	sh fuzz/fuzz.sh construir $(JOBS)
+	@if [ -n "$(FUZZ_S)" ]; then sh fuzz/fuzz.sh correr $(FUZZ_S); fi
 
 # Optional: a profile-guided build in build-pgo/, trained on bench. Same engine,
 # same output, built from a profile of its own search; `make` stays the plain build.
@@ -88,4 +99,4 @@ book: build
 	./build/zelmor-libro crear --salida . $(ECO_FILE)
 
 clean:
-	rm -rf build build-san build-pgo
+	rm -rf build build-san build-pgo build-fuzz

@@ -1,0 +1,99 @@
+// One command stream through the UCI loop. Each "go" line gets " nodes 3000"
+// at its end, so that every search that starts is held to a few thousand
+// nodes ("infinite" and "ponder" ones too: they stop at the limit and wait for
+// the next command); a later word wins in "go", and any word that would take
+// the appended one as its value makes the line an error, which searches
+// nothing. "setoption" lines about hash or cache sizes above 16 MB are
+// dropped: a front end may ask for 4 GB, which is no fault of the engine.
+// The end of the input reaches LeerToken, whose quit hook unwinds to here.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <string>
+
+#include "driver/driver.h"
+#include "fuzz/arnes.h"
+#include "search/search.h"
+
+namespace {
+
+// What the loop keeps from one session to the next, put back first: no
+// pondering, the engine's own book, no personality, no game.
+constexpr const char* PREFIJO =
+    "setoption name Ponder value false\n"
+    "setoption name OwnBook value true\n"
+    "setoption name Personality value <empty>\n"
+    "ucinewgame\n";
+
+std::string Minusculas(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The first blank-separated word of a line and the last one.
+std::string Palabra(const std::string& linea, bool ultima) {
+  const char* blancos = " \t\r\f\v";
+  if (ultima) {
+    const size_t fin = linea.find_last_not_of(blancos);
+    if (fin == std::string::npos) return "";
+    const size_t ini = linea.find_last_of(blancos, fin);
+    return linea.substr(ini == std::string::npos ? 0 : ini + 1,
+                        fin - (ini == std::string::npos ? 0 : ini + 1) + 1);
+  }
+  const size_t ini = linea.find_first_not_of(blancos);
+  if (ini == std::string::npos) return "";
+  const size_t fin = linea.find_first_of(blancos, ini);
+  return linea.substr(ini, fin == std::string::npos ? std::string::npos : fin - ini);
+}
+
+std::string Acotar(const std::string& entrada) {
+  std::string salida = PREFIJO;
+  size_t ini = 0;
+  while (ini < entrada.size()) {
+    size_t fin = entrada.find('\n', ini);
+    const bool final = fin == std::string::npos;
+    if (final) fin = entrada.size();
+    std::string linea = entrada.substr(ini, fin - ini);
+    const std::string primera = Palabra(linea, false);
+    if (primera == "go") {
+      linea += " nodes 3000";
+    } else if (primera == "setoption") {
+      const std::string m = Minusculas(linea);
+      if (m.find("hash") != std::string::npos || m.find("cache") != std::string::npos) {
+        const std::string valor = Palabra(linea, true);
+        const bool pequeno = !valor.empty() && valor.size() <= 2 &&
+                             valor.find_first_not_of("0123456789") == std::string::npos &&
+                             std::stoi(valor) <= 16;
+        if (!pequeno) linea.clear();
+      }
+    }
+    salida += linea;
+    salida += '\n';
+    ini = fin + 1;
+  }
+  return salida;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  arnes::Preparar();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
+  arnes::ReiniciarMotor();
+  arnes::Entrada(Acotar(std::string(reinterpret_cast<const char*>(datos), n)));
+  // The loop's first act is dup(1), which takes the lowest free descriptor:
+  // that copy, never closed by a loop that was meant to run once per process,
+  // is closed here.
+  const int copia = fcntl(1, F_DUPFD, 0);
+  if (copia >= 0) close(copia);
+  try {
+    BucleUci();
+  } catch (const arnes::FinEntrada&) {
+  }
+  if (copia >= 0) close(copia);
+  return 0;
+}

@@ -1,0 +1,26 @@
+// One command stream through the xboard loop, as a front end would send it
+// after "protover 2". Every search is held to a few thousand nodes by the
+// limit the harness sets (no xboard command changes it), and input waiting in
+// the pipe stops a search at its first poll, as it does in a real session.
+// The end of the input reaches LeerToken, whose quit hook unwinds to here.
+#include <string>
+
+#include "driver/driver.h"
+#include "fuzz/arnes.h"
+#include "search/search.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  arnes::Preparar();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
+  arnes::ReiniciarMotor();
+  Limites.NodosMaximos = 2000;
+  arnes::Entrada(std::string(reinterpret_cast<const char*>(datos), n));
+  try {
+    for (;;) BucleXboard();
+  } catch (const arnes::FinEntrada&) {
+  }
+  return 0;
+}
