@@ -10,8 +10,8 @@
 #                                       clang or libFuzzer is missing
 #
 # A run reads the seeds of fuzz/corpus/NAME/ through a copy in
-# build-fuzz/corpus/NAME/, which is where the new inputs go: the tree's corpus
-# never grows by itself. What a target finds is kept in build-fuzz/hallazgos/NAME/.
+# build-fuzz/corpus/NAME/ (build-fuzz/humo/NAME/ for the test suite's step),
+# which is where the new inputs go: the tree's corpus never grows by itself. What a target finds is kept in build-fuzz/hallazgos/NAME/.
 set -eu
 RAIZ=$(cd "$(dirname "$0")/.." && pwd)
 FUZZ="$RAIZ/fuzz"
@@ -45,18 +45,20 @@ construir() {
   cmake --build "$DIR" -j "${1:-2}"
 }
 
-# correr NAME [libFuzzer flags...]: one target on the copy of its corpus.
+# correr NAME CORPUS [libFuzzer flags...]: one target on CORPUS (a directory
+# under build-fuzz/), which takes the tree's seeds it does not have yet.
 correr() {
   o=$1
-  shift
-  mkdir -p "$DIR/corpus/$o" "$DIR/hallazgos/$o" "$DIR/trabajo/$o"
-  cp -n "$FUZZ/corpus/$o"/* "$DIR/corpus/$o/" 2>/dev/null || true
+  corpus=$2
+  shift 2
+  mkdir -p "$corpus" "$DIR/hallazgos/$o" "$DIR/trabajo/$o"
+  cp -n "$FUZZ/corpus/$o"/* "$corpus/" 2>/dev/null || true
   dict=""
   [ -f "$FUZZ/$o.dict" ] && dict="-dict=$FUZZ/$o.dict"
   # From a directory of its own: whatever the engine writes stays there.
   (cd "$DIR/trabajo/$o" && "$DIR/fuzz_$o" -max_len="$(largo "$o")" -timeout=$TIEMPO_ENTRADA \
     -rss_limit_mb=2048 -print_final_stats=1 $dict -artifact_prefix="$DIR/hallazgos/$o/" \
-    "$@" "$DIR/corpus/$o")
+    "$@" "$corpus")
 }
 
 # Every saved input of fuzz/regresiones/NAME/ once through its target.
@@ -88,7 +90,7 @@ case "$orden" in
     [ $# -gt 0 ] && OBJETIVOS="$*"
     for o in $OBJETIVOS; do
       echo "== fuzz_$o, $segundos s"
-      correr "$o" -max_total_time="$segundos"
+      correr "$o" "$DIR/corpus/$o" -max_total_time="$segundos"
     done
     ;;
   humo)
@@ -100,7 +102,9 @@ case "$orden" in
     regresiones
     fallos=""
     for o in $OBJETIVOS; do
-      if correr "$o" -max_total_time=3 >"$DIR/humo_$o.log" 2>&1; then
+      # The seeds alone: what earlier runs found would make it slower.
+      rm -rf "$DIR/humo/$o"
+      if correr "$o" "$DIR/humo/$o" -max_total_time=3 >"$DIR/humo_$o.log" 2>&1; then
         echo "fuzz_$o: $(grep -m1 'stat::number_of_executed_units' "$DIR/humo_$o.log" | tr -s ' ')"
       else
         tail -40 "$DIR/humo_$o.log"

@@ -1,9 +1,10 @@
-// One command stream through the UCI loop. Each "go" line gets " nodes 3000"
-// at its end, so that every search that starts is held to a few thousand
-// nodes ("infinite" and "ponder" ones too: they stop at the limit and wait for
-// the next command); a later word wins in "go", and any word that would take
-// the appended one as its value makes the line an error, which searches
-// nothing. "setoption" lines about hash or cache sizes above 16 MB are
+// One command stream through the UCI loop. Each "go" line gets " nodes 1000"
+// at its end, or before a NUL that would end it there (and " depth 2" before
+// that when it names no depth), so that
+// every search that starts is held to a thousand nodes ("infinite" and
+// "ponder" ones too: they stop at the limit and wait for the next command); a
+// later word wins in "go", and any word that would take the appended one as
+// its value makes the line an error, which searches nothing. "setoption" lines about hash or cache sizes above 16 MB are
 // dropped: a front end may ask for 4 GB, which is no fault of the engine.
 // The end of the input reaches LeerToken, whose quit hook unwinds to here.
 #include <fcntl.h>
@@ -44,7 +45,21 @@ std::string Palabra(const std::string& linea, bool ultima) {
   const size_t ini = linea.find_first_not_of(blancos);
   if (ini == std::string::npos) return "";
   const size_t fin = linea.find_first_of(blancos, ini);
-  return linea.substr(ini, fin == std::string::npos ? std::string::npos : fin - ini);
+  // The loop reads the word as a C string: a NUL ends it.
+  const std::string palabra =
+      linea.substr(ini, fin == std::string::npos ? std::string::npos : fin - ini);
+  return palabra.substr(0, palabra.find('\0'));
+}
+
+// Where words added to a line still count: the loop reads the rest of a line
+// after its command as a C string, so a NUL there ends it.
+size_t FinUtil(const std::string& linea) {
+  const char* blancos = " \t\r\f\v";
+  const size_t ini = linea.find_first_not_of(blancos);
+  const size_t finComando = linea.find_first_of(blancos, ini);
+  if (finComando == std::string::npos) return linea.size();
+  const size_t nul = linea.find('\0', finComando);
+  return nul == std::string::npos ? linea.size() : nul;
 }
 
 std::string Acotar(const std::string& entrada) {
@@ -57,7 +72,9 @@ std::string Acotar(const std::string& entrada) {
     std::string linea = entrada.substr(ini, fin - ini);
     const std::string primera = Palabra(linea, false);
     if (primera == "go") {
-      linea += " nodes 3000";
+      const size_t util = FinUtil(linea);
+      const bool conProfundidad = linea.substr(0, util).find("depth") != std::string::npos;
+      linea.insert(util, conProfundidad ? " nodes 1000" : " depth 2 nodes 1000");
     } else if (primera == "setoption") {
       const std::string m = Minusculas(linea);
       if (m.find("hash") != std::string::npos || m.find("cache") != std::string::npos) {
