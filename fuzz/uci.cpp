@@ -8,12 +8,16 @@
 // dropped: a front end may ask for 4 GB, which is no fault of the engine.
 // The end of the input reaches LeerToken, whose quit hook unwinds to here.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "driver/driver.h"
+#include "egtb/egtb.h"
 #include "fuzz/arnes.h"
 #include "search/search.h"
 
@@ -92,10 +96,28 @@ std::string Acotar(const std::string& entrada) {
   return salida;
 }
 
+// A tablebase directory at a fixed place, for "setoption name NalimovPath
+// value /tmp/zelmor-fuzz-tb" in the seeds: kqk files of the right length, all
+// draws. Written through a temporary name, so that processes sharing it never
+// see half a file.
+void DirectorioTablas() {
+  const std::string dir = "/tmp/zelmor-fuzz-tb";
+  mkdir(dir.c_str(), 0755);
+  const int j = BuscarNombre("kqk");
+  for (int lado = 0; lado < 2; ++lado) {
+    const std::string nombre = dir + (lado == 0 ? "/kqk.nbw" : "/kqk.nbb");
+    const std::vector<uint8_t> ceros(IndiceMaximoTabla(j, lado), 0);
+    const std::string temporal = nombre + "." + std::to_string(getpid());
+    if (arnes::EscribirFichero(temporal, ceros.data(), ceros.size()))
+      std::rename(temporal.c_str(), nombre.c_str());
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   arnes::Preparar();
+  DirectorioTablas();
   return 0;
 }
 
