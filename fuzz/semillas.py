@@ -85,6 +85,8 @@ uci = [
  "position fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves e1g1 e8c8\ngo depth 2\nposition fen rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1 moves d7d5 e4d5 c7c5 d5c6\ngo depth 1\n",
 ]
 for i,t in enumerate(uci): put('uci','%02d'%i, t)
+# the tablebase directory the UCI target writes at start-up
+put('uci','tablas', "setoption name NalimovPath value /tmp/zelmor-fuzz-tb\nposition fen 8/8/8/4k3/8/8/1Q6/K7 w - - 0 1\ngo depth 3\nsetoption name NalimovCache value 2\nposition fen k7/8/1K6/8/8/8/8/2Q5 b - - 0 1\ngo\nsetoption name NalimovPath value <empty>\n")
 pers = ["TABLA_HASH 8\r\n", "COMENTARIO APRENDER 0", "ICS\t\t1 NALIMOV_PATH d:\\tb\n\n  EGTB_CACHE_SIZE 16",
  "aprender 0 tabla_hash 2 APRENDERX 5 LIMITE_ACEPTACION -40", "NOTA SELECTIVIDAD_LIBRO 7",
  "AP_SEGUNDOS_MIN 12abc SELECTIVIDAD_LIBRO x LIMITE_ACEPTACION +7", "APRENDER", "LIBROB_FICH", "TABLA_HASH mucho",
@@ -96,7 +98,7 @@ T=['kqk','krk','kpk','kbk','knk']
 for i,n in enumerate(T):
     for lado,suf in ((0,'nbw'),(1,'nbb')):
         emd=open(TMP+'/semtbc/%s.%s.emd'%(n,suf),'rb').read()
-        put('tablas','%s_%s_emd'%(n,suf), bytes([i|lado<<3|16, 2*3])+emd)
+        put('tablas','%s_%s_emd'%(n,suf), bytes([i|lado<<3|16, 2*3|16])+emd)
         plano=open(TMP+'/semtb/%s.%s'%(n,suf),'rb').read()
         # a plain file: its first 2 KB, repeated by the target to the table's length
         put('tablas','%s_%s_plano'%(n,suf), bytes([i|lado<<3, 2*1])+plano[:2048])

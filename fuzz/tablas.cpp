@@ -5,7 +5,8 @@
 //           to move of the file (0 White, 1 Black); bit 4: a compressed file
 //   byte 1  bit 0: a plain file keeps the input's own length (else the bytes
 //           are repeated to the length the table has); bits 1-3: cache slots
-//           less one
+//           less one; bit 4: a compressed file gets its header's CRC computed
+//           again, so that changes behind the CRC reach the decoder
 // A compressed file is also read straight through LeerCabecera and every
 // block through DecodificarBloque. Then entries are read at the first, last
 // and some input-chosen indexes, and positions of the table's material are
@@ -63,7 +64,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   const bool comprimido = datos[0] & 16;
   const bool largoPropio = datos[1] & 1;
   const uint32_t ranuras = 1 + ((datos[1] >> 1) & 7);
+  const bool rehacerCrc = datos[1] & 16;
   datos += 2, n -= 2;
+  std::vector<uint8_t> copia;
+  if (comprimido && rehacerCrc && n >= 68) {
+    // The header's length (big-endian at byte 64) ends in its CRC.
+    const uint32_t h = static_cast<uint32_t>(datos[64]) << 24 | datos[65] << 16 | datos[66] << 8 |
+                       datos[67];
+    if (h >= 68 && h <= n) {
+      copia.assign(datos, datos + n);
+      const uint32_t crc = Crc32(copia.data(), h - 4);
+      for (int i = 0; i < 4; ++i) copia[h - 4 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+      datos = copia.data();
+    }
+  }
   const int j = BuscarNombre(t.nombre);
   if (j <= 0) std::abort();
 
