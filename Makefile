@@ -6,7 +6,7 @@ WERROR ?= OFF
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps build build-san run test pgo clean install uninstall book eco deb
+.PHONY: all deps build build-san run test pgo clean install uninstall book eco deb fuzz
 
 all: build
 
@@ -14,13 +14,14 @@ all: build
 # what the tests use beside them (man pages rendered with man/groff, the xboard
 # front end under Xvfb with fairymax as its opponent, KDE's Knights and GNOME
 # Chess driven by xdotool inside a private D-Bus session, python3 for the scripts,
-# the Gaviota tablebases and library as the tablebase generator's oracle, and
-# scid-data's ECO list, from which the build makes the default books).
+# the Gaviota tablebases and library as the tablebase generator's oracle,
+# scid-data's ECO list, from which the build makes the default books, and clang
+# and libFuzzer for the fuzz targets).
 # Without root only the build tools are required; the tests that need the rest
 # say so and are skipped.
 BUILD_PACKAGES = g++ cmake make libgtest-dev
 TEST_PACKAGES = python3 groff-base man-db xboard xvfb fairymax gaviotatb libgaviotatb-dev scid-data \
-                knights gnome-chess xdotool dbus-daemon
+                knights gnome-chess xdotool dbus-daemon clang libfuzzer-14-dev
 deps:
 	@missing=""; optional=""; \
 	for p in $(BUILD_PACKAGES); do \
@@ -56,9 +57,20 @@ run: deps build
 	@if [ ! -f Zelmor070B.libro ] || [ ! -f Zelmor070N.libro ]; then $(MAKE) --no-print-directory book; fi
 	./build/zelmor070
 
+# The fuzz targets' short runs come first, so that the test runners' own
+# summaries close the output.
 test: deps build build-san
+	sh fuzz/fuzz.sh humo $(JOBS)
 	cd build && ctest --output-on-failure -j $(JOBS)
 	cd build-san && ctest --output-on-failure -j $(JOBS)
+
+# The fuzz targets of fuzz/ (clang, libFuzzer, ASan and UBSan) into build-fuzz/;
+# FUZZ_S=N then runs each for N seconds on a copy of its corpus. `make test`
+# builds them, replays fuzz/regresiones/ and runs each for 3 seconds.
+FUZZ_S ?=
+fuzz:
+	sh fuzz/fuzz.sh construir $(JOBS)
+	@if [ -n "$(FUZZ_S)" ]; then sh fuzz/fuzz.sh correr $(FUZZ_S); fi
 
 # Optional: a profile-guided build in build-pgo/, trained on bench. Same engine,
 # same output, built from a profile of its own search; `make` stays the plain build.
@@ -126,4 +138,4 @@ deb:
 	@ls -1 $(DEB_DIR)/*.deb
 
 clean:
-	rm -rf build build-san build-pgo build-deb
+	rm -rf build build-san build-pgo build-deb build-fuzz

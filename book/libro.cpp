@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "book/book.h"
@@ -120,6 +121,14 @@ uint32_t CargarFicheroLibro(const char* ruta, EntradaLibro* libro, uint32_t* num
                             const char* nombre) {
   FILE* f = std::fopen(ruta, "rb");
   if (f == nullptr) return 0;  // a missing book is no error
+  // A book is a file of records. A device or a pipe named instead (/dev/zero)
+  // may never end, and the loop below reads to the end even once the book is full.
+  struct stat datos;
+  if (fstat(fileno(f), &datos) != 0 || !S_ISREG(datos.st_mode)) {
+    AvisoLibro("\nLibro %s: %s no es un fichero; no se lee\n", nombre, ruta);
+    std::fclose(f);
+    return 0;
+  }
   const uint32_t previos = *num;
   uint32_t anadidos = 0, repetidos = 0, descartados = 0;
   static EntradaLibro lote[LOTE_LECTURA];

@@ -33,8 +33,13 @@ int PrepararTablasFinales() {
     tam = CACHE_RESERVA;
     CacheTablas = std::malloc(tam);
   }
-  if (CacheTablas == nullptr || !FijarCache(CacheTablas, tam)) return 0;
-  return piezas;
+  // Set only when it is the area the tablebase code uses (CambiarTablasFinales
+  // relies on that to release the area it replaces).
+  if (CacheTablas != nullptr && !FijarCache(CacheTablas, tam)) {
+    std::free(CacheTablas);
+    CacheTablas = nullptr;
+  }
+  return CacheTablas != nullptr ? piezas : 0;
 }
 
 // The book's notices go to the log.
@@ -160,11 +165,15 @@ void Arrancar(int argc, char** argv) {
 }
 
 void CambiarTablasFinales() {
-  // No probe while the tables change. The old cache area is not released: the
-  // tablebase code may still hold blocks in it until a new area is set.
+  // No probe while the tables change. The tablebase code keeps using the old
+  // cache area until a new one is set, so the old one is released only then;
+  // when no new area was set it stays the current one.
   MaxPiezasTB = 0;
+  void* const anterior = CacheTablas;
   CacheTablas = nullptr;
   MaxPiezasTB = PrepararTablasFinales();
+  if (CacheTablas == nullptr) CacheTablas = anterior;
+  else std::free(anterior);
 }
 
 // A new file replaces its book: the books are emptied first, so nothing of the
@@ -175,7 +184,10 @@ void RecargarLibros() {
   CargarFicherosLibro();
 }
 
+void (*GanchoSalida)() = nullptr;
+
 void SalirMotor(bool cerrarLog) {
+  if (GanchoSalida != nullptr) GanchoSalida();
   if (Personalidad.APRENDER != 0) {
     Log("Guardando aprendizaje...");
     // A book left unwritten is still counted: front ends and scripts read the

@@ -42,6 +42,11 @@ void Arrancar(int argc, char** argv);
 // The quit sequence: learning notice and book save when learning is on, the log
 // closed when asked, transposition tables released, exit status 0.
 [[noreturn]] void SalirMotor(bool cerrarLog = true);
+// Null in the engine. A harness that runs the command loops inside its own
+// process (the fuzz targets) sets it: SalirMotor then calls it first, and the
+// hook, which must not return (it throws back to the harness), stands for the
+// whole quit sequence, so no book is saved and the process goes on.
+extern void (*GanchoSalida)();
 
 // The book files of the settings (LIBROB_FICH, LIBRON_FICH) in this platform's
 // form: appended to the books (start-up, "CargarL"), written from them (quit with

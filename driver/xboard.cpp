@@ -136,7 +136,11 @@ bool AnalisisPedida = false;
 // analysis is asked for.
 void Analizar() {
   if (EnAnalisis) return;
-  EnAnalisis = true;
+  // Cleared on every way out, a harness's exception from the quit hook included.
+  struct Marca {
+    Marca() { EnAnalisis = true; }
+    ~Marca() { EnAnalisis = false; }
+  } marca;
   while (Limites.Modo == ModoBusqueda::Analisis) {
     AnalisisPedida = false;
     Pensar();
@@ -148,7 +152,6 @@ void Analizar() {
       BucleXboard();
     } while (acabada && !AnalisisPedida && EstadoActual == estado && ClaveActual() == clave);
   }
-  EnAnalisis = false;
 }
 
 // After a search that played a move: the reply it expects becomes the hint.

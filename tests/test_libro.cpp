@@ -1,6 +1,7 @@
 // The books in memory and on disk: key order, binary search, loading (odd,
 // truncated, unsorted, over-long files, reloading) and atomic saving.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <random>
@@ -162,6 +163,15 @@ TEST(Libro, TruncatedOddUnsortedAndReloadedFiles) {
   EXPECT_EQ(NumLibroBlancas, 0u);
   EXPECT_EQ(CargarFicheroLibro(dir.Ruta().c_str(), LibroBlancas, &NumLibroBlancas, "blancas"), 0u);
   EXPECT_EQ(NumLibroBlancas, 0u);
+  // A device that never ends ("setoption name Book File White value /dev/zero"
+  // found it hanging the engine): refused without a read. The alarm ends the
+  // test instead of the suite's timeout if it ever reads again.
+  LogCapturado().clear();
+  alarm(60);
+  EXPECT_EQ(CargarFicheroLibro("/dev/zero", LibroBlancas, &NumLibroBlancas, "blancas"), 0u);
+  alarm(0);
+  EXPECT_EQ(NumLibroBlancas, 0u);
+  EXPECT_NE(LogCapturado().find("/dev/zero no es un fichero"), std::string::npos) << LogCapturado();
 }
 
 TEST(Libro, NeverHoldsMoreThanItsCapacity) {

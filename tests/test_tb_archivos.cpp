@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/driver.h"
 #include "egtb/egtb.h"
 #include "tests/test_driver_proceso.h"
 #include "tools/tb/archivos.h"
@@ -231,6 +232,40 @@ TEST(ArchivosTablas, DamagedCompressedFilesAreRefusedWithTheirMessage) {
   EXPECT_FALSE(TablaRegistrada(j, 0));
   std::remove(tb::NombreArchivo(dir, "krk", 0, true).c_str());
   rmdir(dir.c_str());
+}
+
+// The tables changed again and again, as "setoption name NalimovPath" and
+// "NalimovCache" do: each change reads through its own cache area, and the
+// area a change replaces is released (the sanitizer build's leak check fails
+// this test when it is not), while a change that sets no new area (no path,
+// or no table found) keeps the current one in use.
+TEST(ArchivosTablas, ChangingTheTablesReleasesTheCacheAreaItReplaces) {
+  const auto& d = Tablas();
+  const ConfiguracionMotor antes = Personalidad;
+  const int j = BuscarNombre("krk");
+  testing::internal::CaptureStdout();
+  int32_t primero = SIN_VALOR_TB;
+  for (int32_t megas : {4, 2, 2, 1}) {
+    std::snprintf(Personalidad.NALIMOV_PATH, TAM_RUTA, "%s", d.plano.c_str());
+    Personalidad.EGTB_CACHE_SIZE = megas * 1048576;
+    CambiarTablasFinales();
+    EXPECT_EQ(MaxPiezasTB, 3) << megas;
+    const int32_t v = ValorTabla(j, 0, 5000);
+    if (primero == SIN_VALOR_TB) primero = v;
+    EXPECT_EQ(v, primero) << megas;
+  }
+  const std::string vacio = DirectorioTemporal("vacio");
+  for (const char* ruta : {vacio.c_str(), ""}) {
+    std::snprintf(Personalidad.NALIMOV_PATH, TAM_RUTA, "%s", ruta);
+    CambiarTablasFinales();
+    EXPECT_EQ(MaxPiezasTB, 0) << ruta;
+  }
+  std::snprintf(Personalidad.NALIMOV_PATH, TAM_RUTA, "%s", d.plano.c_str());
+  CambiarTablasFinales();
+  EXPECT_EQ(ValorTabla(j, 0, 5000), primero);
+  testing::internal::GetCapturedStdout();
+  rmdir(vacio.c_str());
+  Personalidad = antes;
 }
 
 TEST(ArchivosTablas, CheckerAcceptsGeneratedFilesAndFindsAPlantedFault) {
