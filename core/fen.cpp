@@ -159,7 +159,7 @@ const char* LeerFEN(const char* fen, FENLeida& f) {
   f.alPaso = SIN_CASILLA;
   while (*c == ' ') ++c;
   if (c[0] >= 'a' && c[0] <= 'h' && c[1] >= '1' && c[1] <= '8')
-    f.alPaso = AlPasoCoherente(f, (c[0] - 'a') + 16 * (8 - (c[1] - '0')));
+    f.alPaso = AlPasoCoherente(f, CasillaDeTexto(reinterpret_cast<const char*>(c)));
   return nullptr;
 }
 
