@@ -86,10 +86,12 @@ grep -q 'myname="Zelmor v0.70 QRT6"' "$trabajo/zelmor070.out" || falla "installe
 grep -q 'myname="Zelmor v0.52"' "$trabajo/zelmor052.out" || falla "installed zelmor052 did not answer protover"
 [ "$("$raiz/usr/bin/zelmor-diag" perft 3 2>/dev/null | tail -n 1)" = 8902 ] || falla "installed zelmor-diag perft 3"
 
+# The installed engine files are the tree's own (xboard's three-line format:
+# its header line, the command, the variants), each naming its own engine.
 for eng in zelmor070 zelmor052; do
-  [ "$(cat "$raiz/usr/share/games/plugins/xboard/$eng.eng")" = "plugin spec 0.0
-$eng
-chess" ] || falla "$eng.eng is not an xboard engine file for $eng"
+  instalado="$raiz/usr/share/games/plugins/xboard/$eng.eng"
+  { cmp -s "$fuente/xboard/$eng.eng" "$instalado" && [ "$(sed -n 2p "$instalado")" = "$eng" ] &&
+    [ "$(sed -n 3p "$instalado")" = chess ]; } || falla "$eng.eng is not an xboard engine file for $eng"
 done
 
 # 3. The installed engine in an empty directory plays from the installed books;
