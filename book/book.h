@@ -75,6 +75,21 @@ struct LecturaEntrada {
 // side to move there. The search passes its transposition-table store.
 using PlantarValor = void (*)(int32_t valor, int prof);
 
+// What a probe found: the candidates in the order they are shown (book moves,
+// then learned ones) with the weight shown for each, and the chosen move (0:
+// none) with its weight, random term included.
+struct CandidatoLibro {
+  Jugada Movimiento;
+  int32_t Mostrado;
+  bool Aprendido;
+};
+struct ConsultaLibro {
+  Jugada Elegida;
+  int32_t Peso;
+  int NumCandidatos;
+  CandidatoLibro Candidatos[2 * MAX_CANDIDATOS];
+};
+
 // ---------------------------------------------------------------- globals
 
 // Positions after White moves and after Black moves, each in ascending key order
@@ -87,10 +102,6 @@ extern uint32_t NumLibroNegras;
 // The current game's records for learning; emptied by NuevaPartidaLibro.
 extern RegistroPartida ListaPartida[CAPACIDAD_PARTIDA];
 extern int NumListaPartida;
-
-// The move the last probe chose (0: none) and its weight with the random term.
-extern Jugada JugadaLibroElegida;
-extern int32_t PesoJugadaLibro;
 
 // Where the book's log lines go (the engine's log; a tool's standard error).
 // Null: nowhere. The text is complete, line ends included.
@@ -138,15 +149,13 @@ int GuardarLibros(const char* rutaBlancas, const char* rutaNegras);
 // seconds and the acceptance limit of learned values.
 LecturaEntrada ClasificarEntrada(const EntradaLibro& e, int32_t segundosPlan,
                                  int32_t limiteAceptacion);
-// The probe at the root: the root list (ply 0) must be generated. Returns the
-// chosen book move (its weight in PesoJugadaLibro) or 0. Learned values and
-// avoided moves go through `plantar` (null: nowhere). `tiempoEsperado` is the
-// time planned for this move, in seconds. A selectivity of 0 or below acts as 1
-// (no random term). The candidate line goes to standard output only with
-// `pantalla` (it reads as a thinking line, which "nopost" silences); the log
-// always has the candidates.
-Jugada ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion, double tiempoEsperado,
-                      PlantarValor plantar, bool pantalla = true);
+// The probe at the root: the root list (ply 0) must be generated. Learned
+// values and avoided moves go through `plantar` (null: nowhere).
+// `tiempoEsperado` is the time planned for this move, in seconds. A selectivity
+// of 0 or below acts as 1 (no random term). The log gets the candidates; what
+// the front end sees of them is the caller's to say.
+ConsultaLibro ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion,
+                             double tiempoEsperado, PlantarValor plantar);
 
 // The book moves of the current position with their weights, into the arrays
 // (at most `maximo`): the count, or -1 when no book is loaded. Moves whose

@@ -40,9 +40,10 @@ void Casillas(Jugada j, char* texto) {
   texto[5] = 0;
 }
 
-// Shows the candidates of one kind and keeps the best. Ties keep the earlier one.
-void Mostrar(const Candidato* c, int n, const char* log, const char* salida, bool pantalla,
-             bool& elegido) {
+// Logs the candidates of one kind, adds them to the probe's record and keeps
+// the best. Ties keep the earlier one.
+void Anotar(const Candidato* c, int n, const char* log, bool aprendidos, ConsultaLibro& r,
+            bool& elegido) {
   char texto[6];
   for (int i = 0; i < n; ++i) {
     Casillas(c[i].Movimiento, texto);
@@ -51,12 +52,12 @@ void Mostrar(const Candidato* c, int n, const char* log, const char* salida, boo
       std::snprintf(linea, sizeof linea, log, texto, texto + 3, c[i].Mostrado);
       SalidaLogLibro(linea);
     }
-    if (pantalla) std::printf(salida, texto, texto + 3, c[i].Mostrado);
+    r.Candidatos[r.NumCandidatos++] = {c[i].Movimiento, c[i].Mostrado, aprendidos};
     // The first candidate is always taken, even with a weight a huge random
     // width pushed below the empty root score.
-    if (!elegido || c[i].Peso > PesoJugadaLibro) {
-      JugadaLibroElegida = c[i].Movimiento;
-      PesoJugadaLibro = c[i].Peso;
+    if (!elegido || c[i].Peso > r.Peso) {
+      r.Elegida = c[i].Movimiento;
+      r.Peso = c[i].Peso;
       elegido = true;
     }
   }
@@ -94,8 +95,8 @@ LecturaEntrada ClasificarEntrada(const EntradaLibro& e, int32_t segundosPlan,
   return l;
 }
 
-Jugada ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion, double tiempoEsperado,
-                      PlantarValor plantar, bool pantalla) {
+ConsultaLibro ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion,
+                             double tiempoEsperado, PlantarValor plantar) {
   // 1. Width of the random term; none below 1 (a remainder by zero is no choice).
   const int32_t s = selectividad > 0 ? selectividad : 1;
   const int32_t h = s / 2;
@@ -129,20 +130,20 @@ Jugada ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion, double tie
   }
 
   // 3. Nothing found: the search takes over.
-  JugadaLibroElegida = 0;
-  PesoJugadaLibro = PESO_SIN_JUGADA;
-  if (numLibro == 0 && numAprendidos == 0) return 0;
+  ConsultaLibro r;
+  r.Elegida = 0;
+  r.Peso = PESO_SIN_JUGADA;
+  r.NumCandidatos = 0;
+  if (numLibro == 0 && numAprendidos == 0) return r;
   if (ignorados > 0 && SalidaLogLibro != nullptr) {
     char linea[80];
     std::snprintf(linea, sizeof linea, "\nLibro: %d candidatas de m\xE1s ignoradas\n", ignorados);
     SalidaLogLibro(linea);
   }
 
-  // 4. The candidate line (ended by the move line that follows) and the choice.
-  if (pantalla) std::printf("%d %d %d %d  ", 0, 0, 0, 0);
+  // 4. The candidates and the choice.
   bool elegido = false;
-  Mostrar(libro, numLibro, "\nJugada Libro: %s%s (%d);", "<L> %s%s(%d) ", pantalla, elegido);
-  Mostrar(aprendidos, numAprendidos, "\nJugada Aprendida: %s%s (%d);", "<A> %s%s(%d) ", pantalla,
-          elegido);
-  return JugadaLibroElegida;
+  Anotar(libro, numLibro, "\nJugada Libro: %s%s (%d);", false, r, elegido);
+  Anotar(aprendidos, numAprendidos, "\nJugada Aprendida: %s%s (%d);", true, r, elegido);
+  return r;
 }

@@ -17,9 +17,6 @@ uint32_t NumLibroNegras = 0;
 RegistroPartida ListaPartida[CAPACIDAD_PARTIDA];
 int NumListaPartida = 0;
 
-Jugada JugadaLibroElegida = 0;
-int32_t PesoJugadaLibro = PESO_SIN_JUGADA;
-
 void (*SalidaLogLibro)(const char* texto) = nullptr;
 
 namespace {

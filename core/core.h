@@ -415,8 +415,6 @@ inline uint64_t EvasionDe(uint64_t jaqueadores, int rey) {
 
 // Move text: "e2e4", "e7e8Q" into `destino` (at least 6 bytes).
 void TextoJugada(Jugada j, char* destino);
-// The move text on standard output, and with a ';' after it in the log.
-void ImprimirJugada(Jugada j);
 
 // Log: printf-style write to the log file (nothing when there is none).
 void Log(const char* formato, ...) __attribute__((format(printf, 1, 2)));

@@ -29,10 +29,3 @@ void TextoJugada(Jugada j, char* destino) {
                   LetraPromocion[promocion & 7]);
   else std::snprintf(destino, 6, "%s%s", Nombre(CasillaDesde(j)), Nombre(CasillaHasta(j)));
 }
-
-void ImprimirJugada(Jugada j) {
-  char texto[8];
-  TextoJugada(j, texto);
-  std::printf("%s", texto);
-  Log("%s;", texto);
-}

@@ -79,6 +79,7 @@ void PrepararBusquedaDiagnostico() {
   }
   BusquedaDiagnostico = 1;
   LimiteDiagnostico = 0.0;
+  InformadorBusqueda = nullptr;  // a diagnostic search tells nobody
 }
 
 void PosicionDiagnostico() {

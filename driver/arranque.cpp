@@ -162,6 +162,7 @@ void Arrancar(int argc, char** argv) {
   if (PARAMETROS.FenArranque != nullptr) PonerPosicion(PARAMETROS.FenArranque);
   // 11. Input that arrives during a search reaches the driver through this.
   EntradaPendiente = EntradaXboard;
+  InformadorBusqueda = &INFORMADOR_XBOARD;
 }
 
 void CambiarTablasFinales() {

@@ -33,6 +33,14 @@ extern int RivalComputadora;
 extern int ModoICS;
 extern char NombreRival[TAM_LINEA];
 extern char NombreMotor[TAM_NOMBRE_MOTOR];
+extern int MostrarPensamiento;  // thinking, fail and stat01 lines ("post"/"nopost")
+
+// What the search tells, as the front end hears it: the xboard protocol's text
+// (the thinking lines also in the log); for UCI, the log and the loop's own
+// report after each completed iteration.
+struct Informador;
+extern const Informador INFORMADOR_XBOARD;
+Informador InformadorUci(void (*iteracionCompleta)(int profundidad));
 
 // ---------------------------------------------------------------- functions
 

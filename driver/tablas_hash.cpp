@@ -65,8 +65,11 @@ bool AsignarTablasHash() {
     Log("\nMemoria insuficiente (%llu MB disponibles): tablas hash reducidas a %u MB, peones %u MB, "
         "ataques %u MB\n",
         static_cast<unsigned long long>(disponible >> 20), t.Hash, t.Peones, t.Ataques);
-  ReservarTablasBusqueda(t.Hash);
-  ReservarTablasEval(t.Peones, t.Ataques);
+  for (int fallos = ReservarTablasBusqueda(t.Hash); fallos > 0; --fallos)
+    std::printf("Error reservando memoria\n");
+  const int eval = ReservarTablasEval(t.Peones, t.Ataques);
+  if (eval & FALLO_PEONES) std::printf("Error reservando memoria (hash peones)\n");
+  if (eval & FALLO_ATAQUES) std::printf("Error reservando memoria (hash ataques)\n");
   return !reducido;
 }
 

@@ -580,7 +580,8 @@ void CmdUci() {
     SalidaUci = 1;
   }
   EntradaPendiente = EntradaUci;
-  InformeIteracion = Informar;
+  static const Informador informador = InformadorUci(Informar);
+  InformadorBusqueda = &informador;
   CmdUci();
   static char linea[TAM_LINEA_UCI];
   char* palabras[MAX_JUGADAS_UCI + 64];

@@ -234,8 +234,10 @@ inline uint64_t CasillasAtacadas(const EntradaHashAtaques* h, int lado) {
 }
 
 // Allocates (zero-filled) the pawn hash and the attack hash for budgets in
-// megabytes and re-indexes the game's records. A table that cannot be had prints
-// the engine's message and falls back to a single entry; 1 when both were had.
+// megabytes and re-indexes the game's records. A table that cannot be had falls
+// back to a single entry; the result has a bit for each such table (0: both had).
+inline constexpr int FALLO_PEONES = 1;
+inline constexpr int FALLO_ATAQUES = 2;
 int ReservarTablasEval(uint32_t megasPeones, uint32_t megasAtaques);
 // Clears both tables (a new game, or stale values after a mate).
 void LimpiarTablasEval();

@@ -27,28 +27,22 @@ EntradaHashPeones* TablaPeones = ReservaPeones;
 EntradaHashAtaques* TablaAtaques = ReservaAtaques;
 
 int ReservarTablasEval(uint32_t megasPeones, uint32_t megasAtaques) {
-  int bien = 1;
+  int fallos = 0;
   // 1. Pawn hash (its budget is halved like the transposition budget).
   const uint64_t peones = EntradasTabla(megasPeones, sizeof(EntradaHashPeones));
   MascaraPeones = Reservar(TablaPeones, PropiaPeones, peones, ReservaPeones);
-  if (MascaraPeones + 1 != peones) {
-    std::printf("Error reservando memoria (hash peones)\n");
-    bien = 0;
-  }
+  if (MascaraPeones + 1 != peones) fallos |= FALLO_PEONES;
   // 2. Attack hash; the earlier build has none, and keeps a single idle entry.
   const uint64_t ataques =
       !PARAMETROS.TablaAtaques ? 1 : EntradasTabla(megasAtaques, sizeof(EntradaHashAtaques));
   MascaraAtaques = Reservar(TablaAtaques, PropiaAtaques, ataques, ReservaAtaques);
-  if (MascaraAtaques + 1 != ataques) {
-    std::printf("Error reservando memoria (hash ataques)\n");
-    bien = 0;
-  }
+  if (MascaraAtaques + 1 != ataques) fallos |= FALLO_ATAQUES;
   // Make fetches the slots of both tables ahead (see TablasAnticipadas).
   RegistrarAnticipo(ANTICIPO_ATAQUES, TablaAtaques, &MascaraAtaques, sizeof(EntradaHashAtaques));
   RegistrarAnticipo(ANTICIPO_PEONES, TablaPeones, &MascaraPeones, sizeof(EntradaHashPeones));
   RegistrarAnticipo(ANTICIPO_PEONES_EVAL, PeonesEval, &MASCARA_PEONES_EVAL, sizeof(EntradaPeonesEval));
   ReindexarHistoria();
-  return bien;
+  return fallos;
 }
 
 void LimpiarTablasEval() {

@@ -75,7 +75,7 @@ void ReiniciarMotor() {
   PararBusqueda = 0;
   MostrarPensamiento = MostrarPensamientoInicial;
   EntradaPendiente = HayEntrada;
-  InformeIteracion = nullptr;
+  InformadorBusqueda = &INFORMADOR_XBOARD;
   ReiniciarPartida();
   PonderActivo = 0;
   VersionProtocolo = 2;

@@ -59,10 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   JugadasLibro(jugadas, pesos, 64);
   GenerarJugadas();
   const int colorMotor = EstadoActual->Turno;
-  const Jugada j = ConsultarLibro(Personalidad.SELECTIVIDAD_LIBRO, Personalidad.LIMITE_ACEPTACION,
-                                  5.0, Plantar);
+  const ConsultaLibro consulta = ConsultarLibro(
+      Personalidad.SELECTIVIDAD_LIBRO, Personalidad.LIMITE_ACEPTACION, 5.0, Plantar);
+  const Jugada j = consulta.Elegida;
   if (aprender && j != 0) {
-    AprenderJugadaLibro(j, PesoJugadaLibro);
+    AprenderJugadaLibro(j, consulta.Peso);
     if (HacerJugadaPartida(j)) {
       GenerarJugadas();
       for (const EntradaJugada* e = InicioLista[0]; e < InicioLista[1]; ++e)

@@ -1,14 +1,12 @@
 // The end of a normal search: announce mate, stalemate or a dead draw instead
 // of moving, or play the move and announce the draw or mate it brings about.
-#include <cstdio>
-
 #include "movegen/movegen.h"
 #include "search/search.h"
 
 namespace {
 
-const char* Mate(int ganador) {
-  return ganador == BLANCO ? "\n1-0 {Jaque Mate}\n" : "\n0-1 {Jaque Mate}\n";
+Resultado Mate(int ganador) {
+  return ganador == BLANCO ? Resultado::GananBlancas : Resultado::GananNegras;
 }
 
 }  // namespace
@@ -21,10 +19,10 @@ void EmitirJugada() {
   //    engine plays neither side.
   if (j == 0) {
     if (n->EnJaque) {
-      std::printf("%s", Mate(n->Turno == BLANCO ? NEGRO : BLANCO));
+      InformarFinal(Mate(n->Turno == BLANCO ? NEGRO : BLANCO), false);
     } else {
       ValorRaiz = 0;
-      std::printf("\n1/2-1/2 {Ahogado}\n");
+      InformarFinal(Resultado::Ahogado, false);
     }
     return;
   }
@@ -32,15 +30,14 @@ void EmitirJugada() {
   //    announced (front ends score a draw claim the board does not support as a
   //    loss, and two knights can mate), so the game goes on.
   if (ValorRaiz == 0 && MaterialInsuficiente(n, false)) {
-    std::printf("\n1/2-1/2 {Insuficiente material}\n");
+    InformarFinal(Resultado::Insuficiente, false);
     return;
   }
-  // 3. The move line, then the statistics.
-  std::printf("\nmove ");
-  if constexpr (VERSION_052) Log("\n;*** Mi jugada (%d) es: ", (MediasJugadas + 2) / 2);
-  else Log("\n;*** Mi jugada (%u) es: ", static_cast<unsigned>((MediasJugadas + 2) / 2));
-  ImprimirJugada(j);
-  std::printf("\n");
+  // 3. The move, then the statistics in the log.
+  InformarJugada(j);
+  char texto[8];
+  TextoJugada(j, texto);
+  Log("\n;*** Mi jugada (%d) es: %s;", (MediasJugadas + 2) / 2, texto);
   EstadisticasLog();
   // 4-5. Make the move. A move that mates ends the game, and the board stays as
   //      it was before the mating move. (The board decides, not the score: a
@@ -48,7 +45,7 @@ void EmitirJugada() {
   const int ganador = n->Turno;
   if (!HacerJugadaPartida(j)) return;
   if (EstadoActual->EnJaque && ListaJugadas().PrimeraLegal() == 0) {
-    std::printf("%s", Mate(ganador));
+    InformarFinal(Mate(ganador), true);
     DeshacerJugadaPartida();
     return;
   }
@@ -56,7 +53,8 @@ void EmitirJugada() {
   //      hundred plies without a capture or pawn move: a front end that checks
   //      claims scores an early one as a loss.
   const EstadoPly* a = EstadoActual;
-  if (PliesReversibles(a) >= 100) std::printf("\n1/2-1/2 {Regla de las 50 jugadas}\n");
-  else if (Repeticiones(a, 2) >= 2) std::printf("\n1/2-1/2 {Tercera repeticion}\n");
-  std::printf("\n");
+  InformarFinal(PliesReversibles(a) >= 100      ? Resultado::Regla50
+                : Repeticiones(a, 2) >= 2      ? Resultado::Repeticion
+                                               : Resultado::Ninguno,
+                true);
 }

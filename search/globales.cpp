@@ -5,9 +5,8 @@ LimitesBusqueda Limites = {ModoBusqueda::Normal, SIN_RELOJ, 0, 0, 0.0, 0, 0, 0, 
 FaseReloj Fase = FaseReloj::Normal;
 int PararBusqueda = 0;
 FuncionEntrada EntradaPendiente = nullptr;
-FuncionInforme InformeIteracion = nullptr;
+const Informador* InformadorBusqueda = nullptr;
 int KibitzActivo = 0;
-int MostrarPensamiento = 1;
 
 EntradaHash* TablaHashProf = nullptr;
 EntradaHash* TablaHashSiempre = nullptr;

@@ -106,19 +106,16 @@ EntradaHash* Reservar(EntradaHash*& tabla, void*& propia, uint64_t n, EntradaHas
 
 }  // namespace
 
-void ReservarTablasBusqueda(uint32_t megas) {
+int ReservarTablasBusqueda(uint32_t megas) {
   // Two tables of equal size sharing one mask: if either cannot be had, both
   // become single entries.
   const uint64_t n = EntradasTabla(megas, sizeof(EntradaHash));
   const bool prof = Reservar(TablaHashProf, PropiaProf, n, ReservaProf) != nullptr;
-  if (!prof) std::printf("Error reservando memoria\n");
   const bool siempre = Reservar(TablaHashSiempre, PropiaSiempre, n, ReservaSiempre) != nullptr;
-  if (!siempre) std::printf("Error reservando memoria\n");
   void* f = FiltroHash;
   const bool filtro =
       prof && siempre && ReservarTabla(&f, &PropiaFiltro, n, sizeof(MarcasSlot), ReservaFiltro) == n;
   FiltroHash = static_cast<MarcasSlot*>(f);
-  if (!filtro && prof && siempre) std::printf("Error reservando memoria\n");
   if (prof && siempre && filtro) {
     MascaraHash = static_cast<uint32_t>(n - 1);
   } else {
@@ -129,6 +126,7 @@ void ReservarTablasBusqueda(uint32_t megas) {
   }
   Anunciar();
   ReindexarHistoria();
+  return !prof + !siempre + (prof && siempre && !filtro);
 }
 
 void LiberarTablasBusqueda() {

@@ -103,16 +103,19 @@ void BuscarPosicion() {
   int ultimaProf = 0;
 
   // 3. Book.
-  const Jugada libro =
-      !Pensando() && !Limites.SinLibro && ContadorFueraLibro < 5
-          ? ConsultarLibro(Personalidad.SELECTIVIDAD_LIBRO, Personalidad.LIMITE_ACEPTACION,
-                           TiempoEsperado, PlantarValorLibro, MostrarPensamiento != 0)
-          : 0;
+  Jugada libro = 0;
+  if (!Pensando() && !Limites.SinLibro && ContadorFueraLibro < 5) {
+    const ConsultaLibro consulta =
+        ConsultarLibro(Personalidad.SELECTIVIDAD_LIBRO, Personalidad.LIMITE_ACEPTACION,
+                       TiempoEsperado, PlantarValorLibro);
+    if (consulta.NumCandidatos > 0) InformarLibro(consulta);
+    libro = consulta.Elegida;
+    if (libro != 0) ValorRaiz = consulta.Peso;
+  }
   if (libro != 0) {
     ContadorFueraLibro = 0;
     VariantePrincipal[0][0].Jugada = libro;
     VariantePrincipal[0][1].Jugada = 0;
-    ValorRaiz = PesoJugadaLibro;
     if (Personalidad.APRENDER != 0 && Personalidad.AP_SEGUNDOS_MIN <= TiempoEsperado)
       AprenderJugadaLibro(libro, ValorRaiz);
   } else {
@@ -142,7 +145,7 @@ void BuscarPosicion() {
         ProfundidadIteracion = d;
         BuscarRaiz(alfa, beta, d);
         ultimaProf = d;
-        if (InformeIteracion != nullptr && !PararBusqueda) InformeIteracion(d);
+        if (!PararBusqueda) InformarIteracionCompleta(d);
         if (ValorRaiz == INFINITO) break;
         alfa = std::max(ValorRaiz - Ventana(), SIN_VALOR);
         beta = std::min(ValorRaiz + Ventana(), INFINITO);

@@ -162,9 +162,7 @@ void BuscarRaiz(int32_t alfa, int32_t beta, int prof) {
   EntradaJugada* const tope = TopeJugadas;
   int n = 0;
   if (!BusquedaDiagnostico) {
-    // The blank lines between iterations belong to the thinking output: a front
-    // end that asked for none (Knights) gets none.
-    if (MostrarPensamiento) std::fputs("\n\n", stdout);
+    InformarComienzoIteracion(prof);
     Log("\n * * *\n");
   }
   // 2. Each root move from the top down.

@@ -1,8 +1,7 @@
-// Thinking output: the thinking lines of each iteration and of fail-highs and
-// fail-lows, the analysis status line, the kibitz line and the statistics block
-// written to the log after each move.
-#include <cstdarg>
-#include <cstdio>
+// What the search tells: the records of the thinking lines of each iteration
+// and of fail-highs and fail-lows, the analysis status line and the kibitz
+// line, handed to the Informador; and the statistics block the log gets after
+// each move.
 
 #include "eval/eval.h"
 #include "movegen/movegen.h"
@@ -10,145 +9,88 @@
 
 namespace {
 
-// Thinking output reaches standard output only while "post" is on; the log
-// keeps it whatever the setting.
-__attribute__((format(printf, 1, 2))) void Pensamiento(const char* formato, ...) {
-  if (!MostrarPensamiento) return;
-  va_list args;
-  va_start(args, formato);
-  std::vprintf(formato, args);
-  va_end(args);
+// Hands a record to the Informador's entry for it, when there is one.
+template <typename F, typename... A>
+void Informar(F Informador::* entrada, const A&... a) {
+  if (InformadorBusqueda != nullptr && InformadorBusqueda->*entrada != nullptr)
+    (InformadorBusqueda->*entrada)(a...);
 }
 
-const char* Nombre(int casilla) {
-  return casilla >= 0 && casilla < 128 ? NombreCasilla[casilla] : "x";
+// A line's record with the search's figures as they stand.
+LineaPensamiento Linea(ClaseLinea clase, int prof) {
+  LineaPensamiento l;
+  l.Clase = clase;
+  l.Profundidad = prof;
+  l.Valor = ValorRaiz;
+  l.Segundos = TiempoTranscurrido;
+  l.Nodos = Nodos;
+  l.Ponder = 0;
+  l.Longitud = 0;
+  l.Cortada = false;
+  l.AciertosEGTB = Contadores.AciertosEGTB;
+  l.IntentosEGTB = Contadores.IntentosEGTB;
+  return l;
 }
 
-long Centesimas() { return static_cast<long>(TiempoTranscurrido * 100.0); }
-
-// Depth, score, time and nodes in front of a line: protocol form on standard
-// output, readable form in the log.
-void Cabecera(int prof, const char* finLog) {
-  if constexpr (VERSION_052)
-    Pensamiento("%ld %ld %ld %ld  ", static_cast<long>(prof), static_cast<long>(ValorRaiz),
-                Centesimas(), static_cast<long>(Nodos));
-  else
-    Pensamiento("%ld %ld %ld %u  ", static_cast<long>(prof), static_cast<long>(ValorRaiz),
-                Centesimas(), Nodos);
-  Log("%ld\t%2.2f\t%2.2f\t%8u%s", static_cast<long>(prof), ValorRaiz / 100.0, TiempoTranscurrido,
-      Nodos, finLog);
-}
-
-// After the variation the earlier build also shows its speed.
-void Cola() {
-  if constexpr (VERSION_052) {
-    const double s = TiempoTranscurrido > 0 ? TiempoTranscurrido : 0.001;
-    Pensamiento(" (%ld knps)", static_cast<long>(Nodos / (s * 1000.0)));
-  }
-  Pensamiento("\n");
-  Log("\n");
-}
-
-// Move text on both outputs.
-void JugadaEnAmbas(Jugada j, const char* antes, const char* despues) {
-  char texto[8];
-  TextoJugada(j, texto);
-  Pensamiento("%s%s%s", antes, texto, despues);
-  Log("%s%s%s", antes, texto, despues);
-}
-
-// The earlier engine's fail lines: squares only, then its mark.
-void JugadaConMarca(Jugada j, const char* marca) {
-  const char* d = NombreCasilla[CasillaDesde(j)];
-  const char* h = NombreCasilla[CasillaHasta(j)];
-  Pensamiento("%s%s%s", d, h, marca);
-  Log("%s%s%s", d, h, marca);
-}
+void Anadir(LineaPensamiento& l, Jugada j) { l.Variante[l.Longitud++] = j; }
 
 double Porcentaje(double valor, double base) { return valor * 100.0 / base; }
-
-void ImprimirEnAmbas(Jugada j, const char* separador) {
-  char texto[8];
-  TextoJugada(j, texto);
-  Pensamiento("%s%s", texto, separador);
-  Log("%s%s", texto, separador);
-}
 
 }  // namespace
 
 void ImprimirLineaPensamiento(int prof) {
-  Cabecera(prof, "  ");
-  ImprimirVariante(prof);
-  Cola();
+  LineaPensamiento l = Linea(ClaseLinea::Iteracion, prof);
+  LlenarVariante(l, prof);
+  Informar(&Informador::Linea, l);
 }
 
 void ImprimirLineaFijo(int prof) {
   const Jugada j = VariantePrincipal[0][0].Jugada;
-  Cabecera(prof, "--");
+  LineaPensamiento l = Linea(ClaseLinea::Fijo, prof);
   if (j != 0 && HacerJugada(j)) {
-    ImprimirVariante(prof);
+    LlenarVariante(l, prof);
     DeshacerJugada();
   }
-  Cola();
+  Informar(&Informador::Linea, l);
 }
 
 void ImprimirFallaAlta(int prof, Jugada j) {
   LeerReloj();
-  if constexpr (VERSION_052) {
-    Cabecera(prof, "  ");
-    JugadaConMarca(j, "!\n");
-    return;
-  }
-  Pensamiento("%ld %d %ld %u  ", static_cast<long>(prof), ValorRaiz, Centesimas(), Nodos);
-  Log("%ld\t%2.2f\t%2.2f\t%8u  ", static_cast<long>(prof), ValorRaiz / 100.0, TiempoTranscurrido,
-      Nodos);
-  JugadaEnAmbas(j, "", "\n");
+  LineaPensamiento l = Linea(ClaseLinea::FallaAlta, prof);
+  Anadir(l, j);
+  Informar(&Informador::Linea, l);
 }
 
 // Called with the root move made: the table's move for the position after it is
 // the reply the engine expects.
 void ImprimirFallaBaja(int prof, Jugada j) {
   LeerReloj();
-  Cabecera(prof, "  ");
-  if constexpr (VERSION_052) {
-    JugadaConMarca(j, "?\n");
-    return;
-  }
-  JugadaEnAmbas(j, "", "");
-  const Jugada respuesta = JugadaHashActual();
-  if (respuesta != 0) JugadaEnAmbas(respuesta, " ", "");
-  Pensamiento("\n");
-  Log("\n");
+  LineaPensamiento l = Linea(ClaseLinea::FallaBaja, prof);
+  Anadir(l, j);
+  if (const Jugada respuesta = JugadaHashActual(); respuesta != 0) Anadir(l, respuesta);
+  Informar(&Informador::Linea, l);
 }
 
 void ImprimirEstado(int prof, int restantes, Jugada j) {
-  if (!PARAMETROS.LineaEstado) return;
-  Pensamiento("\nstat01: %u %u %d %u %u %s%s\n", static_cast<unsigned>(Centesimas()), Nodos, prof,
-              static_cast<unsigned>(restantes), static_cast<unsigned>(NumRaiz),
-              NombreCasilla[CasillaDesde(j)], NombreCasilla[CasillaHasta(j)]);
+  const LineaEstado e = {TiempoTranscurrido, Nodos, prof, restantes, NumRaiz, j};
+  Informar(&Informador::Estado, e);
 }
 
 void ImprimirKibitz() {
   const Jugada j = VariantePrincipal[0][0].Jugada;
-  const long prof = ProfundidadIteracion;
-  if constexpr (VERSION_052)
-    Pensamiento("\ntellall Depth:%ld  Ev:%2.2f  Time:%2.2f  Nodes:%ld  PV:", prof,
-                ValorRaiz / 100.0, TiempoTranscurrido, static_cast<long>(Nodos));
-  else
-    Pensamiento("\ntellall Depth:%ld Ev:%2.2f Time:%2.2f Nodes:%ld PV:", prof, ValorRaiz / 100.0,
-                TiempoTranscurrido, static_cast<long>(Nodos));
+  LineaPensamiento l = Linea(ClaseLinea::Kibitz, ProfundidadIteracion);
   if (j != 0 && HacerJugada(j)) {
-    ImprimirVariante(ProfundidadIteracion);
+    LlenarVariante(l, ProfundidadIteracion);
     DeshacerJugada();
   }
-  if constexpr (VERSION_052)
-    Pensamiento("  * EGTB: %ld/%ld", static_cast<long>(Contadores.AciertosEGTB),
-                static_cast<long>(Contadores.IntentosEGTB));
-  else
-    Pensamiento("\tEGTB: %ld/%ld", static_cast<long>(Contadores.AciertosEGTB),
-                static_cast<long>(Contadores.IntentosEGTB));
-  Pensamiento("\n");
+  Informar(&Informador::Linea, l);
 }
+
+void InformarComienzoIteracion(int prof) { Informar(&Informador::ComienzoIteracion, prof); }
+void InformarIteracionCompleta(int prof) { Informar(&Informador::IteracionCompleta, prof); }
+void InformarLibro(const ConsultaLibro& c) { Informar(&Informador::Libro, c); }
+void InformarJugada(Jugada j) { Informar(&Informador::JugadaDecidida, j); }
+void InformarFinal(Resultado r, bool trasJugada) { Informar(&Informador::Final, r, trasJugada); }
 
 // The statistics of the search just ended, after the move line.
 void EstadisticasLog() {
@@ -228,39 +170,32 @@ void EstadisticasLog() {
   Log("Podas static: %u  Podas ultimo ply: %u\n", c.PodasStatic, c.PodasUltimoPly);
 }
 
-void ImprimirVariante(int profundidad) {
-  // 1. While pondering, the predicted move the line answers, in parentheses.
-  if (Limites.Modo == ModoBusqueda::Ponder) {
-    Pensamiento("(%s%s) ", Nombre(CasillaDesde(Limites.JugadaPonder)),
-                Nombre(CasillaHasta(Limites.JugadaPonder)));
-    Log("(%s%s) ", Nombre(CasillaDesde(Limites.JugadaPonder)),
-        Nombre(CasillaHasta(Limites.JugadaPonder)));
-  }
-  // 2. The first move: the caller has made it already.
-  ImprimirEnAmbas(VariantePrincipal[0][0].Jugada, " ");
-  // The earlier build prints its own array as it stands, up to the iteration's
-  // depth; an empty entry shows as "*" and ends the line.
+void LlenarVariante(LineaPensamiento& l, int profundidad) {
+  if (Limites.Modo == ModoBusqueda::Ponder) l.Ponder = Limites.JugadaPonder;
+  // The first move: the caller has made it already.
+  Anadir(l, VariantePrincipal[0][0].Jugada);
+  // The earlier build gives its own array as it stands, up to the iteration's
+  // depth; an empty entry ends the line.
   if constexpr (VERSION_052) {
     for (int i = 1; i < profundidad && i < FILAS_PV; ++i) {
       const Jugada j = VariantePrincipal[0][i].Jugada;
       if (j == 0) {
-        Pensamiento("*");
-        Log("*");
+        l.Cortada = true;
         return;
       }
-      ImprimirEnAmbas(j, " ");
+      Anadir(l, j);
     }
     return;
   }
-  // 3. The rest, each checked and made so the next one can be checked.
+  // The rest, each checked and made so the next one can be checked, then the
+  // board as the caller left it.
   int hechas = 0;
   for (int i = 1; i < FILAS_PV; ++i) {
     Jugada j = VariantePrincipal[0][i].Jugada;
     if (j == 0 || EstadoActual - Historia >= MAX_HISTORIA - 1) break;
     if (!ValidarJugada(j) || !HacerJugada(j)) break;
     ++hechas;
-    ImprimirEnAmbas(j, " ");
+    Anadir(l, j);
   }
-  // 4. The board as the caller left it.
   while (hechas-- > 0) DeshacerJugada();
 }

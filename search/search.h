@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/core.h"
+#include "book/book.h"
 #include "egtb/egtb.h"
 
 // ---------------------------------------------------------------- constants
@@ -94,16 +95,74 @@ struct ContadoresBusqueda {
 
 // ---------------------------------------------------------------- globals
 
+// ---------------------------------------------------------------- what the search tells
+
+// A line of thinking output, as the search holds it when the line is due.
+enum class ClaseLinea : uint8_t {
+  Iteracion,  // a new best line within an iteration
+  Fijo,       // the end of an iteration of the fixed-depth search
+  FallaAlta,  // a root move failed high: the move alone
+  FallaBaja,  // the best move failed low: the move and the expected reply
+  Kibitz,     // after the move played: the whole line and the tablebase counters
+};
+struct LineaPensamiento {
+  ClaseLinea Clase;
+  int Profundidad;
+  int32_t Valor;
+  double Segundos;
+  uint32_t Nodos;
+  Jugada Ponder;  // while pondering, the predicted reply the line answers; else 0
+  // The variation, first move first. The current build gives the moves that
+  // could be played one after another; the earlier one its array as it stands up
+  // to the iteration's depth, Cortada when it met an empty entry before.
+  int Longitud;
+  bool Cortada;
+  Jugada Variante[FILAS_PV];
+  uint32_t AciertosEGTB, IntentosEGTB;  // Kibitz only
+};
+
+// The "stat01" status line of analysis: the root move being searched.
+struct LineaEstado {
+  double Segundos;
+  uint32_t Nodos;
+  int Profundidad;
+  int Restantes, Total;  // root moves still to search, and all of them
+  ::Jugada Jugada;
+};
+
+// How a game ends when the engine announces it.
+enum class Resultado : uint8_t {
+  Ninguno,
+  GananBlancas,  // checkmate
+  GananNegras,
+  Ahogado,
+  Insuficiente,  // no mating material left (announced instead of a move)
+  Regla50,
+  Repeticion,
+};
+
+// Everything the search has to say, each event with its record. The driver
+// installs one for its front end; a null entry (or a null Informador) keeps the
+// event unsaid. The search itself writes only to the log.
+struct Informador {
+  void (*ComienzoIteracion)(int profundidad);
+  void (*Linea)(const LineaPensamiento& linea);
+  void (*Estado)(const LineaEstado& estado);
+  // After each completed iteration, the root position on the board.
+  void (*IteracionCompleta)(int profundidad);
+  void (*Libro)(const ConsultaLibro& consulta);
+  void (*JugadaDecidida)(Jugada jugada);
+  // The result announced: without a move (mate, stalemate, dead draw), or after
+  // the move just played (then Ninguno ends the move's announcement).
+  void (*Final)(Resultado resultado, bool trasJugada);
+};
+
 extern LimitesBusqueda Limites;
 extern FaseReloj Fase;
 extern int PararBusqueda;                // 1 asks the running search to stop
 extern FuncionEntrada EntradaPendiente;  // null: input never stops a search
-// Called after each completed iteration with its depth, the root position on
-// the board (null: nothing is called). A front end of its own reports from it.
-using FuncionInforme = void (*)(int profundidad);
-extern FuncionInforme InformeIteracion;
-extern int KibitzActivo;        // a kibitz line after each move played
-extern int MostrarPensamiento;  // thinking, fail and stat01 lines ("post"/"nopost")
+extern const Informador* InformadorBusqueda;  // null: the search says nothing
+extern int KibitzActivo;  // a kibitz line after each move played
 
 // Pondering or analysing: no move is played at the end and the clock does not count.
 inline bool Pensando() { return Limites.Modo != ModoBusqueda::Normal; }
@@ -161,9 +220,9 @@ extern double LimiteDiagnostico;
 void NuevaPartidaBusqueda();
 void NuevaPosicionBusqueda();
 // The transposition tables: both of equal size for a budget in megabytes, with
-// the game's records re-indexed ("Error reservando memoria" and a single entry
-// for a table that cannot be had); released; cleared.
-void ReservarTablasBusqueda(uint32_t megas);
+// the game's records re-indexed; a table that cannot be had leaves both as
+// single entries. Returns how many allocations failed (0: all were had).
+int ReservarTablasBusqueda(uint32_t megas);
 void LiberarTablasBusqueda();
 void LimpiarTablasBusqueda();
 
@@ -232,21 +291,28 @@ int PruebaReloj();       // the clock test of Fase: 1 when the search must stop
 // the previous iteration's root score.
 int ReglasIteracion(int32_t previo);
 
-// Thinking output.
-void ImprimirLineaPensamiento(int prof);     // per-iteration form (first root move made)
-void ImprimirLineaFijo(int prof);            // PensarProf form (move not made)
+// Thinking output: each line's record built from the search as it stands and
+// handed to the Informador. ImprimirLineaPensamiento is called with the first
+// root move made; ImprimirLineaFijo without it.
+void ImprimirLineaPensamiento(int prof);
+void ImprimirLineaFijo(int prof);
 void ImprimirFallaAlta(int prof, Jugada j);  // a root move became best on a fail high
 void ImprimirFallaBaja(int prof, Jugada j);  // the best move's score dropped
-void ImprimirEstado(int prof, int restantes, Jugada j);  // stat01 line
+void ImprimirEstado(int prof, int restantes, Jugada j);
 void ImprimirKibitz();
 void EstadisticasLog();
+// The variation of row 0 after its first move, which the caller has made, as a
+// line's record holds it (the walk plays and takes back its moves).
+void LlenarVariante(LineaPensamiento& linea, int profundidad);
+// The other events, to the Informador.
+void InformarComienzoIteracion(int prof);
+void InformarIteracionCompleta(int prof);
+void InformarLibro(const ConsultaLibro& consulta);
+void InformarJugada(Jugada j);
+void InformarFinal(Resultado r, bool trasJugada);
 
 // Plays the chosen move (or announces the result) after a normal search.
 void EmitirJugada();
-
-// Prints the principal variation (row 0) after its first move, which the
-// caller has made; the predicted move in parentheses first while pondering.
-void ImprimirVariante(int profundidad);
 
 // Asks the cache for both transposition-table slots of the position after the
 // pseudo-legal move j, well before the child probes them.

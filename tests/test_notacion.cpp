@@ -177,12 +177,12 @@ TEST_F(Notacion, ValidarJugada) {
   EXPECT_EQ(ValidarJugada(j(0x54, 0x44)), 0);
 }
 
-TEST_F(Notacion, ImprimirJugadaYVariante) {
-  CapturarLog();
-  EXPECT_EQ(SalidaDe([] { ImprimirJugada(CrearJugada(0x14, E8, DAMA)); }), "e7e8Q");
-  EXPECT_EQ(TextoLog(), "e7e8Q;");
+TEST_F(Notacion, PrintedMoveAndVariation) {
+  char texto[8];
+  TextoJugada(CrearJugada(0x14, E8, DAMA), texto);
+  EXPECT_STREQ(texto, "e7e8Q");
 
-  // A line whose third move does not fit the board is printed up to the second.
+  // A line whose third move does not fit the board is given up to the second.
   VariantePrincipal[0][0].Jugada = CrearJugada(0x64, 0x44);  // e2e4
   VariantePrincipal[0][1].Jugada = CrearJugada(0x13, 0x33);  // d7d5
   VariantePrincipal[0][2].Jugada = CrearJugada(0x64, 0x44);  // e2e4 again: no pawn there
@@ -192,17 +192,26 @@ TEST_F(Notacion, ImprimirJugadaYVariante) {
   const uint64_t clave = ClaveActual();
   EstadoPly* const estado = EstadoActual;
   Limites.Modo = ModoBusqueda::Normal;
-  EXPECT_EQ(SalidaDe([] { ImprimirVariante(3); }), "e2e4 d7d5 ");
+  LineaPensamiento l{};
+  LlenarVariante(l, 3);
+  ASSERT_EQ(l.Longitud, 2);
+  EXPECT_EQ(l.Variante[1], VariantePrincipal[0][1].Jugada);
   EXPECT_EQ(EstadoActual, estado);
   EXPECT_EQ(ClaveActual(), clave);
-  // While pondering the line is led by the predicted move.
+  // While pondering the line is led by the predicted move, on the screen and in
+  // the log.
+  CapturarLog();
+  const Informador* antes = InformadorBusqueda;
+  InformadorBusqueda = &INFORMADOR_XBOARD;
   Limites.Modo = ModoBusqueda::Ponder;
   Limites.JugadaPonder = CrearJugada(0x66, 0x46);
   VariantePrincipal[0][2].Jugada = CrearJugada(0x65, 0x45);  // f2f4
   VariantePrincipal[0][3].Jugada = 0;
-  EXPECT_EQ(SalidaDe([] { ImprimirVariante(3); }), "(g2g4) e2e4 d7d5 f2f4 ");
+  const std::string linea = SalidaDe([] { ImprimirLineaPensamiento(3); });
+  EXPECT_NE(linea.find("  (g2g4) e2e4 d7d5 f2f4 \n"), std::string::npos) << linea;
   EXPECT_NE(TextoLog().find("(g2g4) e2e4 d7d5 f2f4 "), std::string::npos);
   EXPECT_EQ(EstadoActual, estado);
+  InformadorBusqueda = antes;
   Limites.Modo = ModoBusqueda::Normal;
   Limites.JugadaPonder = 0;
 }

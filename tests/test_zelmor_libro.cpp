@@ -2,6 +2,8 @@
 // weights, building, and what the engine then finds in the books.
 #include <cstdlib>
 
+#include "driver/driver.h"
+#include "search/search.h"
 #include "tests/libro_test_util.h"
 #include "tests/test_driver_proceso.h"
 #include "tools/libro/libro_tool.h"
@@ -201,8 +203,10 @@ TEST(ConstructorLibro, BuildsBooksTheEngineFindsAgain) {
     ASSERT_NE(j, 0u) << san;
     PlyActual = 0;
     GenerarJugadas();
+    const ConsultaLibro c = ConsultarLibro(1, -25, 10.0, nullptr);
+    ASSERT_NE(c.Elegida, 0u) << san;
     testing::internal::CaptureStdout();
-    ASSERT_NE(ConsultarLibro(1, -25, 10.0, nullptr), 0u) << san;
+    INFORMADOR_XBOARD.Libro(c);
     const std::string linea = testing::internal::GetCapturedStdout();
     EXPECT_NE(linea.find("<L> " + CoordenadasJugada(j).substr(0, 4)), std::string::npos) << linea;
     ASSERT_EQ(HacerJugadaPartida(j), 1);

@@ -8,6 +8,7 @@
 
 #include "core/core.h"
 #include "diag/diag.h"
+#include "driver/driver.h"
 #include "eval/eval.h"
 #include "search/search.h"
 
@@ -22,8 +23,10 @@ class Anterior : public ::testing::Test {
     BusquedaDiagnostico = 0;
     Personalidad = PERSONALIDAD_INICIAL;
     FicheroLog = std::tmpfile();
+    InformadorBusqueda = &INFORMADOR_XBOARD;
   }
   void TearDown() override {
+    InformadorBusqueda = nullptr;
     CerrarLog();
     Personalidad = PERSONALIDAD_INICIAL;
     Limites.Modo = ModoBusqueda::Normal;
