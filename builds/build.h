@@ -1,9 +1,8 @@
 // The build's parameters. The earlier engine (0.52) is the same source compiled
-// with ZELMOR_052 defined. What tells the two apart by a value or a switch is
-// one record, PARAMETROS, that the shared code reads; the procedures only the
-// earlier build has (its quiescence search, its output forms) test VERSION_052,
-// so the compiler drops the code of the other build. The personality defaults
-// of both builds are here too.
+// with ZELMOR_052 defined. What tells the two apart is, for each subsystem that
+// differs, one record of its choices (search/forma.h, eval/forma.h,
+// driver/forma.h) picked by VERSION_052 in one place; the personality defaults
+// of both builds are here.
 #pragma once
 
 #include <cstddef>
@@ -107,50 +106,8 @@ inline constexpr ConfiguracionMotor PERSONALIDAD_052 = [] {
   return p;
 }();
 
-// What else sets the builds apart, as values and switches.
-struct ParametrosVersion {
-  const char* NombreBase;     // greeting and feature line; the personality may add to it
-  const char* PrefijoLog;     // log files are PREFIJO + number + ".log"
-  const char* FenArranque;    // position set up after the first new game (null: none)
-  bool TablaAtaques;          // the evaluation's attack hash exists
-  bool InformeConfiguracion;  // the log opens with the configuration report
-  bool ComandoPunto;          // "." is a command (else it is unknown)
-  bool ComandoPensarProf;     // the first loop has "PensarProf"
-  bool LogBusqueda;           // the search writes its window and iteration lines to the log
-  bool LineaEstado;           // stat01 lines
-  bool SoloClavesPropias;     // personality keys of the earlier build are ignored
-  const ConfiguracionMotor* Personalidad;  // the compiled-in defaults
-};
-
-inline constexpr ParametrosVersion PARAMETROS_070 = {
-    .NombreBase = "Zelmor v0.70 QRT6",
-    .PrefijoLog = "Ze_0.70_",
-    .FenArranque = nullptr,
-    .TablaAtaques = true,
-    .InformeConfiguracion = true,
-    .ComandoPunto = true,
-    .ComandoPensarProf = true,
-    .LogBusqueda = true,
-    .LineaEstado = true,
-    .SoloClavesPropias = true,
-    .Personalidad = &PERSONALIDAD_070,
-};
-inline constexpr ParametrosVersion PARAMETROS_052 = {
-    .NombreBase = "Zelmor v0.52",
-    .PrefijoLog = "Ze_0.52_",
-    .FenArranque = "8/8/2p4p/2p2kpP/Pp6/4K2P/8/8 w - - 0 1",
-    .TablaAtaques = false,
-    .InformeConfiguracion = false,
-    .ComandoPunto = false,
-    .ComandoPensarProf = false,
-    .LogBusqueda = false,
-    .LineaEstado = false,
-    .SoloClavesPropias = false,
-    .Personalidad = &PERSONALIDAD_052,
-};
-inline constexpr const ParametrosVersion& PARAMETROS =
-    VERSION_052 ? PARAMETROS_052 : PARAMETROS_070;
-inline constexpr const ConfiguracionMotor& PERSONALIDAD_INICIAL = *PARAMETROS.Personalidad;
+inline constexpr const ConfiguracionMotor& PERSONALIDAD_INICIAL =
+    VERSION_052 ? PERSONALIDAD_052 : PERSONALIDAD_070;
 
 // The settings in force: the defaults, then the personality file's keys. The
 // driver reads the file; every layer may read the settings.

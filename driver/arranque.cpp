@@ -7,6 +7,7 @@
 
 #include "book/book.h"
 #include "driver/driver.h"
+#include "driver/forma.h"
 #include "egtb/egtb.h"
 #include "eval/eval.h"
 #include "search/search.h"
@@ -159,7 +160,7 @@ void Arrancar(int argc, char** argv) {
   // 10. A new game; the earlier build starts from its built-in ending.
   VersionProtocolo = 1;
   ReiniciarPartida();
-  if (PARAMETROS.FenArranque != nullptr) PonerPosicion(PARAMETROS.FenArranque);
+  if (FORMA_DRIVER.FenArranque != nullptr) PonerPosicion(FORMA_DRIVER.FenArranque);
   // 11. Input that arrives during a search reaches the driver through this.
   EntradaPendiente = EntradaXboard;
   InformadorBusqueda = &INFORMADOR_XBOARD;

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "driver/driver.h"
+#include "driver/forma.h"
 #include "eval/eval.h"
 #include "search/search.h"
 
@@ -86,7 +87,7 @@ void BucleInicial() {
       CargarFicherosLibro();
     } else if (std::strcmp(token, "ze_Eval") == 0) {
       std::printf("Static eval: %d\n", Evaluar());
-    } else if (PARAMETROS.ComandoPensarProf && std::strcmp(token, "PensarProf") == 0) {
+    } else if (FORMA_DRIVER.ComandoPensarProf && std::strcmp(token, "PensarProf") == 0) {
       LeerArgumento(argumento, sizeof argumento);
       int profundidad = ConvertirEntero(argumento);
       if (profundidad < 0) profundidad = 0;

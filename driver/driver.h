@@ -8,13 +8,14 @@
 #include <cstdio>
 
 #include "core/core.h"
+#include "driver/forma.h"
 
 // ---------------------------------------------------------------- constants
 
 // Engine names: the base name is what the greeting uses; NombreMotor may carry
 // the personality suffix.
-inline constexpr const char* NOMBRE_BASE = PARAMETROS.NombreBase;
-inline constexpr const char* PREFIJO_LOG = PARAMETROS.PrefijoLog;
+inline constexpr const char* NOMBRE_BASE = FORMA_DRIVER.NombreBase;
+inline constexpr const char* PREFIJO_LOG = FORMA_DRIVER.PrefijoLog;
 
 // Command tokens are short words, numbers, moves and file names; anything longer
 // is read whole and cut to this size (terminator included).

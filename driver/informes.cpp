@@ -5,28 +5,14 @@
 #include <cstdio>
 
 #include "driver/driver.h"
+#include "driver/forma.h"
 #include "search/search.h"
 
 int MostrarPensamiento = 1;
 
 namespace {
 
-// The earlier build's forms, chosen here once: its lines end with the search's
-// speed, its fail lines mark the move with "!" or "?", it has no status line,
-// and its kibitz line is spaced otherwise.
-struct FormasXboard {
-  bool Velocidad;
-  bool MarcasFalla;
-  bool LineaEstado;
-  const char* Kibitz;
-  const char* KibitzTablas;
-};
-constexpr FormasXboard FORMAS_ACTUALES = {
-    false, false, true, "\ntellall Depth:%ld Ev:%2.2f Time:%2.2f Nodes:%ld PV:", "\tEGTB: %ld/%ld"};
-constexpr FormasXboard FORMAS_052 = {
-    true, true, false, "\ntellall Depth:%ld  Ev:%2.2f  Time:%2.2f  Nodes:%ld  PV:",
-    "  * EGTB: %ld/%ld"};
-constexpr const FormasXboard& FORMAS = VERSION_052 ? FORMAS_052 : FORMAS_ACTUALES;
+constexpr const FormaDriver& FORMAS = FORMA_DRIVER;
 
 bool Pantalla = true;  // the thinking lines reach standard output (xboard), not only the log
 

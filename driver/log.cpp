@@ -2,6 +2,7 @@
 // every token read, the engine's thinking in readable form and, for the current
 // build, a report of the compiled-in configuration.
 #include "driver/driver.h"
+#include "driver/forma.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ constexpr int MAX_LOGS = 10000;
 void InformeConfiguracion() {
   Log("%s\n", NOMBRE_BASE);
   Log("Motor de ajedrez Zelmor - autor: el equipo de Zelmor\n\n");
-  if (!PARAMETROS.InformeConfiguracion) return;
+  if (!FORMA_DRIVER.InformeConfiguracion) return;
   Log("Informacion de configuracion interna del motor\n");
   Log("----------------------------------------------\n\n");
   Log("Reduccion null: prof > 6 R = 3; resto R = 2\n");

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "driver/driver.h"
+#include "driver/forma.h"
 #include "eval/eval.h"
 
 namespace {
@@ -80,7 +81,7 @@ int32_t ValorNumerico(const char*& texto, const char* clave) {
 
 // The earlier build's evaluation reads its parameters from globals of its own.
 void PasarParametrosEvaluacion() {
-  if (PARAMETROS.SoloClavesPropias) return;
+  if (FORMA_DRIVER.SoloClavesPropias) return;
   const ConfiguracionMotor& p = Personalidad;
   VAL_PEON = p.VAL_PEON;
   VAL_CABALLO = p.VAL_CABALLO;
@@ -126,7 +127,7 @@ void AplicarPersonalidad(const char* texto) {
     }
     if (hecho) continue;
     for (const ClaveEntera& c : CLAVES_ENTERAS) {
-      if (c.soloAntigua && PARAMETROS.SoloClavesPropias) continue;
+      if (c.soloAntigua && FORMA_DRIVER.SoloClavesPropias) continue;
       if (std::strcmp(token, c.nombre) != 0) continue;
       p.*c.campo = ValorNumerico(texto, token);
       break;

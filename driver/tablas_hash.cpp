@@ -5,6 +5,7 @@
 
 #include "driver/driver.h"
 #include "eval/eval.h"
+#include "eval/forma.h"
 #include "search/search.h"
 
 namespace {
@@ -18,7 +19,7 @@ uint64_t BytesTablas(const TamanosHash& t) {
   const uint64_t prof = EntradasTabla(t.Hash, sizeof(EntradaHash));
   uint64_t bytes = prof * (2 * sizeof(EntradaHash) + sizeof(MarcasSlot));
   bytes += EntradasTabla(t.Peones, sizeof(EntradaHashPeones)) * sizeof(EntradaHashPeones);
-  if (PARAMETROS.TablaAtaques)
+  if (FORMA_EVAL.TablaAtaques)
     bytes += EntradasTabla(t.Ataques, sizeof(EntradaHashAtaques)) * sizeof(EntradaHashAtaques);
   return bytes;
 }
@@ -43,7 +44,7 @@ TamanosHash AjustarTamanosHash(TamanosHash pedido, uint64_t disponible) {
   while (BytesTablas(pedido) > libre && (pedido.Hash > 1 || pedido.Peones > 1 || pedido.Ataques > 1)) {
     uint32_t* mayor = &pedido.Hash;
     if (pedido.Peones > *mayor) mayor = &pedido.Peones;
-    if (PARAMETROS.TablaAtaques && pedido.Ataques > *mayor) mayor = &pedido.Ataques;
+    if (FORMA_EVAL.TablaAtaques && pedido.Ataques > *mayor) mayor = &pedido.Ataques;
     *mayor = std::max<uint32_t>(*mayor / 2, 1);
   }
   return pedido;

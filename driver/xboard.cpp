@@ -45,6 +45,7 @@
 
 #include "book/book.h"
 #include "driver/driver.h"
+#include "driver/forma.h"
 #include "eval/eval.h"
 #include "search/search.h"
 
@@ -479,7 +480,7 @@ constexpr Comando COMANDOS[] = {
     {"level", CmdLevel, true},
     {"time", CmdTime, true},
     {"otim", CmdSoloArgumento, true},
-    {".", PARAMETROS.ComandoPunto ? CmdNada : CmdDesconocido, true},
+    {".", FORMA_DRIVER.ComandoPunto ? CmdNada : CmdDesconocido, true},
     {"usermove", CmdUsermove, false},
     {"?", CmdStop, true},
     {"ping", CmdPing, true},

@@ -154,7 +154,7 @@ extern uint32_t ContadorComputacionesAtq;  // attack maps built
 extern uint64_t MapaPeonesBlancos;
 extern uint64_t MapaPeonesNegros;
 
-// Parameters of the earlier build (read only when VERSION_052). Their defaults
+// Parameters of the earlier build (only its evaluation reads them). Their defaults
 // are those of its personality file; the driver's settings overwrite them.
 extern int32_t VAL_PEON;
 extern int32_t VAL_CABALLO;

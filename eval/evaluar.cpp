@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "eval/eval.h"
+#include "eval/forma.h"
 #include "eval/interno.h"
 #include "eval/tablas_eval.h"
 
@@ -288,7 +289,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   // 11. Sum. The earlier build weights two of the terms by its settings.
   int32_t estructuraPeones = peones + malAlfil;
   int32_t movil = movilidad;
-  if constexpr (VERSION_052) {
+  if constexpr (FORMA_EVAL.PesosSegunAjuste) {
     estructuraPeones = estructuraPeones * ESTRUCTURA_PEONES / 100;
     movil = movil * MOVILIDAD / 100;
   }
@@ -317,7 +318,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     d->Movilidad = movil;
     d->Desarrollo = desarrollo;
     d->Centro = centro;
-    d->Peones = VERSION_052 ? peones * ESTRUCTURA_PEONES / 100 : peones;
+    d->Peones = FORMA_EVAL.PesosSegunAjuste ? peones * ESTRUCTURA_PEONES / 100 : peones;
     d->MalAlfil = estructuraPeones - d->Peones;
     d->UltimaFila = ultimaFila;
     d->SeguridadRey = rey;

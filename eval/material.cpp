@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "eval/eval.h"
+#include "eval/forma.h"
 #include "eval/interno.h"
 #include "eval/tablas_eval.h"
 
@@ -29,13 +30,8 @@ constexpr int32_t MenosPiezas[16] = {20, 10, 5, 3, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0,
 }  // namespace
 
 int32_t MaterialEval() {
-  if constexpr (VERSION_052) {
-    const uint8_t* n = EstadoActual->NumPiezas;
-    return VAL_PEON * (n[0] - n[1]) + VAL_CABALLO * (n[2] - n[3]) + VAL_ALFIL * (n[4] - n[5]) +
-           VAL_TORRE * (n[6] - n[7]) + VAL_DAMA * (n[8] - n[9]);
-  } else {
-    return EstadoActual->Material;
-  }
+  if constexpr (PropioEval(FORMA_EVAL.Material)) return FORMA_EVAL.Material();
+  return EstadoActual->Material;
 }
 
 namespace {
@@ -149,15 +145,10 @@ void LlenarMaterial(EntradaMaterial& m, uint64_t cuentas, uint32_t resto, int32_
 }
 
 int FaseEvaluacion() {
+  if constexpr (PropioEval(FORMA_EVAL.Fase)) return FORMA_EVAL.Fase();
   const EstadoPly* e = EstadoActual;
-  if constexpr (VERSION_052) {
-    // The threshold compares the record's own MaterialTotal.
-    if (MediasJugadas < 20) return 0;
-    return e->MaterialTotal > UMBRAL_FINAL ? 1 : 2;
-  } else {
-    const int peones = e->NumPiezas[0] + e->NumPiezas[1];
-    const int piezas = e->PiezasBlancas + e->PiezasNegras;
-    if (peones <= 8 || piezas <= 7) return 2;
-    return MediasJugadas < 18 ? 0 : 1;
-  }
+  const int peones = e->NumPiezas[0] + e->NumPiezas[1];
+  const int piezas = e->PiezasBlancas + e->PiezasNegras;
+  if (peones <= 8 || piezas <= 7) return 2;
+  return MediasJugadas < 18 ? 0 : 1;
 }

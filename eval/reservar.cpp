@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "eval/eval.h"
+#include "eval/forma.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ int ReservarTablasEval(uint32_t megasPeones, uint32_t megasAtaques) {
   if (MascaraPeones + 1 != peones) fallos |= FALLO_PEONES;
   // 2. Attack hash; the earlier build has none, and keeps a single idle entry.
   const uint64_t ataques =
-      !PARAMETROS.TablaAtaques ? 1 : EntradasTabla(megasAtaques, sizeof(EntradaHashAtaques));
+      !FORMA_EVAL.TablaAtaques ? 1 : EntradasTabla(megasAtaques, sizeof(EntradaHashAtaques));
   MascaraAtaques = Reservar(TablaAtaques, PropiaAtaques, ataques, ReservaAtaques);
   if (MascaraAtaques + 1 != ataques) fallos |= FALLO_ATAQUES;
   // Make fetches the slots of both tables ahead (see TablasAnticipadas).

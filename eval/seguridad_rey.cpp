@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "eval/eval.h"
+#include "eval/forma.h"
 #include "eval/interno.h"
 #include "eval/tablas_eval.h"
 
@@ -264,7 +265,7 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
   const int refugioB = d != nullptr || EscalaRey[matN] != 0 ? RefugioRey<BLANCO>(pe, cj) : 0;
   const int refugioN = d != nullptr || EscalaRey[matB] != 0 ? RefugioRey<NEGRO>(pe, cj) : 0;
   int peligroB, peligroN;
-  if constexpr (VERSION_052) {
+  if constexpr (FORMA_EVAL.PesosSegunAjuste) {
     peligroB = refugioB * DEFENSA_ESTATICA / 100 + ataqueBlanco * ATAQUE_DINAMICO / 100;
     peligroN = refugioN * DEFENSA_ESTATICA / 100 + ataqueNegro * ATAQUE_DINAMICO / 100;
     if (peligroB < 0) peligroB = 0;

@@ -3,6 +3,7 @@
 // the full window when they land inside it.
 #include "eval/eval.h"
 #include "movegen/movegen.h"
+#include "search/forma.h"
 #include "search/search.h"
 #include "search/sondeo_hash.h"
 
@@ -49,7 +50,7 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
   // 8. Depth exhausted.
   if (prof <= 0) return Quiescencia(alfa, beta);
 
-  if constexpr (!VERSION_052) {
+  if constexpr (FORMA_BUSQUEDA.NuloEnPV) {
     // 9. Null move, still searched with a zero window.
     if (n->PermiteNulo && MaterialParaNulo(n)) {
       HacerNulo();

@@ -1,6 +1,7 @@
 // Extensions of a move just made (EstadoActual is the child) and the threat
 // estimate of the last-ply pruning.
 #include "eval/eval.h"
+#include "search/forma.h"
 #include "search/search.h"
 
 namespace {
@@ -37,8 +38,7 @@ bool UnaPiezaCada(const EstadoPly* c) {
          c->NumPiezas[9] == 0;
 }
 
-// The earlier engine switches each extension by a setting.
-bool Activa(int32_t ajuste) { return !VERSION_052 || ajuste != 0; }
+bool Activa(int32_t ajuste) { return !FORMA_BUSQUEDA.ExtensionesSegunAjuste || ajuste != 0; }
 
 }  // namespace
 

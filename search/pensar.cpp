@@ -7,6 +7,7 @@
 #include "book/book.h"
 #include "eval/eval.h"
 #include "movegen/movegen.h"
+#include "search/forma.h"
 #include "search/search.h"
 
 namespace {
@@ -15,7 +16,7 @@ constexpr int32_t VENTANA = 35;  // aspiration half-width around the last score
 constexpr int PROFUNDIDAD_MAXIMA = 100;
 
 int32_t Ventana() {
-  if constexpr (VERSION_052) return Personalidad.VENT_ASP;
+  if constexpr (Propio(FORMA_BUSQUEDA.Ventana)) return FORMA_BUSQUEDA.Ventana();
   return VENTANA;
 }
 

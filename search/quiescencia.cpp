@@ -3,6 +3,7 @@
 // captures ordered by their exchange value.
 #include "eval/eval.h"
 #include "movegen/movegen.h"
+#include "search/forma.h"
 #include "search/search.h"
 
 namespace {
@@ -18,7 +19,7 @@ bool SinMaterialQ(const EstadoPly* n) { return n->MaterialTotal <= 600 && Materi
 int32_t EvaluarNodo() { return Evaluar(); }
 
 int32_t Quiescencia(int32_t alfa, int32_t beta) {
-  if constexpr (VERSION_052) return Quiescencia052(alfa, beta);
+  if constexpr (Propio(FORMA_BUSQUEDA.Quiescencia)) return FORMA_BUSQUEDA.Quiescencia(alfa, beta);
 
   // 1. Working values.
   int32_t mejor = SIN_VALOR;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "search/forma.h"
 #include "search/search.h"
 
 namespace {
@@ -44,7 +45,7 @@ void FaseInestable() {
 }
 
 void LogVentana(const char* formato, int32_t v, int32_t a, int32_t b) {
-  if (PARAMETROS.LogBusqueda) Log(formato, v, a, b);
+  if (FORMA_BUSQUEDA.LogBusqueda) Log(formato, v, a, b);
 }
 
 // The first root move returned v for the window (alfa, beta).
@@ -147,7 +148,7 @@ void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
     return;
   }
   FaseInestable();
-  if (PARAMETROS.LogBusqueda)
+  if (FORMA_BUSQUEDA.LogBusqueda)
     Log("Anomal\xED"
         "a en NO PV, con val = %d, eran: Alfa = %d, Beta = %d\n",
         v, a, b);
@@ -172,7 +173,7 @@ void BuscarRaiz(int32_t alfa, int32_t beta, int prof) {
     EstadoActual->Extension = 0;
     if (!BusquedaDiagnostico) {
       if (TiempoTranscurrido > 3.0 || prof > 4) ImprimirEstado(prof, NumRaiz - n - 1, j);
-      if (PARAMETROS.LogBusqueda)
+      if (FORMA_BUSQUEDA.LogBusqueda)
         Log("Analizando %s%s (%u nodos)\n", NombreCasilla[CasillaDesde(j)],
             NombreCasilla[CasillaHasta(j)], Nodos);
     }

@@ -5,6 +5,7 @@
 
 #include "eval/eval.h"
 #include "movegen/movegen.h"
+#include "search/forma.h"
 #include "search/search.h"
 
 namespace {
@@ -101,34 +102,7 @@ void EstadisticasLog() {
   const double intentosFL = c.IntentosFL == 0 ? 1.0 : c.IntentosFL;
   const long llenado =
       MascaraHash == 0 ? 0 : static_cast<long>(uint64_t{c.HashOcupadas} * 50 / MascaraHash);
-  if constexpr (VERSION_052) {
-    Log("\nTiempo restante: %ld", static_cast<long>(Limites.TiempoRestante));
-    Log("\nTotales: Visitados: %ld   QNodos: %ld\nNulos: %ld   Cortes Nulos: %ld",
-        static_cast<long>(Nodos), static_cast<long>(c.QNodos), static_cast<long>(Nulos),
-        static_cast<long>(c.CortesNulos));
-    Log("\nHash exactos: %ld   UBounds: %ld   LBounds: %ld   Fallos: %ld",
-        static_cast<long>(c.HashExactos), static_cast<long>(c.HashUBounds),
-        static_cast<long>(c.HashLBounds), static_cast<long>(c.HashFallos));
-    Log("\nHash grabaciones: %ld (%ld%%)  No grabaciones: %ld",
-        static_cast<long>(c.HashGrabaciones), llenado, static_cast<long>(c.HashNoGrabaciones));
-    Log("\nEval peones: %ld   Eval hash: %ld", static_cast<long>(ContadorEvalPeones),
-        static_cast<long>(ContadorEvalHash));
-    Log("\nIntentos FL en PV: %ld  Fallos FL en PV: %ld, (%ld%%)", static_cast<long>(c.IntentosFL),
-        static_cast<long>(c.FallosFL),
-        static_cast<long>(uint64_t{c.FallosFL} * 100 / static_cast<uint64_t>(intentosFL)));
-    Log("\nExtensiones: Jaque: %ld  Recaptura: %ld  Null: %ld  Peon_7: %ld  Final: %ld",
-        static_cast<long>(c.ExtJaque), static_cast<long>(c.ExtRecaptura),
-        static_cast<long>(c.ExtNull), static_cast<long>(c.ExtPeon7), static_cast<long>(c.ExtFinal));
-    Log("\nCortes Beta: %ld  Cortes Beta Primera: %ld  (%ld%%)  Podas Futility: %ld",
-        static_cast<long>(c.CortesBeta), static_cast<long>(c.CortesBetaPrimera),
-        c.CortesBeta == 0 ? 0L
-                          : static_cast<long>(uint64_t{c.CortesBetaPrimera} * 100 / c.CortesBeta),
-        static_cast<long>(c.PodasFut));
-    Log("\nIntentos EGTB: %ld  Aciertos EGTB: %ld", static_cast<long>(c.IntentosEGTB),
-        static_cast<long>(c.AciertosEGTB));
-    Log("\nPor segundo: Visitados: %ld\n", static_cast<long>(nodos / segundos));
-    return;
-  }
+  if constexpr (Propio(FORMA_BUSQUEDA.Estadisticas)) return FORMA_BUSQUEDA.Estadisticas();
   Log("\nTiempo restante: %2.2f\n", Limites.TiempoRestante);
   Log("Total nodos: %u (%u por segundo)\n", Nodos, static_cast<uint32_t>(nodos / segundos));
   Log("QNodos: %u (%2.2f%% sobre total nodos)\n", c.QNodos, Porcentaje(c.QNodos, nodos));
@@ -174,19 +148,7 @@ void LlenarVariante(LineaPensamiento& l, int profundidad) {
   if (Limites.Modo == ModoBusqueda::Ponder) l.Ponder = Limites.JugadaPonder;
   // The first move: the caller has made it already.
   Anadir(l, VariantePrincipal[0][0].Jugada);
-  // The earlier build gives its own array as it stands, up to the iteration's
-  // depth; an empty entry ends the line.
-  if constexpr (VERSION_052) {
-    for (int i = 1; i < profundidad && i < FILAS_PV; ++i) {
-      const Jugada j = VariantePrincipal[0][i].Jugada;
-      if (j == 0) {
-        l.Cortada = true;
-        return;
-      }
-      Anadir(l, j);
-    }
-    return;
-  }
+  if constexpr (Propio(FORMA_BUSQUEDA.Variante)) return FORMA_BUSQUEDA.Variante(l, profundidad);
   // The rest, each checked and made so the next one can be checked, then the
   // board as the caller left it.
   int hechas = 0;

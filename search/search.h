@@ -248,7 +248,6 @@ void ActualizarPV(uint32_t p, Jugada j);
 int32_t BuscarPV(int32_t alfa, int32_t beta, int prof);
 int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte);
 int32_t Quiescencia(int32_t alfa, int32_t beta);
-int32_t Quiescencia052(int32_t alfa, int32_t beta);  // the earlier build's own
 int ExtensionPV(int hasta, int amenaza);
 int ExtensionVentanaCero(int hasta, int amenaza, int prof);
 // Whether ExtensionVentanaCero would extend a legal quiet move of `pieza` to

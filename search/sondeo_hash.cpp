@@ -1,5 +1,7 @@
 #include "search/sondeo_hash.h"
 
+#include "search/forma.h"
+
 namespace {
 
 // Steps 1-3 of the probe on one entry: 1 when its value ends the node.
@@ -120,13 +122,13 @@ bool Repetida(const EstadoPly* n) { return Repeticiones(n, 1) >= 1; }
 
 // Null-move depth: R = 4, 3 or 2 plies beyond the move itself.
 int ProfNulo(int prof) {
-  if constexpr (VERSION_052) return prof > 7 ? prof - Personalidad.REDUCCION_NULL - 1 : prof - 3;
+  if constexpr (Propio(FORMA_BUSQUEDA.ProfNulo)) return FORMA_BUSQUEDA.ProfNulo(prof);
   if (prof >= 10) return prof - 5;
   if (prof >= 6) return prof - 4;
   return prof - 3;
 }
 
 int32_t MargenFutility() {
-  if constexpr (VERSION_052) return Personalidad.FUTILITY;
+  if constexpr (Propio(FORMA_BUSQUEDA.MargenFutility)) return FORMA_BUSQUEDA.MargenFutility();
   return MARGEN_FUTILITY;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "eval/eval.h"
+#include "search/forma.h"
 #include "search/search.h"
 
 void LeerReloj() { TiempoTranscurrido = static_cast<uint32_t>(RelojMs() - TiempoInicio) * 0.001; }
@@ -143,15 +144,15 @@ int ReglasIteracion(int32_t previo) {
   const int32_t v = ValorRaiz, a = ValorAnterior;
   if (e > TiempoMaximo) return 1;
   if (JugadaObvia != 0 && JugadaObvia == VariantePrincipal[0][0].Jugada && e > 0.1 * t) {
-    if (PARAMETROS.LogBusqueda) Log("Cortando por jugada obvia...\n");
+    if (FORMA_BUSQUEDA.LogBusqueda) Log("Cortando por jugada obvia...\n");
     return 1;
   }
   if (e > 0.5 * t && v > previo && v > a) {
-    if (PARAMETROS.LogBusqueda) Log("Cortando porque todo parece ir bien\n");
+    if (FORMA_BUSQUEDA.LogBusqueda) Log("Cortando porque todo parece ir bien\n");
     return 1;
   }
   if (e > (2.0 / 3.0) * t && v > previo - 15 && v > a - 15) {
-    if (PARAMETROS.LogBusqueda) Log("Cortando para terminar iteracion\n");
+    if (FORMA_BUSQUEDA.LogBusqueda) Log("Cortando para terminar iteracion\n");
     return 1;
   }
   const bool estable = v > a - 30 && v > previo - 30;

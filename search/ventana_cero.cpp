@@ -5,6 +5,7 @@
 
 #include "eval/eval.h"
 #include "movegen/movegen.h"
+#include "search/forma.h"
 #include "search/search.h"
 #include "search/sondeo_hash.h"
 
@@ -73,7 +74,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
   if (hashAceptable) AnticiparHijo(jugadaHash);
 
   // 9. Null move.
-  if (n->PermiteNulo && MaterialParaNulo(n) && (!VERSION_052 || Personalidad.REDUCCION_NULL != 0)) {
+  if (n->PermiteNulo && MaterialParaNulo(n) && (!FORMA_BUSQUEDA.NuloSegunAjuste || Personalidad.REDUCCION_NULL != 0)) {
     // 9a. Last ply: a static value above beta that survives the threats on our
     //     men needs no search.
     const int piezasPropias = n->Turno == BLANCO ? n->PiezasBlancas : n->PiezasNegras;
@@ -91,7 +92,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
     }
     // 9b. Give the opponent a free move; if we still fail high, this node is not
     //     worth a full search.
-    if (!VERSION_052 || (n->PiezasBlancas > 1 && n->PiezasNegras > 1)) {
+    if (!FORMA_BUSQUEDA.NuloConDosPiezas || (n->PiezasBlancas > 1 && n->PiezasNegras > 1)) {
       HacerNulo();
       const int d = ProfNulo(prof);
       const int32_t v = d <= 0 ? -Quiescencia(-beta, -beta + 1) : -BuscarVentanaCero(-beta, d, 0);
@@ -100,7 +101,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       // 9c. Null-move cutoff.
       if (v >= beta) {
         ++Contadores.CortesNulos;
-        if constexpr (!VERSION_052) {
+        if constexpr (FORMA_BUSQUEDA.GuardaCorteNulo) {
           GuardarHashProf(sonda.Prof, prof, alfa, beta, beta, jugadaHash);
           GuardarHashSiempre(sonda.Siempre, prof, alfa, beta, beta, jugadaHash);
         }
@@ -142,7 +143,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
 
     // 13. Multi-cut: at an expected cut node, three fail-highs among the first
     //     ten moves searched shallower are taken as a cutoff.
-    if (!VERSION_052 && jugadaHash == 0 && !n->EnJaque && nodoCorte && prof > 3 &&
+    if (FORMA_BUSQUEDA.MultiCorte && jugadaHash == 0 && !n->EnJaque && nodoCorte && prof > 3 &&
         n->PiezasBlancas > 2 && n->PiezasNegras > 2 && p > 2 && (n - 1)->Extension <= 0 &&
         (n - 2)->Extension <= 0 && (n - 3)->Extension <= 0 && amenaza == 0) {
       EntradaJugada* probadas[10];

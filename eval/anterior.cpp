@@ -1,0 +1,16 @@
+// The earlier build's own evaluation procedures (only that build calls them):
+// material from the piece counts with the values of its settings, and a game
+// phase by move number and total material.
+#include "eval/forma.h"
+
+int32_t MaterialAnterior() {
+  const uint8_t* n = EstadoActual->NumPiezas;
+  return VAL_PEON * (n[0] - n[1]) + VAL_CABALLO * (n[2] - n[3]) + VAL_ALFIL * (n[4] - n[5]) +
+         VAL_TORRE * (n[6] - n[7]) + VAL_DAMA * (n[8] - n[9]);
+}
+
+int FaseAnterior() {
+  // The threshold compares the record's own MaterialTotal.
+  if (MediasJugadas < 20) return 0;
+  return EstadoActual->MaterialTotal > UMBRAL_FINAL ? 1 : 2;
+}
