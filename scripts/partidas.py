@@ -82,10 +82,6 @@ class Engine:
                                      cwd=workdir, text=True, bufsize=1)
         self.lines = queue.Queue()
         self.features = {}
-        # GNU Chess over a pipe acts on a command only when the next line
-        # comes: each command is followed by an empty line, which it answers
-        # with "Invalid move:" and otherwise ignores.
-        self.nudge = self.name.startswith("gnuchess")
         threading.Thread(target=self._reader, daemon=True).start()
 
     def _reader(self):
@@ -95,7 +91,7 @@ class Engine:
 
     def send(self, text):
         try:
-            self.proc.stdin.write(text + ("\n\n" if self.nudge else "\n"))
+            self.proc.stdin.write(text + "\n")
             self.proc.stdin.flush()
         except (BrokenPipeError, OSError):
             pass

@@ -3,15 +3,16 @@
 the referee of scripts/partidas.py, with every fault counted.
 
     scripts/resistencia.py [--games N] [--jobs J] [--level "0 0:03 0.1"] [--st 0.3]
-                           [--opponents fairymax,phalanx,gnuchess,hoichess,sjeng,stockfish]
+                           [--opponents fairymax,phalanx,hoichess,sjeng,stockfish]
                            [--engine build/zelmor070] [--json FILE] [--out DIR]
     scripts/resistencia.py --sumar FILE.json...
 
-N games (default 10) against each opponent, J at a time (default 1). GNU Chess
-plays "level 0 0:03 1" and "st 1", HoiChess and Sjeng "st 1" (they read
-whole seconds only). The xboard
-opponents (fairymax, phalanx, "gnuchess -x", hoichess, sjeng) meet the engine
-over xboard protocol 2; Stockfish meets it over UCI, the engine then started
+N games (default 10) against each opponent, J at a time (default 1). HoiChess
+and Sjeng play "st 1" in the st games (they read whole seconds only). The
+xboard opponents (fairymax, phalanx, hoichess, sjeng; also "gnuchess -x" when
+named in --opponents: it is left out by default since GNU Chess 6.2.7 answers
+nothing over a pipe, not even its features) meet the engine over xboard
+protocol 2; Stockfish meets it over UCI, the engine then started
 with "uci". The conditions go round eight combinations, our colour changing every game
 and every eighth game:
   - clock: `level` with an increment (--level), or a fixed time per move
@@ -59,6 +60,7 @@ import sys
 import tempfile
 import threading
 import time
+import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import partidas  # noqa: E402
@@ -72,9 +74,12 @@ OPPONENTS = {
     "sjeng": "sjeng",
     "stockfish": "uci:stockfish",
 }
+# Played unless --opponents says otherwise. GNU Chess 6.2.7 (gnuchess -x)
+# answers nothing over a pipe here, not even its features, so it only adds a
+# hang per game; it can still be named.
+DEFAULT_OPPONENTS = ["fairymax", "phalanx", "hoichess", "sjeng", "stockfish"]
 # Clocks for opponents that read whole seconds only: HoiChess exits on "st 0.3"
-# ("Illegal time value."), Sjeng takes it for far longer, GNU Chess ignores
-# a fractional increment.
+# ("Illegal time value."), Sjeng takes it for seconds.
 OWN_CLOCKS = {"gnuchess": {"level": "0 0:03 1", "st": 1.0}, "sjeng": {"st": 1.0},
               "hoichess": {"st": 1.0}}
 COLUMNS = [("illegal", "Illegal moves"), ("refused", "Legal moves refused"), ("crash", "Crashes"),
@@ -149,9 +154,15 @@ def play_one(g, a, extras_files, outdir, lock):
         g["game"], white, black, g["tc"], ", ponder" if g["ponder"] else "",
         ", books and tablebases" if g["extras"] else "", "  from " + g["fen"] if g["fen"] else ""))
     t0 = time.time()
-    r = partidas.play(white, black, g["level"], a.max_plies, log, g["ponder"], g["fen"],
-                      g["st"] if g["tc"] == "st" else None,
-                      copy=extras_files if g["extras"] else [])
+    try:
+        r = partidas.play(white, black, g["level"], a.max_plies, log, g["ponder"], g["fen"],
+                          g["st"] if g["tc"] == "st" else None,
+                          copy=extras_files if g["extras"] else [])
+    except Exception as err:  # a fault of this script: the run goes on and says so
+        r = {"result": None, "outcome": ("error", "script error: %r" % err), "moves": [],
+             "faults": []}
+        log.write(traceback.format_exc())
+        g["error"] = True
     g = dict(g)
     g["seconds"] = round(time.time() - t0, 2)
     g["result"] = r["result"]
@@ -160,7 +171,7 @@ def play_one(g, a, extras_files, outdir, lock):
     ours_side = 0 if g["white"] else 1
     g["faults"] = [{"ours": side == ours_side, "kind": kind, "text": text}
                    for side, kind, text in r["faults"]]
-    if g["faults"]:
+    if g["faults"] or g.get("error"):
         path = os.path.join(outdir, "partida_%d.log" % g["game"])
         with open(path + ".tmp", "w") as f:
             f.write(log.getvalue())
@@ -237,7 +248,8 @@ def main():
     ap.add_argument("--level", default="0 0:03 0.1", help="xboard level: moves, base, increment")
     ap.add_argument("--st", type=float, default=0.3, help="seconds per move in the st games")
     ap.add_argument("--max-plies", type=int, default=400)
-    ap.add_argument("--opponents", default=",".join(OPPONENTS))
+    ap.add_argument("--opponents", default=",".join(DEFAULT_OPPONENTS),
+                    help="from: " + ", ".join(OPPONENTS))
     ap.add_argument("--engine", default="build/zelmor070")
     ap.add_argument("--out", help="directory for the JSON results and fault transcripts")
     ap.add_argument("--json", help="results file (default OUT/resistencia.json)")
@@ -274,19 +286,31 @@ def main():
     lock = threading.Lock()
     t0 = time.time()
     done = []
+    results = a.json or os.path.join(outdir, "resistencia.json")
+
+    def save():
+        write_json(results, {"engine": a.engine, "level": a.level, "st": a.st, "jobs": a.jobs,
+                             "elapsed": round(time.time() - t0, 1), "games": done})
+
+    # The results are saved every ten games, so that a run cut short keeps
+    # what it played.
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, a.jobs)) as pool:
         for g in pool.map(lambda g: play_one(g, a, extras_files, outdir, lock), games):
             done.append(g)
+            if len(done) % 10 == 0:
+                save()
     elapsed = time.time() - t0
-    write_json(a.json or os.path.join(outdir, "resistencia.json"),
-               {"engine": a.engine, "level": a.level, "st": a.st, "jobs": a.jobs,
-                "elapsed": round(elapsed, 1), "games": done})
+    save()
     text, ours = table(done)
     print()
     print(text)
     print()
     print("%d games in %.0f s (%.1f s a game of wall time, %d at once); our engine's faults: %d" % (
         len(done), elapsed, elapsed / max(1, len(done)), a.jobs, ours))
+    errors = sum(1 for g in done if g.get("error"))
+    if errors:
+        print("%d games stopped by an error of this script (see their transcripts)" % errors)
+    print("results: " + results)
     return 1 if ours else 0
 
 
