@@ -2,13 +2,14 @@
 """Soak test: many short games of zelmor070 against Debian's engines, judged by
 the referee of scripts/partidas.py, with every fault counted.
 
-    scripts/resistencia.py [--games N] [--jobs J] [--level "0 0:03 0.1"] [--st 0.3]
+    scripts/resistencia.py [--games N] [--jobs J] [--level "0 0:02 0.05"] [--st 0.1]
                            [--opponents fairymax,phalanx,hoichess,sjeng,stockfish]
                            [--engine build/zelmor070] [--json FILE] [--out DIR]
     scripts/resistencia.py --sumar FILE.json...
 
 N games (default 10) against each opponent, J at a time (default 1). HoiChess
-and Sjeng play "st 1" in the st games (they read whole seconds only). The
+and Sjeng read whole seconds only: they play the st games on the level clock
+instead. The
 xboard opponents (fairymax, phalanx, hoichess, sjeng; also "gnuchess -x" when
 named in --opponents: it is left out by default since GNU Chess 6.2.7 answers
 nothing over a pipe, not even its features) meet the engine over xboard
@@ -78,10 +79,12 @@ OPPONENTS = {
 # answers nothing over a pipe here, not even its features, so it only adds a
 # hang per game; it can still be named.
 DEFAULT_OPPONENTS = ["fairymax", "phalanx", "hoichess", "sjeng", "stockfish"]
-# Clocks for opponents that read whole seconds only: HoiChess exits on "st 0.3"
-# ("Illegal time value."), Sjeng takes it for seconds.
-OWN_CLOCKS = {"gnuchess": {"level": "0 0:03 1", "st": 1.0}, "sjeng": {"st": 1.0},
-              "hoichess": {"st": 1.0}}
+# Opponents that read whole seconds only play their st games on the level
+# clock instead: HoiChess exits on "st 0.3" ("Illegal time value."), Sjeng
+# takes a second or more a move, and "st 1" would make those games the
+# longest of the soak by far. GNU Chess ignores a fractional increment.
+OWN_CLOCKS = {"gnuchess": {"level": "0 0:03 1", "st": 1.0}, "sjeng": {"tc": "level"},
+              "hoichess": {"tc": "level"}}
 COLUMNS = [("illegal", "Illegal moves"), ("refused", "Legal moves refused"), ("crash", "Crashes"),
            ("hang", "Hangs"), ("time", "Time losses"), ("false-claim", "False claims"),
            ("missed-claim", "Missed claims")]
@@ -139,7 +142,7 @@ def schedule(a):
             own = OWN_CLOCKS.get(opp, {})
             n += 1
             games.append({"game": n, "opponent": opp, "white": (k + k // len(CONDITIONS)) % 2 == 0,
-                          "tc": tc, "ponder": ponder, "extras": extras, "fen": fen,
+                          "tc": own.get("tc", tc), "ponder": ponder, "extras": extras, "fen": fen,
                           "level": own.get("level", a.level), "st": own.get("st", a.st)})
     return games
 
@@ -245,8 +248,8 @@ def main():
     ap = argparse.ArgumentParser(description="Soak test against Debian's engines.")
     ap.add_argument("--games", type=int, default=10, help="games against each opponent")
     ap.add_argument("--jobs", type=int, default=1, help="games played at once")
-    ap.add_argument("--level", default="0 0:03 0.1", help="xboard level: moves, base, increment")
-    ap.add_argument("--st", type=float, default=0.3, help="seconds per move in the st games")
+    ap.add_argument("--level", default="0 0:02 0.05", help="xboard level: moves, base, increment")
+    ap.add_argument("--st", type=float, default=0.1, help="seconds per move in the st games")
     ap.add_argument("--max-plies", type=int, default=400)
     ap.add_argument("--opponents", default=",".join(DEFAULT_OPPONENTS),
                     help="from: " + ", ".join(OPPONENTS))
