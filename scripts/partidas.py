@@ -284,7 +284,9 @@ class UciEngine(Engine):
             limit = time.time() + 5
             while True:
                 l = self.line(limit - time.time())
-                if l is None or time.time() > limit:
+                if l is None:
+                    raise RuntimeError("%s died while pondering" % self.name)
+                if time.time() > limit:
                     raise RuntimeError("%s did not stop pondering" % self.name)
                 if l.startswith("bestmove"):
                     break
@@ -383,8 +385,8 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st
 
     def fault(side, kind, text):
         faults.append((side, kind, text))
-        log.write("FAULT %s %s: %s\n" % (engines[side].name if side < len(engines) else "?",
-                                         kind, text))
+        e = engines[side] if 0 <= side < len(engines) else None
+        log.write("FAULT %s %s: %s\n" % (e.name if e else "?", kind, text))
         if state["outcome"] is None:
             state["outcome"] = (kind, text)
             state["result"] = loss(side)
@@ -473,7 +475,7 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st
             try:
                 me.begin_turn(ply, moves, clocks, side, level, st)
             except RuntimeError as err:
-                fault(side, "hang", str(err))
+                fault(side, "crash" if "died" in str(err) else "hang", str(err))
                 break
             move = None
             while move is None and state["outcome"] is None:

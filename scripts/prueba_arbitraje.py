@@ -8,7 +8,8 @@ claim, a crash, a refused move, a loss on time, a silent engine).
     scripts/prueba_arbitraje.py --motor WORD...  # one scripted xboard engine
 
 A scripted engine answers "protover 2" with its features and "ping" with
-"pong"; on its turn it takes the next words of its script: a move is sent as
+"pong" (or "uci" and "isready" with "uciok" and "readyok", its moves then
+given as "bestmove M"); on its turn it takes the next words of its script: a move is sent as
 "move M", "claim:TEXT" as the line TEXT (underscores for blanks), "die" ends
 the process with status 3, "refuse" answers "Illegal move: M" to the move it
 was just given, "sleep:S" waits S seconds.
@@ -48,19 +49,37 @@ def motor(script):
                 break
         out.flush()
 
+    def uci_turn():
+        while script:
+            w = script.pop(0)
+            if w == "die":
+                out.flush()
+                os._exit(3)
+            out.write("bestmove %s\n" % w)
+            break
+        out.flush()
+
+    uci = False
     for line in sys.stdin:
         words = line.split()
         if not words:
             continue
-        if words[0] == "protover":
+        if words[0] == "uci":
+            uci = True
+            out.write("id name guion\nuciok\n")
+        elif words[0] == "isready":
+            out.write("readyok\n")
+        elif words[0] == "go" and uci:
+            uci_turn()
+        elif words[0] == "go":
+            on_move = True
+            turn()
+        elif words[0] == "protover":
             out.write("feature usermove=1 setboard=1 ping=1 done=1\n")
         elif words[0] == "ping":
             out.write("pong %s\n" % words[1])
         elif words[0] in ("new", "force"):
             on_move = False
-        elif words[0] == "go":
-            on_move = True
-            turn()
         elif words[0] == "usermove":
             last = words[1]
             if on_move:
@@ -97,10 +116,19 @@ def checks():
         ("a loss on time", ["e2e4", "sleep:2.5", "g1f3"], ["e7e5", "b8c6"], "0-1", [(0, "time")]),
         ("a silent engine", ["e2e4", "g1f3"], ["e7e5", "sleep:8.5", "b8c6"], "1-0", [(1, "hang")]),
     ]
+    # Over UCI there are no claims: the referee ends the game by the rules.
+    uci_cases = [
+        ("UCI: an illegal move loses", ["e2e4", "e1e3"], ["e7e5"], "0-1", [(0, "illegal")]),
+        ("UCI: no move with moves to play", ["e2e4"], ["0000"], "1-0", [(1, "illegal")]),
+        ("UCI: a repetition drawn by the referee", knights_w, knights_b, "1/2-1/2", []),
+        ("UCI: fool's mate", ["f2f3", "g2g4"], ["e7e5", "d8h4"], "0-1", []),
+        ("UCI: a crash", ["e2e4", "g1f3"], ["e7e5", "die"], "1-0", [(1, "crash")]),
+    ]
     fails = []
-    for what, w, b, result, faults in cases:
+    for what, w, b, result, faults in cases + uci_cases:
         log = io.StringIO()
-        r = partidas.play(engine(w), engine(b), "0 0:02 0", 40, log)
+        u = "uci:" if what.startswith("UCI") else ""
+        r = partidas.play(u + engine(w), u + engine(b), "0 0:02 0", 40, log)
         got = [(side, kind) for side, kind, _ in r["faults"]]
         if r["result"] != result or got != faults:
             fails.append("%s: result %s faults %s, expected %s %s\n%s" % (
