@@ -2,7 +2,7 @@
 """Soak test: many short games of zelmor070 against Debian's engines, judged by
 the referee of scripts/partidas.py, with every fault counted.
 
-    scripts/resistencia.py [--games N] [--jobs J] [--level "0 0:02 0.05"] [--st 0.1]
+    scripts/resistencia.py [--games N] [--start K] [--jobs J] [--level "0 0:02 0.05"] [--st 0.1]
                            [--opponents fairymax,phalanx,hoichess,sjeng,stockfish]
                            [--engine build/zelmor070] [--json FILE] [--out DIR]
     scripts/resistencia.py --sumar FILE.json...
@@ -49,7 +49,10 @@ Opponents' faults are counted apart. The summary is one Markdown table; the
 run's games (conditions, moves, result, faults) go to the JSON file (default
 OUT/resistencia.json), the transcript of each game with a fault to
 OUT/partida_N.log. --sumar adds up the JSON files of several runs into one
-table. Exit status 1 when our engine had any fault, 0 otherwise.
+table. A soak split over runs gives each run --start K, the games per
+opponent the runs before it played, so that it goes on through the openings
+and conditions instead of playing the same games again (game numbers go on
+too). Exit status 1 when our engine had any fault, 0 otherwise.
 """
 import argparse
 import concurrent.futures
@@ -134,13 +137,14 @@ def schedule(a):
     with open(os.path.join(SCRIPTS, "aperturas.txt")) as f:
         openings = [l.strip() for l in f if l.strip() and not l.startswith("#")]
     games = []
-    n = 0
-    for k in range(a.games):
-        for opp in a.opponents:
+    for k in range(a.start, a.start + a.games):
+        for i, opp in enumerate(a.opponents):
             tc, ponder, extras = CONDITIONS[k % len(CONDITIONS)]
-            fen = None if extras else openings[(k // 2) % len(openings)]
+            # The four games from openings in each round of eight take two
+            # openings, each once with either colour.
+            fen = None if extras else openings[(k // 8 * 2 + k % 8 // 2) % len(openings)]
             own = OWN_CLOCKS.get(opp, {})
-            n += 1
+            n = k * len(a.opponents) + i + 1
             games.append({"game": n, "opponent": opp, "white": (k + k // len(CONDITIONS)) % 2 == 0,
                           "tc": own.get("tc", tc), "ponder": ponder, "extras": extras, "fen": fen,
                           "level": own.get("level", a.level), "st": own.get("st", a.st)})
@@ -248,6 +252,8 @@ def main():
     ap = argparse.ArgumentParser(description="Soak test against Debian's engines.")
     ap.add_argument("--games", type=int, default=10, help="games against each opponent")
     ap.add_argument("--jobs", type=int, default=1, help="games played at once")
+    ap.add_argument("--start", type=int, default=0,
+                    help="number of games per opponent played by earlier runs of the soak")
     ap.add_argument("--level", default="0 0:02 0.05", help="xboard level: moves, base, increment")
     ap.add_argument("--st", type=float, default=0.1, help="seconds per move in the st games")
     ap.add_argument("--max-plies", type=int, default=400)
