@@ -15,13 +15,15 @@ all: build
 # front end under Xvfb with fairymax as its opponent, KDE's Knights and GNOME
 # Chess driven by xdotool inside a private D-Bus session, python3 for the scripts,
 # the Gaviota tablebases and library as the tablebase generator's oracle,
-# scid-data's ECO list, from which the build makes the default books, and clang
-# and libFuzzer for the fuzz targets).
+# scid-data's ECO list, from which the build makes the default books, clang and
+# libFuzzer for the fuzz targets, and the engines scripts/resistencia.py plays
+# against).
 # Without root only the build tools are required; the tests that need the rest
 # say so and are skipped.
 BUILD_PACKAGES = g++ cmake make libgtest-dev
 TEST_PACKAGES = python3 groff-base man-db xboard xvfb fairymax gaviotatb libgaviotatb-dev scid-data \
-                knights gnome-chess xdotool dbus-daemon clang libfuzzer-14-dev
+                knights gnome-chess xdotool dbus-daemon clang libfuzzer-14-dev \
+                phalanx gnuchess hoichess sjeng stockfish
 deps:
 	@missing=""; optional=""; \
 	for p in $(BUILD_PACKAGES); do \

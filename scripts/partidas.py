@@ -10,14 +10,22 @@ this script, and reports every result.
 Each ENGINE is a command line (quote it when it has arguments) of an xboard
 (protocol 2) engine, or, written "uci:COMMAND", of an engine spoken to in UCI
 ("position startpos moves ...", "go wtime ... btime ... winc ... binc ...
-[movestogo N]", "bestmove"). Colours alternate. A game ends with the result
-line an xboard engine announces, an illegal move (an xboard opponent says
-"Illegal move", a UCI opponent says so in an "info string"), a time forfeit (a
-clock below zero), a silent engine, a UCI engine without a move ("bestmove
-0000" or "(none)": mate or stalemate, which this script cannot tell apart), or
-the ply cap (scored as unfinished). Exit status is 0 only when no game ended by
-an illegal move, a crash, a forfeit or a silent engine. --ponder applies to
-the xboard engines. With --fen every game starts from that position ("setboard",
+[movestogo N]", "bestmove"; with --ponder "go ponder" on the reply it named,
+then "ponderhit" or "stop"). Colours alternate. The referee (arbitro.py)
+checks every move and every result line: a game ends with checkmate,
+stalemate or a dead position on the board, with a result line the rules
+allow (a resignation, a mate, a draw by stalemate, dead position, threefold
+repetition or fifty moves), or with a fault charged to one engine: an illegal
+move, a legal move refused ("Illegal move", or a UCI "info string" saying
+so), a crash, a hang (silent 5 s past its clock), a loss on time (a move
+after its clock ran out), a false claim (a result line the rules do not
+allow; it loses the game), or a missed claim (an xboard engine's move reached
+a threefold repetition or the fifty-move mark and it did not announce the
+draw within a second; the referee then ends the game drawn; a UCI engine's
+game is drawn there without a fault). Also the ply cap (scored as unfinished).
+Exit status is 0 only when no game had a fault. Moves are passed on in
+coordinates whatever notation the engine used. --ponder applies to both
+engines. With --fen every game starts from that position ("setboard",
 or "edit" for xboard engines without setboard, "position fen" for UCI ones),
 the side to move first. With --openings (one FEN per line; scripts/aperturas.txt
 holds 50 balanced eight-ply openings) games 2k+1 and 2k+2 start from line k+1
@@ -46,6 +54,9 @@ import sys
 import tempfile
 import threading
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import arbitro  # noqa: E402  (the referee lives beside this script)
 
 KEEP_DIRS = False  # --keep-dirs: leave each engine's working directory (and log)
 COPY_FILES = []    # --copy: files put into each engine's working directory
@@ -186,15 +197,21 @@ class Engine:
             return ("result", line)
         return None
 
+    def after_move(self, moves, clocks, level, st, ref):
+        """An xboard engine ponders by itself after its move (given "hard")."""
+
     def game_over(self, result):
         self.send("result " + result)
 
     def quit(self):
         self.send("quit")
+        self.killed = False
         try:
             self.proc.wait(timeout=3)
         except subprocess.TimeoutExpired:
+            self.killed = True
             self.proc.kill()
+            self.proc.wait()
         return self.proc.returncode
 
 
@@ -232,6 +249,11 @@ class UciEngine(Engine):
 
     def new_game(self, level, ponder, fen=None, st=None):
         self.start_position = ("fen " + fen) if fen else "startpos"
+        self.ponder = ponder
+        self.expected = None    # the reply it named with its last move
+        self.pondering = None   # the reply it is thinking on, after "go ponder"
+        if ponder:
+            self.send("setoption name Ponder value true")
         self.send("ucinewgame")
         self.handshake("isready", "readyok", 10)
 
@@ -239,14 +261,42 @@ class UciEngine(Engine):
         pass
 
     def game_over(self, result):
-        pass
+        if self.pondering:
+            self.send("stop")
+
+    def after_move(self, moves, clocks, level, st, ref):
+        """With pondering on, thinks on the reply it expects ("go ponder")."""
+        if not self.ponder or not self.expected or ref.pos.parse(self.expected) is None:
+            return
+        self.pondering = ref.pos.uci(ref.pos.parse(self.expected))
+        self.send("position " + self.start_position + " moves " + " ".join(moves + [self.pondering]))
+        self.send(self.go_command(len(moves) + 1, clocks, level, st).replace("go", "go ponder", 1))
 
     def begin_turn(self, ply, moves, clocks, side, level, st=None):
+        if self.pondering:
+            pondered, self.pondering = self.pondering, None
+            if moves and moves[-1] == pondered:
+                self.send("ponderhit")
+                return
+            # Another reply: the pondering search ends with a bestmove that
+            # does not count, then the real search starts.
+            self.send("stop")
+            limit = time.time() + 5
+            while True:
+                l = self.line(limit - time.time())
+                if l is None:
+                    raise RuntimeError("%s died while pondering" % self.name)
+                if time.time() > limit:
+                    raise RuntimeError("%s did not stop pondering" % self.name)
+                if l.startswith("bestmove"):
+                    break
+        self.send("position " + self.start_position +
+                  (" moves " + " ".join(moves) if moves else ""))
+        self.send(self.go_command(ply, clocks, level, st))
+
+    def go_command(self, ply, clocks, level, st):
         if st:
-            self.send("position " + self.start_position +
-                      (" moves " + " ".join(moves) if moves else ""))
-            self.send("go movetime %d" % int(st * 1000))
-            return
+            return "go movetime %d" % int(st * 1000)
         mps, base, inc = parse_level(level)
         # clocks[0] is White's, clocks[1] Black's.
         go = "go wtime %d btime %d" % (max(0, clocks[0] * 1000), max(0, clocks[1] * 1000))
@@ -254,15 +304,14 @@ class UciEngine(Engine):
             go += " winc %d binc %d" % (inc * 1000, inc * 1000)
         if mps:
             go += " movestogo %d" % (mps - (ply // 2) % mps)
-        self.send("position " + self.start_position +
-                  (" moves " + " ".join(moves) if moves else ""))
-        self.send(go)
+        return go
 
     def judge(self, line):
         if line.startswith("bestmove"):
             words = line.split()
             if len(words) < 2 or words[1] in ("0000", "(none)"):
                 return ("nomove", line)
+            self.expected = words[3] if len(words) >= 4 and words[2] == "ponder" else None
             return ("move", words[1])
         if line.startswith("info string") and "llegal" in line:
             return ("illegal", line)
@@ -291,17 +340,34 @@ def parse_level(level):
     return int(mps), float(seconds), float(inc)
 
 
-def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st=None):
+HANG_GRACE = 5.0  # past its clock, a silent engine is taken for hung after this
+CLAIM_WAIT = 1.0  # seconds an xboard engine has to announce the end its move reached
+# Faults, each charged to one engine: an illegal move (or none, or one out of
+# turn), a legal move refused, a crash (the engine's output ended, a start-up
+# failure, an exit status other than 0 after quit), a hang (silent HANG_GRACE
+# seconds past its clock, or no answer at start-up or to quit), a loss on time,
+# a false claim, a missed claim.
+FAULTS = ("illegal", "refused", "crash", "hang", "time", "false-claim", "missed-claim")
+
+
+def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st=None,
+         copy=None):
+    """One game judged by the referee (arbitro.py). Returns a dict: outcome
+    (kind, text), result ("1-0", "0-1", "1/2-1/2" or None when unfinished),
+    faults [(0 for White's engine or 1 for Black's, kind, text)], moves,
+    worst (longest move, s), plies, exceso (see exceso_limite) and fijo (st
+    only: late moves, worst excess and latency per engine)."""
     mps, base, inc = parse_level(level)
     if st:
         mps, base, inc = 0, st, 0.0
     dirs = [tempfile.mkdtemp(prefix="partida_"), tempfile.mkdtemp(prefix="partida_")]
     for d in dirs:
-        for f in COPY_FILES:
+        for f in (COPY_FILES if copy is None else copy):
             shutil.copy(f, d)
     if KEEP_DIRS:
         log.write("directories: white %s, black %s\n" % (dirs[0], dirs[1]))
-    engines = [new_engine(cmd_white, dirs[0]), new_engine(cmd_black, dirs[1])]
+    ref = arbitro.Arbitro(fen)
+    engines = []
     clocks = [base, base]
     moves_made = [0, 0]
     used_times = [[], []]
@@ -309,55 +375,129 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st
     latencies = [0.0, 0.0]
     late = [0, 0]
     worst_excess = [None, None]
-    outcome = None
+    faults = []
+    state = {"outcome": None, "result": None}
+    moves = []
+    ply = 0
+
+    def loss(side):
+        return "0-1" if side == 0 else "1-0"
+
+    def fault(side, kind, text):
+        faults.append((side, kind, text))
+        e = engines[side] if 0 <= side < len(engines) else None
+        log.write("FAULT %s %s: %s\n" % (e.name if e else "?", kind, text))
+        if state["outcome"] is None:
+            state["outcome"] = (kind, text)
+            state["result"] = loss(side)
+
+    def claim(side, line):
+        """A result line: accepted, or a false claim that loses the game."""
+        r = RESULT.match(line).group(1)
+        ok, reason = ref.juzgar(r, side == 0)
+        if ok:
+            state["outcome"] = ("result", "%s (%s)" % (line, engines[side].name))
+            state["result"] = r
+        else:
+            fault(side, "false-claim", "%s announced %r at %s: %s" % (
+                engines[side].name, line, ref.pos.fen(), reason))
+
+    def heard(side, l, on_move):
+        """Judges one line of an engine; returns the move it gives, if any."""
+        e = engines[side]
+        log.write("%s> %s\n" % (e.name, l))
+        verdict = e.judge(l)
+        if verdict is None:
+            return None
+        if verdict[0] == "result":
+            claim(side, l)
+        elif verdict[0] == "illegal":
+            # A refusal names the move it refuses, or nothing at all.
+            if on_move and moves and (moves[-1] in l or l.strip().rstrip(":") == "Illegal move"):
+                fault(side, "refused", "%s refused the legal %s at %s: %s" % (
+                    e.name, moves[-1], ref.pos.fen(), l))
+        elif verdict[0] == "nomove":
+            fault(side, "illegal", "%s gave no move at %s: %s" % (e.name, ref.pos.fen(), l))
+        elif not on_move:
+            fault(side, "illegal", "%s moved out of turn: %s" % (e.name, l))
+        else:
+            return verdict[1]
+        return None
+
+    def listen_other(side):
+        """The lines the engine not on move wrote meanwhile (thinking while
+        pondering; a late claim, a resignation, a crash)."""
+        e = engines[side]
+        while state["outcome"] is None:
+            try:
+                l = e.lines.get_nowait()
+            except queue.Empty:
+                return
+            if l is None:
+                fault(side, "crash", "%s died on its opponent's time" % e.name)
+                return
+            if l:
+                heard(side, l, False)
+
     try:
+        for i, cmd in enumerate((cmd_white, cmd_black)):
+            try:
+                engines.append(new_engine(cmd, dirs[i]))
+            except OSError as err:
+                engines.append(None)
+                raise RuntimeError("%s cannot start: %s" % (cmd, err))
         for i, e in enumerate(engines):
-            e.start()
-            if st:
-                latencies[i] = e.latency()
-                log.write("%s latency %.4f s\n" % (e.name, latencies[i]))
-            e.new_game(level, ponder, fen, st)
-        first = 1 if fen and fen.split()[1:2] == ["b"] else 0
-        engines[1 - first].wait_first()
-        last = None
-        moves = []
+            try:
+                e.start()
+                if st:
+                    latencies[i] = e.latency()
+                    log.write("%s latency %.4f s\n" % (e.name, latencies[i]))
+                e.new_game(level, ponder, fen, st)
+            except RuntimeError as err:
+                fault(i, "crash" if "died" in str(err) else "hang", str(err))
+                break
+        first = 0 if ref.pos.white_to_move else 1
+        if state["outcome"] is None:
+            engines[1 - first].wait_first()
         for ply in range(max_plies):
-            side = (ply + first) % 2
-            me, other = engines[side], engines[1 - side]
+            if state["outcome"]:
+                break
+            end = ref.fin()
+            if end:
+                state["outcome"] = ("result", "%s {%s, by the referee}" % end)
+                state["result"] = end[0]
+                break
+            side = 0 if ref.pos.white_to_move else 1
+            me = engines[side]
             t0 = time.time()
             if st:
                 clocks[side] = st + 1.0  # the move is lost on time past this
-            me.begin_turn(ply, moves, clocks, side, level, st)
+            try:
+                me.begin_turn(ply, moves, clocks, side, level, st)
+            except RuntimeError as err:
+                fault(side, "crash" if "died" in str(err) else "hang", str(err))
+                break
             move = None
-            while move is None:
-                remaining = clocks[side] - (time.time() - t0) + 2.0
-                l = me.line(remaining)
+            while move is None and state["outcome"] is None:
+                remaining = clocks[side] + HANG_GRACE - (time.time() - t0)
+                if remaining <= 0:
+                    fault(side, "hang", "%s silent %.0f s past its clock at %s" % (
+                        me.name, HANG_GRACE, ref.pos.fen()))
+                    break
+                l = me.line(min(remaining, 0.05))
+                listen_other(1 - side)
                 if l is None:
-                    outcome = ("crash", "%s died" % me.name)
-                    break
-                if l == "":
-                    if time.time() - t0 > clocks[side] + 2.0:
-                        outcome = ("forfeit", "%s silent past its clock" % me.name)
-                        break
-                    continue
-                log.write("%s> %s\n" % (me.name, l))
-                verdict = me.judge(l)
-                if verdict is None:
-                    continue
-                if verdict[0] == "move":
-                    move = verdict[1]
-                elif verdict[0] == "illegal":
-                    outcome = ("illegal", "%s refused %s: %s" % (me.name, last, l))
-                    break
-                elif verdict[0] == "nomove":
-                    outcome = ("nomove", "%s has no move: %s" % (me.name, l))
-                    break
-                else:
-                    outcome = ("result", "%s (%s)" % (l, me.name))
-                    break
-            if outcome:
+                    fault(side, "crash", "%s died on move at %s" % (me.name, ref.pos.fen()))
+                elif l:
+                    move = heard(side, l, True)
+            if state["outcome"]:
                 break
             used = time.time() - t0
+            before = ref.pos.fen()
+            uci = ref.jugar(move)
+            if uci is None:
+                fault(side, "illegal", "%s played %s at %s" % (me.name, move, before))
+                break
             used_times[side].append(used)
             log.write("%s used %.3f s\n" % (me.name, used))
             worst = max(worst, used)
@@ -368,46 +508,68 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st
                     late[side] += 1
                     log.write("%s late by %.3f s\n" % (me.name, excess))
             clocks[side] -= used
+            moves.append(uci)
             if clocks[side] < 0:
-                outcome = ("forfeit", "%s lost on time" % me.name)
+                fault(side, "time", "%s lost on time: %s after %.2f s at %s" % (
+                    me.name, uci, used, before))
                 break
             moves_made[side] += 1
             clocks[side] += inc
             if mps and moves_made[side] % mps == 0:
                 clocks[side] += base
-            last = move
-            moves.append(move)
-            # The mover may announce the game's end right after its move.
+            # The mover may announce the game's end right after its move; it is
+            # given longer when the referee knows there is an end to announce.
+            end, draw = ref.fin(), ref.reclamable()
+            claims = not isinstance(me, UciEngine)
+            wait = CLAIM_WAIT if (end or draw) and claims else 0.1
             t1 = time.time()
-            while time.time() - t1 < 0.1 and outcome is None:
-                l = me.line(0.1 - (time.time() - t1))
+            while time.time() - t1 < wait and state["outcome"] is None:
+                l = me.line(wait - (time.time() - t1))
                 if l is None:
                     break
-                if not l:
-                    continue
-                log.write("%s> %s\n" % (me.name, l))
-                verdict = me.judge(l)
-                if verdict and verdict[0] == "result":
-                    outcome = ("result", "%s (%s)" % (l, me.name))
-            if outcome:
+                if l:
+                    heard(side, l, False)
+            if state["outcome"] or end:
+                continue  # the top of the loop ends a game over on the board
+            if draw:
+                if claims:
+                    fault(side, "missed-claim", "%s did not claim the %s after %s at %s" % (
+                        me.name, draw, uci, ref.pos.fen()))
+                state["outcome"] = state["outcome"] or (
+                    "result", "1/2-1/2 {%s, by the referee}" % draw)
+                state["result"] = "1/2-1/2"
                 break
-        if outcome is None:
-            outcome = ("unfinished", "ply cap")
-        if outcome[0] == "result":
+            me.after_move(moves, clocks, level, st, ref)
+        end = ref.fin()
+        if state["outcome"] is None and end:
+            state["outcome"] = ("result", "%s {%s, by the referee}" % end)
+            state["result"] = end[0]
+        if state["outcome"] is None:
+            state["outcome"] = ("unfinished", "ply cap")
+        if state["result"]:
             for e in engines:
-                e.game_over(outcome[1].rsplit(" (", 1)[0])
+                e.game_over("%s {%s}" % (state["result"], state["outcome"][0]))
+    except RuntimeError as err:
+        if state["outcome"] is None:
+            fault(len(engines) - 1, "crash", str(err))
     finally:
-        codes = [e.quit() for e in engines]
-    if outcome[0] == "result" and any(c not in (0, None) for c in codes):
-        outcome = ("crash", "exit codes %s" % codes)
+        for i, e in enumerate(engines):
+            if e is None:
+                continue
+            code = e.quit()
+            crashed = any(f[0] == i and f[1] == "crash" for f in faults)
+            if e.killed:
+                fault(i, "hang", "%s did not quit within 3 s" % e.name)
+            elif code not in (0, None) and not crashed:
+                fault(i, "crash", "%s exit status %s" % (e.name, code))
     # While pondering the engines log budgets for searches no clock charges.
     exceso = None if ponder else exceso_limite(dirs, used_times)
     if not KEEP_DIRS:
         for d in dirs:
             shutil.rmtree(d, ignore_errors=True)
-    if st:
-        return outcome, worst, ply + 1, exceso, (late, worst_excess, latencies)
-    return outcome, worst, ply + 1, exceso, None
+    return {"outcome": state["outcome"], "result": state["result"], "faults": faults,
+            "moves": moves, "worst": worst, "plies": len(moves), "exceso": exceso,
+            "fijo": (late, worst_excess, latencies) if st else None}
 
 
 def exceso_limite(dirs, used_times):
@@ -463,8 +625,9 @@ def main():
             fen = aperturas[(g // 2) % len(aperturas)] if aperturas else a.fen
             log.write("=== game %d: %s - %s%s\n" % (g + 1, white, black,
                                                     "  from " + fen if fen else ""))
-            (kind, text), worst, plies, exceso, fijo = play(white, black, a.level, a.max_plies, log,
-                                                            a.ponder, fen, a.st)
+            partida = play(white, black, a.level, a.max_plies, log, a.ponder, fen, a.st)
+            (kind, text), worst, plies = partida["outcome"], partida["worst"], partida["plies"]
+            exceso, fijo = partida["exceso"], partida["fijo"]
             log.flush()
             limite = "" if exceso is None else "  vs limit %+.2fs" % exceso
             if fijo:
@@ -479,8 +642,12 @@ def main():
                 g + 1, short_name(white), short_name(black),
                 plies, worst, limite, kind, text)
             print(line, flush=True)
-            if kind == "result":
-                r = RESULT.match(text).group(1)
+            for side, fkind, ftext in partida["faults"]:
+                if kind != fkind or text != ftext:
+                    print("         fault %s: %s" % (fkind, ftext), flush=True)
+            faults += len(partida["faults"])
+            r = partida["result"]
+            if r:
                 if r == "1-0":
                     score[white] += 1
                 elif r == "0-1":
@@ -491,8 +658,6 @@ def main():
                 blanco_a = white == a.engine_a
                 puntos_a.append({"1-0": 1.0 if blanco_a else 0.0, "0-1": 0.0 if blanco_a else 1.0,
                                  "1/2-1/2": 0.5}[r])
-            elif kind not in ("unfinished", "nomove"):
-                faults += 1
     print("score: %s %.1f - %.1f %s; faults: %d" % (a.engine_a, score[a.engine_a],
                                                      score[a.engine_b], a.engine_b, faults))
     if len(puntos_a) >= 2:
