@@ -77,9 +77,9 @@ void PrepararBusquedaDiagnostico() {
     AsignarTablasHash();
     hecho = true;
   }
-  BusquedaDiagnostico = 1;
-  LimiteDiagnostico = 0.0;
-  InformadorBusqueda = nullptr;  // a diagnostic search tells nobody
+  Busqueda.BusquedaDiagnostico = 1;
+  Busqueda.LimiteDiagnostico = 0.0;
+  Busqueda.InformadorBusqueda = nullptr;  // a diagnostic search tells nobody
 }
 
 void PosicionDiagnostico() {
@@ -87,14 +87,14 @@ void PosicionDiagnostico() {
   LimpiarTablasBusqueda();
   LimpiarTablasEval();
   NuevaPartidaBusqueda();
-  ValorAnterior = 0;
-  NumRaiz = 10000;
-  Limites.Modo = ModoBusqueda::Normal;
-  Fase = FaseReloj::Normal;
+  Busqueda.ValorAnterior = 0;
+  Busqueda.NumRaiz = 10000;
+  Busqueda.Limites.Modo = ModoBusqueda::Normal;
+  Busqueda.Fase = FaseReloj::Normal;
   ColorMotor = EstadoActual->Turno;
-  Limites.TiempoRestante = SIN_RELOJ;
-  Limites.JugadasControl = 0;
-  Limites.Incremento = 0;
+  Busqueda.Limites.TiempoRestante = SIN_RELOJ;
+  Busqueda.Limites.JugadasControl = 0;
+  Busqueda.Limites.Incremento = 0;
 }
 
 uint64_t Bench(int profundidad, bool detalle, bool finales, ContadoresBench* contadores) {
@@ -115,13 +115,13 @@ uint64_t Bench(int profundidad, bool detalle, bool finales, ContadoresBench* con
     IterarHastaProfundidad(profundidad);
     total += Nodos;
     if (contadores) {
-      contadores->Intentos += Contadores.IntentosEGTB;
-      contadores->Aciertos += Contadores.AciertosEGTB;
+      contadores->Intentos += Busqueda.Contadores.IntentosEGTB;
+      contadores->Aciertos += Busqueda.Contadores.AciertosEGTB;
     }
     if (detalle) {
       char texto[8] = "none";
-      if (VariantePrincipal[0][0].Jugada != 0) TextoJugada(VariantePrincipal[0][0].Jugada, texto);
-      std::printf("Position %2d: %10u nodes  best %-6s score %d\n", i, Nodos, texto, ValorRaiz);
+      if (Busqueda.VariantePrincipal[0][0].Jugada != 0) TextoJugada(Busqueda.VariantePrincipal[0][0].Jugada, texto);
+      std::printf("Position %2d: %10u nodes  best %-6s score %d\n", i, Nodos, texto, Busqueda.ValorRaiz());
     }
   }
   ReiniciarPartida();

@@ -156,18 +156,18 @@ int ComandoSuite(int argc, char** argv) {
     ++total;
     const auto legales = JugadasLegales();
     PosicionDiagnostico();
-    Limites.TiempoRestante = 20.0;  // polls every few thousand nodes
-    LimiteDiagnostico = profundidad > 0 ? 0.0 : segundos;
+    Busqueda.Limites.TiempoRestante = 20.0;  // polls every few thousand nodes
+    Busqueda.LimiteDiagnostico = profundidad > 0 ? 0.0 : segundos;
     IterarHastaProfundidad(profundidad > 0 ? profundidad : 99);
-    LimiteDiagnostico = 0.0;
-    const Jugada j = VariantePrincipal[0][0].Jugada;
+    Busqueda.LimiteDiagnostico = 0.0;
+    const Jugada j = Busqueda.VariantePrincipal[0][0].Jugada;
     const std::string san = j != 0 ? San(j, legales) : "-";
     bool ok = mejores.empty();
     for (const auto& m : mejores) ok |= m == san;
     for (const auto& m : evitar) ok &= m != san;
     resueltas += ok;
     std::printf("%-10s %-7s %s (depth %d, score %d)\n", Identificador(linea).c_str(), san.c_str(),
-                ok ? "ok" : "--", ProfundidadIteracion, ValorRaiz);
+                ok ? "ok" : "--", Busqueda.ProfundidadIteracion, Busqueda.ValorRaiz());
     std::fflush(stdout);
   }
   std::fclose(f);

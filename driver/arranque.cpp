@@ -162,8 +162,8 @@ void Arrancar(int argc, char** argv) {
   ReiniciarPartida();
   if (FORMA_DRIVER.FenArranque != nullptr) PonerPosicion(FORMA_DRIVER.FenArranque);
   // 11. Input that arrives during a search reaches the driver through this.
-  EntradaPendiente = EntradaXboard;
-  InformadorBusqueda = &INFORMADOR_XBOARD;
+  Busqueda.EntradaPendiente = EntradaXboard;
+  Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;
 }
 
 void CambiarTablasFinales() {

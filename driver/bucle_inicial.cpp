@@ -57,7 +57,7 @@ void BucleInicial() {
       VersionProtocolo = ConvertirEntero(argumento);
       if (static_cast<unsigned>(VersionProtocolo) > 1) {
         MostrarPensamiento = 1;  // later front ends send "nopost" when they want none
-        if (Limites.TiempoFijo == TIEMPO_SIN_RELOJ) Limites.TiempoFijo = 0.0;  // and a clock
+        if (Busqueda.Limites.TiempoFijo == TIEMPO_SIN_RELOJ) Busqueda.Limites.TiempoFijo = 0.0;  // and a clock
         ImprimirLineaCaracteristicas();
         for (;;) BucleXboard();
       }
@@ -68,8 +68,8 @@ void BucleInicial() {
       // send a clock: without one the engine would think until interrupted,
       // so it takes a few seconds a move until told otherwise.
       MostrarPensamiento = 0;
-      if (Limites.TiempoFijo <= 0 && Limites.TiempoRestante == SIN_RELOJ)
-        Limites.TiempoFijo = TIEMPO_SIN_RELOJ;
+      if (Busqueda.Limites.TiempoFijo <= 0 && Busqueda.Limites.TiempoRestante == SIN_RELOJ)
+        Busqueda.Limites.TiempoFijo = TIEMPO_SIN_RELOJ;
     } else if (std::strcmp(token, "CargarPers") == 0) {
       LeerArgumento(argumento, sizeof argumento);
       CargarPers(argumento);

@@ -31,7 +31,7 @@ void ReiniciarPartida() {
 int PonerPosicion(const char* fen) {
   if (ColocarFEN(fen) != 0) return 1;
   ColorMotor = -1;
-  Limites.TiempoRestante = SIN_RELOJ;
+  Busqueda.Limites.TiempoRestante = SIN_RELOJ;
   NuevaPosicionBusqueda();
   return 0;
 }

@@ -138,7 +138,7 @@ void TextoVariante(char* destino, size_t tam) {
   size_t n = 0;
   destino[0] = '\0';
   for (int i = 0; i < FILAS_PV - 1; ++i) {
-    const Jugada j = VariantePrincipal[0][i].Jugada;
+    const Jugada j = Busqueda.VariantePrincipal[0][i].Jugada;
     if (j == 0 || HistoriaLlena() || !ValidarJugada(j) || !HacerJugada(j)) break;
     char texto[TAM_TEXTO_JUGADA];
     TextoUci(j, texto);
@@ -167,12 +167,12 @@ Jugada UltimaInformada = 0;  // first move of the last info line of this search
 // One info line for the search as it stands (root position on the board).
 void Informar(int profundidad) {
   LeerReloj();
-  const uint32_t ms = static_cast<uint32_t>(TiempoTranscurrido * 1000.0);
+  const uint32_t ms = static_cast<uint32_t>(Busqueda.TiempoTranscurrido * 1000.0);
   const unsigned long long nps = 1000ull * Nodos / std::max<uint32_t>(ms, 1);
   char valor[32], variante[6 * FILAS_PV + 8];
-  TextoValor(ValorRaiz, valor, sizeof valor);
+  TextoValor(Busqueda.ValorRaiz(), valor, sizeof valor);
   TextoVariante(variante, sizeof variante);
-  UltimaInformada = VariantePrincipal[0][0].Jugada;
+  UltimaInformada = Busqueda.VariantePrincipal[0][0].Jugada;
   Uci("info depth %d score %s nodes %u nps %llu time %u pv %s", profundidad, valor, Nodos, nps, ms,
       variante);
 }
@@ -468,21 +468,21 @@ bool LeerGo(char** p, int n, ParametrosGo& g) {
 // control counted from the game's start, the increment in whole seconds.
 void FijarLimites(const ParametrosGo& g, ModoBusqueda modo) {
   const int turno = EstadoActual->Turno;
-  Limites.Modo = modo;
-  Limites.JugadaPonder = modo == ModoBusqueda::Ponder ? UltimaJugada : 0;
+  Busqueda.Limites.Modo = modo;
+  Busqueda.Limites.JugadaPonder = modo == ModoBusqueda::Ponder ? UltimaJugada : 0;
   const long long reloj = g.reloj[turno];
-  Limites.TiempoRestante = reloj >= 0 ? static_cast<double>(reloj) * 0.001 : SIN_RELOJ;
-  Limites.Incremento = static_cast<int>(std::min<long long>(g.incremento[turno] / 1000, 1000000));
-  Limites.JugadasControl =
+  Busqueda.Limites.TiempoRestante = reloj >= 0 ? static_cast<double>(reloj) * 0.001 : SIN_RELOJ;
+  Busqueda.Limites.Incremento = static_cast<int>(std::min<long long>(g.incremento[turno] / 1000, 1000000));
+  Busqueda.Limites.JugadasControl =
       g.jugadasRestantes > 0 ? static_cast<int>(std::min<long long>(g.jugadasRestantes, 1000000)) +
                                    (MediasJugadas + 2) / 2
                              : 0;
-  Limites.TiempoFijo = g.tiempoFijo > 0 ? static_cast<double>(g.tiempoFijo) * 0.001 : 0.0;
-  Limites.ProfundidadMaxima =
+  Busqueda.Limites.TiempoFijo = g.tiempoFijo > 0 ? static_cast<double>(g.tiempoFijo) * 0.001 : 0.0;
+  Busqueda.Limites.ProfundidadMaxima =
       g.profundidad > 0 ? static_cast<int>(std::min<long long>(g.profundidad, 100)) : 0;
-  Limites.NodosMaximos =
+  Busqueda.Limites.NodosMaximos =
       g.nodos > 0 ? static_cast<uint32_t>(std::min<long long>(g.nodos, 4000000000ll)) : 0;
-  Limites.SinLibro = LibroPropio ? 0 : 1;
+  Busqueda.Limites.SinLibro = LibroPropio ? 0 : 1;
   ColorMotor = turno;
 }
 
@@ -490,11 +490,11 @@ void FijarLimites(const ParametrosGo& g, ModoBusqueda modo) {
 // which is no evaluation: it is told as such, without a score.
 void ImprimirMejor(bool libro) {
   char mejor[TAM_TEXTO_JUGADA], ponder[TAM_TEXTO_JUGADA];
-  const Jugada j = VariantePrincipal[0][0].Jugada;
+  const Jugada j = Busqueda.VariantePrincipal[0][0].Jugada;
   TextoUci(j, mejor);
-  if (libro && j != 0) Uci("info string book move %s weight %d", mejor, static_cast<int>(ValorRaiz));
-  else if (j != UltimaInformada && j != 0) Informar(ProfundidadIteracion);
-  const Jugada r = j != 0 ? VariantePrincipal[0][1].Jugada : 0;
+  if (libro && j != 0) Uci("info string book move %s weight %d", mejor, static_cast<int>(Busqueda.ValorRaiz()));
+  else if (j != UltimaInformada && j != 0) Informar(Busqueda.ProfundidadIteracion);
+  const Jugada r = j != 0 ? Busqueda.VariantePrincipal[0][1].Jugada : 0;
   if (r != 0) {
     TextoUci(r, ponder);
     Uci("bestmove %s ponder %s", mejor, ponder);
@@ -546,16 +546,16 @@ void Buscar(const ParametrosGo& g) {
     // Pondering and "infinite" answer only when told: input stopped the search,
     // or it ended by itself (its depth, a forced line) and waits.
     const bool hit = EsperarFin(modo == ModoBusqueda::Ponder);
-    Fase = FaseReloj::Normal;  // as when the xboard loop leaves pondering
+    Busqueda.Fase = FaseReloj::Normal;  // as when the xboard loop leaves pondering
     if (!hit) break;
     // The predicted move was played: the same position under the clock, with
     // what the pondering search left in the tables.
     modo = ModoBusqueda::Normal;
   }
-  Limites.Modo = ModoBusqueda::Normal;
-  Limites.JugadaPonder = 0;
+  Busqueda.Limites.Modo = ModoBusqueda::Normal;
+  Busqueda.Limites.JugadaPonder = 0;
   // A search under the clock that took a book move counts no search since.
-  ImprimirMejor(modo == ModoBusqueda::Normal && ContadorFueraLibro == 0);
+  ImprimirMejor(modo == ModoBusqueda::Normal && Busqueda.ContadorFueraLibro == 0);
 }
 
 // ---------------------------------------------------------------- the loop
@@ -579,9 +579,9 @@ void CmdUci() {
   } else {
     SalidaUci = 1;
   }
-  EntradaPendiente = EntradaUci;
+  Busqueda.EntradaPendiente = EntradaUci;
   static const Informador informador = InformadorUci(Informar);
-  InformadorBusqueda = &informador;
+  Busqueda.InformadorBusqueda = &informador;
   CmdUci();
   static char linea[TAM_LINEA_UCI];
   char* palabras[MAX_JUGADAS_UCI + 64];

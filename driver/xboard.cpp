@@ -88,7 +88,7 @@ const char* SinBlancosIniciales(const char* texto) {
 // against the board, as the log's ponder diagnostics tell.
 void PasoPonder(bool comprobar) {
   if (!PonderActivo) return;
-  const Jugada respuesta = VariantePrincipal[0][1].Jugada;
+  const Jugada respuesta = Busqueda.VariantePrincipal[0][1].Jugada;
   if (respuesta == 0) return;
   // Only when the engine really moved (no result instead of a move).
   if (ColorMotor < 0 || EstadoActual->Turno == ColorMotor) return;
@@ -111,16 +111,16 @@ void PasoPonder(bool comprobar) {
   TextoHint(HintAlPonderar, sizeof HintAlPonderar);
   TextoBk(BkAlPonderar, sizeof BkAlPonderar);
   if (!HacerJugadaPartida(j)) return;
-  Limites.Modo = ModoBusqueda::Ponder;
-  Limites.JugadaPonder = j;
-  PararBusqueda = 0;
+  Busqueda.Limites.Modo = ModoBusqueda::Ponder;
+  Busqueda.Limites.JugadaPonder = j;
+  Busqueda.PararBusqueda = 0;
   Pensar();
 }
 
 // Leaves pondering or analysis for a normal search, whose clock phase starts over.
 void ModoNormal() {
-  Limites.Modo = ModoBusqueda::Normal;
-  Fase = FaseReloj::Normal;
+  Busqueda.Limites.Modo = ModoBusqueda::Normal;
+  Busqueda.Fase = FaseReloj::Normal;
 }
 
 // Set while the analysis loop runs: a command handled inside it that asks to
@@ -142,14 +142,14 @@ void Analizar() {
     Marca() { EnAnalisis = true; }
     ~Marca() { EnAnalisis = false; }
   } marca;
-  while (Limites.Modo == ModoBusqueda::Analisis) {
+  while (Busqueda.Limites.Modo == ModoBusqueda::Analisis) {
     AnalisisPedida = false;
     Pensar();
-    const bool acabada = !PararBusqueda;
+    const bool acabada = !Busqueda.PararBusqueda;
     const EstadoPly* const estado = EstadoActual;
     const uint64_t clave = ClaveActual();
     do {
-      if (Limites.Modo != ModoBusqueda::Analisis) break;
+      if (Busqueda.Limites.Modo != ModoBusqueda::Analisis) break;
       BucleXboard();
     } while (acabada && !AnalisisPedida && EstadoActual == estado && ClaveActual() == clave);
   }
@@ -159,7 +159,7 @@ void Analizar() {
 void RecordarPrediccion() {
   Prediccion = 0;
   if (ColorMotor < 0 || EstadoActual->Turno == ColorMotor) return;
-  Prediccion = VariantePrincipal[0][1].Jugada;
+  Prediccion = Busqueda.VariantePrincipal[0][1].Jugada;
   ClavePrediccion = ClaveActual();
 }
 
@@ -196,14 +196,14 @@ void CmdLevel(const char*) {
   LeerArgumento(inc, sizeof inc);
   // A negative count or increment means none; absurd sizes are held to a bound
   // the clock arithmetic can carry.
-  Limites.JugadasControl = Acotar(ConvertirEntero(mps), 0, MAX_VALOR_NIVEL);
+  Busqueda.Limites.JugadasControl = Acotar(ConvertirEntero(mps), 0, MAX_VALOR_NIVEL);
   // Minutes, or minutes:seconds.
   double segundos = 60.0 * ConvertirEntero(base);
   if (const char* dosPuntos = std::strchr(base, ':')) segundos += ConvertirEntero(dosPuntos + 1);
-  Limites.TiempoRestante = segundos;
-  Limites.Incremento = Acotar(ConvertirEntero(inc), 0, MAX_VALOR_NIVEL);
+  Busqueda.Limites.TiempoRestante = segundos;
+  Busqueda.Limites.Incremento = Acotar(ConvertirEntero(inc), 0, MAX_VALOR_NIVEL);
   // A clock ends the fixed time per move.
-  Limites.TiempoFijo = 0.0;
+  Busqueda.Limites.TiempoFijo = 0.0;
 }
 
 // The argument line of "st" and "sd": the rest of the line, so that a missing
@@ -242,7 +242,7 @@ void CmdSt(const char* comando) {
   double segundos = 0;
   if (!LeerDecimal(argumento, &segundos) || segundos <= 0 || segundos > MAX_TIEMPO_FIJO)
     return ArgumentoErroneo(comando, argumento);
-  Limites.TiempoFijo = segundos;
+  Busqueda.Limites.TiempoFijo = segundos;
 }
 
 void CmdSd(const char* comando) {
@@ -250,14 +250,14 @@ void CmdSd(const char* comando) {
   LeerLineaArgumento(argumento, sizeof argumento);
   AnalisisPedida = true;
   if (argumento[0] == '\0') {
-    Limites.ProfundidadMaxima = 0;
+    Busqueda.Limites.ProfundidadMaxima = 0;
     return;
   }
   const char* p = argumento;
   while (*p >= '0' && *p <= '9') ++p;
   const int32_t prof = ConvertirEntero(argumento);
   if (*p != '\0' || prof > MAX_PROFUNDIDAD) return ArgumentoErroneo(comando, argumento);
-  Limites.ProfundidadMaxima = prof;
+  Busqueda.Limites.ProfundidadMaxima = prof;
 }
 
 void CmdPost(const char*) { MostrarPensamiento = 1; }
@@ -317,7 +317,7 @@ void CmdBk(const char*) {
 
 // "hint" and "bk" while the predicted reply is on the board: pondering goes on.
 bool ResponderAlPonderar(const char* comando) {
-  if (Limites.Modo != ModoBusqueda::Ponder) return false;
+  if (Busqueda.Limites.Modo != ModoBusqueda::Ponder) return false;
   if (std::strcmp(comando, "hint") == 0) ImprimirHint(HintAlPonderar);
   else if (std::strcmp(comando, "bk") == 0) std::fputs(BkAlPonderar, stdout);
   else return false;
@@ -327,7 +327,7 @@ bool ResponderAlPonderar(const char* comando) {
 void CmdTime(const char*) {
   char n[TAM_TOKEN];
   LeerArgumento(n, sizeof n);
-  Limites.TiempoRestante = ConvertirEntero(n) * 0.01;
+  Busqueda.Limites.TiempoRestante = ConvertirEntero(n) * 0.01;
 }
 
 void CmdSoloArgumento(const char*) {
@@ -351,7 +351,7 @@ void JugadaRival(const char* texto) {
     Pensar();
     RecordarPrediccion();
     PasoPonder(true);
-  } else if (Limites.Modo == ModoBusqueda::Analisis) {
+  } else if (Busqueda.Limites.Modo == ModoBusqueda::Analisis) {
     // 3. Analysis goes on with the new position.
     Analizar();
   }
@@ -363,7 +363,7 @@ void CmdUsermove(const char*) {
   JugadaRival(texto);
 }
 
-void CmdStop(const char*) { PararBusqueda = 1; }
+void CmdStop(const char*) { Busqueda.PararBusqueda = 1; }
 
 void CmdPing(const char*) {
   char n[TAM_TOKEN];
@@ -390,7 +390,7 @@ void CmdSetboard(const char*) {
 void CmdUndo(const char*) {
   if (EstadoActual == Historia) return;
   DeshacerJugadaPartida();
-  if (Limites.Modo == ModoBusqueda::Analisis) Analizar();
+  if (Busqueda.Limites.Modo == ModoBusqueda::Analisis) Analizar();
 }
 
 void CmdRemove(const char*) {
@@ -403,13 +403,13 @@ void CmdEasy(const char*) { PonderActivo = 0; }
 
 void CmdAnalyze(const char*) {
   AnalisisPedida = true;
-  Limites.Modo = ModoBusqueda::Analisis;
+  Busqueda.Limites.Modo = ModoBusqueda::Analisis;
   ColorMotor = -1;
   Analizar();
 }
 
 void CmdExit(const char*) {
-  if (Limites.Modo == ModoBusqueda::Analisis) ModoNormal();
+  if (Busqueda.Limites.Modo == ModoBusqueda::Analisis) ModoNormal();
 }
 
 void CmdRating(const char*) {
@@ -435,7 +435,7 @@ void CmdName(const char*) {
   Log(" %s", NombreRival);
   if (Personalidad.ICS & RivalComputadora) {
     std::printf("\ntellopponent Hello from %s\n", NOMBRE_BASE);
-    KibitzActivo = 1;
+    Busqueda.KibitzActivo = 1;
   }
 }
 
@@ -455,8 +455,8 @@ void PonerTurno(int lado) {
 void CmdWhite(const char*) { PonerTurno(BLANCO); }
 void CmdBlack(const char*) { PonerTurno(NEGRO); }
 
-void CmdKib(const char*) { KibitzActivo = 1; }
-void CmdNoKib(const char*) { KibitzActivo = 0; }
+void CmdKib(const char*) { Busqueda.KibitzActivo = 1; }
+void CmdNoKib(const char*) { Busqueda.KibitzActivo = 0; }
 
 void CmdDesconocido(const char* comando) {
   std::printf("Error (unknow command): %s\n", comando);
@@ -535,9 +535,9 @@ void AtenderComando(const char* comando, bool protocolo1) {
   // 2. Whatever it is, pondering ends and the predicted move goes back; only
   //    "hint" and "bk" are answered from what was known when it began.
   if (ResponderAlPonderar(comando)) return;
-  if (Limites.Modo == ModoBusqueda::Ponder) {
+  if (Busqueda.Limites.Modo == ModoBusqueda::Ponder) {
     ModoNormal();
-    Limites.JugadaPonder = 0;
+    Busqueda.Limites.JugadaPonder = 0;
     TomarAtras();
     Log("\nJugada prevista retrocedida\n");
   }
@@ -599,8 +599,8 @@ unsigned EntradaXboard() {
     // xboard sends "." every few seconds while it analyses: stopping for it
     // would start the analysis over from the first iteration each time. It is
     // answered as the loop answers it (the earlier build does not know it).
-    const bool punto = Limites.Modo == ModoBusqueda::Analisis && std::strcmp(primera, ".") == 0;
-    const bool ponder = Limites.Modo == ModoBusqueda::Ponder &&
+    const bool punto = Busqueda.Limites.Modo == ModoBusqueda::Analisis && std::strcmp(primera, ".") == 0;
+    const bool ponder = Busqueda.Limites.Modo == ModoBusqueda::Ponder &&
                         (std::strcmp(primera, "hint") == 0 || std::strcmp(primera, "bk") == 0);
     if (!punto && !ponder) return pendiente;
     LeerToken(primera, sizeof primera);

@@ -55,7 +55,7 @@ void Preparar() {
   Personalidad = Ajustes;
   AsignarTablasHash();
   VaciarLibros();
-  LimitesIniciales = Limites;
+  LimitesIniciales = Busqueda.Limites;
   MostrarPensamientoInicial = MostrarPensamiento;
   std::snprintf(NombreMotor, sizeof NombreMotor, "%s", NOMBRE_BASE);
   GanchoSalida = Lanzar;
@@ -70,12 +70,12 @@ void ReiniciarMotor() {
   if (NumLibroBlancas != 0 || NumLibroNegras != 0) VaciarLibros();
   MaxPiezasTB = 0;
   LiberarTablas();
-  Limites = LimitesIniciales;
-  Fase = FaseReloj::Normal;
-  PararBusqueda = 0;
+  Busqueda.Limites = LimitesIniciales;
+  Busqueda.Fase = FaseReloj::Normal;
+  Busqueda.PararBusqueda = 0;
   MostrarPensamiento = MostrarPensamientoInicial;
-  EntradaPendiente = HayEntrada;
-  InformadorBusqueda = &INFORMADOR_XBOARD;
+  Busqueda.EntradaPendiente = HayEntrada;
+  Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;
   ReiniciarPartida();
   PonderActivo = 0;
   VersionProtocolo = 2;

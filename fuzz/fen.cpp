@@ -51,9 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   Comprobar(ClaveActual() == clave && PosicionValida());
   Evaluar();
   // A short search, bounded in depth and nodes, with no input to stop it.
-  EntradaPendiente = nullptr;
-  Limites.ProfundidadMaxima = 3;
-  Limites.NodosMaximos = 3000;
+  Busqueda.EntradaPendiente = nullptr;
+  Busqueda.Limites.ProfundidadMaxima = 3;
+  Busqueda.Limites.NodosMaximos = 3000;
   PensarSinJugar();
   Comprobar(ClaveActual() == clave && PosicionValida());
   return 0;

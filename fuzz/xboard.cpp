@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   arnes::ReiniciarMotor();
-  Limites.ProfundidadMaxima = 2;
-  Limites.NodosMaximos = 1000;
+  Busqueda.Limites.ProfundidadMaxima = 2;
+  Busqueda.Limites.NodosMaximos = 1000;
   arnes::Entrada(std::string(reinterpret_cast<const char*>(datos), n));
   try {
     for (;;) BucleXboard();

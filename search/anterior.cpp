@@ -15,7 +15,7 @@ int32_t QuiescenciaAnterior(int32_t alfa, int32_t beta) {
   const int32_t alfaEntrada = alfa;
   if (n->MaterialTotal <= 2 * Personalidad.VAL_CABALLO && MaterialInsuficiente(n)) return 0;
   if (PlyActual >= LIMITE_PLY) return EvaluarNodo();
-  ++Contadores.QNodos;
+  ++Busqueda.Contadores.QNodos;
   EntradaJugada* const topeEntrada = TopeJugadas;
   const uint32_t p = PlyActual;
   const bool evasiones = Personalidad.JAQUES_QSEARCH != 0 && n->EnJaque;
@@ -71,7 +71,7 @@ int32_t MargenFutilityAnterior() { return Personalidad.FUTILITY; }
 // ends the line.
 void VarianteAnterior(LineaPensamiento& l, int profundidad) {
   for (int i = 1; i < profundidad && i < FILAS_PV; ++i) {
-    const Jugada j = VariantePrincipal[0][i].Jugada;
+    const Jugada j = Busqueda.VariantePrincipal[0][i].Jugada;
     if (j == 0) {
       l.Cortada = true;
       return;
@@ -81,13 +81,13 @@ void VarianteAnterior(LineaPensamiento& l, int profundidad) {
 }
 
 void EstadisticasAnterior() {
-  const ContadoresBusqueda& c = Contadores;
-  const double segundos = TiempoTranscurrido < 0.01 ? 0.01 : TiempoTranscurrido;
+  const ContadoresBusqueda& c = Busqueda.Contadores;
+  const double segundos = Busqueda.TiempoTranscurrido < 0.01 ? 0.01 : Busqueda.TiempoTranscurrido;
   const double nodos = Nodos == 0 ? 1.0 : Nodos;
   const double intentosFL = c.IntentosFL == 0 ? 1.0 : c.IntentosFL;
   const long llenado =
       MascaraHash == 0 ? 0 : static_cast<long>(uint64_t{c.HashOcupadas} * 50 / MascaraHash);
-  Log("\nTiempo restante: %ld", static_cast<long>(Limites.TiempoRestante));
+  Log("\nTiempo restante: %ld", static_cast<long>(Busqueda.Limites.TiempoRestante));
   Log("\nTotales: Visitados: %ld   QNodos: %ld\nNulos: %ld   Cortes Nulos: %ld",
       static_cast<long>(Nodos), static_cast<long>(c.QNodos), static_cast<long>(Nulos),
       static_cast<long>(c.CortesNulos));

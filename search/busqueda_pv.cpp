@@ -11,8 +11,8 @@ namespace {
 
 // The line of this ply becomes one move (or none) and ends there.
 void PVUnaJugada(uint32_t p, Jugada j) {
-  VariantePrincipal[p][0].Jugada = j;
-  VariantePrincipal[p][1].Jugada = 0;
+  Busqueda.VariantePrincipal[p][0].Jugada = j;
+  Busqueda.VariantePrincipal[p][1].Jugada = 0;
 }
 
 }  // namespace
@@ -57,9 +57,9 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
       const int d = ProfNulo(prof);
       const int32_t v = d <= 0 ? -Quiescencia(-beta, 1 - beta) : -BuscarVentanaCero(-beta, d, 0);
       DeshacerNulo();
-      if (PararBusqueda) return 0;
+      if (Busqueda.PararBusqueda) return 0;
       if (v >= beta) {
-        ++Contadores.CortesNulos;
+        ++Busqueda.Contadores.CortesNulos;
         GuardarHashProf(sonda.Prof, prof, beta - 1, beta, beta, jugadaHash);
         GuardarHashSiempre(sonda.Siempre, prof, beta - 1, beta, beta, jugadaHash);
         mejor = beta;
@@ -73,10 +73,10 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
     // internally to find one.
     if (jugadaHash == 0 && Personalidad.IID != 0 && prof >= 3 && !n->EnJaque) {
       int32_t v = BuscarPV(alfa, beta, prof - 2);
-      if (PararBusqueda) return 0;
+      if (Busqueda.PararBusqueda) return 0;
       if (v <= alfa) {
         v = BuscarPV(SIN_VALOR, beta, prof - 2);
-        if (PararBusqueda) return 0;
+        if (Busqueda.PararBusqueda) return 0;
       }
       jugadaHash = JugadaHashActual();
     }
@@ -97,7 +97,7 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
       buscadas = 1;
       const int32_t v = -BuscarPV(-beta, -alfa, prof + e - 1);
       DeshacerJugada();
-      if (PararBusqueda) return 0;
+      if (Busqueda.PararBusqueda) return 0;
       if (v > SIN_VALOR) mejor = v;
       if (v > alfa) {
         mejorJugada = jugadaHash;
@@ -112,7 +112,7 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
     // 12. The other moves, killers valued.
     GenerarJugadas();
     if (jugadaHash != 0) QuitarJugada(jugadaHash);
-    if (Asesinas[p][0] != 0) PuntuarAsesinas();
+    if (Busqueda.Asesinas[p][0] != 0) PuntuarAsesinas();
 
     // 14. Move loop.
     Jugada j;
@@ -128,7 +128,7 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
       } else {
         const int32_t m = c->Turno == BLANCO ? -c->Material : c->Material;
         if (e == 0 && !c->EnJaque && MaterialFutil(c, m, prof, alfa)) {
-          ++Contadores.PodasFut;
+          ++Busqueda.Contadores.PodasFut;
           DeshacerJugada();
           --TopeJugadas;
           continue;
@@ -137,15 +137,15 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
             m <= alfa - 300 && c->PiezasBlancas > 1 && c->PiezasNegras > 1)
           e = -1;
         EstadoActual->Extension = static_cast<int8_t>(e);
-        ++Contadores.IntentosFL;
+        ++Busqueda.Contadores.IntentosFL;
         v = -BuscarVentanaCero(-alfa - 1, prof + e - 1, 1);
-        if (v > alfa && v < beta && !PararBusqueda) {
-          ++Contadores.FallosFL;
+        if (v > alfa && v < beta && !Busqueda.PararBusqueda) {
+          ++Busqueda.Contadores.FallosFL;
           v = -BuscarPV(-beta, -alfa, prof + e - 1);
         }
       }
       DeshacerJugada();
-      if (PararBusqueda) {
+      if (Busqueda.PararBusqueda) {
         TopeJugadas = topeEntrada;
         return 0;
       }
@@ -153,7 +153,7 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
       if (v > alfa) {
         mejorJugada = j;
         if (v >= beta) {
-          if (j != Asesinas[p][0] && valorOrden <= TECHO_ASESINA) ActualizarAsesinas(j);
+          if (j != Busqueda.Asesinas[p][0] && valorOrden <= TECHO_ASESINA) ActualizarAsesinas(j);
           break;
         }
         alfa = v;
@@ -175,8 +175,8 @@ fin:
   // 17-19.
   TopeJugadas = topeEntrada;
   if (mejor >= beta) {
-    ++Contadores.CortesBeta;
-    if (buscadas == 1) ++Contadores.CortesBetaPrimera;
+    ++Busqueda.Contadores.CortesBeta;
+    if (buscadas == 1) ++Busqueda.Contadores.CortesBetaPrimera;
   }
   return mejor;
 }

@@ -13,7 +13,7 @@ Resultado Mate(int ganador) {
 
 void EmitirJugada() {
   EstadoPly* const n = EstadoActual;
-  const Jugada j = VariantePrincipal[0][0].Jugada;
+  const Jugada j = Busqueda.VariantePrincipal[0][0].Jugada;
   // 1. No legal move (the search left none in row 0): mate or stalemate. The
   //    result names the winner by the side to move, which is also right when the
   //    engine plays neither side.
@@ -21,7 +21,7 @@ void EmitirJugada() {
     if (n->EnJaque) {
       InformarFinal(Mate(n->Turno == BLANCO ? NEGRO : BLANCO), false);
     } else {
-      ValorRaiz = 0;
+      Busqueda.ValorRaiz() = 0;
       InformarFinal(Resultado::Ahogado, false);
     }
     return;
@@ -29,7 +29,7 @@ void EmitirJugada() {
   // 2. A drawn score in a dead position: only one minor piece at most is
   //    announced (front ends score a draw claim the board does not support as a
   //    loss, and two knights can mate), so the game goes on.
-  if (ValorRaiz == 0 && MaterialInsuficiente(n, false)) {
+  if (Busqueda.ValorRaiz() == 0 && MaterialInsuficiente(n, false)) {
     InformarFinal(Resultado::Insuficiente, false);
     return;
   }

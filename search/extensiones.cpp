@@ -12,7 +12,7 @@ constexpr int32_t MARGEN_RECAPTURA[11] = {500, 500, 400, 350, 325, 300, 275, 250
 // Distance of the material balance (engine's view) from the root score.
 int32_t DistanciaRaiz(const EstadoPly* c) {
   const int32_t m = ColorMotor == BLANCO ? c->Material : -c->Material;
-  return Abs(m - ValorRaiz);
+  return Abs(m - Busqueda.ValorRaiz());
 }
 
 bool Recaptura(const EstadoPly* c) {
@@ -45,29 +45,29 @@ bool Activa(int32_t ajuste) { return !FORMA_BUSQUEDA.ExtensionesSegunAjuste || a
 int ExtensionVentanaCero(int hasta, int amenaza, int prof) {
   const EstadoPly* c = EstadoActual;
   if (c->EnJaque) {
-    ++Contadores.ExtJaque;
+    ++Busqueda.Contadores.ExtJaque;
     return 1;
   }
   if (amenaza && Activa(Personalidad.EXTENSION_NULL)) {
-    ++Contadores.ExtNull;
+    ++Busqueda.Contadores.ExtNull;
     return 1;
   }
   const int32_t d = DistanciaRaiz(c);
   if (FinalPeones(c) && d <= 300 && Activa(Personalidad.EXTENSION_FINAL)) {
-    Contadores.ExtFinal += 3;
+    Busqueda.Contadores.ExtFinal += 3;
     return 3;
   }
   if (UnaPiezaCada(c) && Activa(Personalidad.EXTENSION_FINAL)) {
-    ++Contadores.ExtFinal;
+    ++Busqueda.Contadores.ExtFinal;
     return 1;
   }
   if (Recaptura(c) && Activa(Personalidad.EXT_RECAP) &&
       d <= MARGEN_RECAPTURA[prof < 10 ? (prof < 0 ? 0 : prof) : 10]) {
-    ++Contadores.ExtRecaptura;
+    ++Busqueda.Contadores.ExtRecaptura;
     return 1;
   }
   if (PeonASeptima(Tablero[hasta], hasta) && Activa(Personalidad.EXT_PEON_7)) {
-    ++Contadores.ExtPeon7;
+    ++Busqueda.Contadores.ExtPeon7;
     return 1;
   }
   return 0;
@@ -81,27 +81,27 @@ bool ExtiendeTranquila(int pieza, int hasta, int amenaza) {
 int ExtensionPV(int hasta, int amenaza) {
   const EstadoPly* c = EstadoActual;
   if (c->EnJaque) {
-    ++Contadores.ExtJaque;
+    ++Busqueda.Contadores.ExtJaque;
     return 1;
   }
   if (amenaza && Activa(Personalidad.EXTENSION_NULL)) {
-    ++Contadores.ExtNull;
+    ++Busqueda.Contadores.ExtNull;
     return 1;
   }
   if (Recaptura(c) && Activa(Personalidad.EXT_RECAP)) {
-    ++Contadores.ExtRecaptura;
+    ++Busqueda.Contadores.ExtRecaptura;
     return 1;
   }
   if (PeonASeptima(Tablero[hasta], hasta) && Activa(Personalidad.EXT_PEON_7)) {
-    ++Contadores.ExtPeon7;
+    ++Busqueda.Contadores.ExtPeon7;
     return 1;
   }
   if (FinalPeones(c) && Activa(Personalidad.EXTENSION_FINAL)) {
-    Contadores.ExtFinal += 3;
+    Busqueda.Contadores.ExtFinal += 3;
     return 3;
   }
   if (UnaPiezaCada(c) && Activa(Personalidad.EXTENSION_FINAL)) {
-    ++Contadores.ExtFinal;
+    ++Busqueda.Contadores.ExtFinal;
     return 1;
   }
   return 0;

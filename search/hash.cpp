@@ -12,14 +12,14 @@ inline void AnotarFiltro(const EntradaHash* e, const EntradaHash* tabla, int t) 
   const uintptr_t desde = reinterpret_cast<uintptr_t>(tabla);
   const uintptr_t en = reinterpret_cast<uintptr_t>(e);
   const uintptr_t slot = (en - desde) / sizeof(EntradaHash);
-  if (en >= desde && slot <= MascaraHash) FiltroHash[slot].Marca[t] = MarcaFiltro(e->ClaveAlta);
+  if (en >= desde && slot <= MascaraHash) Busqueda.FiltroHash[slot].Marca[t] = MarcaFiltro(e->ClaveAlta);
 }
 
 // Steps 2 to 6 of a store, shared by both tables.
 void Grabar(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor, Jugada jugada) {
   const EstadoPly* n = EstadoActual;
-  ++Contadores.HashGrabaciones;
-  if (e->ClaveBaja == 0 && e->ClaveAlta == 0) ++Contadores.HashOcupadas;
+  ++Busqueda.Contadores.HashGrabaciones;
+  if (e->ClaveBaja == 0 && e->ClaveAlta == 0) ++Busqueda.Contadores.HashOcupadas;
   e->ClaveBaja = n->ClaveBaja;
   e->ClaveAlta = n->ClaveAlta;
   e->Calado = static_cast<uint8_t>(prof);
@@ -48,26 +48,26 @@ void Grabar(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor,
 // material than the root (which cannot come back in this game).
 void GuardarHashProf(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor,
                      Jugada jugada) {
-  if (e->Calado != 0 && e->Estampa <= EstampaRaiz && prof < e->Calado) {
-    ++Contadores.HashNoGrabaciones;
+  if (e->Calado != 0 && e->Estampa <= Busqueda.EstampaRaiz && prof < e->Calado) {
+    ++Busqueda.Contadores.HashNoGrabaciones;
     return;
   }
   Grabar(e, prof, alfa, beta, valor, jugada);
-  AnotarFiltro(e, TablaHashProf, 0);
+  AnotarFiltro(e, Busqueda.TablaHashProf, 0);
 }
 
 void GuardarHashSiempre(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor,
                         Jugada jugada) {
   Grabar(e, prof, alfa, beta, valor, jugada);
-  AnotarFiltro(e, TablaHashSiempre, 1);
+  AnotarFiltro(e, Busqueda.TablaHashSiempre, 1);
 }
 
 Jugada JugadaHashActual() {
-  if (TablaHashProf == nullptr || TablaHashSiempre == nullptr) return 0;
+  if (Busqueda.TablaHashProf == nullptr || Busqueda.TablaHashSiempre == nullptr) return 0;
   const uint32_t slot = EstadoActual->ClaveBaja & MascaraHash;
-  const EntradaHash* e = &TablaHashProf[slot];
+  const EntradaHash* e = &Busqueda.TablaHashProf[slot];
   if (EntradaCoincide(e)) return e->Jugada;
-  e = &TablaHashSiempre[slot];
+  e = &Busqueda.TablaHashSiempre[slot];
   if (EntradaCoincide(e)) return e->Jugada;
   return 0;
 }
@@ -84,9 +84,9 @@ void* PropiaFiltro = nullptr;
 
 // Make fetches the slots of both tables ahead (see TablasAnticipadas).
 void Anunciar() {
-  RegistrarAnticipo(ANTICIPO_PROF, TablaHashProf, &MascaraHash, sizeof(EntradaHash));
-  RegistrarAnticipo(ANTICIPO_SIEMPRE, TablaHashSiempre, &MascaraHash, sizeof(EntradaHash));
-  RegistrarAnticipo(ANTICIPO_FILTRO, FiltroHash, &MascaraHash, sizeof(MarcasSlot));
+  RegistrarAnticipo(ANTICIPO_PROF, Busqueda.TablaHashProf, &MascaraHash, sizeof(EntradaHash));
+  RegistrarAnticipo(ANTICIPO_SIEMPRE, Busqueda.TablaHashSiempre, &MascaraHash, sizeof(EntradaHash));
+  RegistrarAnticipo(ANTICIPO_FILTRO, Busqueda.FiltroHash, &MascaraHash, sizeof(MarcasSlot));
 }
 
 template <typename T>
@@ -110,18 +110,18 @@ int ReservarTablasBusqueda(uint32_t megas) {
   // Two tables of equal size sharing one mask: if either cannot be had, both
   // become single entries.
   const uint64_t n = EntradasTabla(megas, sizeof(EntradaHash));
-  const bool prof = Reservar(TablaHashProf, PropiaProf, n, ReservaProf) != nullptr;
-  const bool siempre = Reservar(TablaHashSiempre, PropiaSiempre, n, ReservaSiempre) != nullptr;
-  void* f = FiltroHash;
+  const bool prof = Reservar(Busqueda.TablaHashProf, PropiaProf, n, ReservaProf) != nullptr;
+  const bool siempre = Reservar(Busqueda.TablaHashSiempre, PropiaSiempre, n, ReservaSiempre) != nullptr;
+  void* f = Busqueda.FiltroHash;
   const bool filtro =
       prof && siempre && ReservarTabla(&f, &PropiaFiltro, n, sizeof(MarcasSlot), ReservaFiltro) == n;
-  FiltroHash = static_cast<MarcasSlot*>(f);
+  Busqueda.FiltroHash = static_cast<MarcasSlot*>(f);
   if (prof && siempre && filtro) {
     MascaraHash = static_cast<uint32_t>(n - 1);
   } else {
-    Reserva(TablaHashProf, PropiaProf, ReservaProf);
-    Reserva(TablaHashSiempre, PropiaSiempre, ReservaSiempre);
-    Reserva(FiltroHash, PropiaFiltro, ReservaFiltro);
+    Reserva(Busqueda.TablaHashProf, PropiaProf, ReservaProf);
+    Reserva(Busqueda.TablaHashSiempre, PropiaSiempre, ReservaSiempre);
+    Reserva(Busqueda.FiltroHash, PropiaFiltro, ReservaFiltro);
     MascaraHash = 0;
   }
   Anunciar();
@@ -130,31 +130,31 @@ int ReservarTablasBusqueda(uint32_t megas) {
 }
 
 void LiberarTablasBusqueda() {
-  void* t = TablaHashProf;
+  void* t = Busqueda.TablaHashProf;
   LiberarTabla(&t, &PropiaProf);
-  t = TablaHashSiempre;
+  t = Busqueda.TablaHashSiempre;
   LiberarTabla(&t, &PropiaSiempre);
-  t = FiltroHash;
+  t = Busqueda.FiltroHash;
   LiberarTabla(&t, &PropiaFiltro);
-  TablaHashProf = TablaHashSiempre = nullptr;
-  FiltroHash = nullptr;
+  Busqueda.TablaHashProf = Busqueda.TablaHashSiempre = nullptr;
+  Busqueda.FiltroHash = nullptr;
   Anunciar();
 }
 
 void LimpiarTablasBusqueda() {
   const size_t bytes = (size_t{MascaraHash} + 1) * sizeof(EntradaHash);
-  if (TablaHashProf) std::memset(TablaHashProf, 0, bytes);
-  if (TablaHashSiempre) std::memset(TablaHashSiempre, 0, bytes);
-  if (FiltroHash) std::memset(FiltroHash, 0, (size_t{MascaraHash} + 1) * sizeof(MarcasSlot));
+  if (Busqueda.TablaHashProf) std::memset(Busqueda.TablaHashProf, 0, bytes);
+  if (Busqueda.TablaHashSiempre) std::memset(Busqueda.TablaHashSiempre, 0, bytes);
+  if (Busqueda.FiltroHash) std::memset(Busqueda.FiltroHash, 0, (size_t{MascaraHash} + 1) * sizeof(MarcasSlot));
 }
 
 // Tables released (or never allocated): search with single-entry tables rather
 // than none.
 void AsegurarTablasHash() {
-  if (TablaHashProf != nullptr && TablaHashSiempre != nullptr && FiltroHash != nullptr) return;
-  Reserva(TablaHashProf, PropiaProf, ReservaProf);
-  Reserva(TablaHashSiempre, PropiaSiempre, ReservaSiempre);
-  Reserva(FiltroHash, PropiaFiltro, ReservaFiltro);
+  if (Busqueda.TablaHashProf != nullptr && Busqueda.TablaHashSiempre != nullptr && Busqueda.FiltroHash != nullptr) return;
+  Reserva(Busqueda.TablaHashProf, PropiaProf, ReservaProf);
+  Reserva(Busqueda.TablaHashSiempre, PropiaSiempre, ReservaSiempre);
+  Reserva(Busqueda.FiltroHash, PropiaFiltro, ReservaFiltro);
   MascaraHash = 0;
   Anunciar();
   // The game's records carry table indexes computed with the old mask.

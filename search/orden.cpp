@@ -6,9 +6,9 @@
 // four hits instead of scanning the whole list.
 void PuntuarAsesinas() {
   const uint32_t p = PlyActual;
-  const Jugada a0 = Asesinas[p][0], a1 = Asesinas[p][1];
+  const Jugada a0 = Busqueda.Asesinas[p][0], a1 = Busqueda.Asesinas[p][1];
   const bool abuelo = p > 2;
-  const Jugada b0 = abuelo ? Asesinas[p - 2][0] : 0, b1 = abuelo ? Asesinas[p - 2][1] : 0;
+  const Jugada b0 = abuelo ? Busqueda.Asesinas[p - 2][0] : 0, b1 = abuelo ? Busqueda.Asesinas[p - 2][1] : 0;
   int aciertos = 4;
   for (EntradaJugada* e = TopeJugadas; e >= InicioLista[p] && aciertos > 0; --e) {
     const Jugada j = e->Jugada;
@@ -79,7 +79,7 @@ void OrdenarLista() {
 
 // A cutoff move of this ply becomes the first killer (the old first one the second).
 void ActualizarAsesinas(Jugada j) {
-  Jugada* a = Asesinas[PlyActual];
+  Jugada* a = Busqueda.Asesinas[PlyActual];
   if (j == a[0]) return;
   a[1] = a[0];
   a[0] = j;

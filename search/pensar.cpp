@@ -40,9 +40,9 @@ Jugada PrimeraLegal() {
 // Row 0 before the first iteration: the top legal root move, so that a search
 // stopped at once still has a legal move to play.
 void SembrarVariante(int32_t valor) {
-  VariantePrincipal[0][0].Jugada = PrimeraLegal();
-  VariantePrincipal[0][1].Jugada = 0;
-  ValorRaiz = VariantePrincipal[0][0].Jugada != 0 ? valor : (EstadoActual->EnJaque ? SIN_VALOR : 0);
+  Busqueda.VariantePrincipal[0][0].Jugada = PrimeraLegal();
+  Busqueda.VariantePrincipal[0][1].Jugada = 0;
+  Busqueda.ValorRaiz() = Busqueda.VariantePrincipal[0][0].Jugada != 0 ? valor : (EstadoActual->EnJaque ? SIN_VALOR : 0);
 }
 
 // Cuts row 0 at its first move that is not legal where it stands, so that the
@@ -52,17 +52,17 @@ void DepurarVariante() {
   EstadoPly* const raiz = EstadoActual;
   int i = 0;
   while (i < FILAS_PV - 1) {
-    const Jugada j = VariantePrincipal[0][i].Jugada;
+    const Jugada j = Busqueda.VariantePrincipal[0][i].Jugada;
     if (j == 0 || !JugadaPlausible(j) || !HacerJugada(j)) break;
     ++i;
   }
-  VariantePrincipal[0][i].Jugada = 0;
+  Busqueda.VariantePrincipal[0][i].Jugada = 0;
   while (EstadoActual != raiz) DeshacerJugada();
   if (i == 0) {
     const ListaJugadas lista;
     if (const Jugada j = lista.PrimeraLegal()) {
-      VariantePrincipal[0][0].Jugada = j;
-      VariantePrincipal[0][1].Jugada = 0;
+      Busqueda.VariantePrincipal[0][0].Jugada = j;
+      Busqueda.VariantePrincipal[0][1].Jugada = 0;
     }
   }
 }
@@ -86,7 +86,7 @@ void PuntuarRaiz() {
 // What the book hands the search for a position after a root move: a learned
 // value, or the warning value of a move to avoid, as an exact entry.
 void PlantarValorLibro(int32_t valor, int prof) {
-  GuardarHashProf(&TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO, INFINITO,
+  GuardarHashProf(&Busqueda.TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO, INFINITO,
                   valor, 0);
 }
 
@@ -96,8 +96,8 @@ void BuscarPosicion() {
   EstadoPly* const raiz = EstadoActual;
   PlyActual = 0;
   IniciarBusqueda();
-  Log("\nTiempo esperado: %f\n", TiempoEsperado);
-  Log("Tiempo extendido: %f\n", TiempoMaximo);
+  Log("\nTiempo esperado: %f\n", Busqueda.TiempoEsperado);
+  Log("Tiempo extendido: %f\n", Busqueda.TiempoMaximo);
 
   // 2. Root moves.
   GenerarJugadas();
@@ -105,69 +105,69 @@ void BuscarPosicion() {
 
   // 3. Book.
   Jugada libro = 0;
-  if (!Pensando() && !Limites.SinLibro && ContadorFueraLibro < 5) {
+  if (!Pensando() && !Busqueda.Limites.SinLibro && Busqueda.ContadorFueraLibro < 5) {
     const ConsultaLibro consulta =
         ConsultarLibro(Personalidad.SELECTIVIDAD_LIBRO, Personalidad.LIMITE_ACEPTACION,
-                       TiempoEsperado, PlantarValorLibro);
+                       Busqueda.TiempoEsperado, PlantarValorLibro);
     if (consulta.NumCandidatos > 0) InformarLibro(consulta);
     libro = consulta.Elegida;
-    if (libro != 0) ValorRaiz = consulta.Peso;
+    if (libro != 0) Busqueda.ValorRaiz() = consulta.Peso;
   }
   if (libro != 0) {
-    ContadorFueraLibro = 0;
-    VariantePrincipal[0][0].Jugada = libro;
-    VariantePrincipal[0][1].Jugada = 0;
-    if (Personalidad.APRENDER != 0 && Personalidad.AP_SEGUNDOS_MIN <= TiempoEsperado)
-      AprenderJugadaLibro(libro, ValorRaiz);
+    Busqueda.ContadorFueraLibro = 0;
+    Busqueda.VariantePrincipal[0][0].Jugada = libro;
+    Busqueda.VariantePrincipal[0][1].Jugada = 0;
+    if (Personalidad.APRENDER != 0 && Personalidad.AP_SEGUNDOS_MIN <= Busqueda.TiempoEsperado)
+      AprenderJugadaLibro(libro, Busqueda.ValorRaiz());
   } else {
     // 4. Root values from a quiescence search.
-    JugadaObvia = 0;
+    Busqueda.JugadaObvia = 0;
     if (!Pensando()) {
-      ++ContadorFueraLibro;
+      ++Busqueda.ContadorFueraLibro;
       PuntuarRaiz();
     }
     // 5. No legal move at all.
     if (TopeJugadas < InicioLista[0]) {
-      VariantePrincipal[0][0].Jugada = 0;
-      ValorRaiz = raiz->EnJaque ? SIN_VALOR : 0;
+      Busqueda.VariantePrincipal[0][0].Jugada = 0;
+      Busqueda.ValorRaiz() = raiz->EnJaque ? SIN_VALOR : 0;
     } else {
       // 6. Sort; a move far ahead of the rest that the table also names is obvious.
       OrdenarLista();
       EntradaJugada* const tope = TopeJugadas;
       if (tope > InicioLista[0] && tope->Valor >= (tope - 1)->Valor + 200 &&
           JugadaHashActual() == tope->Jugada)
-        JugadaObvia = tope->Jugada;
+        Busqueda.JugadaObvia = tope->Jugada;
       SembrarVariante(Pensando() ? 0 : tope->Valor);
 
       // 7. Iterations.
       int32_t alfa = SIN_VALOR, beta = INFINITO, previo = 0;
       for (int d = 1; d <= PROFUNDIDAD_MAXIMA; ++d) {
         OrdenarLista();
-        ProfundidadIteracion = d;
+        Busqueda.ProfundidadIteracion = d;
         BuscarRaiz(alfa, beta, d);
         ultimaProf = d;
-        if (!PararBusqueda) InformarIteracionCompleta(d);
-        if (ValorRaiz == INFINITO) break;
-        alfa = std::max(ValorRaiz - Ventana(), SIN_VALOR);
-        beta = std::min(ValorRaiz + Ventana(), INFINITO);
-        if (PararBusqueda) break;
+        if (!Busqueda.PararBusqueda) InformarIteracionCompleta(d);
+        if (Busqueda.ValorRaiz() == INFINITO) break;
+        alfa = std::max(Busqueda.ValorRaiz() - Ventana(), SIN_VALOR);
+        beta = std::min(Busqueda.ValorRaiz() + Ventana(), INFINITO);
+        if (Busqueda.PararBusqueda) break;
         GuardarPV(d);
         LeerReloj();
         // A depth limit ("sd") ends the search after its iteration, analysis included.
-        if (Limites.ProfundidadMaxima > 0 && d >= Limites.ProfundidadMaxima) break;
-        if (Pensando() || BusquedaDiagnostico) continue;
+        if (Busqueda.Limites.ProfundidadMaxima > 0 && d >= Busqueda.Limites.ProfundidadMaxima) break;
+        if (Pensando() || Busqueda.BusquedaDiagnostico) continue;
         // With a fixed time per move only the clock test ends the search.
-        if (Limites.TiempoFijo <= 0 && ReglasIteracion(previo)) break;
-        previo = ValorRaiz;
+        if (Busqueda.Limites.TiempoFijo <= 0 && ReglasIteracion(previo)) break;
+        previo = Busqueda.ValorRaiz();
       }
 
       // 8. Learning.
       LeerReloj();
-      if (!Pensando() && ContadorFueraLibro <= Personalidad.APRENDER &&
-          Personalidad.AP_SEGUNDOS_MIN <= TiempoTranscurrido)
-        AprenderBusqueda(VariantePrincipal[0][0].Jugada,
-                         PararBusqueda ? ultimaProf - 1 : ultimaProf, ValorRaiz,
-                         static_cast<int>(TiempoTranscurrido));
+      if (!Pensando() && Busqueda.ContadorFueraLibro <= Personalidad.APRENDER &&
+          Personalidad.AP_SEGUNDOS_MIN <= Busqueda.TiempoTranscurrido)
+        AprenderBusqueda(Busqueda.VariantePrincipal[0][0].Jugada,
+                         Busqueda.PararBusqueda ? ultimaProf - 1 : ultimaProf, Busqueda.ValorRaiz(),
+                         static_cast<int>(Busqueda.TiempoTranscurrido));
     }
   }
 
@@ -183,25 +183,25 @@ void BuscarPosicion() {
 // After the move: a mate score that does not improve on the last move's clears
 // every table, so stale mate values cannot keep the engine from progressing.
 void TrasEmitir() {
-  if (ValorRaiz > UMBRAL_MATE && ValorRaiz <= ValorAnterior) {
+  if (Busqueda.ValorRaiz() > UMBRAL_MATE && Busqueda.ValorRaiz() <= Busqueda.ValorAnterior) {
     LimpiarTablasBusqueda();
     LimpiarTablasEval();
   }
-  ValorAnterior = ValorRaiz;
+  Busqueda.ValorAnterior = Busqueda.ValorRaiz();
 }
 
 }  // namespace
 
 void ActualizarPV(uint32_t p, Jugada j) {
-  EntradaJugada* fila = VariantePrincipal[p];
+  EntradaJugada* fila = Busqueda.VariantePrincipal[p];
   fila[0].Jugada = j;
-  if (p > MaxPlyPV) {
-    MaxPlyPV = p;
+  if (p > Busqueda.MaxPlyPV) {
+    Busqueda.MaxPlyPV = p;
     fila[1].Jugada = 0;
     return;
   }
-  const EntradaJugada* siguiente = VariantePrincipal[p + 1];
-  const uint32_t ultimo = std::min<uint32_t>(MaxPlyPV - p + 1, FILAS_PV - 1);
+  const EntradaJugada* siguiente = Busqueda.VariantePrincipal[p + 1];
+  const uint32_t ultimo = std::min<uint32_t>(Busqueda.MaxPlyPV - p + 1, FILAS_PV - 1);
   for (uint32_t i = 1; i <= ultimo; ++i) fila[i].Jugada = siguiente[i - 1].Jugada;
 }
 
@@ -210,19 +210,19 @@ void ActualizarPV(uint32_t p, Jugada j) {
 // cut to the moves that could be walked.
 void GuardarPV(int prof) {
   EstadoPly* const raiz = EstadoActual;
-  int32_t valor = ValorRaiz;
+  int32_t valor = Busqueda.ValorRaiz();
   int i = 0;
   const int limite = std::min(prof, FILAS_PV - 1);
   while (i < limite) {
-    const Jugada j = VariantePrincipal[0][i].Jugada;
+    const Jugada j = Busqueda.VariantePrincipal[0][i].Jugada;
     if (j == 0 || !JugadaPlausible(j)) break;
-    EntradaHash* e = &TablaHashProf[EstadoActual->ClaveBaja & MascaraHash];
+    EntradaHash* e = &Busqueda.TablaHashProf[EstadoActual->ClaveBaja & MascaraHash];
     const int calado = prof - i;
     if (!(EntradaCoincide(e) && (e->Banderas & HASH_EXACTO) && e->Calado >= calado)) {
       const EstadoPly* n = EstadoActual;
       e->ClaveBaja = n->ClaveBaja;
       e->ClaveAlta = n->ClaveAlta;
-      FiltroHash[n->ClaveBaja & MascaraHash].Marca[0] = MarcaFiltro(n->ClaveAlta);
+      Busqueda.FiltroHash[n->ClaveBaja & MascaraHash].Marca[0] = MarcaFiltro(n->ClaveAlta);
       e->Banderas = static_cast<uint8_t>(n->Turno | HASH_EXACTO);
       e->Jugada = j;
       e->Valor = valor;
@@ -234,7 +234,7 @@ void GuardarPV(int prof) {
     valor = -valor;
   }
   if (i > 0) {
-    VariantePrincipal[0][i].Jugada = 0;
+    Busqueda.VariantePrincipal[0][i].Jugada = 0;
     while (EstadoActual != raiz) DeshacerJugada();
   }
 }
@@ -248,15 +248,15 @@ void IterarHastaProfundidad(int n) {
   n = std::min(n, PROFUNDIDAD_MAXIMA);
   for (int d = 1; d <= n; ++d) {
     OrdenarLista();
-    ProfundidadIteracion = d;
+    Busqueda.ProfundidadIteracion = d;
     BuscarRaiz(alfa, beta, d);
-    if (ValorRaiz == INFINITO) break;
-    alfa = std::max(ValorRaiz - Ventana(), SIN_VALOR);
-    beta = std::min(ValorRaiz + Ventana(), INFINITO);
+    if (Busqueda.ValorRaiz() == INFINITO) break;
+    alfa = std::max(Busqueda.ValorRaiz() - Ventana(), SIN_VALOR);
+    beta = std::min(Busqueda.ValorRaiz() + Ventana(), INFINITO);
     LeerReloj();
-    if (!BusquedaDiagnostico) ImprimirLineaFijo(d);
+    if (!Busqueda.BusquedaDiagnostico) ImprimirLineaFijo(d);
     // A single legal move, or input, ends the deepening.
-    if (PararBusqueda) break;
+    if (Busqueda.PararBusqueda) break;
   }
   PlyActual = 0;
 }
@@ -281,7 +281,7 @@ void Pensar() {
   // 10. Charge the time, report and play.
   ActualizarReloj();
   DepurarVariante();
-  if (KibitzActivo) ImprimirKibitz();
+  if (Busqueda.KibitzActivo) ImprimirKibitz();
   EmitirJugada();
   TrasEmitir();
 }

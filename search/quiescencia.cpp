@@ -36,32 +36,32 @@ int32_t Quiescencia(int32_t alfa, int32_t beta) {
   // 4. Both tables, no draft needed: an exact value or a bound that decides ends
   //    the node; a lower bound that does not decide still raises the floor.
   const uint32_t slot = n->ClaveBaja & MascaraHash;
-  EntradaHash* tablas[2] = {&TablaHashProf[slot], &TablaHashSiempre[slot]};
+  EntradaHash* tablas[2] = {&Busqueda.TablaHashProf[slot], &Busqueda.TablaHashSiempre[slot]};
   bool coincide = false;
-  const uint8_t* filtro = FiltroHash[slot].Marca;
+  const uint8_t* filtro = Busqueda.FiltroHash[slot].Marca;
   const uint8_t marca = MarcaFiltro(n->ClaveAlta);
   for (int t = 0; t < 2; ++t) {
     EntradaHash* const e = tablas[t];
     if (filtro[t] != marca || !EntradaCoincide(e)) continue;
     coincide = true;
     if (e->Banderas & HASH_EXACTO) {
-      ++Contadores.HashExactos;
+      ++Busqueda.Contadores.HashExactos;
       return e->Valor;
     }
     if (e->Banderas & HASH_COTA_SUPERIOR) {
       if (e->Valor <= alfa) {
-        ++Contadores.HashUBounds;
+        ++Busqueda.Contadores.HashUBounds;
         return e->Valor;
       }
     } else if (e->Banderas & HASH_COTA_INFERIOR) {
       if (e->Valor >= beta) {
-        ++Contadores.HashLBounds;
+        ++Busqueda.Contadores.HashLBounds;
         return e->Valor;
       }
       if (e->Valor > mejor) mejor = e->Valor;
     }
   }
-  if (!coincide) ++Contadores.HashFallos;
+  if (!coincide) ++Busqueda.Contadores.HashFallos;
   if (mejor > alfa) alfa = mejor;
 
   // 5. Our list starts above the parent's.
@@ -118,7 +118,7 @@ int32_t Quiescencia(int32_t alfa, int32_t beta) {
       continue;
     }
     if (HacerJugada(j)) {
-      ++Contadores.QNodos;
+      ++Busqueda.Contadores.QNodos;
       const int32_t v = -Quiescencia(-beta, -alfa);
       DeshacerJugada();
       if (v > mejor) mejor = v;

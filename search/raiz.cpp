@@ -13,21 +13,21 @@ namespace {
 constexpr int32_t ANCHO[6] = {16, 21, 31, 51, 101, 201};
 
 bool Mostrar(int prof) {
-  return !BusquedaDiagnostico && (prof > 4 || Limites.Modo == ModoBusqueda::Analisis);
+  return !Busqueda.BusquedaDiagnostico && (prof > 4 || Busqueda.Limites.Modo == ModoBusqueda::Analisis);
 }
 
 // A root move takes row 0: value, move and the next best-move ordering value.
 // A different move drops the old continuation, which belonged to another move.
 void Registrar(EntradaJugada* e, int32_t v) {
-  ValorRaiz = v;
-  if (VariantePrincipal[0][0].Jugada != e->Jugada) VariantePrincipal[0][1].Jugada = 0;
-  VariantePrincipal[0][0].Jugada = e->Jugada;
-  e->Valor = ContadorMejor++;
+  Busqueda.ValorRaiz() = v;
+  if (Busqueda.VariantePrincipal[0][0].Jugada != e->Jugada) Busqueda.VariantePrincipal[0][1].Jugada = 0;
+  Busqueda.VariantePrincipal[0][0].Jugada = e->Jugada;
+  e->Valor = Busqueda.ContadorMejor++;
 }
 
 void CopiarFila1() {
   for (int i = 1; i < FILAS_PV; ++i)
-    VariantePrincipal[0][i].Jugada = VariantePrincipal[1][i - 1].Jugada;
+    Busqueda.VariantePrincipal[0][i].Jugada = Busqueda.VariantePrincipal[1][i - 1].Jugada;
 }
 
 void NuevoMejor(EntradaJugada* e, int32_t v, int prof) {
@@ -40,8 +40,8 @@ void NuevoMejor(EntradaJugada* e, int32_t v, int prof) {
 // The best move's score fell: the search may take up to the hard limit.
 void FaseInestable() {
   if (Pensando()) return;
-  if (Fase == FaseReloj::Normal || Fase == FaseReloj::Cambio) Fase = FaseReloj::Inestable;
-  else if (Fase == FaseReloj::CambioProrrogada) Fase = FaseReloj::InestableProrrogada;
+  if (Busqueda.Fase == FaseReloj::Normal || Busqueda.Fase == FaseReloj::Cambio) Busqueda.Fase = FaseReloj::Inestable;
+  else if (Busqueda.Fase == FaseReloj::CambioProrrogada) Busqueda.Fase = FaseReloj::InestableProrrogada;
 }
 
 void LogVentana(const char* formato, int32_t v, int32_t a, int32_t b) {
@@ -61,7 +61,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
       const int32_t a = k == 6 ? SIN_VALOR : std::max(v - ANCHO[k], SIN_VALOR);
       LogVentana("Fail low en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, a, beta);
       v = -BuscarPV(-beta, -a, prof - 1);
-      if (PararBusqueda) return;
+      if (Busqueda.PararBusqueda) return;
       if (v > a) {
         Registrar(e, v);
         if (Mostrar(prof)) ImprimirFallaBaja(prof, j);
@@ -88,17 +88,17 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
   int32_t cota = beta;
   for (int k = 0; k <= 6 && v >= cota; ++k) {
     if (!Pensando()) {
-      if (Fase == FaseReloj::Inestable || Fase == FaseReloj::Cambio) {
-        Fase = FaseReloj::Normal;
-      } else if (Fase == FaseReloj::CambioProrrogada) {
-        PararBusqueda = 1;  // the new move is good enough: play it now
+      if (Busqueda.Fase == FaseReloj::Inestable || Busqueda.Fase == FaseReloj::Cambio) {
+        Busqueda.Fase = FaseReloj::Normal;
+      } else if (Busqueda.Fase == FaseReloj::CambioProrrogada) {
+        Busqueda.PararBusqueda = 1;  // the new move is good enough: play it now
         return;
       }
     }
     const int32_t b = k == 6 ? INFINITO : std::min(v + ANCHO[k], INFINITO);
     LogVentana("Fail high en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, alfa, b);
     v = -BuscarPV(-b, -alfa, prof - 1);
-    if (PararBusqueda) return;
+    if (Busqueda.PararBusqueda) return;
     if (v >= b) {
       Registrar(e, v);
       if (Mostrar(prof)) ImprimirFallaAlta(prof, j);
@@ -116,7 +116,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
       "a en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n",
       v, SIN_VALOR, INFINITO);
   v = -BuscarPV(SIN_VALOR, INFINITO, prof - 1);
-  if (PararBusqueda) return;
+  if (Busqueda.PararBusqueda) return;
   NuevoMejor(e, v, prof);
 }
 
@@ -124,16 +124,16 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
 void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
   // The best line so far, to put back if the move does not hold up.
   static EntradaJugada guardada[FILAS_PV];
-  std::memcpy(guardada, VariantePrincipal[0], sizeof guardada);
-  JugadaObvia = 0;
+  std::memcpy(guardada, Busqueda.VariantePrincipal[0], sizeof guardada);
+  Busqueda.JugadaObvia = 0;
   int32_t b = a + 1;
   for (int k = 0; k <= 6 && v >= b; ++k) {
-    if (!Pensando() && Fase == FaseReloj::Normal) Fase = FaseReloj::Cambio;
+    if (!Pensando() && Busqueda.Fase == FaseReloj::Normal) Busqueda.Fase = FaseReloj::Cambio;
     const int32_t bb = k == 6 ? INFINITO : std::min(v + ANCHO[k], INFINITO);
     LogVentana("Fail high en NO PV, con val = %d, intentando Alfa = %d, Beta = %d\n", v, a, bb);
     v = -BuscarPV(-bb, -a, prof - 1);
     // An interrupted re-search proves nothing; what was recorded before it stays.
-    if (PararBusqueda) return;
+    if (Busqueda.PararBusqueda) return;
     if (v > a) {
       Registrar(e, v);
       if (v >= bb && Mostrar(prof)) ImprimirFallaAlta(prof, e->Jugada);
@@ -142,7 +142,7 @@ void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
   }
   if (v > a) {
     CopiarFila1();
-    ValorRaiz = v;
+    Busqueda.ValorRaiz() = v;
     LeerReloj();
     if (Mostrar(prof)) ImprimirLineaPensamiento(prof);
     return;
@@ -152,7 +152,7 @@ void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
     Log("Anomal\xED"
         "a en NO PV, con val = %d, eran: Alfa = %d, Beta = %d\n",
         v, a, b);
-  std::memcpy(VariantePrincipal[0], guardada, sizeof guardada);
+  std::memcpy(Busqueda.VariantePrincipal[0], guardada, sizeof guardada);
 }
 
 }  // namespace
@@ -162,7 +162,7 @@ void BuscarRaiz(int32_t alfa, int32_t beta, int prof) {
   EstadoPly* const raiz = EstadoActual;
   EntradaJugada* const tope = TopeJugadas;
   int n = 0;
-  if (!BusquedaDiagnostico) {
+  if (!Busqueda.BusquedaDiagnostico) {
     InformarComienzoIteracion(prof);
     Log("\n * * *\n");
   }
@@ -171,8 +171,8 @@ void BuscarRaiz(int32_t alfa, int32_t beta, int prof) {
     const Jugada j = e->Jugada;
     if (!HacerJugada(j)) continue;
     EstadoActual->Extension = 0;
-    if (!BusquedaDiagnostico) {
-      if (TiempoTranscurrido > 3.0 || prof > 4) ImprimirEstado(prof, NumRaiz - n - 1, j);
+    if (!Busqueda.BusquedaDiagnostico) {
+      if (Busqueda.TiempoTranscurrido > 3.0 || prof > 4) ImprimirEstado(prof, Busqueda.NumRaiz - n - 1, j);
       if (FORMA_BUSQUEDA.LogBusqueda)
         Log("Analizando %s%s (%u nodos)\n", NombreCasilla[CasillaDesde(j)],
             NombreCasilla[CasillaHasta(j)], Nodos);
@@ -180,30 +180,30 @@ void BuscarRaiz(int32_t alfa, int32_t beta, int prof) {
     ++n;
     if (n == 1) {
       const int32_t v = -BuscarPV(-beta, -alfa, prof - 1);
-      if (!PararBusqueda) PrimeraJugada(e, v, alfa, beta, prof);
+      if (!Busqueda.PararBusqueda) PrimeraJugada(e, v, alfa, beta, prof);
     } else {
-      const int32_t a = ValorRaiz;
+      const int32_t a = Busqueda.ValorRaiz();
       const uint32_t nodosAntes = Nodos;
       const int32_t v = -BuscarVentanaCero(-(a + 1), prof - 1, 1);
-      if (!PararBusqueda) {
+      if (!Busqueda.PararBusqueda) {
         const double divisor = std::max(1.0, std::floor(std::pow(3.0, prof) + 1.0));
         const double orden = std::floor((Nodos - nodosAntes + 1.0) / divisor);
-        e->Valor = orden >= ContadorMejor - 1 ? ContadorMejor - 1 : static_cast<int32_t>(orden);
+        e->Valor = orden >= Busqueda.ContadorMejor - 1 ? Busqueda.ContadorMejor - 1 : static_cast<int32_t>(orden);
         if (v > a) FallaAltaPosterior(e, v, a, prof);
       }
     }
     while (EstadoActual != raiz) DeshacerJugada();
-    if (PararBusqueda) break;
+    if (Busqueda.PararBusqueda) break;
   }
   // 3-4.
   while (EstadoActual != raiz) DeshacerJugada();
   TopeJugadas = tope;
-  NumRaiz = n;
+  Busqueda.NumRaiz = n;
   if (n == 0) {
-    PararBusqueda = 1;
-    VariantePrincipal[0][0].Jugada = 0;
-    ValorRaiz = raiz->EnJaque ? SIN_VALOR : 0;
+    Busqueda.PararBusqueda = 1;
+    Busqueda.VariantePrincipal[0][0].Jugada = 0;
+    Busqueda.ValorRaiz() = raiz->EnJaque ? SIN_VALOR : 0;
   } else if (n == 1 && !Pensando()) {
-    PararBusqueda = 1;
+    Busqueda.PararBusqueda = 1;
   }
 }

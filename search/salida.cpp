@@ -13,8 +13,8 @@ namespace {
 // Hands a record to the Informador's entry for it, when there is one.
 template <typename F, typename... A>
 void Informar(F Informador::* entrada, const A&... a) {
-  if (InformadorBusqueda != nullptr && InformadorBusqueda->*entrada != nullptr)
-    (InformadorBusqueda->*entrada)(a...);
+  if (Busqueda.InformadorBusqueda != nullptr && Busqueda.InformadorBusqueda->*entrada != nullptr)
+    (Busqueda.InformadorBusqueda->*entrada)(a...);
 }
 
 // A line's record with the search's figures as they stand.
@@ -22,14 +22,14 @@ LineaPensamiento Linea(ClaseLinea clase, int prof) {
   LineaPensamiento l;
   l.Clase = clase;
   l.Profundidad = prof;
-  l.Valor = ValorRaiz;
-  l.Segundos = TiempoTranscurrido;
+  l.Valor = Busqueda.ValorRaiz();
+  l.Segundos = Busqueda.TiempoTranscurrido;
   l.Nodos = Nodos;
   l.Ponder = 0;
   l.Longitud = 0;
   l.Cortada = false;
-  l.AciertosEGTB = Contadores.AciertosEGTB;
-  l.IntentosEGTB = Contadores.IntentosEGTB;
+  l.AciertosEGTB = Busqueda.Contadores.AciertosEGTB;
+  l.IntentosEGTB = Busqueda.Contadores.IntentosEGTB;
   return l;
 }
 
@@ -46,7 +46,7 @@ void ImprimirLineaPensamiento(int prof) {
 }
 
 void ImprimirLineaFijo(int prof) {
-  const Jugada j = VariantePrincipal[0][0].Jugada;
+  const Jugada j = Busqueda.VariantePrincipal[0][0].Jugada;
   LineaPensamiento l = Linea(ClaseLinea::Fijo, prof);
   if (j != 0 && HacerJugada(j)) {
     LlenarVariante(l, prof);
@@ -73,15 +73,15 @@ void ImprimirFallaBaja(int prof, Jugada j) {
 }
 
 void ImprimirEstado(int prof, int restantes, Jugada j) {
-  const LineaEstado e = {TiempoTranscurrido, Nodos, prof, restantes, NumRaiz, j};
+  const LineaEstado e = {Busqueda.TiempoTranscurrido, Nodos, prof, restantes, Busqueda.NumRaiz, j};
   Informar(&Informador::Estado, e);
 }
 
 void ImprimirKibitz() {
-  const Jugada j = VariantePrincipal[0][0].Jugada;
-  LineaPensamiento l = Linea(ClaseLinea::Kibitz, ProfundidadIteracion);
+  const Jugada j = Busqueda.VariantePrincipal[0][0].Jugada;
+  LineaPensamiento l = Linea(ClaseLinea::Kibitz, Busqueda.ProfundidadIteracion);
   if (j != 0 && HacerJugada(j)) {
-    LlenarVariante(l, ProfundidadIteracion);
+    LlenarVariante(l, Busqueda.ProfundidadIteracion);
     DeshacerJugada();
   }
   Informar(&Informador::Linea, l);
@@ -95,15 +95,15 @@ void InformarFinal(Resultado r, bool trasJugada) { Informar(&Informador::Final, 
 
 // The statistics of the search just ended, after the move line.
 void EstadisticasLog() {
-  const ContadoresBusqueda& c = Contadores;
-  const double segundos = TiempoTranscurrido < 0.01 ? 0.01 : TiempoTranscurrido;
+  const ContadoresBusqueda& c = Busqueda.Contadores;
+  const double segundos = Busqueda.TiempoTranscurrido < 0.01 ? 0.01 : Busqueda.TiempoTranscurrido;
   const double nodos = Nodos == 0 ? 1.0 : Nodos;
   const double nulos = Nulos == 0 ? 1.0 : Nulos;
   const double intentosFL = c.IntentosFL == 0 ? 1.0 : c.IntentosFL;
   const long llenado =
       MascaraHash == 0 ? 0 : static_cast<long>(uint64_t{c.HashOcupadas} * 50 / MascaraHash);
   if constexpr (Propio(FORMA_BUSQUEDA.Estadisticas)) return FORMA_BUSQUEDA.Estadisticas();
-  Log("\nTiempo restante: %2.2f\n", Limites.TiempoRestante);
+  Log("\nTiempo restante: %2.2f\n", Busqueda.Limites.TiempoRestante);
   Log("Total nodos: %u (%u por segundo)\n", Nodos, static_cast<uint32_t>(nodos / segundos));
   Log("QNodos: %u (%2.2f%% sobre total nodos)\n", c.QNodos, Porcentaje(c.QNodos, nodos));
   Log("Nulos: %u (%2.2f%% sobre total nodos)\n", Nulos, Porcentaje(Nulos, nodos));
@@ -145,15 +145,15 @@ void EstadisticasLog() {
 }
 
 void LlenarVariante(LineaPensamiento& l, int profundidad) {
-  if (Limites.Modo == ModoBusqueda::Ponder) l.Ponder = Limites.JugadaPonder;
+  if (Busqueda.Limites.Modo == ModoBusqueda::Ponder) l.Ponder = Busqueda.Limites.JugadaPonder;
   // The first move: the caller has made it already.
-  Anadir(l, VariantePrincipal[0][0].Jugada);
+  Anadir(l, Busqueda.VariantePrincipal[0][0].Jugada);
   if constexpr (Propio(FORMA_BUSQUEDA.Variante)) return FORMA_BUSQUEDA.Variante(l, profundidad);
   // The rest, each checked and made so the next one can be checked, then the
   // board as the caller left it.
   int hechas = 0;
   for (int i = 1; i < FILAS_PV; ++i) {
-    Jugada j = VariantePrincipal[0][i].Jugada;
+    Jugada j = Busqueda.VariantePrincipal[0][i].Jugada;
     if (j == 0 || EstadoActual - Historia >= MAX_HISTORIA - 1) break;
     if (!ValidarJugada(j) || !HacerJugada(j)) break;
     ++hechas;

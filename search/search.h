@@ -93,8 +93,6 @@ struct ContadoresBusqueda {
   uint32_t HashGrabaciones, HashNoGrabaciones, HashOcupadas;
 };
 
-// ---------------------------------------------------------------- globals
-
 // ---------------------------------------------------------------- what the search tells
 
 // A line of thinking output, as the search holds it when the line is due.
@@ -157,60 +155,68 @@ struct Informador {
   void (*Final)(Resultado resultado, bool trasJugada);
 };
 
-extern LimitesBusqueda Limites;
-extern FaseReloj Fase;
-extern int PararBusqueda;                // 1 asks the running search to stop
-extern FuncionEntrada EntradaPendiente;  // null: input never stops a search
-extern const Informador* InformadorBusqueda;  // null: the search says nothing
-extern int KibitzActivo;  // a kibitz line after each move played
-
-// Pondering or analysing: no move is played at the end and the clock does not count.
-inline bool Pensando() { return Limites.Modo != ModoBusqueda::Normal; }
-
-extern EntradaHash* TablaHashProf;     // depth-preferred table (MascaraHash + 1 entries)
-extern EntradaHash* TablaHashSiempre;  // always-replace table
-extern uint32_t EstampaRaiz;           // MaterialTotal of the search root
-
 // One byte per entry of each table, kept beside them: the top byte of the key
-// stored there, by slot and table. The
-// tables are far larger than the cache and the filter is a twentieth of them, so
-// a probe whose key cannot be there (most of them) costs no wait for memory.
+// stored there, by slot and table. The tables are far larger than the cache and
+// the filter is a twentieth of them, so a probe whose key cannot be there (most
+// of them) costs no wait for memory.
 struct MarcasSlot {
   uint8_t Marca[2];  // [0] depth-preferred table, [1] always-replace
 };
-extern MarcasSlot* FiltroHash;  // MascaraHash + 1 slots, like the tables
 inline uint8_t MarcaFiltro(uint32_t claveAlta) { return static_cast<uint8_t>(claveAlta >> 24); }
 
-extern Jugada Asesinas[100][2];  // killers per ply
+// ---------------------------------------------------------------- state
 
-// Principal variation: row p is the best line from ply p, ended by a zero move.
-// One spare row lets the row update at the deepest ply read the row below it.
-extern EntradaJugada VariantePrincipal[FILAS_PV + 1][FILAS_PV];
-// The root score lives in the value word of the first entry of row 0.
-inline int32_t& ValorRaiz = VariantePrincipal[0][0].Valor;
-extern uint32_t MaxPlyPV;
-extern int32_t ContadorMejor;  // ordering value for the next root move that becomes best
-extern Jugada JugadaObvia;
-extern int32_t ValorAnterior;       // root score of the previous (non-pondering) search
-extern int32_t NumRaiz;             // legal root moves in the last root search
-extern int32_t ContadorFueraLibro;  // searches since the last book move
-extern int ProfundidadIteracion;    // depth of the iteration in progress (or last one)
+// Everything the search keeps between its calls: what it was asked, its clock,
+// counters and tables, the variation and the killers. The driver and the
+// diagnostics set the limits and switches before a search.
+struct EstadoBusqueda {
+  LimitesBusqueda Limites = {ModoBusqueda::Normal, SIN_RELOJ, 0, 0, 0.0, 0, 0, 0, 0};
+  FaseReloj Fase = FaseReloj::Normal;
+  int PararBusqueda = 0;                         // 1 asks the running search to stop
+  FuncionEntrada EntradaPendiente = nullptr;     // null: input never stops a search
+  const Informador* InformadorBusqueda = nullptr;  // null: the search says nothing
+  int KibitzActivo = 0;                          // a kibitz line after each move played
 
-extern ContadoresBusqueda Contadores;
+  EntradaHash* TablaHashProf = nullptr;     // depth-preferred table (MascaraHash + 1 entries)
+  EntradaHash* TablaHashSiempre = nullptr;  // always-replace table
+  MarcasSlot* FiltroHash = nullptr;         // MascaraHash + 1 slots, like the tables
+  uint32_t EstampaRaiz = 0;                 // MaterialTotal of the search root
 
-// Time (seconds) and polling (nodes).
-extern double TiempoEsperado;
-extern double TiempoMaximo;
-extern double TiempoTranscurrido;
-extern uint32_t TiempoInicio;  // RelojMs() at search start
-extern uint32_t IntervaloSondeo;
-extern uint32_t ProximoSondeo;
+  Jugada Asesinas[100][2] = {};  // killers per ply
 
-// Diagnostics (bench, suites, tests): 1 switches off input polling, the clock
-// tests and all thinking output, so a search is a pure function of its position.
-extern int BusquedaDiagnostico;
-// With BusquedaDiagnostico set: seconds after which the search stops (0: none).
-extern double LimiteDiagnostico;
+  // Principal variation: row p is the best line from ply p, ended by a zero
+  // move. One spare row lets the row update at the deepest ply read the row
+  // below it. The root score lives in the value word of the first entry of row 0.
+  EntradaJugada VariantePrincipal[FILAS_PV + 1][FILAS_PV] = {};
+  int32_t& ValorRaiz() { return VariantePrincipal[0][0].Valor; }
+  uint32_t MaxPlyPV = 0;
+  int32_t ContadorMejor = 50000000;  // ordering value for the next root move that becomes best
+  Jugada JugadaObvia = 0;
+  int32_t ValorAnterior = 0;       // root score of the previous (non-pondering) search
+  int32_t NumRaiz = 10000;         // legal root moves in the last root search
+  int32_t ContadorFueraLibro = 0;  // searches since the last book move
+  int ProfundidadIteracion = 0;    // depth of the iteration in progress (or last one)
+
+  ContadoresBusqueda Contadores = {};
+
+  // Time (seconds) and polling (nodes).
+  double TiempoEsperado = 0.0;
+  double TiempoMaximo = 0.0;
+  double TiempoTranscurrido = 0.0;
+  uint32_t TiempoInicio = 0;  // RelojMs() at search start
+  uint32_t IntervaloSondeo = 100000;
+  uint32_t ProximoSondeo = 100000;
+
+  // Diagnostics (bench, suites, tests): 1 switches off input polling, the clock
+  // tests and all thinking output, so a search is a pure function of its position.
+  int BusquedaDiagnostico = 0;
+  // With BusquedaDiagnostico set: seconds after which the search stops (0: none).
+  double LimiteDiagnostico = 0.0;
+};
+extern EstadoBusqueda Busqueda;
+
+// Pondering or analysing: no move is played at the end and the clock does not count.
+inline bool Pensando() { return Busqueda.Limites.Modo != ModoBusqueda::Normal; }
 
 // ---------------------------------------------------------------- functions
 

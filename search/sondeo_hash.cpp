@@ -11,18 +11,18 @@ int ProbarEntrada(SondaHash& s, EntradaHash* e, int prof, int32_t alfa, int32_t 
   coincide = true;
   if (e->Calado >= prof) {
     if (e->Banderas & HASH_EXACTO) {
-      ++Contadores.HashExactos;
+      ++Busqueda.Contadores.HashExactos;
       s.Valor = e->Valor;
       s.JugadaExacta = e->Jugada;
       return 1;
     }
     if ((e->Banderas & HASH_COTA_SUPERIOR) && e->Valor <= alfa) {
-      ++Contadores.HashUBounds;
+      ++Busqueda.Contadores.HashUBounds;
       s.Valor = e->Valor;
       return 1;
     }
     if ((e->Banderas & HASH_COTA_INFERIOR) && e->Valor >= beta) {
-      ++Contadores.HashLBounds;
+      ++Busqueda.Contadores.HashLBounds;
       s.Valor = e->Valor;
       return 1;
     }
@@ -36,18 +36,18 @@ int ProbarEntrada(SondaHash& s, EntradaHash* e, int prof, int32_t alfa, int32_t 
 
 int ProbarHash(SondaHash& s, int prof, int32_t alfa, int32_t beta) {
   const uint32_t slot = EstadoActual->ClaveBaja & MascaraHash;
-  s.Prof = &TablaHashProf[slot];
-  s.Siempre = &TablaHashSiempre[slot];
+  s.Prof = &Busqueda.TablaHashProf[slot];
+  s.Siempre = &Busqueda.TablaHashSiempre[slot];
   s.JugadaHash = 0;
   s.JugadaExacta = 0;
   bool coincide = false;
-  const uint8_t* filtro = FiltroHash[slot].Marca;
+  const uint8_t* filtro = Busqueda.FiltroHash[slot].Marca;
   const uint8_t marca = MarcaFiltro(EstadoActual->ClaveAlta);
   if (filtro[0] == marca && ProbarEntrada(s, s.Prof, prof, alfa, beta, coincide)) return 1;
   if (s.JugadaHash == 0 && filtro[1] == marca &&
       ProbarEntrada(s, s.Siempre, prof, alfa, beta, coincide))
     return 1;
-  if (!coincide) ++Contadores.HashFallos;
+  if (!coincide) ++Busqueda.Contadores.HashFallos;
   return 0;
 }
 
@@ -87,7 +87,7 @@ bool FinAnticipado(const EstadoPly* n, uint32_t p, int32_t& valor) {
     valor = EvaluarNodo();
     return true;
   }
-  return Nodos > ProximoSondeo && Sondear();
+  return Nodos > Busqueda.ProximoSondeo && Sondear();
 }
 
 bool ProbarTablasNodo(SondaHash& s, int prof, uint32_t p, int extraCalado, Jugada jugadaHash,
@@ -98,10 +98,10 @@ bool ProbarTablasNodo(SondaHash& s, int prof, uint32_t p, int extraCalado, Jugad
       !(n->Captura == 1 || (p < 2 && n->AlPaso == SIN_CASILLA) ||
         (p == 2 && (n - 1)->AlPaso != SIN_CASILLA)))
     return false;
-  ++Contadores.IntentosEGTB;
+  ++Busqueda.Contadores.IntentosEGTB;
   int32_t v = ProbarTablas();
   if (v == SIN_TB) return false;
-  ++Contadores.AciertosEGTB;
+  ++Busqueda.Contadores.AciertosEGTB;
   if (v > 0) v -= static_cast<int32_t>(p);
   else if (v < 0) v += static_cast<int32_t>(p);
   GuardarHashProf(s.Prof, prof + extraCalado, v - 1, v + 1, v, jugadaHash);

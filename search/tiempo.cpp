@@ -7,75 +7,75 @@
 #include "search/forma.h"
 #include "search/search.h"
 
-void LeerReloj() { TiempoTranscurrido = static_cast<uint32_t>(RelojMs() - TiempoInicio) * 0.001; }
+void LeerReloj() { Busqueda.TiempoTranscurrido = static_cast<uint32_t>(RelojMs() - Busqueda.TiempoInicio) * 0.001; }
 
 void ActualizarReloj() {
   LeerReloj();
-  Limites.TiempoRestante -= TiempoTranscurrido;
+  Busqueda.Limites.TiempoRestante -= Busqueda.TiempoTranscurrido;
 }
 
 // Expected time: the remaining time shared among the moves left to the control
 // (plus their increments) and two more; the hard limit seven times that. Both
 // stay below one second less than the clock.
 void CalcularTiempo() {
-  const int i = std::max(Limites.Incremento, 0);
-  int m = Limites.JugadasControl - (MediasJugadas + 2) / 2;
+  const int i = std::max(Busqueda.Limites.Incremento, 0);
+  int m = Busqueda.Limites.JugadasControl - (MediasJugadas + 2) / 2;
   if (m <= 0) m = i != 0 ? 15 : 30;
-  const double r = std::max(Limites.TiempoRestante, 0.0);
-  TiempoEsperado = (r + static_cast<double>(i) * m) / (m + 2);
-  const double h = std::max(Limites.TiempoRestante - 1.0, 0.1);
-  while (TiempoEsperado >= h) TiempoEsperado *= 0.5;
-  if (TiempoEsperado <= 0) TiempoEsperado = 0.1;
-  TiempoMaximo = 7.0 * TiempoEsperado;
-  while (TiempoMaximo >= h) TiempoMaximo *= 0.5;
-  if (TiempoMaximo <= 0) TiempoMaximo = 0.1;
-  if (TiempoEsperado < 0.5 && i != 0) {
-    TiempoEsperado = 0.5;
-    TiempoMaximo = 0.7;
+  const double r = std::max(Busqueda.Limites.TiempoRestante, 0.0);
+  Busqueda.TiempoEsperado = (r + static_cast<double>(i) * m) / (m + 2);
+  const double h = std::max(Busqueda.Limites.TiempoRestante - 1.0, 0.1);
+  while (Busqueda.TiempoEsperado >= h) Busqueda.TiempoEsperado *= 0.5;
+  if (Busqueda.TiempoEsperado <= 0) Busqueda.TiempoEsperado = 0.1;
+  Busqueda.TiempoMaximo = 7.0 * Busqueda.TiempoEsperado;
+  while (Busqueda.TiempoMaximo >= h) Busqueda.TiempoMaximo *= 0.5;
+  if (Busqueda.TiempoMaximo <= 0) Busqueda.TiempoMaximo = 0.1;
+  if (Busqueda.TiempoEsperado < 0.5 && i != 0) {
+    Busqueda.TiempoEsperado = 0.5;
+    Busqueda.TiempoMaximo = 0.7;
   }
   // A fixed time per move replaces both budgets: the move must be out before the
   // time is up, with room for the poll interval, the move's emission and a busy
   // machine (15% of the time, between 30 ms and half a second).
-  if (Limites.TiempoFijo > 0) {
-    const double margen = std::clamp(0.15 * Limites.TiempoFijo, 0.03, 0.5);
-    TiempoEsperado = TiempoMaximo = std::max(Limites.TiempoFijo - margen, 0.01);
+  if (Busqueda.Limites.TiempoFijo > 0) {
+    const double margen = std::clamp(0.15 * Busqueda.Limites.TiempoFijo, 0.03, 0.5);
+    Busqueda.TiempoEsperado = Busqueda.TiempoMaximo = std::max(Busqueda.Limites.TiempoFijo - margen, 0.01);
   }
 }
 
 void IniciarBusqueda() {
   AsegurarTablasHash();
-  ContadorMejor = 50000000;
+  Busqueda.ContadorMejor = 50000000;
   Nodos = 0;
   Nulos = 0;
-  PararBusqueda = 0;
-  std::memset(&Contadores, 0, sizeof Contadores);
+  Busqueda.PararBusqueda = 0;
+  std::memset(&Busqueda.Contadores, 0, sizeof Busqueda.Contadores);
   ContadorEvalPeones = ContadorEvalHash = 0;
   ContadorAciertosAtq = ContadorComputacionesAtq = 0;
-  TiempoInicio = RelojMs();
-  TiempoTranscurrido = 0.0;
-  std::memset(Asesinas, 0, sizeof Asesinas);
+  Busqueda.TiempoInicio = RelojMs();
+  Busqueda.TiempoTranscurrido = 0.0;
+  std::memset(Busqueda.Asesinas, 0, sizeof Busqueda.Asesinas);
   PlyActual = 0;
-  MaxPlyPV = 0;
+  Busqueda.MaxPlyPV = 0;
   TopeJugadas = &PilaJugadas[0];
-  EstampaRaiz = static_cast<uint32_t>(EstadoActual->MaterialTotal);
+  Busqueda.EstampaRaiz = static_cast<uint32_t>(EstadoActual->MaterialTotal);
   CalcularTiempo();
   // The poll spacing follows the time this search may take.
-  const double reloj = Limites.TiempoFijo > 0 ? std::min(Limites.TiempoRestante, Limites.TiempoFijo)
-                                              : Limites.TiempoRestante;
+  const double reloj = Busqueda.Limites.TiempoFijo > 0 ? std::min(Busqueda.Limites.TiempoRestante, Busqueda.Limites.TiempoFijo)
+                                              : Busqueda.Limites.TiempoRestante;
   if (Pensando()) {
-    IntervaloSondeo = 5000;
+    Busqueda.IntervaloSondeo = 5000;
   } else if (reloj <= 10) {
-    IntervaloSondeo = 1000;
+    Busqueda.IntervaloSondeo = 1000;
   } else if (reloj <= 30) {
-    IntervaloSondeo = 5000;
+    Busqueda.IntervaloSondeo = 5000;
   } else if (reloj <= 600) {
-    IntervaloSondeo = 20000;
+    Busqueda.IntervaloSondeo = 20000;
   } else {
-    IntervaloSondeo = 100000;
+    Busqueda.IntervaloSondeo = 100000;
   }
   // A node limit is checked at the polls: often enough to stop close to it.
-  if (Limites.NodosMaximos != 0) IntervaloSondeo = std::min<uint32_t>(IntervaloSondeo, 1000);
-  ProximoSondeo = IntervaloSondeo;
+  if (Busqueda.Limites.NodosMaximos != 0) Busqueda.IntervaloSondeo = std::min<uint32_t>(Busqueda.IntervaloSondeo, 1000);
+  Busqueda.ProximoSondeo = Busqueda.IntervaloSondeo;
 }
 
 // The clock test of the current phase: 1 (and PararBusqueda set) when the
@@ -83,55 +83,55 @@ void IniciarBusqueda() {
 // Pondering and analysis run until input arrives.
 int PruebaReloj() {
   LeerReloj();
-  if (Pensando()) return PararBusqueda ? 1 : 0;
-  const double e = TiempoTranscurrido;
-  switch (Fase) {
+  if (Pensando()) return Busqueda.PararBusqueda ? 1 : 0;
+  const double e = Busqueda.TiempoTranscurrido;
+  switch (Busqueda.Fase) {
     case FaseReloj::Normal:
-      if (e >= TiempoEsperado) PararBusqueda = 1;
+      if (e >= Busqueda.TiempoEsperado) Busqueda.PararBusqueda = 1;
       break;
     case FaseReloj::Inestable:
     case FaseReloj::Cambio:
-      if (e >= TiempoMaximo) {
-        PararBusqueda = 1;
-      } else if (e >= TiempoEsperado) {
-        Fase = Fase == FaseReloj::Inestable ? FaseReloj::InestableProrrogada
+      if (e >= Busqueda.TiempoMaximo) {
+        Busqueda.PararBusqueda = 1;
+      } else if (e >= Busqueda.TiempoEsperado) {
+        Busqueda.Fase = Busqueda.Fase == FaseReloj::Inestable ? FaseReloj::InestableProrrogada
                                             : FaseReloj::CambioProrrogada;
       }
       break;
     case FaseReloj::InestableProrrogada:
     case FaseReloj::CambioProrrogada:
-      if (e >= TiempoMaximo) PararBusqueda = 1;
+      if (e >= Busqueda.TiempoMaximo) Busqueda.PararBusqueda = 1;
       break;
   }
-  return PararBusqueda ? 1 : 0;
+  return Busqueda.PararBusqueda ? 1 : 0;
 }
 
 // The poll of the interior search, every IntervaloSondeo nodes: pending input
 // stops the search (on a terminal the driver may handle the command itself and
 // answer 0), then the clock test of the current mode.
 int Sondear() {
-  if (BusquedaDiagnostico) {
-    if (LimiteDiagnostico > 0) {
+  if (Busqueda.BusquedaDiagnostico) {
+    if (Busqueda.LimiteDiagnostico > 0) {
       LeerReloj();
-      if (TiempoTranscurrido >= LimiteDiagnostico) {
-        PararBusqueda = 1;
+      if (Busqueda.TiempoTranscurrido >= Busqueda.LimiteDiagnostico) {
+        Busqueda.PararBusqueda = 1;
         return 1;
       }
     }
-    ProximoSondeo += IntervaloSondeo;
+    Busqueda.ProximoSondeo += Busqueda.IntervaloSondeo;
     return 0;
   }
-  if (EntradaPendiente != nullptr && EntradaPendiente() != 0) {
-    PararBusqueda = 1;
+  if (Busqueda.EntradaPendiente != nullptr && Busqueda.EntradaPendiente() != 0) {
+    Busqueda.PararBusqueda = 1;
     return 1;
   }
-  if (PararBusqueda) return 1;  // a command handled during the poll ("?")
-  if (Limites.NodosMaximos != 0 && Nodos >= Limites.NodosMaximos) {
-    PararBusqueda = 1;
+  if (Busqueda.PararBusqueda) return 1;  // a command handled during the poll ("?")
+  if (Busqueda.Limites.NodosMaximos != 0 && Nodos >= Busqueda.Limites.NodosMaximos) {
+    Busqueda.PararBusqueda = 1;
     return 1;
   }
   if (PruebaReloj()) return 1;
-  ProximoSondeo += IntervaloSondeo;
+  Busqueda.ProximoSondeo += Busqueda.IntervaloSondeo;
   return 0;
 }
 
@@ -140,10 +140,10 @@ int Sondear() {
 // past it the search goes on only while the score has fallen by more than a
 // margin that grows with the time spent.
 int ReglasIteracion(int32_t previo) {
-  const double e = TiempoTranscurrido, t = TiempoEsperado;
-  const int32_t v = ValorRaiz, a = ValorAnterior;
-  if (e > TiempoMaximo) return 1;
-  if (JugadaObvia != 0 && JugadaObvia == VariantePrincipal[0][0].Jugada && e > 0.1 * t) {
+  const double e = Busqueda.TiempoTranscurrido, t = Busqueda.TiempoEsperado;
+  const int32_t v = Busqueda.ValorRaiz(), a = Busqueda.ValorAnterior;
+  if (e > Busqueda.TiempoMaximo) return 1;
+  if (Busqueda.JugadaObvia != 0 && Busqueda.JugadaObvia == Busqueda.VariantePrincipal[0][0].Jugada && e > 0.1 * t) {
     if (FORMA_BUSQUEDA.LogBusqueda) Log("Cortando por jugada obvia...\n");
     return 1;
   }
@@ -157,13 +157,13 @@ int ReglasIteracion(int32_t previo) {
   }
   const bool estable = v > a - 30 && v > previo - 30;
   if (e < t) {
-    Fase = estable ? FaseReloj::Normal : FaseReloj::Inestable;
+    Busqueda.Fase = estable ? FaseReloj::Normal : FaseReloj::Inestable;
     return 0;
   }
   if (estable) return 1;
   const double x = 30.0 * e / t;
   if (v <= a - x || v <= previo - x) {
-    Fase = FaseReloj::InestableProrrogada;
+    Busqueda.Fase = FaseReloj::InestableProrrogada;
     return 0;
   }
   return 1;

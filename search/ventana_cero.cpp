@@ -35,7 +35,7 @@ bool PodaSinHacer(Jugada j, int prof, int amenaza, int& buscadas) {
   }
   AnotarSinHacer(j);
   ++buscadas;
-  ++Contadores.PodasFut;
+  ++Busqueda.Contadores.PodasFut;
   return true;
 }
 
@@ -83,7 +83,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       if (e >= beta) {
         CalcularAtaques();
         if (e - Amenaza() >= beta) {
-          ++Contadores.PodasUltimoPly;
+          ++Busqueda.Contadores.PodasUltimoPly;
           mejor = beta;
           buscadas = 1;
           goto guardar;
@@ -97,10 +97,10 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       const int d = ProfNulo(prof);
       const int32_t v = d <= 0 ? -Quiescencia(-beta, -beta + 1) : -BuscarVentanaCero(-beta, d, 0);
       DeshacerNulo();
-      if (PararBusqueda) return 0;
+      if (Busqueda.PararBusqueda) return 0;
       // 9c. Null-move cutoff.
       if (v >= beta) {
-        ++Contadores.CortesNulos;
+        ++Busqueda.Contadores.CortesNulos;
         if constexpr (FORMA_BUSQUEDA.GuardaCorteNulo) {
           GuardarHashProf(sonda.Prof, prof, alfa, beta, beta, jugadaHash);
           GuardarHashSiempre(sonda.Siempre, prof, alfa, beta, beta, jugadaHash);
@@ -128,7 +128,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       buscadas = 1;
       const int32_t v = -BuscarVentanaCero(-beta, prof + e - 1, !nodoCorte);
       DeshacerJugada();
-      if (PararBusqueda) return 0;
+      if (Busqueda.PararBusqueda) return 0;
       if (v > SIN_VALOR) mejor = v;
       if (v > alfa) {
         ActualizarAsesinas(jugadaHash);
@@ -139,7 +139,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
     // 12. The other moves, killers valued.
     GenerarJugadas();
     if (jugadaHash != 0) QuitarJugada(jugadaHash);
-    if (Asesinas[p][0] != 0) PuntuarAsesinas();
+    if (Busqueda.Asesinas[p][0] != 0) PuntuarAsesinas();
 
     // 13. Multi-cut: at an expected cut node, three fail-highs among the first
     //     ten moves searched shallower are taken as a cutoff.
@@ -162,7 +162,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
         EstadoActual->Extension = 0;
         const int32_t v = -BuscarVentanaCero(-beta, prof - 4, 0);
         DeshacerJugada();
-        if (PararBusqueda) {
+        if (Busqueda.PararBusqueda) {
           TopeJugadas = topeEntrada;
           return 0;
         }
@@ -190,7 +190,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       const int32_t m = c->Turno == BLANCO ? -c->Material : c->Material;
       // 14d. Futility: a quiet continuation that leaves us this far below alfa.
       if (buscadas > 1 && e == 0 && !c->EnJaque && MaterialFutil(c, m, prof, alfa)) {
-        ++Contadores.PodasFut;
+        ++Busqueda.Contadores.PodasFut;
         DeshacerJugada();
         --TopeJugadas;
         continue;
@@ -200,24 +200,24 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
           c->PiezasBlancas > 1 && c->PiezasNegras > 1 &&
           ((prof % 2 == 0) ? m <= alfa - 200 : m <= alfa + 100)) {
         e = -1;
-        ++Contadores.RedFL;
+        ++Busqueda.Contadores.RedFL;
       }
       EstadoActual->Extension = static_cast<int8_t>(e);
       int32_t v = -BuscarVentanaCero(-beta, prof - 1 + e, !nodoCorte);
       // 14g. A reduced move that fails high is searched again at full depth.
-      if (v > alfa && !PararBusqueda && e < 0) {
-        ++Contadores.FallosRedFL;
+      if (v > alfa && !Busqueda.PararBusqueda && e < 0) {
+        ++Busqueda.Contadores.FallosRedFL;
         v = -BuscarVentanaCero(-beta, prof - 1, !nodoCorte);
       }
       DeshacerJugada();
-      if (PararBusqueda) {
+      if (Busqueda.PararBusqueda) {
         TopeJugadas = topeEntrada;
         return 0;
       }
       if (v > mejor) mejor = v;
       if (v > alfa) {
         jugadaHash = j;
-        if (j != Asesinas[p][0] && valorOrden <= TECHO_ASESINA) ActualizarAsesinas(j);
+        if (j != Busqueda.Asesinas[p][0] && valorOrden <= TECHO_ASESINA) ActualizarAsesinas(j);
         break;
       }
       --TopeJugadas;
@@ -235,8 +235,8 @@ fin:
   // 17-19.
   TopeJugadas = topeEntrada;
   if (mejor >= beta) {
-    ++Contadores.CortesBeta;
-    if (buscadas == 1) ++Contadores.CortesBetaPrimera;
+    ++Busqueda.Contadores.CortesBeta;
+    if (buscadas == 1) ++Busqueda.Contadores.CortesBetaPrimera;
   }
   return mejor;
 }

@@ -27,7 +27,7 @@ class EntradaPorTuberia : public ::testing::Test {
     close(tuberia_[0]);
     ReiniciarEntrada();
     ReiniciarPartida();
-    Limites.Modo = ModoBusqueda::Normal;
+    Busqueda.Limites.Modo = ModoBusqueda::Normal;
     VersionProtocolo = 2;
     FicheroLog = std::tmpfile();
   }
@@ -110,22 +110,22 @@ TEST_F(EntradaPorTuberia, LoLeidoYaCuentaComoPendiente) {
 
 TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   Comando("level 40 5 0");
-  EXPECT_EQ(Limites.JugadasControl, 40);
-  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, 300.0);
-  EXPECT_EQ(Limites.Incremento, 0);
+  EXPECT_EQ(Busqueda.Limites.JugadasControl, 40);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, 300.0);
+  EXPECT_EQ(Busqueda.Limites.Incremento, 0);
   Comando("level 0 0:30 5");
-  EXPECT_EQ(Limites.JugadasControl, 0);
-  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, 30.0);
-  EXPECT_EQ(Limites.Incremento, 5);
+  EXPECT_EQ(Busqueda.Limites.JugadasControl, 0);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, 30.0);
+  EXPECT_EQ(Busqueda.Limites.Incremento, 5);
   Comando("level 40 5:30 0");
-  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, 330.0);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, 330.0);
   Comando("level -2147483648 1 -5");
-  EXPECT_EQ(Limites.JugadasControl, 0);
-  EXPECT_EQ(Limites.Incremento, 0);
+  EXPECT_EQ(Busqueda.Limites.JugadasControl, 0);
+  EXPECT_EQ(Busqueda.Limites.Incremento, 0);
   Comando("time 6000");
-  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, 60.0);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, 60.0);
   Comando("otim 100");
-  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, 60.0);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, 60.0);
   Comando("rating 2300 2100");
   EXPECT_EQ(EloPropio, 2300);
   EXPECT_EQ(EloRival, 2100);
@@ -137,26 +137,26 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   EXPECT_EQ(RivalComputadora, 1);
   Comando("name  Deep Rival 2");
   EXPECT_STREQ(NombreRival, "Deep Rival 2");
-  EXPECT_EQ(KibitzActivo, 0);  // no greeting without the ICS setting
+  EXPECT_EQ(Busqueda.KibitzActivo, 0);  // no greeting without the ICS setting
   Comando("ze_kib");
-  EXPECT_EQ(KibitzActivo, 1);
+  EXPECT_EQ(Busqueda.KibitzActivo, 1);
   Comando("hard");
   EXPECT_EQ(PonderActivo, 1);
   Comando("?");
-  EXPECT_EQ(PararBusqueda, 1);
-  PararBusqueda = 0;
+  EXPECT_EQ(Busqueda.PararBusqueda, 1);
+  Busqueda.PararBusqueda = 0;
   // A new game resets the clock, the opponent's facts and kibitzing, and gives
   // the engine Black; pondering stays as the front end set it.
   Comando("playother");
   EXPECT_EQ(ColorMotor, NEGRO);
   Comando("new");
   EXPECT_EQ(ColorMotor, NEGRO);
-  EXPECT_EQ(Limites.Modo, ModoBusqueda::Normal);
-  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, SIN_RELOJ);
-  EXPECT_EQ(Limites.JugadasControl, 0);
-  EXPECT_EQ(Limites.Incremento, 0);
+  EXPECT_EQ(Busqueda.Limites.Modo, ModoBusqueda::Normal);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, SIN_RELOJ);
+  EXPECT_EQ(Busqueda.Limites.JugadasControl, 0);
+  EXPECT_EQ(Busqueda.Limites.Incremento, 0);
   EXPECT_EQ(RivalComputadora, 0);
-  EXPECT_EQ(KibitzActivo, 0);
+  EXPECT_EQ(Busqueda.KibitzActivo, 0);
   EXPECT_EQ(PonderActivo, 1);
   Comando("easy");
   EXPECT_EQ(PonderActivo, 0);
@@ -165,7 +165,7 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   // A position from setboard has no clock either.
   Comando("time 100");
   Comando("setboard 4k3/8/8/8/8/8/8/4K3 b - - 0 1");
-  EXPECT_DOUBLE_EQ(Limites.TiempoRestante, SIN_RELOJ);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, SIN_RELOJ);
   EXPECT_EQ(EstadoActual->Turno, NEGRO);
 }
 
@@ -175,19 +175,19 @@ TEST_F(EntradaPorTuberia, FinDelPonderYRegistro) {
   ASSERT_EQ(InterpretarJugada("e2e4"), 1);
   EstadoPly* const antes = EstadoActual;
   ASSERT_EQ(InterpretarJugada("e7e5"), 1);
-  Limites.Modo = ModoBusqueda::Ponder;
-  Limites.JugadaPonder = CrearJugada(0x14, 0x34);
+  Busqueda.Limites.Modo = ModoBusqueda::Ponder;
+  Busqueda.Limites.JugadaPonder = CrearJugada(0x14, 0x34);
   Comando("ping 3");
   EXPECT_EQ(EstadoActual, antes);
-  EXPECT_EQ(Limites.Modo, ModoBusqueda::Normal);
-  EXPECT_EQ(Limites.JugadaPonder, 0u);
+  EXPECT_EQ(Busqueda.Limites.Modo, ModoBusqueda::Normal);
+  EXPECT_EQ(Busqueda.Limites.JugadaPonder, 0u);
   EXPECT_EQ(TextoLog(), "\nping\nJugada prevista retrocedida\n 3\npong 3");
   // "?" while pondering ends it and nothing else happens.
   ASSERT_EQ(InterpretarJugada("e7e5"), 1);
-  Limites.Modo = ModoBusqueda::Ponder;
+  Busqueda.Limites.Modo = ModoBusqueda::Ponder;
   Comando("?");
   EXPECT_EQ(EstadoActual, antes);
-  PararBusqueda = 0;
+  Busqueda.PararBusqueda = 0;
 }
 
 TEST_F(EntradaPorTuberia, SoloComandosInofensivosDuranteLaBusqueda) {
@@ -202,47 +202,47 @@ TEST_F(EntradaPorTuberia, SoloComandosInofensivosDuranteLaBusqueda) {
 TEST_F(EntradaPorTuberia, TiempoFijoYProfundidadMaxima) {
   // Good arguments set the limits; bad ones leave them as they were.
   Comando("st 2.5");
-  EXPECT_DOUBLE_EQ(Limites.TiempoFijo, 2.5);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoFijo, 2.5);
   Comando("sd 7");
-  EXPECT_EQ(Limites.ProfundidadMaxima, 7);
+  EXPECT_EQ(Busqueda.Limites.ProfundidadMaxima, 7);
   for (const char* malo : {"st", "st -3", "st abc", "st 0", "st 1e3", "st 1.5.2", "st 2000000",
                            "sd 999", "sd -1", "sd abc", "sd 4x", "sd 2147483648"}) {
     Comando(malo);
-    EXPECT_DOUBLE_EQ(Limites.TiempoFijo, 2.5) << malo;
-    EXPECT_EQ(Limites.ProfundidadMaxima, 7) << malo;
+    EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoFijo, 2.5) << malo;
+    EXPECT_EQ(Busqueda.Limites.ProfundidadMaxima, 7) << malo;
   }
   // A missing number does not take the next command as its argument.
   Comando("sd");
-  EXPECT_EQ(Limites.ProfundidadMaxima, 0);
+  EXPECT_EQ(Busqueda.Limites.ProfundidadMaxima, 0);
   Comando("st");
   Comando("ping 4");
   EXPECT_NE(TextoLog().find("\npong 4"), std::string::npos);
   // "new" keeps both, as front ends send them once before the first game.
   Comando("sd 3");
   Comando("new");
-  EXPECT_DOUBLE_EQ(Limites.TiempoFijo, 2.5);
-  EXPECT_EQ(Limites.ProfundidadMaxima, 3);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoFijo, 2.5);
+  EXPECT_EQ(Busqueda.Limites.ProfundidadMaxima, 3);
   Comando("sd 0");
-  EXPECT_EQ(Limites.ProfundidadMaxima, 0);
+  EXPECT_EQ(Busqueda.Limites.ProfundidadMaxima, 0);
   // A clock ends the fixed time per move; time and otim leave it alone.
   Comando("time 500");
   Comando("otim 500");
-  EXPECT_DOUBLE_EQ(Limites.TiempoFijo, 2.5);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoFijo, 2.5);
   Comando("level 40 5 0");
-  EXPECT_DOUBLE_EQ(Limites.TiempoFijo, 0.0);
+  EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoFijo, 0.0);
   // The fixed time replaces both budgets, whatever the clock says.
   Comando("st 1");
-  Limites.TiempoRestante = 3000.0;
+  Busqueda.Limites.TiempoRestante = 3000.0;
   CalcularTiempo();
-  EXPECT_DOUBLE_EQ(TiempoEsperado, 0.85);
-  EXPECT_DOUBLE_EQ(TiempoMaximo, 0.85);
-  Limites.TiempoRestante = 0.5;
+  EXPECT_DOUBLE_EQ(Busqueda.TiempoEsperado, 0.85);
+  EXPECT_DOUBLE_EQ(Busqueda.TiempoMaximo, 0.85);
+  Busqueda.Limites.TiempoRestante = 0.5;
   CalcularTiempo();
-  EXPECT_DOUBLE_EQ(TiempoMaximo, 0.85);
+  EXPECT_DOUBLE_EQ(Busqueda.TiempoMaximo, 0.85);
   Comando("nopost");
   EXPECT_EQ(MostrarPensamiento, 0);
   Comando("post");
   EXPECT_EQ(MostrarPensamiento, 1);
-  Limites.TiempoFijo = 0.0;
-  Limites.TiempoRestante = SIN_RELOJ;
+  Busqueda.Limites.TiempoFijo = 0.0;
+  Busqueda.Limites.TiempoRestante = SIN_RELOJ;
 }

@@ -23,13 +23,13 @@ void Raiz(const char* fen) {
   ASSERT_EQ(ColocarFEN(fen), 0);
   PosicionDiagnostico();
   LibrosVacios();
-  EstampaRaiz = static_cast<uint32_t>(EstadoActual->MaterialTotal);
-  TiempoEsperado = 10.0;
+  Busqueda.EstampaRaiz = static_cast<uint32_t>(EstadoActual->MaterialTotal);
+  Busqueda.TiempoEsperado = 10.0;
 }
 
 // What the search hands the probe: an exact store into the depth-preferred table.
 void PlantarEnTabla(int32_t valor, int prof) {
-  GuardarHashProf(&TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO, INFINITO,
+  GuardarHashProf(&Busqueda.TablaHashProf[EstadoActual->ClaveBaja & MascaraHash], prof, -INFINITO, INFINITO,
                   valor, 0);
 }
 
@@ -40,7 +40,7 @@ Sonda Consultar(int32_t selectividad, int32_t limite = -25) {
   EntradaJugada* const tope = TopeJugadas;
   GenerarJugadas();
   Sonda s;
-  const ConsultaLibro c = ConsultarLibro(selectividad, limite, TiempoEsperado, PlantarEnTabla);
+  const ConsultaLibro c = ConsultarLibro(selectividad, limite, Busqueda.TiempoEsperado, PlantarEnTabla);
   // The candidates as an xboard front end sees them.
   testing::internal::CaptureStdout();
   if (c.NumCandidatos > 0) INFORMADOR_XBOARD.Libro(c);
@@ -57,7 +57,7 @@ Sonda Consultar(int32_t selectividad, int32_t limite = -25) {
 const EntradaHash* Plantada(const std::string& texto) {
   const Jugada j = BuscarJugada(texto);
   if (j == 0 || !HacerJugada(j)) return nullptr;
-  const EntradaHash* e = &TablaHashProf[EstadoActual->ClaveBaja & MascaraHash];
+  const EntradaHash* e = &Busqueda.TablaHashProf[EstadoActual->ClaveBaja & MascaraHash];
   const bool coincide = EntradaCoincide(e);
   DeshacerJugada();
   return coincide ? e : nullptr;
@@ -178,7 +178,7 @@ TEST(ConsultaLibro, LearnedRecordsNeedTimeAndAnAcceptableValue) {
   // With a 3-second plan the 5-second record is old enough too; a lower limit
   // admits both low values. Book candidates are shown before learned ones, and
   // win ties.
-  TiempoEsperado = 3.9;
+  Busqueda.TiempoEsperado = 3.9;
   Anadir("g1f3", MARCA_LIBRO, 42);
   s = Consultar(1, -100);
   EXPECT_EQ(s.Salida, "0 0 0 0  <L> g1f3(42) <A> e2e4(2) <A> d2d4(0) <A> c2c4(-5) ");

@@ -183,35 +183,35 @@ TEST_F(Notacion, PrintedMoveAndVariation) {
   EXPECT_STREQ(texto, "e7e8Q");
 
   // A line whose third move does not fit the board is given up to the second.
-  VariantePrincipal[0][0].Jugada = CrearJugada(0x64, 0x44);  // e2e4
-  VariantePrincipal[0][1].Jugada = CrearJugada(0x13, 0x33);  // d7d5
-  VariantePrincipal[0][2].Jugada = CrearJugada(0x64, 0x44);  // e2e4 again: no pawn there
-  VariantePrincipal[0][3].Jugada = CrearJugada(0x72, 0x44);
-  VariantePrincipal[0][4].Jugada = 0;
-  ASSERT_EQ(HacerJugada(VariantePrincipal[0][0].Jugada), 1);
+  Busqueda.VariantePrincipal[0][0].Jugada = CrearJugada(0x64, 0x44);  // e2e4
+  Busqueda.VariantePrincipal[0][1].Jugada = CrearJugada(0x13, 0x33);  // d7d5
+  Busqueda.VariantePrincipal[0][2].Jugada = CrearJugada(0x64, 0x44);  // e2e4 again: no pawn there
+  Busqueda.VariantePrincipal[0][3].Jugada = CrearJugada(0x72, 0x44);
+  Busqueda.VariantePrincipal[0][4].Jugada = 0;
+  ASSERT_EQ(HacerJugada(Busqueda.VariantePrincipal[0][0].Jugada), 1);
   const uint64_t clave = ClaveActual();
   EstadoPly* const estado = EstadoActual;
-  Limites.Modo = ModoBusqueda::Normal;
+  Busqueda.Limites.Modo = ModoBusqueda::Normal;
   LineaPensamiento l{};
   LlenarVariante(l, 3);
   ASSERT_EQ(l.Longitud, 2);
-  EXPECT_EQ(l.Variante[1], VariantePrincipal[0][1].Jugada);
+  EXPECT_EQ(l.Variante[1], Busqueda.VariantePrincipal[0][1].Jugada);
   EXPECT_EQ(EstadoActual, estado);
   EXPECT_EQ(ClaveActual(), clave);
   // While pondering the line is led by the predicted move, on the screen and in
   // the log.
   CapturarLog();
-  const Informador* antes = InformadorBusqueda;
-  InformadorBusqueda = &INFORMADOR_XBOARD;
-  Limites.Modo = ModoBusqueda::Ponder;
-  Limites.JugadaPonder = CrearJugada(0x66, 0x46);
-  VariantePrincipal[0][2].Jugada = CrearJugada(0x65, 0x45);  // f2f4
-  VariantePrincipal[0][3].Jugada = 0;
+  const Informador* antes = Busqueda.InformadorBusqueda;
+  Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;
+  Busqueda.Limites.Modo = ModoBusqueda::Ponder;
+  Busqueda.Limites.JugadaPonder = CrearJugada(0x66, 0x46);
+  Busqueda.VariantePrincipal[0][2].Jugada = CrearJugada(0x65, 0x45);  // f2f4
+  Busqueda.VariantePrincipal[0][3].Jugada = 0;
   const std::string linea = SalidaDe([] { ImprimirLineaPensamiento(3); });
   EXPECT_NE(linea.find("  (g2g4) e2e4 d7d5 f2f4 \n"), std::string::npos) << linea;
   EXPECT_NE(TextoLog().find("(g2g4) e2e4 d7d5 f2f4 "), std::string::npos);
   EXPECT_EQ(EstadoActual, estado);
-  InformadorBusqueda = antes;
-  Limites.Modo = ModoBusqueda::Normal;
-  Limites.JugadaPonder = 0;
+  Busqueda.InformadorBusqueda = antes;
+  Busqueda.Limites.Modo = ModoBusqueda::Normal;
+  Busqueda.Limites.JugadaPonder = 0;
 }

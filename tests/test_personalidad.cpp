@@ -53,10 +53,10 @@ TEST(TablasHash, AsignacionPorDefecto) {
   EXPECT_EQ(MascaraHash, VERSION_052 ? (1u << 17) - 1 : (1u << 19) - 1);
   EXPECT_EQ(MascaraPeones, (1u << 18) - 1);
   EXPECT_EQ(MascaraAtaques, VERSION_052 ? 0u : (1u << 13) - 1);
-  ASSERT_NE(TablaHashProf, nullptr);
-  ASSERT_NE(TablaHashSiempre, nullptr);
-  EXPECT_EQ(TablaHashProf[MascaraHash].ClaveBaja, 0u);
-  EXPECT_EQ(TablaHashSiempre[MascaraHash].Valor, 0);
+  ASSERT_NE(Busqueda.TablaHashProf, nullptr);
+  ASSERT_NE(Busqueda.TablaHashSiempre, nullptr);
+  EXPECT_EQ(Busqueda.TablaHashProf[MascaraHash].ClaveBaja, 0u);
+  EXPECT_EQ(Busqueda.TablaHashSiempre[MascaraHash].Valor, 0);
   // Re-allocation replaces the tables; a size of 1 MB gives one entry each.
   Personalidad.TABLA_HASH = 1;
   Personalidad.TABLA_HASH_PEONES = 1;
@@ -64,7 +64,7 @@ TEST(TablasHash, AsignacionPorDefecto) {
   EXPECT_EQ(MascaraHash, 0u);
   EXPECT_EQ(MascaraPeones, 0u);
   LiberarTablasHash();
-  EXPECT_EQ(TablaHashProf, nullptr);
+  EXPECT_EQ(Busqueda.TablaHashProf, nullptr);
   Personalidad = PERSONALIDAD_INICIAL;
 }
 

@@ -27,7 +27,7 @@ void Buscar(const char* fen, int prof) {
 
 std::string Mejor() {
   char t[8] = "";
-  if (VariantePrincipal[0][0].Jugada != 0) TextoJugada(VariantePrincipal[0][0].Jugada, t);
+  if (Busqueda.VariantePrincipal[0][0].Jugada != 0) TextoJugada(Busqueda.VariantePrincipal[0][0].Jugada, t);
   return t;
 }
 
@@ -39,39 +39,39 @@ Jugada J(const char* t) { return CrearJugada(Casilla(t), Casilla(t + 2)); }
 TEST(Busqueda, MateInOneScoresFullMate) {
   Buscar("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 4);
   EXPECT_EQ(Mejor(), "d1d8");
-  EXPECT_EQ(ValorRaiz, 100000);
+  EXPECT_EQ(Busqueda.ValorRaiz(), 100000);
   Buscar("k7/8/2K5/8/8/8/8/1Q6 w - - 0 1", 4);
   EXPECT_EQ(Mejor(), "b1b7");
-  EXPECT_EQ(ValorRaiz, 100000);
+  EXPECT_EQ(Busqueda.ValorRaiz(), 100000);
 }
 
 TEST(Busqueda, MateInTwoAndThree) {
   // Mate in two: 1.Qg6! (WAC 1) ... the score is 100000 - 2.
   Buscar("2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", 5);
   EXPECT_EQ(Mejor(), "g3g6");
-  EXPECT_EQ(ValorRaiz, 99998);
+  EXPECT_EQ(Busqueda.ValorRaiz(), 99998);
   // Mate in three: 1...Bc5+ 2.Kxe5 Qf4+ (or 2.Kd5 / 2.Kc4 lines) mates at ply 5.
   Buscar("r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1", 7);
   EXPECT_EQ(Mejor(), "f8c5");
-  EXPECT_EQ(ValorRaiz, 100000 - 4);
+  EXPECT_EQ(Busqueda.ValorRaiz(), 100000 - 4);
   // King and rook: mate in two, then in one.
   Buscar("7k/8/5K2/8/8/8/8/R7 w - - 0 1", 7);
-  EXPECT_EQ(ValorRaiz, 99998);
+  EXPECT_EQ(Busqueda.ValorRaiz(), 99998);
   Buscar("6k1/8/6K1/8/8/8/8/R7 w - - 0 1", 7);
-  EXPECT_EQ(ValorRaiz, 100000);
+  EXPECT_EQ(Busqueda.ValorRaiz(), 100000);
 }
 
 TEST(Busqueda, MatedSideScoresPlyMinusMate) {
   // Black to move is mated next move whatever it does: mated at ply 2.
   Buscar("7k/8/6Kp/8/8/8/8/R7 b - - 0 1", 4);
-  EXPECT_EQ(ValorRaiz, 2 - 100001);
+  EXPECT_EQ(Busqueda.ValorRaiz(), 2 - 100001);
   // Mated at the root: no move, score -100000; stalemate: 0.
   Buscar("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", 3);
-  EXPECT_EQ(VariantePrincipal[0][0].Jugada, 0u);
-  EXPECT_EQ(ValorRaiz, -100000);
+  EXPECT_EQ(Busqueda.VariantePrincipal[0][0].Jugada, 0u);
+  EXPECT_EQ(Busqueda.ValorRaiz(), -100000);
   Buscar("8/8/8/8/8/6k1/6p1/6K1 w - - 0 1", 3);
-  EXPECT_EQ(VariantePrincipal[0][0].Jugada, 0u);
-  EXPECT_EQ(ValorRaiz, 0);
+  EXPECT_EQ(Busqueda.VariantePrincipal[0][0].Jugada, 0u);
+  EXPECT_EQ(Busqueda.ValorRaiz(), 0);
 }
 
 TEST(Busqueda, FiftyMoveAndRepetitionScoreZero) {
@@ -121,7 +121,7 @@ TEST(Quiescencia, DeadMaterialAndLazyExits) {
   PosicionDiagnostico();
   IniciarBusqueda();
   EXPECT_EQ(Quiescencia(-100, 100), 950 - 300);
-  EXPECT_EQ(Contadores.QNodos, 0u);
+  EXPECT_EQ(Busqueda.Contadores.QNodos, 0u);
 }
 
 TEST(Quiescencia, LosingCapturesAreNotSearched) {
@@ -131,7 +131,7 @@ TEST(Quiescencia, LosingCapturesAreNotSearched) {
   PosicionDiagnostico();
   IniciarBusqueda();
   Quiescencia(-INFINITO, INFINITO);
-  EXPECT_EQ(Contadores.QNodos, 0u);
+  EXPECT_EQ(Busqueda.Contadores.QNodos, 0u);
   EXPECT_EQ(Nodos, 0u);
 }
 
@@ -143,11 +143,11 @@ TEST(Hash, DepthPreferredStoreAndNullBit) {
   ASSERT_EQ(HacerJugada(J("e2e4")), 1);
   EntradaHash e{};
   e.Calado = 5;
-  e.Estampa = static_cast<uint16_t>(EstampaRaiz);
+  e.Estampa = static_cast<uint16_t>(Busqueda.EstampaRaiz);
   GuardarHashProf(&e, 3, 0, 10, 5, J("e8d7"));
   EXPECT_EQ(e.Calado, 5);
-  EXPECT_EQ(Contadores.HashNoGrabaciones, 1u);
-  e.Estampa = static_cast<uint16_t>(EstampaRaiz + 1);  // richer than the root: stale
+  EXPECT_EQ(Busqueda.Contadores.HashNoGrabaciones, 1u);
+  e.Estampa = static_cast<uint16_t>(Busqueda.EstampaRaiz + 1);  // richer than the root: stale
   GuardarHashProf(&e, 3, 0, 10, 5, J("e8d7"));
   EXPECT_EQ(e.Calado, 3);
   EXPECT_EQ(e.Banderas, HASH_EXACTO | HASH_NULO | EstadoActual->Turno);
@@ -176,9 +176,9 @@ TEST(Orden, KillersSelectionRemovalAndSort) {
   PlyActual = 2;
   TopeJugadas = &PilaJugadas[0];
   GenerarJugadas();
-  Asesinas[2][0] = J("a2a3");
-  Asesinas[2][1] = J("b2b3");
-  Asesinas[0][0] = J("c2c3");  // two plies up: not used at ply 2
+  Busqueda.Asesinas[2][0] = J("a2a3");
+  Busqueda.Asesinas[2][1] = J("b2b3");
+  Busqueda.Asesinas[0][0] = J("c2c3");  // two plies up: not used at ply 2
   PuntuarAsesinas();
   for (EntradaJugada* e = InicioLista[2]; e <= TopeJugadas; ++e) {
     if (e->Jugada == J("a2a3")) {
@@ -201,10 +201,10 @@ TEST(Orden, KillersSelectionRemovalAndSort) {
   for (EntradaJugada* e = InicioLista[2]; e < TopeJugadas; ++e) EXPECT_LE(e->Valor, (e + 1)->Valor);
   // A killer update moves the old first killer down; the same move changes nothing.
   ActualizarAsesinas(J("e1d1"));
-  EXPECT_EQ(Asesinas[2][0], J("e1d1"));
-  EXPECT_EQ(Asesinas[2][1], J("a2a3"));
+  EXPECT_EQ(Busqueda.Asesinas[2][0], J("e1d1"));
+  EXPECT_EQ(Busqueda.Asesinas[2][1], J("a2a3"));
   ActualizarAsesinas(J("e1d1"));
-  EXPECT_EQ(Asesinas[2][1], J("a2a3"));
+  EXPECT_EQ(Busqueda.Asesinas[2][1], J("a2a3"));
   PlyActual = 0;
   ReiniciarPartida();
 }
@@ -244,11 +244,11 @@ TEST(Busqueda, PrincipalVariationIsStoredAndLegal) {
   // Every move of row 0 is legal in turn and, once stored, the root's table
   // entry names the first one as exact.
   GuardarPV(5);
-  EXPECT_EQ(JugadaHashActual(), VariantePrincipal[0][0].Jugada);
-  EXPECT_TRUE(TablaHashProf[EstadoActual->ClaveBaja & MascaraHash].Banderas & HASH_EXACTO);
+  EXPECT_EQ(JugadaHashActual(), Busqueda.VariantePrincipal[0][0].Jugada);
+  EXPECT_TRUE(Busqueda.TablaHashProf[EstadoActual->ClaveBaja & MascaraHash].Banderas & HASH_EXACTO);
   int hechas = 0;
-  for (int i = 0; i < FILAS_PV && VariantePrincipal[0][i].Jugada != 0; ++i) {
-    ASSERT_EQ(HacerJugada(VariantePrincipal[0][i].Jugada), 1) << i;
+  for (int i = 0; i < FILAS_PV && Busqueda.VariantePrincipal[0][i].Jugada != 0; ++i) {
+    ASSERT_EQ(HacerJugada(Busqueda.VariantePrincipal[0][i].Jugada), 1) << i;
     ++hechas;
   }
   EXPECT_GE(hechas, 2);
@@ -264,29 +264,29 @@ TEST(Busqueda, BenchIsReproducible) {
 
 TEST(Busqueda, SingleLegalMoveStopsAfterOneIteration) {
   Buscar("7k/8/6K1/8/8/8/8/R7 b - - 0 1", 6);
-  EXPECT_EQ(ProfundidadIteracion, 1);
+  EXPECT_EQ(Busqueda.ProfundidadIteracion, 1);
   EXPECT_EQ(Mejor(), "h8g8");
-  EXPECT_EQ(NumRaiz, 1);
+  EXPECT_EQ(Busqueda.NumRaiz, 1);
 }
 
 TEST(Busqueda, MissingTablesFallBackToSingleEntries) {
   PrepararBusquedaDiagnostico();
-  EntradaHash* const prof = TablaHashProf;
-  EntradaHash* const siempre = TablaHashSiempre;
-  MarcasSlot* const filtro = FiltroHash;
+  EntradaHash* const prof = Busqueda.TablaHashProf;
+  EntradaHash* const siempre = Busqueda.TablaHashSiempre;
+  MarcasSlot* const filtro = Busqueda.FiltroHash;
   const uint32_t mascara = MascaraHash;
-  TablaHashProf = nullptr;
-  TablaHashSiempre = nullptr;
-  FiltroHash = nullptr;
+  Busqueda.TablaHashProf = nullptr;
+  Busqueda.TablaHashSiempre = nullptr;
+  Busqueda.FiltroHash = nullptr;
   ASSERT_EQ(ColocarFEN("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1"), 0);
   PosicionDiagnostico();
   IterarHastaProfundidad(4);
   EXPECT_EQ(Mejor(), "d1d8");
-  EXPECT_NE(TablaHashProf, nullptr);
+  EXPECT_NE(Busqueda.TablaHashProf, nullptr);
   EXPECT_EQ(MascaraHash, 0u);
-  TablaHashProf = prof;
-  TablaHashSiempre = siempre;
-  FiltroHash = filtro;
+  Busqueda.TablaHashProf = prof;
+  Busqueda.TablaHashSiempre = siempre;
+  Busqueda.FiltroHash = filtro;
   MascaraHash = mascara;
   ReiniciarPartida();
 }
@@ -296,8 +296,8 @@ TEST(Busqueda, MissingTablesFallBackToSingleEntries) {
 ::testing::AssertionResult FiltroCoincide() {
   for (uint32_t s = 0; s <= MascaraHash; ++s)
     for (int t = 0; t < 2; ++t) {
-      const EntradaHash& e = (t == 0 ? TablaHashProf : TablaHashSiempre)[s];
-      if (FiltroHash[s].Marca[t] != MarcaFiltro(e.ClaveAlta))
+      const EntradaHash& e = (t == 0 ? Busqueda.TablaHashProf : Busqueda.TablaHashSiempre)[s];
+      if (Busqueda.FiltroHash[s].Marca[t] != MarcaFiltro(e.ClaveAlta))
         return ::testing::AssertionFailure() << "slot " << s << " table " << t;
     }
   return ::testing::AssertionSuccess();

@@ -18,12 +18,12 @@ Jugada J(const char* t) { return CrearJugada(Casilla(t), Casilla(t + 2)); }
 // was printed.
 std::string Emitir(const char* fen, Jugada jugada, int32_t valor) {
   PrepararBusquedaDiagnostico();
-  InformadorBusqueda = &INFORMADOR_XBOARD;  // these tests read what xboard is told
+  Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;  // these tests read what xboard is told
   EXPECT_EQ(ColocarFEN(fen), 0) << fen;
   ColorMotor = EstadoActual->Turno;
-  VariantePrincipal[0][0].Jugada = jugada;
-  VariantePrincipal[0][1].Jugada = 0;
-  ValorRaiz = valor;
+  Busqueda.VariantePrincipal[0][0].Jugada = jugada;
+  Busqueda.VariantePrincipal[0][1].Jugada = 0;
+  Busqueda.ValorRaiz() = valor;
   testing::internal::CaptureStdout();
   EmitirJugada();
   return testing::internal::GetCapturedStdout();
@@ -54,11 +54,11 @@ TEST(Emitir, MateAndStalemateWithoutAMove) {
   // The engine playing no side (a fixed-depth search after a FEN): the mated
   // side is still the one to move.
   PrepararBusquedaDiagnostico();
-  InformadorBusqueda = &INFORMADOR_XBOARD;  // these tests read what xboard is told
+  Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;  // these tests read what xboard is told
   ASSERT_EQ(ColocarFEN("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3"), 0);
   ColorMotor = -1;
-  VariantePrincipal[0][0].Jugada = 0;
-  ValorRaiz = -100000;
+  Busqueda.VariantePrincipal[0][0].Jugada = 0;
+  Busqueda.ValorRaiz() = -100000;
   testing::internal::CaptureStdout();
   EmitirJugada();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n0-1 {Jaque Mate}\n");
@@ -79,13 +79,13 @@ TEST(Emitir, MatingMoveIsSentAndTheBoardKept) {
 
 TEST(Emitir, FiftyMovesAndThreefoldRepetition) {
   PrepararBusquedaDiagnostico();
-  InformadorBusqueda = &INFORMADOR_XBOARD;  // these tests read what xboard is told
+  Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;  // these tests read what xboard is told
   ReiniciarPartida();
   for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1"})
     ASSERT_EQ(HacerJugada(J(m)), 1) << m;
   ColorMotor = NEGRO;
-  VariantePrincipal[0][0].Jugada = J("f6g8");
-  ValorRaiz = 0;
+  Busqueda.VariantePrincipal[0][0].Jugada = J("f6g8");
+  Busqueda.ValorRaiz() = 0;
   testing::internal::CaptureStdout();
   EmitirJugada();
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -100,14 +100,14 @@ namespace {
 std::string EmitirTrasCiclo(const char* fen, std::initializer_list<const char*> jugadas,
                             const char* const (&ciclo)[4], int antes) {
   PrepararBusquedaDiagnostico();
-  InformadorBusqueda = &INFORMADOR_XBOARD;  // these tests read what xboard is told
+  Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;  // these tests read what xboard is told
   EXPECT_EQ(ColocarFEN(fen), 0) << fen;
   for (const char* m : jugadas) EXPECT_EQ(HacerJugadaPartida(J(m)), 1) << m;
   for (int i = 0; i < antes; ++i) EXPECT_EQ(HacerJugadaPartida(J(ciclo[i % 4])), 1) << i;
   ColorMotor = EstadoActual->Turno;
-  VariantePrincipal[0][0].Jugada = J(ciclo[antes % 4]);
-  VariantePrincipal[0][1].Jugada = 0;
-  ValorRaiz = 0;
+  Busqueda.VariantePrincipal[0][0].Jugada = J(ciclo[antes % 4]);
+  Busqueda.VariantePrincipal[0][1].Jugada = 0;
+  Busqueda.ValorRaiz() = 0;
   testing::internal::CaptureStdout();
   EmitirJugada();
   return testing::internal::GetCapturedStdout();

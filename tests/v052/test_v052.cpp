@@ -20,28 +20,28 @@ class Anterior : public ::testing::Test {
  protected:
   void SetUp() override {
     PrepararBusquedaDiagnostico();
-    BusquedaDiagnostico = 0;
+    Busqueda.BusquedaDiagnostico = 0;
     Personalidad = PERSONALIDAD_INICIAL;
     FicheroLog = std::tmpfile();
-    InformadorBusqueda = &INFORMADOR_XBOARD;
+    Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;
   }
   void TearDown() override {
-    InformadorBusqueda = nullptr;
+    Busqueda.InformadorBusqueda = nullptr;
     CerrarLog();
     Personalidad = PERSONALIDAD_INICIAL;
-    Limites.Modo = ModoBusqueda::Normal;
-    BusquedaDiagnostico = 1;
+    Busqueda.Limites.Modo = ModoBusqueda::Normal;
+    Busqueda.BusquedaDiagnostico = 1;
   }
   // The position, row 0 of the variation and the figures a thinking line shows.
   void Preparar(const char* fen, std::initializer_list<Jugada> variante, int32_t valor,
                 uint32_t nodos, double segundos) {
     ASSERT_EQ(ColocarFEN(fen), 0);
     int i = 0;
-    for (Jugada j : variante) VariantePrincipal[0][i++].Jugada = j;
-    VariantePrincipal[0][i].Jugada = 0;
-    ValorRaiz = valor;
+    for (Jugada j : variante) Busqueda.VariantePrincipal[0][i++].Jugada = j;
+    Busqueda.VariantePrincipal[0][i].Jugada = 0;
+    Busqueda.ValorRaiz() = valor;
     Nodos = nodos;
-    TiempoTranscurrido = segundos;
+    Busqueda.TiempoTranscurrido = segundos;
   }
   template <typename F>
   std::string Salida(F f) {
@@ -73,7 +73,7 @@ TEST_F(Anterior, LineaDePensamientoConVarianteDelArrayYVelocidad) {
   EXPECT_EQ(TextoLog(), "4\t-0.15\t2.00\t  123456  e2e4 e7e5 *\n");
   // A full line up to the depth has no star; a move the board would refuse is
   // printed all the same.
-  VariantePrincipal[0][2].Jugada = E2E4;
+  Busqueda.VariantePrincipal[0][2].Jugada = E2E4;
   EXPECT_EQ(Salida([] { ImprimirLineaPensamiento(3); }),
             "3 -15 200 123456  e2e4 e7e5 e2e4  (61 knps)\n");
   DeshacerJugada();
@@ -81,7 +81,7 @@ TEST_F(Anterior, LineaDePensamientoConVarianteDelArrayYVelocidad) {
 
 TEST_F(Anterior, MarcasDeFallosAltoYBajo) {
   Preparar(INICIAL, {E2E4}, 40, 5000, 0.0);
-  TiempoInicio = RelojMs();
+  Busqueda.TiempoInicio = RelojMs();
   const std::string alta = Salida([] { ImprimirFallaAlta(6, G1F3); });
   const std::string baja = Salida([] { ImprimirFallaBaja(6, G1F3); });
   EXPECT_EQ(alta.substr(0, 5), "6 40 ");
@@ -93,8 +93,8 @@ TEST_F(Anterior, MarcasDeFallosAltoYBajo) {
 
 TEST_F(Anterior, KibitzYSinStat01) {
   Preparar(INICIAL, {E2E4, E7E5}, 25, 9000, 1.5);
-  ProfundidadIteracion = 3;
-  Contadores = ContadoresBusqueda{};
+  Busqueda.ProfundidadIteracion = 3;
+  Busqueda.Contadores = ContadoresBusqueda{};
   EXPECT_EQ(Salida([] { ImprimirKibitz(); }),
             "\ntellall Depth:3  Ev:0.25  Time:1.50  Nodes:9000  PV:e2e4 e7e5 *  * EGTB: 0/0\n");
   EXPECT_EQ(Salida([] { ImprimirEstado(6, 3, E2E4); }), "");
@@ -102,8 +102,8 @@ TEST_F(Anterior, KibitzYSinStat01) {
 
 TEST_F(Anterior, BloqueDeEstadisticasAntiguo) {
   Preparar(INICIAL, {E2E4}, 0, 1000, 2.0);
-  Limites.TiempoRestante = 93.7;
-  Contadores = ContadoresBusqueda{};
+  Busqueda.Limites.TiempoRestante = 93.7;
+  Busqueda.Contadores = ContadoresBusqueda{};
   EstadisticasLog();
   const std::string log = TextoLog();
   EXPECT_EQ(log.rfind("\nTiempo restante: 93\nTotales: Visitados: 1000   QNodos: 0\nNulos: ", 0),
@@ -140,14 +140,14 @@ TEST_F(Anterior, ProfundizacionIterativaInterna) {
   // With IID a node without a hash move first searches two plies shallower: the
   // same search with and without it visits other nodes, and plays a sound move.
   const char* fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
-  BusquedaDiagnostico = 1;
+  Busqueda.BusquedaDiagnostico = 1;
   uint32_t nodos[2];
   for (int iid : {1, 0}) {
     Personalidad.IID = iid;
     ASSERT_EQ(ColocarFEN(fen), 0);
     PosicionDiagnostico();
     IterarHastaProfundidad(5);
-    EXPECT_NE(VariantePrincipal[0][0].Jugada, 0u) << iid;
+    EXPECT_NE(Busqueda.VariantePrincipal[0][0].Jugada, 0u) << iid;
     nodos[iid] = Nodos;
   }
   EXPECT_NE(nodos[0], nodos[1]);
