@@ -47,6 +47,10 @@ void BucleInicial() {
   for (bool primero = true;; primero = false) {
     if (!primero) LeerToken(token, sizeof token);
     Log("\n%s", token);
+    // Any command but these two shows which front end is there: the notices
+    // that waited for it are due now.
+    if (std::strcmp(token, "protover") != 0 && std::strcmp(token, "xboard") != 0)
+      AbrirAvisosSinProtocolo();
     if (std::strcmp(token, "quit") == 0) {
       SalirMotor(true);
     } else if (std::strcmp(token, "fritz") == 0) {
@@ -58,6 +62,9 @@ void BucleInicial() {
         MostrarPensamiento = 1;  // later front ends send "nopost" when they want none
         if (Limites.TiempoFijo == TIEMPO_SIN_RELOJ) Limites.TiempoFijo = 0.0;  // and a clock
         ImprimirLineaCaracteristicas();
+        // After the feature line: xboard shows no message before it has the
+        // engine's features.
+        AbrirAvisos(AvisoXboard);
         for (;;) BucleXboard();
       }
     } else if (std::strcmp(token, "xboard") == 0) {
@@ -67,6 +74,7 @@ void BucleInicial() {
       // send a clock: without one the engine would think until interrupted,
       // so it takes a few seconds a move until told otherwise.
       MostrarPensamiento = 0;
+      XboardAnunciado = true;
       if (Limites.TiempoFijo <= 0 && Limites.TiempoRestante == SIN_RELOJ)
         Limites.TiempoFijo = TIEMPO_SIN_RELOJ;
     } else if (std::strcmp(token, "CargarPers") == 0) {
