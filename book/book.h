@@ -129,19 +129,33 @@ void OrdenarLibro(EntradaLibro* libro, uint32_t num, bool puntos = true);
 // 1 when the book is in key order.
 int LibroOrdenado(const EntradaLibro* libro, uint32_t num);
 
+// What reading a book file found.
+struct LecturaLibro {
+  bool Existe;     // the path names something (a missing file is no error)
+  bool NoRegular;  // ...that is no regular file (a directory, a FIFO, a device)
+  int Error;       // errno of the failed open or read; 0 when there was none
+  uint32_t Descartados;  // records left out because the book was full
+  bool Completo;   // every record of the file is in the book: saving it loses nothing
+};
+
 // Appends the records of a file to a book. An empty book takes every record; a
 // book that already holds records takes only keys it does not have. Never more
 // than CAPACIDAD_LIBRO records; a book left out of order is sorted. Returns the
-// number of records added. `nombre` names the book in the log lines.
+// number of records added. `nombre` names the book in the log lines. What the
+// read found goes to `lectura` when given. Only regular files are read.
 uint32_t CargarFicheroLibro(const char* ruta, EntradaLibro* libro, uint32_t* num,
-                            const char* nombre);
+                            const char* nombre, LecturaLibro* lectura = nullptr);
 // Both files, the White book first (start-up and "CargarL"). Paths in local form.
 void CargarLibros(const char* rutaBlancas, const char* rutaNegras);
-// Writes a book to `ruta` through a temporary file renamed over it, printing a
-// "." per 500 records and `total` (a format with one %d) on standard output.
-// 1 when the file was replaced; 0 leaves the old file untouched (reason logged).
+// Writes a book to `ruta` through a temporary file (NombreTemporalLibro) renamed
+// over it, printing a "." per 500 records and `total` (a format with one %d) on
+// standard output. 1 when the file was replaced; 0 leaves the old file untouched
+// and no temporary file (reason logged, its errno in `error` when given).
+// SIGTERM, SIGINT, SIGHUP and SIGQUIT wait until the save is over.
 int GuardarFicheroLibro(const char* ruta, const EntradaLibro* libro, uint32_t num,
-                        const char* total);
+                        const char* total, int* error = nullptr);
+// The temporary name a save of `ruta` writes first: 0 when it does not fit in `tam`.
+int NombreTemporalLibro(const char* ruta, char* destino, size_t tam);
 // Both books ("ze_GuardarL" and the quit with learning on). 1 when both were written.
 int GuardarLibros(const char* rutaBlancas, const char* rutaNegras);
 

@@ -3,8 +3,10 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include "book/book.h"
@@ -115,22 +117,31 @@ int LibroOrdenado(const EntradaLibro* libro, uint32_t num) {
 }
 
 uint32_t CargarFicheroLibro(const char* ruta, EntradaLibro* libro, uint32_t* num,
-                            const char* nombre) {
-  FILE* f = std::fopen(ruta, "rb");
-  if (f == nullptr) return 0;  // a missing book is no error
+                            const char* nombre, LecturaLibro* lectura) {
+  LecturaLibro propia;
+  LecturaLibro& l = lectura != nullptr ? *lectura : propia;
+  l = LecturaLibro{};
   // A book is a file of records. A device or a pipe named instead (/dev/zero)
   // may never end, and the loop below reads to the end even once the book is full.
-  struct stat datos;
-  if (fstat(fileno(f), &datos) != 0 || !S_ISREG(datos.st_mode)) {
-    AvisoLibro("\nLibro %s: %s no es un fichero; no se lee\n", nombre, ruta);
-    std::fclose(f);
+  bool noRegular = false;
+  FILE* f = AbrirLecturaRegular(ruta, "rb", &noRegular);
+  if (f == nullptr) {
+    l.Error = errno;
+    l.NoRegular = noRegular;
+    l.Existe = noRegular || errno != ENOENT;
+    if (noRegular)
+      AvisoLibro("\nLibro %s: %s no es un fichero; no se lee\n", nombre, ruta);
+    else if (l.Existe)  // a missing book is no error; one that cannot be opened is
+      AvisoLibro("\nLibro %s: no se pudo abrir %s (%s)\n", nombre, ruta, std::strerror(l.Error));
     return 0;
   }
+  l.Existe = true;
   const uint32_t previos = *num;
   uint32_t anadidos = 0, repetidos = 0, descartados = 0;
   static EntradaLibro lote[LOTE_LECTURA];
   size_t leidos;
   uint64_t bytes = 0;
+  errno = 0;
   while ((leidos = std::fread(lote, 1, sizeof lote, f)) > 0) {
     bytes += leidos;
     const size_t registros = leidos / sizeof(EntradaLibro);
@@ -150,12 +161,16 @@ uint32_t CargarFicheroLibro(const char* ruta, EntradaLibro* libro, uint32_t* num
     }
     if (leidos % sizeof(EntradaLibro) != 0) break;  // a partial record only comes last
   }
-  if (std::ferror(f))
+  if (std::ferror(f)) {
+    l.Error = errno != 0 ? errno : EIO;
     AvisoLibro(
         "\nLibro %s: error de lectura en %s (%s); se usa lo le\xED"
         "do\n",
-        nombre, ruta, std::strerror(errno));
+        nombre, ruta, std::strerror(l.Error));
+  }
   std::fclose(f);
+  l.Descartados = descartados;
+  l.Completo = l.Error == 0 && descartados == 0;
   if (bytes % sizeof(EntradaLibro) != 0)
     AvisoLibro("\nLibro %s: %u bytes sobrantes al final de %s ignorados\n", nombre,
                static_cast<unsigned>(bytes % sizeof(EntradaLibro)), ruta);
@@ -179,32 +194,58 @@ void CargarLibros(const char* rutaBlancas, const char* rutaNegras) {
 }
 
 int GuardarFicheroLibro(const char* ruta, const EntradaLibro* libro, uint32_t num,
-                        const char* total) {
-  // The old book stays in place until the new one is complete on disk.
+                        const char* total, int* error) {
+  // The old book stays in place until the new one is complete on disk. A stop
+  // asked for meanwhile (SIGTERM from a front end that is closing, Ctrl-C) waits
+  // until the temporary file has become the book or is gone: a signal handler
+  // could do neither safely, and a stopped save would leave the temporary file.
+  sigset_t parada, anterior;
+  sigemptyset(&parada);
+  for (int senal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) sigaddset(&parada, senal);
+  const bool bloqueadas = sigprocmask(SIG_BLOCK, &parada, &anterior) == 0;
   char temporal[4096];
-  const int n = std::snprintf(temporal, sizeof temporal, "%s.tmp", ruta);
-  FILE* f =
-      n > 0 && static_cast<size_t>(n) < sizeof temporal ? std::fopen(temporal, "wb") : nullptr;
-  const char* fallo = f == nullptr ? std::strerror(errno) : nullptr;
+  const int n = NombreTemporalLibro(ruta, temporal, sizeof temporal);
+  int fallo = 0;
+  FILE* f = nullptr;
+  if (n == 0) {
+    fallo = ENAMETOOLONG;
+  } else {
+    // Never through a link or into something else that has the temporary name.
+    const int fd = open(temporal, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    f = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (f == nullptr) {
+      fallo = errno;
+      if (fd >= 0) {
+        close(fd);
+        std::remove(temporal);
+      }
+    }
+  }
   for (uint32_t i = 0; i < num; ++i) {
-    if (f != nullptr && fallo == nullptr && std::fwrite(&libro[i], sizeof libro[i], 1, f) != 1)
-      fallo = std::strerror(errno);
+    if (f != nullptr && fallo == 0 && std::fwrite(&libro[i], sizeof libro[i], 1, f) != 1)
+      fallo = errno != 0 ? errno : EIO;
     if ((i + 1) % PUNTO_GUARDAR == 0) std::fputs(".", stdout);
   }
   std::printf(total, static_cast<int>(num));
   if (f != nullptr) {
-    if (fallo == nullptr && (std::fflush(f) != 0 || fsync(fileno(f)) != 0))
-      fallo = std::strerror(errno);
-    if (std::fclose(f) != 0 && fallo == nullptr) fallo = std::strerror(errno);
-    if (fallo == nullptr && std::rename(temporal, ruta) != 0) fallo = std::strerror(errno);
-    if (fallo != nullptr) std::remove(temporal);
+    if (fallo == 0 && (std::fflush(f) != 0 || fsync(fileno(f)) != 0)) fallo = errno;
+    if (std::fclose(f) != 0 && fallo == 0) fallo = errno;
+    if (fallo == 0 && std::rename(temporal, ruta) != 0) fallo = errno;
+    if (fallo != 0) std::remove(temporal);
   }
-  if (fallo != nullptr) {
+  if (bloqueadas) sigprocmask(SIG_SETMASK, &anterior, nullptr);
+  if (error != nullptr) *error = fallo;
+  if (fallo != 0) {
     AvisoLibro("\nNo se pudo guardar el libro %s (%s); el fichero anterior queda intacto\n", ruta,
-               fallo);
+               std::strerror(fallo));
     return 0;
   }
   return 1;
+}
+
+int NombreTemporalLibro(const char* ruta, char* destino, size_t tam) {
+  const int n = std::snprintf(destino, tam, "%s.tmp", ruta);
+  return n > 0 && static_cast<size_t>(n) < tam ? 1 : 0;
 }
 
 int GuardarLibros(const char* rutaBlancas, const char* rutaNegras) {

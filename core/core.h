@@ -420,6 +420,13 @@ void TextoJugada(Jugada j, char* destino);
 void Log(const char* formato, ...) __attribute__((format(printf, 1, 2)));
 void CerrarLog();
 
+// Opens a file for reading ("rb"/"re" modes) only when it is a regular file,
+// without ever waiting: a FIFO or a device named instead of a file would block
+// the open or never end. Null when it cannot be had; *noRegular (when given)
+// then tells a path that exists but is no regular file from an open failure,
+// whose reason is in errno (ENOENT: missing).
+FILE* AbrirLecturaRegular(const char* ruta, const char* modo, bool* noRegular = nullptr);
+
 // Monotonic milliseconds (wraps after 49 days; callers take differences).
 uint32_t RelojMs();
 

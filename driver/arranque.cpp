@@ -1,9 +1,12 @@
 // Start-up, in the order the front end and the log rely on, and the way out.
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "book/book.h"
 #include "driver/driver.h"
@@ -52,9 +55,14 @@ void LogLibro(const char* texto) { Log("%s", texto); }
 // into it: an engine started in a directory of its own must neither leave empty
 // books there nor copy the installed ones for nothing, and it never writes the
 // installed copies, which a user usually cannot write anyway.
+// A file that is there but could not be read whole (it could not be opened, a
+// read failed, it is no regular file, it holds more than a book can) is never
+// written: the save would replace the user's book by the part read. Nor is a
+// file the user made read-only. Neither learns in this run.
 struct EstadoLibro {
   bool propio;     // read (or attempted) from the file of the settings
   bool aprendido;  // learning merged records of a game into it
+  bool intocable;  // its file is never written in this run
 };
 EstadoLibro EstadoBlancas = {}, EstadoNegras = {};
 
@@ -64,6 +72,14 @@ EstadoLibro EstadoBlancas = {}, EstadoNegras = {};
 const char* NombreSimple(const char* ruta) {
   while (ruta[0] == '.' && ruta[1] == '/') ruta += 2;
   return std::strchr(ruta, '/') == nullptr && ruta[0] != '\0' ? ruta : nullptr;
+}
+
+// A file the user cannot write, or has taken every write permission from (root
+// may write it anyway, but the mode says the book is not to change).
+bool SoloLectura(const char* ruta) {
+  struct stat st;
+  if (stat(ruta, &st) != 0) return false;
+  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(ruta, W_OK) != 0;
 }
 
 // Reads one book. A name that exists in the working directory (or a path given
@@ -76,10 +92,32 @@ void CargarUnLibro(const char* ajuste, const char* ajusteInicial, EntradaLibro* 
   char ruta[TAM_RUTA];
   RutaLocal(ajuste, ruta, sizeof ruta);
   struct stat st;
-  if (stat(ruta, &st) == 0) {
+  // Only a name that is certainly missing is looked for elsewhere: one that
+  // cannot even be looked at is somebody's book all the same.
+  if (stat(ruta, &st) == 0 || errno != ENOENT) {
     estado.propio = true;
-    const uint32_t n = CargarFicheroLibro(ruta, libro, num, nombre);
+    LecturaLibro lectura;
+    const uint32_t n = CargarFicheroLibro(ruta, libro, num, nombre, &lectura);
     Log("\nLibro %s: %u posiciones de %s\n", nombre, n, ruta);
+    if (!lectura.Existe) return;  // gone since: as a missing one
+    if (!lectura.Completo || lectura.NoRegular) {
+      char motivo[64];
+      if (lectura.NoRegular)
+        std::snprintf(motivo, sizeof motivo, "no es un fichero");
+      else if (lectura.Error != 0)
+        std::snprintf(motivo, sizeof motivo, "%s", std::strerror(lectura.Error));
+      else
+        std::snprintf(motivo, sizeof motivo, "supera las %u posiciones", CAPACIDAD_LIBRO);
+      estado.intocable = true;
+      AvisarUsuario(true, "Libro %s: no se pudo leer entero (%s); no aprende ni se guarda", ruta,
+                    motivo);
+    } else if (SoloLectura(ruta)) {
+      estado.intocable = true;
+      Log("\nLibro %s: %s es de solo lectura; no aprende ni se guarda\n", nombre, ruta);
+      if (Personalidad.APRENDER != 0)
+        AvisarUsuario(false, "Libro %s: de solo lectura; se usa, pero no aprende ni se guarda",
+                      ruta);
+    }
     return;
   }
   const char* simple = NombreSimple(ruta);
@@ -98,15 +136,47 @@ void CargarUnLibro(const char* ajuste, const char* ajusteInicial, EntradaLibro* 
   }
 }
 
-void GuardarUnLibro(const char* ajuste, const EntradaLibro* libro, uint32_t num,
+// Writes one book; a failure is the user's to know (the log has its reason
+// too). False when the file could not be written.
+bool GuardarUnLibro(const char* ajuste, const EntradaLibro* libro, uint32_t num,
                     const char* total) {
   char ruta[TAM_RUTA];
   RutaLocal(ajuste, ruta, sizeof ruta);
-  GuardarFicheroLibro(ruta, libro, num, total);
+  int error = 0;
+  if (GuardarFicheroLibro(ruta, libro, num, total, &error)) return true;
+  AvisarUsuario(true, "No se pudo guardar el libro %s (%s); el fichero anterior queda intacto",
+                ruta, std::strerror(error));
+  return false;
+}
+
+// A save stopped by a signal (or a crash) leaves its temporary file beside the
+// book; the next start removes it. Only that exact name, and only a regular
+// file: nothing else there is the engine's.
+void QuitarTemporalLibro(const char* ajuste) {
+  char ruta[TAM_RUTA], temporal[TAM_RUTA + 8];
+  RutaLocal(ajuste, ruta, sizeof ruta);
+  struct stat st;
+  if (!NombreTemporalLibro(ruta, temporal, sizeof temporal) || lstat(temporal, &st) != 0 ||
+      !S_ISREG(st.st_mode))
+    return;
+  if (unlink(temporal) == 0) Log("\nBorrado %s, resto de un guardado interrumpido\n", temporal);
 }
 
 constexpr const char* TOTAL_BLANCAS = "\nTotal posiciones blancas: %d\n";
 constexpr const char* TOTAL_NEGRAS = "\nTotal posiciones negras: %d\n";
+
+// Saves one book unless its file is never to be written, in which case only its
+// total is printed, as front ends and scripts read it at every save. False when
+// a save failed.
+bool GuardarSiSePuede(const char* ajuste, const EntradaLibro* libro, uint32_t num,
+                      const char* total, const EstadoLibro& estado) {
+  if (estado.intocable) {
+    Log("\nLibro %s sin guardar: no se escribe en esta sesi\xF3n\n", ajuste);
+    std::printf(total, static_cast<int>(num));
+    return true;
+  }
+  return GuardarUnLibro(ajuste, libro, num, total);
+}
 
 }  // namespace
 
@@ -118,11 +188,21 @@ void CargarFicherosLibro() {
 }
 
 void GuardarFicherosLibro() {
-  GuardarUnLibro(Personalidad.LIBROB_FICH, LibroBlancas, NumLibroBlancas, TOTAL_BLANCAS);
-  GuardarUnLibro(Personalidad.LIBRON_FICH, LibroNegras, NumLibroNegras, TOTAL_NEGRAS);
+  GuardarSiSePuede(Personalidad.LIBROB_FICH, LibroBlancas, NumLibroBlancas, TOTAL_BLANCAS,
+                   EstadoBlancas);
+  GuardarSiSePuede(Personalidad.LIBRON_FICH, LibroNegras, NumLibroNegras, TOTAL_NEGRAS,
+                   EstadoNegras);
 }
 
 void AprenderResultado(const char* resultado) {
+  // A book whose file is never written learns nothing either: its records of
+  // the game are left out of the merge.
+  int quedan = 0;
+  for (int i = 0; i < NumListaPartida; ++i) {
+    const EstadoLibro& estado = ListaPartida[i].Color == 1 ? EstadoBlancas : EstadoNegras;
+    if (!estado.intocable) ListaPartida[quedan++] = ListaPartida[i];
+  }
+  NumListaPartida = quedan;
   Aprender(resultado, ColorMotor);
   for (int i = 0; i < NumListaPartida; ++i)
     (ListaPartida[i].Color == 1 ? EstadoBlancas : EstadoNegras).aprendido = true;
@@ -155,7 +235,9 @@ void Arrancar(int argc, char** argv) {
   if (!personalidad && !AsignarTablasHash()) AvisarTablasReducidas();
   // 8. Tablebases.
   MaxPiezasTB = PrepararTablasFinales();
-  // 9. Books.
+  // 9. Books, after what an interrupted save may have left beside them.
+  QuitarTemporalLibro(Personalidad.LIBROB_FICH);
+  QuitarTemporalLibro(Personalidad.LIBRON_FICH);
   CargarFicherosLibro();
   // 10. A new game; the earlier build starts from its built-in ending.
   VersionProtocolo = 1;
@@ -190,20 +272,34 @@ void (*GanchoSalida)() = nullptr;
 
 void SalirMotor(bool cerrarLog) {
   if (GanchoSalida != nullptr) GanchoSalida();
+  bool guardado = true;
   if (Personalidad.APRENDER != 0) {
+    // A front end that never named its protocol still hears of a failed save.
+    AbrirAvisosSinProtocolo();
     Log("Guardando aprendizaje...");
+    // A front end closing the engine may send SIGTERM right after "quit": it
+    // waits until both books are written (the process then exits anyway).
+    sigset_t parada;
+    sigemptyset(&parada);
+    for (int senal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) sigaddset(&parada, senal);
+    sigprocmask(SIG_BLOCK, &parada, nullptr);
     // A book left unwritten is still counted: front ends and scripts read the
     // two totals at every quit.
     if (EstadoBlancas.propio || EstadoBlancas.aprendido)
-      GuardarUnLibro(Personalidad.LIBROB_FICH, LibroBlancas, NumLibroBlancas, TOTAL_BLANCAS);
+      guardado = GuardarSiSePuede(Personalidad.LIBROB_FICH, LibroBlancas, NumLibroBlancas,
+                                   TOTAL_BLANCAS, EstadoBlancas) &&
+                 guardado;
     else
       std::printf(TOTAL_BLANCAS, static_cast<int>(NumLibroBlancas));
     if (EstadoNegras.propio || EstadoNegras.aprendido)
-      GuardarUnLibro(Personalidad.LIBRON_FICH, LibroNegras, NumLibroNegras, TOTAL_NEGRAS);
+      guardado = GuardarSiSePuede(Personalidad.LIBRON_FICH, LibroNegras, NumLibroNegras,
+                                   TOTAL_NEGRAS, EstadoNegras) &&
+                 guardado;
     else
       std::printf(TOTAL_NEGRAS, static_cast<int>(NumLibroNegras));
   }
   if (cerrarLog) CerrarLog();
   LiberarTablasHash();
-  std::exit(0);
+  // A failed save is an error of the run: scripts see it in the exit status.
+  std::exit(guardado ? 0 : 1);
 }

@@ -48,6 +48,10 @@ void BucleInicial() {
   for (bool primero = true;; primero = false) {
     if (!primero) LeerToken(token, sizeof token);
     Log("\n%s", token);
+    // Any command but these two shows which front end is there: the notices
+    // that waited for it are due now.
+    if (std::strcmp(token, "protover") != 0 && std::strcmp(token, "xboard") != 0)
+      AbrirAvisosSinProtocolo();
     if (std::strcmp(token, "quit") == 0) {
       SalirMotor(true);
     } else if (std::strcmp(token, "fritz") == 0) {
@@ -59,6 +63,9 @@ void BucleInicial() {
         MostrarPensamiento = 1;  // later front ends send "nopost" when they want none
         if (Busqueda.Limites.TiempoFijo == TIEMPO_SIN_RELOJ) Busqueda.Limites.TiempoFijo = 0.0;  // and a clock
         ImprimirLineaCaracteristicas();
+        // After the feature line: xboard shows no message before it has the
+        // engine's features.
+        AbrirAvisos(AvisoXboard);
         for (;;) BucleXboard();
       }
     } else if (std::strcmp(token, "xboard") == 0) {
@@ -68,6 +75,7 @@ void BucleInicial() {
       // send a clock: without one the engine would think until interrupted,
       // so it takes a few seconds a move until told otherwise.
       MostrarPensamiento = 0;
+      XboardAnunciado = true;
       if (Busqueda.Limites.TiempoFijo <= 0 && Busqueda.Limites.TiempoRestante == SIN_RELOJ)
         Busqueda.Limites.TiempoFijo = TIEMPO_SIN_RELOJ;
     } else if (std::strcmp(token, "CargarPers") == 0) {

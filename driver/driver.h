@@ -100,6 +100,23 @@ bool ComandoSeguroEnBusqueda(const char* comando);
 // The run's log file (Log and CerrarLog are services of core).
 void AbrirLog();
 
+// Notices for the user, in the form of the protocol spoken. Until the front end
+// has named its protocol they wait (and the log has them); AbrirAvisos then
+// prints them through `escritor` and every later one at once.
+using EscritorAvisos = void (*)(bool error, const char* texto);
+void AvisarUsuario(bool error, const char* formato, ...) __attribute__((format(printf, 2, 3)));
+void AbrirAvisos(EscritorAvisos escritor);
+bool AvisosAbiertos();
+// Xboard: "tellusererror TEXT" (errors) or "telluser TEXT"; the console: the text.
+void AvisoXboard(bool error, const char* texto);
+void AvisoConsola(bool error, const char* texto);
+// True once "xboard" was read: a front end of the older protocol, which may
+// never send "protover".
+extern bool XboardAnunciado;
+// The notices opened in the form the first loop has seen so far (xboard when
+// announced, else the console), unless already open.
+void AbrirAvisosSinProtocolo();
+
 // Platform layer.
 // Bytes of pending input (own buffer + pipe/terminal); the search's input callback.
 unsigned HayEntrada();

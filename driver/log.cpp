@@ -1,6 +1,10 @@
 // The log: one new file per run in the working directory, unbuffered, holding
 // every token read, the engine's thinking in readable form and, for the current
 // build, a report of the compiled-in configuration.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "driver/driver.h"
 #include "driver/forma.h"
 
@@ -37,16 +41,23 @@ void InformeConfiguracion() {
 
 void AbrirLog() {
   char nombre[64];
-  // The first free number; when all are taken the last one is reused.
+  // The first free number; when all are taken the last one is reused. A name
+  // is taken by anything that has it: opening it to look could wait for ever
+  // (a FIFO).
+  struct stat datos;
   for (int n = 0; n < MAX_LOGS; ++n) {
     std::snprintf(nombre, sizeof nombre, "%s%d.log", PREFIJO_LOG, n);
-    FILE* existente = std::fopen(nombre, "rb");
-    if (existente == nullptr) break;
-    std::fclose(existente);
+    if (lstat(nombre, &datos) != 0) break;
   }
-  // A log that cannot be created leaves the engine running without one.
-  FicheroLog = std::fopen(nombre, "wb");
-  if (FicheroLog == nullptr) return;
+  // A log that cannot be created leaves the engine running without one; so
+  // does a reused name that is no regular file (never waiting on it either).
+  const int fd = open(nombre, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return;
+  if (fstat(fd, &datos) != 0 || !S_ISREG(datos.st_mode) || ftruncate(fd, 0) != 0 ||
+      (FicheroLog = fdopen(fd, "wb")) == nullptr) {
+    close(fd);
+    return;
+  }
   std::setvbuf(FicheroLog, nullptr, _IONBF, 0);
   InformeConfiguracion();
 }

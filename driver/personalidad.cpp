@@ -141,7 +141,9 @@ int CargarPers(const char* nombre) {
   char conExtension[TAM_TOKEN + 8];
   std::snprintf(conExtension, sizeof conExtension, "%s.per", nombre);
   RutaLocal(conExtension, ruta, sizeof ruta);
-  FILE* f = std::fopen(ruta, "rb");
+  // Anything but a regular file (a directory, a FIFO that would hold start-up
+  // until a writer came, a device that never ends) counts as no file.
+  FILE* f = AbrirLecturaRegular(ruta, "rb");
   if (f == nullptr) return 0;
   // The whole file as one text; personalities are a handful of lines.
   size_t capacidad = 4096, usado = 0;

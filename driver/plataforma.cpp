@@ -50,7 +50,7 @@ namespace {
 
 // The first unsigned number of a small file (a /proc or /sys entry), or false.
 bool LeerNumero(const char* ruta, uint64_t* valor) {
-  std::FILE* f = std::fopen(ruta, "re");
+  std::FILE* f = AbrirLecturaRegular(ruta, "re");
   if (f == nullptr) return false;
   unsigned long long v = 0;
   const bool leido = std::fscanf(f, "%llu", &v) == 1;
@@ -81,7 +81,7 @@ uint64_t HolguraGrupo(const char* raiz, const char* grupo, const char* limite, c
 uint64_t MemoriaDisponible() {
   uint64_t disponible = UINT64_MAX;
   // 1. What the machine has free or can free at once.
-  if (std::FILE* f = std::fopen("/proc/meminfo", "re")) {
+  if (std::FILE* f = AbrirLecturaRegular("/proc/meminfo", "re")) {
     char linea[256];
     unsigned long long kb = 0;
     while (std::fgets(linea, sizeof linea, f) != nullptr)
@@ -90,7 +90,7 @@ uint64_t MemoriaDisponible() {
   }
   // 2. The control groups of the process (version 2 "0::PATH", version 1
   //    "N:memory:PATH"): a container's limit is usually far below the machine's.
-  if (std::FILE* f = std::fopen("/proc/self/cgroup", "re")) {
+  if (std::FILE* f = AbrirLecturaRegular("/proc/self/cgroup", "re")) {
     char linea[TAM_RUTA];
     while (std::fgets(linea, sizeof linea, f) != nullptr) {
       linea[std::strcspn(linea, "\n")] = '\0';

@@ -560,11 +560,17 @@ void Buscar(const ParametrosGo& g) {
 
 // ---------------------------------------------------------------- the loop
 
+// Notices for the user: UCI has only "info string" for them.
+void AvisoUci(bool, const char* texto) { Uci("info string %s", texto); }
+
 void CmdUci() {
   Uci("id name %s", NombreMotor);
   Uci("id author el equipo de Zelmor");
   ImprimirOpciones();
   Uci("uciok");
+  // What start-up had to tell waited for the protocol; a front end takes
+  // "info string" once it has its "uciok".
+  AbrirAvisos(AvisoUci);
 }
 
 }  // namespace

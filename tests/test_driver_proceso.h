@@ -137,6 +137,8 @@ class Motor {
     return -1;
   }
   const std::string& Salida() const { return salidaTexto_; }
+  // Sends a signal to the engine while it runs (false once it has ended).
+  bool Senal(int senal) { return pid_ > 0 && !terminado_ && kill(pid_, senal) == 0; }
 
  private:
   // Reads what is there (waiting up to `ms`); false when nothing came.

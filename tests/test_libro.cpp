@@ -174,6 +174,41 @@ TEST(Libro, TruncatedOddUnsortedAndReloadedFiles) {
   EXPECT_NE(LogCapturado().find("/dev/zero no es un fichero"), std::string::npos) << LogCapturado();
 }
 
+// What a read found decides whether the book may later be saved over its file:
+// only a missing file or one read whole.
+TEST(Libro, TheReadSaysWhetherTheFileWasReadWhole) {
+  prueba::DirectorioTemporal dir;
+  const std::string ruta = dir.Fichero("b.libro");
+  std::vector<EntradaLibro> v = Aleatorios(20, 5);
+  EscribirFichero(ruta, Bytes(v.data(), v.size()));
+  LecturaLibro l;
+  LibrosVacios();
+  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas", &l), 20u);
+  EXPECT_TRUE(l.Existe && l.Completo);
+  EXPECT_FALSE(l.NoRegular);
+  // Missing: nothing to keep, no error.
+  LibrosVacios();
+  CargarFicheroLibro(dir.Fichero("no.libro").c_str(), LibroBlancas, &NumLibroBlancas, "blancas",
+                     &l);
+  EXPECT_FALSE(l.Existe);
+  EXPECT_EQ(LogCapturado(), "");
+  // A directory, a FIFO (whose open would wait for a writer) and a link that
+  // loops: there, but not read.
+  ASSERT_EQ(mkfifo(dir.Fichero("tubo").c_str(), 0644), 0);
+  ASSERT_EQ(symlink("bucle", dir.Fichero("bucle").c_str()), 0);
+  for (const std::string& r : {dir.Ruta(), dir.Fichero("tubo"), dir.Fichero("bucle")}) {
+    SCOPED_TRACE(r);
+    alarm(60);
+    CargarFicheroLibro(r.c_str(), LibroBlancas, &NumLibroBlancas, "blancas", &l);
+    alarm(0);
+    EXPECT_TRUE(l.Existe);
+    EXPECT_FALSE(l.Completo);
+    EXPECT_EQ(NumLibroBlancas, 0u);
+  }
+  EXPECT_EQ(l.Error, ELOOP);
+  EXPECT_NE(LogCapturado().find("no se pudo abrir"), std::string::npos) << LogCapturado();
+}
+
 TEST(Libro, NeverHoldsMoreThanItsCapacity) {
   prueba::DirectorioTemporal dir;
   const std::string ruta = dir.Fichero("grande.libro");
@@ -187,6 +222,13 @@ TEST(Libro, NeverHoldsMoreThanItsCapacity) {
   EXPECT_EQ(NumLibroBlancas, CAPACIDAD_LIBRO);
   EXPECT_NE(LogCapturado().find("7 posiciones"), std::string::npos) << LogCapturado();
   EXPECT_EQ(NumLibroNegras, 0u);
+  // Not whole: the engine must never save this book over the file.
+  LecturaLibro l;
+  LibrosVacios();
+  CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas", &l);
+  EXPECT_TRUE(l.Existe);
+  EXPECT_FALSE(l.Completo);
+  EXPECT_EQ(l.Descartados, 7u);
   EXPECT_EQ(LibroBlancas[CAPACIDAD_LIBRO - 1].ClaveBaja, CAPACIDAD_LIBRO);
   LibrosVacios();
 }
@@ -201,7 +243,11 @@ TEST(Libro, AFailedSaveKeepsTheOldFile) {
   // The temporary file cannot be created (a directory stands in its place).
   ASSERT_EQ(mkdir((b + ".tmp").c_str(), 0755), 0);
   testing::internal::CaptureStdout();
-  EXPECT_EQ(GuardarFicheroLibro(b.c_str(), LibroBlancas, 1, "\nTotal posiciones blancas: %d\n"), 0);
+  int error = 0;
+  EXPECT_EQ(
+      GuardarFicheroLibro(b.c_str(), LibroBlancas, 1, "\nTotal posiciones blancas: %d\n", &error),
+      0);
+  EXPECT_EQ(error, EISDIR);
   // Standard output says what it always says; the log says why nothing was saved.
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nTotal posiciones blancas: 1\n");
   EXPECT_EQ(LeerFichero(b), "old book contents");
