@@ -33,6 +33,18 @@ void LeerArgumento(char* destino, size_t tam) {
   Log(" %s", destino);
 }
 
+// A run without a log says why, once, as soon as the engine knows who reads it:
+// a front end that said "xboard" shows "telluser" lines to its user (after the
+// feature line when it announces protocol version 2); a person at a console
+// reads plain text.
+bool SinLogAvisado = false;
+void AvisarSinLog(bool frontal) {
+  const char* aviso = AvisoSinLog();
+  if (SinLogAvisado || aviso == nullptr) return;
+  SinLogAvisado = true;
+  std::printf(frontal ? "telluser %s\n" : "%s\n", aviso);
+}
+
 }  // namespace
 
 void BucleInicial() {
@@ -44,9 +56,12 @@ void BucleInicial() {
     Log("\n%s", token);
     BucleUci();
   }
+  bool frontal = false;  // "xboard" came: a front end reads the output
   for (bool primero = true;; primero = false) {
     if (!primero) LeerToken(token, sizeof token);
     Log("\n%s", token);
+    if (std::strcmp(token, "xboard") == 0) frontal = true;
+    else if (std::strcmp(token, "protover") != 0) AvisarSinLog(frontal);
     if (std::strcmp(token, "quit") == 0) {
       SalirMotor(true);
     } else if (std::strcmp(token, "fritz") == 0) {
@@ -58,6 +73,7 @@ void BucleInicial() {
         MostrarPensamiento = 1;  // later front ends send "nopost" when they want none
         if (Limites.TiempoFijo == TIEMPO_SIN_RELOJ) Limites.TiempoFijo = 0.0;  // and a clock
         ImprimirLineaCaracteristicas();
+        AvisarSinLog(true);
         for (;;) BucleXboard();
       }
     } else if (std::strcmp(token, "xboard") == 0) {

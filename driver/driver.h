@@ -90,6 +90,9 @@ bool ComandoSeguroEnBusqueda(const char* comando);
 
 // The run's log file (Log and CerrarLog are services of core).
 void AbrirLog();
+// Why the run has no log ("no log: cannot create NAME in DIR (REASON)"), or
+// null when it has one. The command loops show it in their protocol's form.
+const char* AvisoSinLog();
 
 // Platform layer.
 // Bytes of pending input (own buffer + pipe/terminal); the search's input callback.

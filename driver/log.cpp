@@ -1,11 +1,20 @@
 // The log: one new file per run in the working directory, unbuffered, holding
 // every token read, the engine's thinking in readable form and, for the current
 // build, a report of the compiled-in configuration.
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
 #include "driver/driver.h"
 
 namespace {
 
 constexpr int MAX_LOGS = 10000;
+
+// Why this run has no log, for the front end to show the user; empty when the
+// log was opened. Kept at start-up, when the protocol is not yet known.
+char MotivoSinLog[2 * TAM_RUTA + 128] = "";
 
 void InformeConfiguracion() {
   Log("%s\n", NOMBRE_BASE);
@@ -43,9 +52,23 @@ void AbrirLog() {
     if (existente == nullptr) break;
     std::fclose(existente);
   }
-  // A log that cannot be created leaves the engine running without one.
+  // A log that cannot be created leaves the engine running without one; the
+  // user is told why once the command loops know how to reach the front end.
   FicheroLog = std::fopen(nombre, "wb");
-  if (FicheroLog == nullptr) return;
+  if (FicheroLog == nullptr) {
+    const char* causa = std::strerror(errno);
+    char dir[TAM_RUTA];
+    if (getcwd(dir, sizeof dir) != nullptr)
+      std::snprintf(MotivoSinLog, sizeof MotivoSinLog, "no log: cannot create %s in %s (%s)",
+                    nombre, dir, causa);
+    else
+      std::snprintf(MotivoSinLog, sizeof MotivoSinLog, "no log: cannot create %s (%s)", nombre,
+                    causa);
+    return;
+  }
+  MotivoSinLog[0] = '\0';
   std::setvbuf(FicheroLog, nullptr, _IONBF, 0);
   InformeConfiguracion();
 }
+
+const char* AvisoSinLog() { return MotivoSinLog[0] != '\0' ? MotivoSinLog : nullptr; }

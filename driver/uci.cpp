@@ -582,6 +582,8 @@ void CmdUci() {
   EntradaPendiente = EntradaUci;
   InformeIteracion = Informar;
   CmdUci();
+  // A run without a log says why, where the front end shows an engine's notes.
+  if (const char* aviso = AvisoSinLog()) Uci("info string %s", aviso);
   static char linea[TAM_LINEA_UCI];
   char* palabras[MAX_JUGADAS_UCI + 64];
   for (;;) {
