@@ -292,11 +292,23 @@ bool Pensando(const std::string& salida) {
   return false;
 }
 
-// The ways of setting the engine thinking that the front end may leave in the middle of.
-const char* const BUSQUEDAS[] = {
-    "new\nlevel 0 5 0\ngo\n",
-    "new\nst 30\ngo\n",
-    "new\nanalyze\n",
+// Under UCI: an "info depth" line has come.
+bool PensandoUci(const std::string& salida) {
+  const size_t i = salida.find("\ninfo depth ");
+  return i != std::string::npos && salida.find('\n', i + 1) != std::string::npos;
+}
+
+// The ways of setting the engine thinking that the front end may leave in the
+// middle of: its input and how its output shows that the search is under way.
+struct Busqueda {
+  const char* entrada;
+  bool (*pensando)(const std::string& salida);
+};
+const Busqueda BUSQUEDAS[] = {
+    {"xboard\nprotover 2\nnew\nlevel 0 5 0\ngo\n", Pensando},
+    {"xboard\nprotover 2\nnew\nst 30\ngo\n", Pensando},
+    {"xboard\nprotover 2\nnew\nanalyze\n", Pensando},
+    {"uci\nposition startpos\ngo infinite\n", PensandoUci},
 };
 
 }  // namespace
@@ -308,15 +320,15 @@ const char* const BUSQUEDAS[] = {
 // broken book, and end normally (a write into the broken pipe must not kill it).
 TEST(DriverFallos, ElFrontalMuereMientrasPiensa) {
   for (const Programa& p : PROGRAMAS) {
-    for (const char* busqueda : BUSQUEDAS) {
-      SCOPED_TRACE(std::string(p.nombre) + ", " + busqueda);
+    for (const Busqueda& busqueda : BUSQUEDAS) {
+      SCOPED_TRACE(std::string(p.nombre) + ", " + busqueda.entrada);
       DirectorioTemporal dir;
       std::vector<std::string> args;
       PrepararDirectorio(dir, p, 2000, args);
       const std::string blancas = dir.Leer(p.libroB), negras = dir.Leer(p.libroN);
       Proceso motor(p.binario, args, dir.Ruta());
-      motor.Escribir(std::string("xboard\nprotover 2\n") + busqueda);
-      ASSERT_TRUE(motor.EsperarQue(Pensando)) << motor.Salida();
+      motor.Escribir(busqueda.entrada);
+      ASSERT_TRUE(motor.EsperarQue(busqueda.pensando)) << motor.Salida();
       motor.CerrarEntrada();
       motor.CerrarSalida();
       const int estado = motor.Fin();
@@ -333,15 +345,15 @@ TEST(DriverFallos, ElFrontalMuereMientrasPiensa) {
 // Either way the book files are the old ones or whole new ones.
 TEST(DriverFallos, SigtermAlPensarYAlGuardar) {
   for (const Programa& p : PROGRAMAS) {
-    for (const char* busqueda : {BUSQUEDAS[1], BUSQUEDAS[2]}) {
-      SCOPED_TRACE(std::string(p.nombre) + ", " + busqueda);
+    for (const Busqueda& busqueda : {BUSQUEDAS[1], BUSQUEDAS[2]}) {
+      SCOPED_TRACE(std::string(p.nombre) + ", " + busqueda.entrada);
       DirectorioTemporal dir;
       std::vector<std::string> args;
       PrepararDirectorio(dir, p, 2000, args);
       const std::string blancas = dir.Leer(p.libroB), negras = dir.Leer(p.libroN);
       Proceso motor(p.binario, args, dir.Ruta());
-      motor.Escribir(std::string("xboard\nprotover 2\n") + busqueda);
-      ASSERT_TRUE(motor.EsperarQue(Pensando)) << motor.Salida();
+      motor.Escribir(busqueda.entrada);
+      ASSERT_TRUE(motor.EsperarQue(busqueda.pensando)) << motor.Salida();
       motor.Senal(SIGTERM);
       const int estado = motor.Fin();
       EXPECT_TRUE(FinTrasSigterm(estado)) << Estado(estado);
