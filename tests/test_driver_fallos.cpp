@@ -222,7 +222,7 @@ bool FinTrasSigterm(int estado) {
 
 struct Programa {
   const char* binario;
-  const char* nombre;   // for failure messages
+  const char* nombre;  // for failure messages
   const char* prefijoLog;
   const char* libroB;
   const char* libroN;
@@ -262,9 +262,9 @@ testing::AssertionResult LibroEnteroOAnterior(const std::string& nombre, const s
                                               const std::string& ahora) {
   if (ahora == antes) return testing::AssertionSuccess();
   if (ahora.size() % sizeof(EntradaLibro) != 0)
-    return testing::AssertionFailure() << nombre << ": " << ahora.size()
-                                       << " bytes, not whole records (it had " << antes.size()
-                                       << ")";
+    return testing::AssertionFailure()
+           << nombre << ": " << ahora.size() << " bytes, not whole records (it had " << antes.size()
+           << ")";
   std::vector<EntradaLibro> nuevo(ahora.size() / sizeof(EntradaLibro));
   std::memcpy(nuevo.data(), ahora.data(), ahora.size());
   const uint32_t num = static_cast<uint32_t>(nuevo.size());
@@ -285,10 +285,9 @@ bool Pensando(const std::string& salida) {
   size_t desde = salida.find("done=1\n");
   if (desde == std::string::npos) return false;
   for (size_t i = salida.find('\n', desde); i != std::string::npos; i = salida.find('\n', i + 1))
-    if (i + 1 < salida.size() && std::isdigit(static_cast<unsigned char>(salida[i + 1]))) {
-      const size_t fin = salida.find('\n', i + 1);
-      if (fin != std::string::npos) return true;
-    }
+    if (i + 1 < salida.size() && std::isdigit(static_cast<unsigned char>(salida[i + 1])) &&
+        salida.find('\n', i + 1) != std::string::npos)
+      return true;
   return false;
 }
 
@@ -471,9 +470,9 @@ TEST(DriverFallos, DirectorioDeSoloLectura) {
       Proceso motor(p.binario, args, ruta, [&] { return SoloLectura(ruta); });
       motor.Escribir(c.entrada);
       ASSERT_TRUE(motor.Esperar(c.marcaJugada)) << motor.Salida();
-      ASSERT_TRUE(motor.EsperarQue(
-          [&](const std::string& s) { return s.find('\n', s.find(c.marcaJugada) + 1) != s.npos; }))
-          << motor.Salida();
+      ASSERT_TRUE(motor.EsperarQue([&](const std::string& s) {
+        return s.find('\n', s.find(c.marcaJugada) + 1) != s.npos;
+      })) << motor.Salida();
       motor.Escribir("quit\n");
       const int estado = motor.Fin();
       if (geteuid() != 0) chmod(ruta.c_str(), 0755);  // for the checks and the clean-up
@@ -525,8 +524,8 @@ TEST(DriverFallos, LineaDeCienMegas) {
   const Caso casos[] = {
       {"xboard", "xboard\nprotover 2\n", "done=1\n", "ping 7\n", "\npong 7\n",
        "Error (unknow command): " + palabra + "\n"},
-      {"console", "", "feature done=0\n", "ze_Eval\n", "Static eval: ",
-       "Error (unknow command): " + palabra + "\n"},
+      {"console", "", "feature done=0\n", "ze_Eval\n",
+       "Static eval: ", "Error (unknow command): " + palabra + "\n"},
       {"uci", "uci\n", "uciok\n", "isready\n", "readyok\n",
        "info string unknown command: " + palabra + "\n"},
   };
