@@ -97,7 +97,8 @@ void ImprimirLineaCaracteristicas();  // the feature line, on standard output an
 // the game and the engine's thinking alone).
 bool ComandoSeguroEnBusqueda(const char* comando);
 
-// The run's log file (Log and CerrarLog are services of core).
+// The run's log file (Log and CerrarLog are services of core). One that cannot
+// be created is told to the user as a notice.
 void AbrirLog();
 
 // Notices for the user, in the form of the protocol spoken. Until the front end

@@ -5,12 +5,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "driver/driver.h"
 #include "driver/forma.h"
 
 namespace {
 
 constexpr int MAX_LOGS = 10000;
+
+// Why this run has no log, for the front end to show the user; empty when the
+// log was opened. Kept at start-up, when the protocol is not yet known.
+// Why there is no log, for the user.
+void SinLog(const char* nombre, const char* causa) {
+  char dir[TAM_RUTA];
+  if (getcwd(dir, sizeof dir) != nullptr)
+    AvisarUsuario(false, "no log: cannot create %s in %s (%s)", nombre, dir, causa);
+  else
+    AvisarUsuario(false, "no log: cannot create %s (%s)", nombre, causa);
+}
 
 void InformeConfiguracion() {
   Log("%s\n", NOMBRE_BASE);
@@ -51,10 +65,15 @@ void AbrirLog() {
   }
   // A log that cannot be created leaves the engine running without one; so
   // does a reused name that is no regular file (never waiting on it either).
+  // The user is told why once the front end has said which protocol it speaks.
   const int fd = open(nombre, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) return;
+  if (fd < 0) {
+    SinLog(nombre, std::strerror(errno));
+    return;
+  }
   if (fstat(fd, &datos) != 0 || !S_ISREG(datos.st_mode) || ftruncate(fd, 0) != 0 ||
       (FicheroLog = fdopen(fd, "wb")) == nullptr) {
+    SinLog(nombre, "not a regular file");
     close(fd);
     return;
   }

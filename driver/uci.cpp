@@ -589,6 +589,7 @@ void CmdUci() {
   static const Informador informador = InformadorUci(Informar);
   Busqueda.InformadorBusqueda = &informador;
   CmdUci();
+  // A run without a log says why, where the front end shows an engine's notes.
   static char linea[TAM_LINEA_UCI];
   char* palabras[MAX_JUGADAS_UCI + 64];
   for (;;) {
