@@ -91,7 +91,7 @@ void PosicionDiagnostico() {
   Busqueda.NumRaiz = 10000;
   Busqueda.Limites.Modo = ModoBusqueda::Normal;
   Busqueda.Fase = FaseReloj::Normal;
-  ColorMotor = EstadoActual->Turno;
+  Eval.ColorMotor = EstadoActual->Turno;
   Busqueda.Limites.TiempoRestante = SIN_RELOJ;
   Busqueda.Limites.JugadasControl = 0;
   Busqueda.Limites.Incremento = 0;

@@ -157,7 +157,7 @@ int ComandoEval(int argc, char** argv) {
   PrepararTablasEval();
   if (ColocarFEN(UnirArgumentos(argc, argv, i).c_str()) != 0) return 1;
   MediasJugadas = medias;
-  ColorMotor = colorMotor;
+  Eval.ColorMotor = colorMotor;
 
   const EstadoPly* e = EstadoActual;
   if (e->PiezasBlancas == 0 && e->PiezasNegras == 0) {
@@ -174,7 +174,7 @@ int ComandoEval(int argc, char** argv) {
 int ComandoEvalBench(int argc, char** argv) {
   const int pasadas = argc >= 3 ? std::max(1, std::atoi(argv[2])) : 3;
   PrepararTablasEval();
-  ColorMotor = -1;
+  Eval.ColorMotor = -1;
 
   // Time the same walk with and without evaluations; the difference is the
   // evaluation's own time. The pawn hash starts empty in every pass, so each
@@ -184,8 +184,8 @@ int ComandoEvalBench(int argc, char** argv) {
   uint32_t calculadas = 0, aciertos = 0;
   int64_t suma = 0;
   for (int p = 0; p < pasadas; ++p) {
-    std::memset(TablaPeones, 0, (uint64_t{MascaraPeones} + 1) * sizeof(EntradaHashPeones));
-    ContadorEvalPeones = ContadorEvalHash = 0;
+    std::memset(Eval.TablaPeones, 0, (uint64_t{MascaraPeones} + 1) * sizeof(EntradaHashPeones));
+    Eval.ContadorEvalPeones = Eval.ContadorEvalHash = 0;
     double conEval = 0, sinEval = 0;
     uint64_t n = 0;
     for (const char* fen : POSICIONES_BENCH) {
@@ -201,8 +201,8 @@ int ComandoEvalBench(int argc, char** argv) {
     const double tiempo = std::max(conEval - sinEval, 1e-9);
     porSegundo.push_back(n / tiempo);
     evaluaciones = n;
-    calculadas = ContadorEvalPeones;
-    aciertos = ContadorEvalHash;
+    calculadas = Eval.ContadorEvalPeones;
+    aciertos = Eval.ContadorEvalHash;
     std::printf("pass %d: %llu evaluations, %.3f s of evaluation (%.3f s walk), %.0f evals/s\n",
                 p + 1, static_cast<unsigned long long>(n), tiempo, sinEval, n / tiempo);
   }

@@ -203,7 +203,7 @@ void AprenderResultado(const char* resultado) {
     if (!estado.intocable) ListaPartida[quedan++] = ListaPartida[i];
   }
   NumListaPartida = quedan;
-  Aprender(resultado, ColorMotor);
+  Aprender(resultado, Eval.ColorMotor);
   for (int i = 0; i < NumListaPartida; ++i)
     (ListaPartida[i].Color == 1 ? EstadoBlancas : EstadoNegras).aprendido = true;
 }

@@ -23,14 +23,14 @@ void ReiniciarPartida() {
   //    facts held here.
   NuevaPartidaBusqueda();
   NuevaPartidaLibro();
-  ColorMotor = NEGRO;
+  Eval.ColorMotor = NEGRO;
   RivalComputadora = 0;
   ModoICS = 0;
 }
 
 int PonerPosicion(const char* fen) {
   if (ColocarFEN(fen) != 0) return 1;
-  ColorMotor = -1;
+  Eval.ColorMotor = -1;
   Busqueda.Limites.TiempoRestante = SIN_RELOJ;
   NuevaPosicionBusqueda();
   return 0;

@@ -83,16 +83,16 @@ int32_t ValorNumerico(const char*& texto, const char* clave) {
 void PasarParametrosEvaluacion() {
   if (FORMA_DRIVER.SoloClavesPropias) return;
   const ConfiguracionMotor& p = Personalidad;
-  VAL_PEON = p.VAL_PEON;
-  VAL_CABALLO = p.VAL_CABALLO;
-  VAL_ALFIL = p.VAL_ALFIL;
-  VAL_TORRE = p.VAL_TORRE;
-  VAL_DAMA = p.VAL_DAMA;
-  UMBRAL_FINAL = p.UMBRAL_FINAL;
-  ESTRUCTURA_PEONES = p.ESTRUCTURA_PEONES;
-  MOVILIDAD = p.MOVILIDAD;
-  DEFENSA_ESTATICA = p.DEFENSA_ESTATICA;
-  ATAQUE_DINAMICO = p.ATAQUE_DINAMICO;
+  Eval.VAL_PEON = p.VAL_PEON;
+  Eval.VAL_CABALLO = p.VAL_CABALLO;
+  Eval.VAL_ALFIL = p.VAL_ALFIL;
+  Eval.VAL_TORRE = p.VAL_TORRE;
+  Eval.VAL_DAMA = p.VAL_DAMA;
+  Eval.UMBRAL_FINAL = p.UMBRAL_FINAL;
+  Eval.ESTRUCTURA_PEONES = p.ESTRUCTURA_PEONES;
+  Eval.MOVILIDAD = p.MOVILIDAD;
+  Eval.DEFENSA_ESTATICA = p.DEFENSA_ESTATICA;
+  Eval.ATAQUE_DINAMICO = p.ATAQUE_DINAMICO;
 }
 
 }  // namespace

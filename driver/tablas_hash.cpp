@@ -28,7 +28,7 @@ uint64_t BytesTablas(const TamanosHash& t) {
 uint64_t BytesActuales() {
   return (uint64_t{MascaraHash} + 1) * (2 * sizeof(EntradaHash) + sizeof(MarcasSlot)) +
          (uint64_t{MascaraPeones} + 1) * sizeof(EntradaHashPeones) +
-         (uint64_t{MascaraAtaques} + 1) * sizeof(EntradaHashAtaques);
+         (uint64_t{Eval.MascaraAtaques} + 1) * sizeof(EntradaHashAtaques);
 }
 
 }  // namespace

@@ -483,7 +483,7 @@ void FijarLimites(const ParametrosGo& g, ModoBusqueda modo) {
   Busqueda.Limites.NodosMaximos =
       g.nodos > 0 ? static_cast<uint32_t>(std::min<long long>(g.nodos, 4000000000ll)) : 0;
   Busqueda.Limites.SinLibro = LibroPropio ? 0 : 1;
-  ColorMotor = turno;
+  Eval.ColorMotor = turno;
 }
 
 // `libro`: the move came from the book, and the root score holds its weight,

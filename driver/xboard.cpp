@@ -91,7 +91,7 @@ void PasoPonder(bool comprobar) {
   const Jugada respuesta = Busqueda.VariantePrincipal[0][1].Jugada;
   if (respuesta == 0) return;
   // Only when the engine really moved (no result instead of a move).
-  if (ColorMotor < 0 || EstadoActual->Turno == ColorMotor) return;
+  if (Eval.ColorMotor < 0 || EstadoActual->Turno == Eval.ColorMotor) return;
   if (comprobar) {
     const int origen = PiezaEn(CasillaDesde(respuesta));
     const int destino = PiezaEn(CasillaHasta(respuesta));
@@ -158,7 +158,7 @@ void Analizar() {
 // After a search that played a move: the reply it expects becomes the hint.
 void RecordarPrediccion() {
   Prediccion = 0;
-  if (ColorMotor < 0 || EstadoActual->Turno == ColorMotor) return;
+  if (Eval.ColorMotor < 0 || EstadoActual->Turno == Eval.ColorMotor) return;
   Prediccion = Busqueda.VariantePrincipal[0][1].Jugada;
   ClavePrediccion = ClaveActual();
 }
@@ -170,22 +170,22 @@ void TomarAtras() {
 
 void CmdNew(const char*) {
   ReiniciarPartida();
-  ColorMotor = NEGRO;
+  Eval.ColorMotor = NEGRO;
   ModoNormal();
 }
 
 void CmdQuit(const char*) { SalirMotor(true); }
 
-void CmdForce(const char*) { ColorMotor = -1; }
+void CmdForce(const char*) { Eval.ColorMotor = -1; }
 
 void CmdGo(const char*) {
-  ColorMotor = EstadoActual->Turno;
+  Eval.ColorMotor = EstadoActual->Turno;
   Pensar();
   RecordarPrediccion();
   PasoPonder(false);
 }
 
-void CmdPlayother(const char*) { ColorMotor = EstadoActual->Turno == BLANCO ? NEGRO : BLANCO; }
+void CmdPlayother(const char*) { Eval.ColorMotor = EstadoActual->Turno == BLANCO ? NEGRO : BLANCO; }
 
 void CmdRandom(const char*) { Log(" random"); }
 
@@ -346,7 +346,7 @@ void JugadaRival(const char* texto) {
     return;
   }
   // 2. The engine's turn: think, then ponder on the expected reply.
-  if (ColorMotor == EstadoActual->Turno) {
+  if (Eval.ColorMotor == EstadoActual->Turno) {
     Log("\nJugada recibida: %s\n\n", texto);
     Pensar();
     RecordarPrediccion();
@@ -404,7 +404,7 @@ void CmdEasy(const char*) { PonderActivo = 0; }
 void CmdAnalyze(const char*) {
   AnalisisPedida = true;
   Busqueda.Limites.Modo = ModoBusqueda::Analisis;
-  ColorMotor = -1;
+  Eval.ColorMotor = -1;
   Analizar();
 }
 
@@ -449,7 +449,7 @@ void PonerTurno(int lado) {
     if (ColocarFEN(fen) != 0) return;
     NuevaPosicionBusqueda();
   }
-  if (EstadoActual->Turno == lado) ColorMotor = lado == BLANCO ? NEGRO : BLANCO;
+  if (EstadoActual->Turno == lado) Eval.ColorMotor = lado == BLANCO ? NEGRO : BLANCO;
 }
 
 void CmdWhite(const char*) { PonerTurno(BLANCO); }

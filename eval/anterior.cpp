@@ -5,12 +5,12 @@
 
 int32_t MaterialAnterior() {
   const uint8_t* n = EstadoActual->NumPiezas;
-  return VAL_PEON * (n[0] - n[1]) + VAL_CABALLO * (n[2] - n[3]) + VAL_ALFIL * (n[4] - n[5]) +
-         VAL_TORRE * (n[6] - n[7]) + VAL_DAMA * (n[8] - n[9]);
+  return Eval.VAL_PEON * (n[0] - n[1]) + Eval.VAL_CABALLO * (n[2] - n[3]) + Eval.VAL_ALFIL * (n[4] - n[5]) +
+         Eval.VAL_TORRE * (n[6] - n[7]) + Eval.VAL_DAMA * (n[8] - n[9]);
 }
 
 int FaseAnterior() {
   // The threshold compares the record's own MaterialTotal.
   if (MediasJugadas < 20) return 0;
-  return EstadoActual->MaterialTotal > UMBRAL_FINAL ? 1 : 2;
+  return EstadoActual->MaterialTotal > Eval.UMBRAL_FINAL ? 1 : 2;
 }

@@ -125,12 +125,12 @@ static_assert(ATAQUE_PEON == 8 && ATAQUE_MENOR == 16 && ATAQUE_TORRE == 32 && AT
 
 void CalcularAtaques() {
   const EstadoPly* e = EstadoActual;
-  EntradaHashAtaques* h = &TablaAtaques[e->ClaveBaja & MascaraAtaques];
+  EntradaHashAtaques* h = &Eval.TablaAtaques[e->ClaveBaja & Eval.MascaraAtaques];
   if (h->ClaveBaja == e->ClaveBaja && h->ClaveAlta == e->ClaveAlta) {
-    ++ContadorAciertosAtq;
+    ++Eval.ContadorAciertosAtq;
     return;
   }
-  ++ContadorComputacionesAtq;
+  ++Eval.ContadorComputacionesAtq;
   const uint64_t* conjuntos = ConjuntoPiezas;
   const uint64_t ocupadas = HombresDe(BLANCO) | HombresDe(NEGRO);
   Planos blancas, negras;

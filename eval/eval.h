@@ -87,16 +87,7 @@ struct DesgloseEval {
   int32_t Total;                        // after rounding: what EvaluarPosicion returns
 };
 
-// ---------------------------------------------------------------- globals
-
-// Side the engine plays: 1 white, 0 black, -1 none. The driver sets it; king
-// safety and the search's extensions weigh things from the engine's side.
-extern int ColorMotor;
-
-extern EntradaHashPeones* TablaPeones;
-extern uint32_t MascaraPeones;
-extern EntradaHashAtaques* TablaAtaques;
-extern uint32_t MascaraAtaques;
+extern uint32_t MascaraPeones;  // of the pawn hash (core keeps it for make's look-ahead)
 
 // One side's pawn shelter on one wing as far as the pawns decide it: the count
 // as if no rook stood on the wing's files without an own pawn and the middle
@@ -126,7 +117,6 @@ struct EntradaPeonesEval {
 inline constexpr uint32_t ENTRADAS_PEONES_EVAL = 4096;  // a power of two
 // Keyed by the pawn key like the pawn hash: slot = ClavePeones & MASCARA_PEONES_EVAL.
 inline constexpr uint32_t MASCARA_PEONES_EVAL = ENTRADAS_PEONES_EVAL - 1;
-extern EntradaPeonesEval PeonesEval[ENTRADAS_PEONES_EVAL];
 
 // The material term, the bishop pair and each side's piece material (by which
 // king safety scales) are functions of the men's counts and of the material sum
@@ -142,30 +132,53 @@ struct EntradaMaterial {
   uint8_t PiezasBlancas, PiezasNegras;  // piece material in hundreds, at most 32
 };
 inline constexpr uint32_t ENTRADAS_MATERIAL = 256;  // a power of two
-extern EntradaMaterial MemoriaMaterial[ENTRADAS_MATERIAL];
 
-// Statistics of the two hashes (reset by the statistics output, wrap silently).
-extern uint32_t ContadorEvalPeones;        // pawn structures computed
-extern uint32_t ContadorEvalHash;          // pawn-hash hits
-extern uint32_t ContadorAciertosAtq;       // attack-hash hits
-extern uint32_t ContadorComputacionesAtq;  // attack maps built
+// ---------------------------------------------------------------- state
 
-// Working values of the evaluation in progress (rebuilt by every EvaluarPosicion).
-extern uint64_t MapaPeonesBlancos;
-extern uint64_t MapaPeonesNegros;
+// What the evaluation keeps: its tables and caches, its counters, the working
+// values of the evaluation in progress and the earlier build's weights.
+struct EstadoEval {
+  // Side the engine plays: 1 white, 0 black, -1 none. The driver sets it; king
+  // safety and the search's extensions weigh things from the engine's side.
+  int ColorMotor = -1;
 
-// Parameters of the earlier build (only its evaluation reads them). Their defaults
-// are those of its personality file; the driver's settings overwrite them.
-extern int32_t VAL_PEON;
-extern int32_t VAL_CABALLO;
-extern int32_t VAL_ALFIL;
-extern int32_t VAL_TORRE;
-extern int32_t VAL_DAMA;
-extern int32_t UMBRAL_FINAL;       // MaterialTotal at or below which the phase is 2
-extern int32_t ESTRUCTURA_PEONES;  // percent weights of four terms
-extern int32_t MOVILIDAD;
-extern int32_t DEFENSA_ESTATICA;
-extern int32_t ATAQUE_DINAMICO;
+  // The two hashes; until they are allocated (and when they cannot be), a
+  // single entry of their own.
+  EntradaHashPeones ReservaPeones[1] = {};
+  EntradaHashAtaques ReservaAtaques[1] = {};
+  void* PropiaPeones = nullptr;  // the allocation behind each table, null: none
+  void* PropiaAtaques = nullptr;
+  EntradaHashPeones* TablaPeones = ReservaPeones;
+  EntradaHashAtaques* TablaAtaques = ReservaAtaques;
+  uint32_t MascaraAtaques = 0;
+  EntradaPeonesEval PeonesEval[ENTRADAS_PEONES_EVAL] = {};
+  EntradaMaterial MemoriaMaterial[ENTRADAS_MATERIAL] = {};
+
+  // Statistics of the two hashes (reset by the statistics output, wrap silently).
+  uint32_t ContadorEvalPeones = 0;        // pawn structures computed
+  uint32_t ContadorEvalHash = 0;          // pawn-hash hits
+  uint32_t ContadorAciertosAtq = 0;       // attack-hash hits
+  uint32_t ContadorComputacionesAtq = 0;  // attack maps built
+
+  // Working values of the evaluation in progress (rebuilt by every EvaluarPosicion).
+  uint64_t MapaPeonesBlancos = 0;
+  uint64_t MapaPeonesNegros = 0;
+
+  // Parameters of the earlier build (only its evaluation reads them). Their
+  // defaults are those of its personality file; the driver's settings
+  // overwrite them.
+  int32_t VAL_PEON = 100;
+  int32_t VAL_CABALLO = 320;
+  int32_t VAL_ALFIL = 335;
+  int32_t VAL_TORRE = 520;
+  int32_t VAL_DAMA = 1050;
+  int32_t UMBRAL_FINAL = 4100;       // MaterialTotal at or below which the phase is 2
+  int32_t ESTRUCTURA_PEONES = 100;  // percent weights of four terms
+  int32_t MOVILIDAD = 100;
+  int32_t DEFENSA_ESTATICA = 100;
+  int32_t ATAQUE_DINAMICO = 100;
+};
+extern EstadoEval Eval;
 
 // ---------------------------------------------------------------- functions
 // (implemented by the evaluation; the search and the driver call these)
@@ -201,7 +214,7 @@ int RefugioFlancoRey(int lado);
 
 // The entry of the current position in the attack hash (CalcularAtaques first).
 inline EntradaHashAtaques* EntradaAtaques() {
-  return &TablaAtaques[EstadoActual->ClaveBaja & MascaraAtaques];
+  return &Eval.TablaAtaques[EstadoActual->ClaveBaja & Eval.MascaraAtaques];
 }
 
 // The square's byte in a colour's map: count (at most 7) in bits 0-2, the class

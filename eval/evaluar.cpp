@@ -94,8 +94,8 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const uint64_t cercaN = mapaB & ZonaPeones.v[BLANCO][ib];
   int ataqueB = cercaB != 0 ? Cuenta(cercaB) : 0;
   int ataqueN = cercaN != 0 ? Cuenta(cercaN) : 0;
-  MapaPeonesBlancos = mapaB;
-  MapaPeonesNegros = mapaN;
+  Eval.MapaPeonesBlancos = mapaB;
+  Eval.MapaPeonesNegros = mapaN;
   const uint64_t todosPeones = mapaB | mapaN;
 
   // 4. Knights. One caught in an enemy corner (a8, h8, a7, h7 for White) loses
@@ -290,8 +290,8 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   int32_t estructuraPeones = peones + malAlfil;
   int32_t movil = movilidad;
   if constexpr (FORMA_EVAL.PesosSegunAjuste) {
-    estructuraPeones = estructuraPeones * ESTRUCTURA_PEONES / 100;
-    movil = movil * MOVILIDAD / 100;
+    estructuraPeones = estructuraPeones * Eval.ESTRUCTURA_PEONES / 100;
+    movil = movil * Eval.MOVILIDAD / 100;
   }
   const int32_t suma = rey + estructuraPeones + centro + desarrollo + material + caballos + pareja +
                        torres + septima + movil + ultimaFila + casPeones + casAlfiles;
@@ -318,7 +318,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     d->Movilidad = movil;
     d->Desarrollo = desarrollo;
     d->Centro = centro;
-    d->Peones = FORMA_EVAL.PesosSegunAjuste ? peones * ESTRUCTURA_PEONES / 100 : peones;
+    d->Peones = FORMA_EVAL.PesosSegunAjuste ? peones * Eval.ESTRUCTURA_PEONES / 100 : peones;
     d->MalAlfil = estructuraPeones - d->Peones;
     d->UltimaFila = ultimaFila;
     d->SeguridadRey = rey;
@@ -371,10 +371,10 @@ int Evaluar() {
   // The pawn structure's entry is read only after the piece scan: ask for its
   // lines now so that the wait overlaps that work.
   const char* pe =
-      reinterpret_cast<const char*>(&PeonesEval[e->ClavePeones & MASCARA_PEONES_EVAL]);
+      reinterpret_cast<const char*>(&Eval.PeonesEval[e->ClavePeones & MASCARA_PEONES_EVAL]);
   __builtin_prefetch(pe);
   __builtin_prefetch(pe + sizeof(EntradaPeonesEval) - 1);
-  __builtin_prefetch(&TablaPeones[e->ClavePeones & MascaraPeones]);
+  __builtin_prefetch(&Eval.TablaPeones[e->ClavePeones & MascaraPeones]);
   const int v = (e->PiezasBlancas == 0 && e->PiezasNegras == 0) ? EvaluarFinalPeones()
                                                                 : EvaluarPosicion(FaseEvaluacion());
   return e->Turno == BLANCO ? v : -v;

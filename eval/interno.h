@@ -198,9 +198,9 @@ int PuntuarPeones(bool final);
 template <bool Final>
 [[gnu::always_inline]] inline int PeonesDeHash() {
   const EstadoPly* e = EstadoActual;
-  const EntradaHashPeones* h = &TablaPeones[e->ClavePeones & MascaraPeones];
+  const EntradaHashPeones* h = &Eval.TablaPeones[e->ClavePeones & MascaraPeones];
   if (h->Verificacion == (e->ClavePeones ^ (Final ? MarcaPeonesB : MarcaPeonesA))) [[likely]] {
-    ++ContadorEvalHash;
+    ++Eval.ContadorEvalHash;
     return h->ValorPeones;
   }
   return PuntuarPeones(Final);
@@ -215,7 +215,7 @@ void LlenarMaterial(EntradaMaterial& m, uint64_t cuentas, uint32_t resto, int32_
   const uint32_t resto = n[8] | n[9] << 8 | 1u << 16;
   const int32_t base = MaterialEval();
   const uint64_t mezcla = (cuentas ^ uint64_t{resto} << 40) * 0x9E3779B97F4A7C15ULL;
-  EntradaMaterial& m = MemoriaMaterial[mezcla >> 56 & (ENTRADAS_MATERIAL - 1)];
+  EntradaMaterial& m = Eval.MemoriaMaterial[mezcla >> 56 & (ENTRADAS_MATERIAL - 1)];
   if (m.Cuentas != cuentas || m.Resto != resto || m.Base != base) [[unlikely]]
     LlenarMaterial(m, cuentas, resto, base);
   return {m.Material, m.Pareja, m.PiezasBlancas, m.PiezasNegras};
@@ -239,7 +239,7 @@ void LlenarPeonesEval(EntradaPeonesEval& h, uint64_t blancos, uint64_t negros);
 // The entry of the current pawn structure in PeonesEval, filled when it holds
 // another one.
 inline const EntradaPeonesEval& PeonesDeEstructura(uint64_t blancos, uint64_t negros) {
-  EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & MASCARA_PEONES_EVAL];
+  EntradaPeonesEval& h = Eval.PeonesEval[EstadoActual->ClavePeones & MASCARA_PEONES_EVAL];
   if (h.Blancos != blancos || h.NegrosComplemento != ~negros) [[unlikely]]
     LlenarPeonesEval(h, blancos, negros);
   return h;

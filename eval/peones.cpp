@@ -34,8 +34,8 @@ constexpr PesosPeones PESOS_FINAL = {15, 10, PasadoFinal, PasadoProtegidoFinal, 
 template <int Lado, bool Final>
 int32_t PuntuarLado(const PesosPeones& w) {
   constexpr int signo = Lado == BLANCO ? 1 : -1;
-  const uint64_t propios = Lado == BLANCO ? MapaPeonesBlancos : MapaPeonesNegros;
-  const uint64_t contrarios = Lado == BLANCO ? MapaPeonesNegros : MapaPeonesBlancos;
+  const uint64_t propios = Lado == BLANCO ? Eval.MapaPeonesBlancos : Eval.MapaPeonesNegros;
+  const uint64_t contrarios = Lado == BLANCO ? Eval.MapaPeonesNegros : Eval.MapaPeonesBlancos;
   const int lista = Lado == BLANCO ? 0 : 1;
   const int n = EstadoActual->NumPiezas[lista];
   const int reyContrario = EstadoActual->Rey[1 - Lado];
@@ -93,8 +93,8 @@ int PuntuarPeones(bool final) {
   // The index is taken from the key itself, not from the record's stored copy,
   // so that a table re-sized after the position was set up is never overrun.
   const EstadoPly* e = EstadoActual;
-  EntradaHashPeones* h = &TablaPeones[e->ClavePeones & MascaraPeones];
-  ++ContadorEvalPeones;
+  EntradaHashPeones* h = &Eval.TablaPeones[e->ClavePeones & MascaraPeones];
+  ++Eval.ContadorEvalPeones;
   const int32_t v =
       final ? PuntuarLado<BLANCO, true>(PESOS_FINAL) - PuntuarLado<NEGRO, true>(PESOS_FINAL)
             : PuntuarLado<BLANCO, false>(PESOS_MEDIO) - PuntuarLado<NEGRO, false>(PESOS_MEDIO);

@@ -7,13 +7,6 @@
 
 namespace {
 
-// The single entries a table falls back to when its storage cannot be had.
-EntradaHashPeones ReservaPeones[1];
-EntradaHashAtaques ReservaAtaques[1];
-// What the allocator took from the heap for each table.
-void* PropiaPeones = nullptr;
-void* PropiaAtaques = nullptr;
-
 template <typename T>
 uint32_t Reservar(T*& tabla, void*& propia, uint64_t entradas, T* reserva) {
   void* t = tabla;
@@ -24,29 +17,26 @@ uint32_t Reservar(T*& tabla, void*& propia, uint64_t entradas, T* reserva) {
 
 }  // namespace
 
-EntradaHashPeones* TablaPeones = ReservaPeones;
-EntradaHashAtaques* TablaAtaques = ReservaAtaques;
-
 int ReservarTablasEval(uint32_t megasPeones, uint32_t megasAtaques) {
   int fallos = 0;
   // 1. Pawn hash (its budget is halved like the transposition budget).
   const uint64_t peones = EntradasTabla(megasPeones, sizeof(EntradaHashPeones));
-  MascaraPeones = Reservar(TablaPeones, PropiaPeones, peones, ReservaPeones);
+  MascaraPeones = Reservar(Eval.TablaPeones, Eval.PropiaPeones, peones, Eval.ReservaPeones);
   if (MascaraPeones + 1 != peones) fallos |= FALLO_PEONES;
   // 2. Attack hash; the earlier build has none, and keeps a single idle entry.
   const uint64_t ataques =
       !FORMA_EVAL.TablaAtaques ? 1 : EntradasTabla(megasAtaques, sizeof(EntradaHashAtaques));
-  MascaraAtaques = Reservar(TablaAtaques, PropiaAtaques, ataques, ReservaAtaques);
-  if (MascaraAtaques + 1 != ataques) fallos |= FALLO_ATAQUES;
+  Eval.MascaraAtaques = Reservar(Eval.TablaAtaques, Eval.PropiaAtaques, ataques, Eval.ReservaAtaques);
+  if (Eval.MascaraAtaques + 1 != ataques) fallos |= FALLO_ATAQUES;
   // Make fetches the slots of both tables ahead (see TablasAnticipadas).
-  RegistrarAnticipo(ANTICIPO_ATAQUES, TablaAtaques, &MascaraAtaques, sizeof(EntradaHashAtaques));
-  RegistrarAnticipo(ANTICIPO_PEONES, TablaPeones, &MascaraPeones, sizeof(EntradaHashPeones));
-  RegistrarAnticipo(ANTICIPO_PEONES_EVAL, PeonesEval, &MASCARA_PEONES_EVAL, sizeof(EntradaPeonesEval));
+  RegistrarAnticipo(ANTICIPO_ATAQUES, Eval.TablaAtaques, &Eval.MascaraAtaques, sizeof(EntradaHashAtaques));
+  RegistrarAnticipo(ANTICIPO_PEONES, Eval.TablaPeones, &MascaraPeones, sizeof(EntradaHashPeones));
+  RegistrarAnticipo(ANTICIPO_PEONES_EVAL, Eval.PeonesEval, &MASCARA_PEONES_EVAL, sizeof(EntradaPeonesEval));
   ReindexarHistoria();
   return fallos;
 }
 
 void LimpiarTablasEval() {
-  std::memset(TablaPeones, 0, (size_t{MascaraPeones} + 1) * sizeof(EntradaHashPeones));
-  std::memset(TablaAtaques, 0, (size_t{MascaraAtaques} + 1) * sizeof(EntradaHashAtaques));
+  std::memset(Eval.TablaPeones, 0, (size_t{MascaraPeones} + 1) * sizeof(EntradaHashPeones));
+  std::memset(Eval.TablaAtaques, 0, (size_t{Eval.MascaraAtaques} + 1) * sizeof(EntradaHashAtaques));
 }

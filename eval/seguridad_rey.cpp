@@ -266,8 +266,8 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
   const int refugioN = d != nullptr || EscalaRey[matB] != 0 ? RefugioRey<NEGRO>(pe, cj) : 0;
   int peligroB, peligroN;
   if constexpr (FORMA_EVAL.PesosSegunAjuste) {
-    peligroB = refugioB * DEFENSA_ESTATICA / 100 + ataqueBlanco * ATAQUE_DINAMICO / 100;
-    peligroN = refugioN * DEFENSA_ESTATICA / 100 + ataqueNegro * ATAQUE_DINAMICO / 100;
+    peligroB = refugioB * Eval.DEFENSA_ESTATICA / 100 + ataqueBlanco * Eval.ATAQUE_DINAMICO / 100;
+    peligroN = refugioN * Eval.DEFENSA_ESTATICA / 100 + ataqueNegro * Eval.ATAQUE_DINAMICO / 100;
     if (peligroB < 0) peligroB = 0;
     if (peligroN < 0) peligroN = 0;
   } else {
@@ -280,8 +280,8 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
   // 2. Kings on opposite wings: the engine tempers its view of the king it
   // storms, so that it does not overrate the attack.
   if (tablaPeones != TABLA_PEONES_NORMAL) {
-    if (ColorMotor == BLANCO) peligroN = static_cast<int>(peligroN * 0.6666666666666666);
-    else if (ColorMotor == NEGRO) peligroB = static_cast<int>(peligroB * 0.6666666666666666);
+    if (Eval.ColorMotor == BLANCO) peligroN = static_cast<int>(peligroN * 0.6666666666666666);
+    else if (Eval.ColorMotor == NEGRO) peligroB = static_cast<int>(peligroB * 0.6666666666666666);
   }
 
   // 3. The sum: shelter and king table weighted by the enemy's pieces, the pull

@@ -96,8 +96,8 @@ void EstadisticasAnterior() {
       static_cast<long>(c.HashLBounds), static_cast<long>(c.HashFallos));
   Log("\nHash grabaciones: %ld (%ld%%)  No grabaciones: %ld",
       static_cast<long>(c.HashGrabaciones), llenado, static_cast<long>(c.HashNoGrabaciones));
-  Log("\nEval peones: %ld   Eval hash: %ld", static_cast<long>(ContadorEvalPeones),
-      static_cast<long>(ContadorEvalHash));
+  Log("\nEval peones: %ld   Eval hash: %ld", static_cast<long>(Eval.ContadorEvalPeones),
+      static_cast<long>(Eval.ContadorEvalHash));
   Log("\nIntentos FL en PV: %ld  Fallos FL en PV: %ld, (%ld%%)", static_cast<long>(c.IntentosFL),
       static_cast<long>(c.FallosFL),
       static_cast<long>(uint64_t{c.FallosFL} * 100 / static_cast<uint64_t>(intentosFL)));

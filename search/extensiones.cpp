@@ -11,7 +11,7 @@ constexpr int32_t MARGEN_RECAPTURA[11] = {500, 500, 400, 350, 325, 300, 275, 250
 
 // Distance of the material balance (engine's view) from the root score.
 int32_t DistanciaRaiz(const EstadoPly* c) {
-  const int32_t m = ColorMotor == BLANCO ? c->Material : -c->Material;
+  const int32_t m = Eval.ColorMotor == BLANCO ? c->Material : -c->Material;
   return Abs(m - Busqueda.ValorRaiz());
 }
 
@@ -112,7 +112,7 @@ int ExtensionPV(int hasta, int amenaza) {
 int32_t Amenaza() {
   const EstadoPly* n = EstadoActual;
   const bool blanco = n->Turno == BLANCO;
-  const uint64_t rival = CasillasAtacadas(&TablaAtaques[n->ClaveBaja & MascaraAtaques], blanco ? NEGRO : BLANCO);
+  const uint64_t rival = CasillasAtacadas(&Eval.TablaAtaques[n->ClaveBaja & Eval.MascaraAtaques], blanco ? NEGRO : BLANCO);
   int32_t total = 0;
   // Lists by type, queens first: wQ bQ are lists 8/9, rooks 6/7, bishops 4/5,
   // knights 2/3, pawns 0/1.

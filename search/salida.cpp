@@ -113,7 +113,7 @@ void EstadisticasLog() {
       c.HashLBounds, c.HashFallos);
   Log("Hash grabaciones: %u (%ld%%)  No grabaciones: %u\n", c.HashGrabaciones, llenado,
       c.HashNoGrabaciones);
-  Log("Eval peones: %u   Eval hash: %u\n", ContadorEvalPeones, ContadorEvalHash);
+  Log("Eval peones: %u   Eval hash: %u\n", Eval.ContadorEvalPeones, Eval.ContadorEvalHash);
   Log("Intentos FL en PV: %u  Fallos FL en PV: %u, (%2.2f%%)\n", c.IntentosFL, c.FallosFL,
       Porcentaje(c.FallosFL, intentosFL));
   Log("Extensiones jaque: %u (%2.2f%% sobre total nodos)\n", c.ExtJaque,
@@ -136,11 +136,11 @@ void EstadisticasLog() {
       Porcentaje(c.RedFL, nodos), c.FallosRedFL,
       c.RedFL == 0 ? 0.0 : Porcentaje(c.FallosRedFL, c.RedFL));
   Log("Intentos EGTB: %u  Aciertos EGTB: %u\n", c.IntentosEGTB, c.AciertosEGTB);
-  const double atq = static_cast<double>(ContadorAciertosAtq) + ContadorComputacionesAtq;
+  const double atq = static_cast<double>(Eval.ContadorAciertosAtq) + Eval.ContadorComputacionesAtq;
   const double baseAtq = atq == 0 ? 1.0 : atq;
-  Log("Aciertos Hash Atq: %u (%2.2f), Computaciones Hash Atq: %u (%2.2f)\n", ContadorAciertosAtq,
-      Porcentaje(ContadorAciertosAtq, baseAtq), ContadorComputacionesAtq,
-      Porcentaje(ContadorComputacionesAtq, baseAtq));
+  Log("Aciertos Hash Atq: %u (%2.2f), Computaciones Hash Atq: %u (%2.2f)\n", Eval.ContadorAciertosAtq,
+      Porcentaje(Eval.ContadorAciertosAtq, baseAtq), Eval.ContadorComputacionesAtq,
+      Porcentaje(Eval.ContadorComputacionesAtq, baseAtq));
   Log("Podas static: %u  Podas ultimo ply: %u\n", c.PodasStatic, c.PodasUltimoPly);
 }
 

@@ -49,8 +49,8 @@ void IniciarBusqueda() {
   Nulos = 0;
   Busqueda.PararBusqueda = 0;
   std::memset(&Busqueda.Contadores, 0, sizeof Busqueda.Contadores);
-  ContadorEvalPeones = ContadorEvalHash = 0;
-  ContadorAciertosAtq = ContadorComputacionesAtq = 0;
+  Eval.ContadorEvalPeones = Eval.ContadorEvalHash = 0;
+  Eval.ContadorAciertosAtq = Eval.ContadorComputacionesAtq = 0;
   Busqueda.TiempoInicio = RelojMs();
   Busqueda.TiempoTranscurrido = 0.0;
   std::memset(Busqueda.Asesinas, 0, sizeof Busqueda.Asesinas);

@@ -23,7 +23,7 @@ inline void PosicionEval(const char* fen, int medias = 50, int colorMotor = -1) 
   PrepararEval();
   if (ColocarFEN(fen) != 0) ADD_FAILURE() << "test FEN refused: " << fen;
   MediasJugadas = medias;
-  ColorMotor = colorMotor;
+  Eval.ColorMotor = colorMotor;
 }
 
 // Full-evaluation trace of the current position in phase `fase`.

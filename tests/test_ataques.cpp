@@ -52,12 +52,12 @@ TEST(Ataques, LaCuentaSeSaturaSinTocarLasClases) {
 
 TEST(Ataques, HashDeAtaques) {
   PosicionEval("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
-  TablaAtaques[EstadoActual->ClaveBaja & MascaraAtaques] = EntradaHashAtaques{};
-  const uint32_t calculados = ContadorComputacionesAtq, aciertos = ContadorAciertosAtq;
+  Eval.TablaAtaques[EstadoActual->ClaveBaja & Eval.MascaraAtaques] = EntradaHashAtaques{};
+  const uint32_t calculados = Eval.ContadorComputacionesAtq, aciertos = Eval.ContadorAciertosAtq;
   CalcularAtaques();
   CalcularAtaques();
-  EXPECT_EQ(ContadorComputacionesAtq, calculados + 1);
-  EXPECT_EQ(ContadorAciertosAtq, aciertos + 1);
+  EXPECT_EQ(Eval.ContadorComputacionesAtq, calculados + 1);
+  EXPECT_EQ(Eval.ContadorAciertosAtq, aciertos + 1);
   EXPECT_EQ(EntradaAtaques()->ClaveAlta, EstadoActual->ClaveAlta);
 }
 

@@ -148,9 +148,9 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   // A new game resets the clock, the opponent's facts and kibitzing, and gives
   // the engine Black; pondering stays as the front end set it.
   Comando("playother");
-  EXPECT_EQ(ColorMotor, NEGRO);
+  EXPECT_EQ(Eval.ColorMotor, NEGRO);
   Comando("new");
-  EXPECT_EQ(ColorMotor, NEGRO);
+  EXPECT_EQ(Eval.ColorMotor, NEGRO);
   EXPECT_EQ(Busqueda.Limites.Modo, ModoBusqueda::Normal);
   EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, SIN_RELOJ);
   EXPECT_EQ(Busqueda.Limites.JugadasControl, 0);
@@ -161,7 +161,7 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   Comando("easy");
   EXPECT_EQ(PonderActivo, 0);
   Comando("force");
-  EXPECT_EQ(ColorMotor, -1);
+  EXPECT_EQ(Eval.ColorMotor, -1);
   // A position from setboard has no clock either.
   Comando("time 100");
   Comando("setboard 4k3/8/8/8/8/8/8/4K3 b - - 0 1");
@@ -171,7 +171,7 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
 
 TEST_F(EntradaPorTuberia, FinDelPonderYRegistro) {
   // A pondered move on the board: any command first takes it back.
-  ColorMotor = BLANCO;
+  Eval.ColorMotor = BLANCO;
   ASSERT_EQ(InterpretarJugada("e2e4"), 1);
   EstadoPly* const antes = EstadoActual;
   ASSERT_EQ(InterpretarJugada("e7e5"), 1);

@@ -192,9 +192,9 @@ TEST(Evaluacion, MemoriaDeEstructurasDePeonesEsExacta) {
   };
   for (const char* fen : posiciones) {
     PosicionEval(fen, 30);
-    std::fill(std::begin(PeonesEval), std::end(PeonesEval), EntradaPeonesEval{});
+    std::fill(std::begin(Eval.PeonesEval), std::end(Eval.PeonesEval), EntradaPeonesEval{});
     const DesgloseEval limpia = Desglose(1);
-    EntradaPeonesEval& h = PeonesEval[EstadoActual->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)];
+    EntradaPeonesEval& h = Eval.PeonesEval[EstadoActual->ClavePeones & (ENTRADAS_PEONES_EVAL - 1)];
     // Another structure's entry: other pawns, every value wrong.
     EntradaPeonesEval otra = h;
     otra.Blancos ^= 0x00FF000000000000ULL;
@@ -221,12 +221,12 @@ TEST(Evaluacion, MemoriaDeEstructurasDePeonesEsExacta) {
 // entries that differ from the position's in any one of them are recomputed.
 TEST(Evaluacion, MemoriaDeMaterialEsExacta) {
   PosicionEval("r1b2rk1/2q2ppp/p2ppn2/1p6/3BPP2/2NB4/PPPQ2PP/2KR3R w - - 0 13", 30);
-  std::fill(std::begin(MemoriaMaterial), std::end(MemoriaMaterial), EntradaMaterial{});
+  std::fill(std::begin(Eval.MemoriaMaterial), std::end(Eval.MemoriaMaterial), EntradaMaterial{});
   const DesgloseEval limpia = Desglose(1);
   ASSERT_NE(limpia.ParejaAlfiles, 0);
-  const auto it = std::find_if(std::begin(MemoriaMaterial), std::end(MemoriaMaterial),
+  const auto it = std::find_if(std::begin(Eval.MemoriaMaterial), std::end(Eval.MemoriaMaterial),
                                [](const EntradaMaterial& m) { return m.Resto != 0; });
-  ASSERT_NE(it, std::end(MemoriaMaterial));
+  ASSERT_NE(it, std::end(Eval.MemoriaMaterial));
   const EntradaMaterial buena = *it;
   for (int cambio = 0; cambio < 3; ++cambio) {
     EntradaMaterial otra = buena;
@@ -235,7 +235,7 @@ TEST(Evaluacion, MemoriaDeMaterialEsExacta) {
     if (cambio == 0) otra.Cuentas ^= 1;   // one white pawn more or less
     if (cambio == 1) otra.Resto ^= 0x100;  // one black queen more or less
     if (cambio == 2) otra.Base += 100;
-    std::fill(std::begin(MemoriaMaterial), std::end(MemoriaMaterial), otra);
+    std::fill(std::begin(Eval.MemoriaMaterial), std::end(Eval.MemoriaMaterial), otra);
     const DesgloseEval d = Desglose(1);
     EXPECT_EQ(d.Material, limpia.Material) << cambio;
     EXPECT_EQ(d.ParejaAlfiles, limpia.ParejaAlfiles) << cambio;

@@ -68,7 +68,7 @@ std::string Fen(bool espejo) {
 // the same pawns may hold another list order or other king squares).
 void OlvidarPeones() {
   const uint32_t clave = EstadoActual->ClavePeones;
-  EntradaHashPeones& h = TablaPeones[clave & MascaraPeones];
+  EntradaHashPeones& h = Eval.TablaPeones[clave & MascaraPeones];
   uint32_t v = (clave ^ MarcaPeonesA) + 1;
   if (v == (clave ^ MarcaPeonesB)) ++v;
   h.Verificacion = v;
@@ -119,7 +119,7 @@ void ComprobarEspejo(int medias, int colorMotor) {
   int32_t listas[10][CAPACIDAD_LISTA];
   std::memcpy(listas, ListaPiezas, sizeof listas);
   MediasJugadas = medias;
-  ColorMotor = colorMotor;
+  Eval.ColorMotor = colorMotor;
   const Medida x = Medir();
 
   PosicionEval(fenEspejo.c_str(), medias, colorMotor < 0 ? -1 : 1 - colorMotor);

@@ -7,7 +7,7 @@
 namespace {
 
 void VaciarHashPeones() {
-  std::memset(TablaPeones, 0, (uint64_t{MascaraPeones} + 1) * sizeof(EntradaHashPeones));
+  std::memset(Eval.TablaPeones, 0, (uint64_t{MascaraPeones} + 1) * sizeof(EntradaHashPeones));
 }
 
 TEST(Peones, PasadosUnidosYDefendidos) {
@@ -58,15 +58,15 @@ TEST(Peones, CuadradoDelReyEnElFinal) {
 TEST(Peones, LosDosEvaluadoresNoCompartenEntradas) {
   PosicionEval("4k3/pp6/8/8/8/8/3PP3/4K3 w - - 0 1");
   VaciarHashPeones();
-  const uint32_t calculadas = ContadorEvalPeones, aciertos = ContadorEvalHash;
+  const uint32_t calculadas = Eval.ContadorEvalPeones, aciertos = Eval.ContadorEvalHash;
   Desglose(1);
   Desglose(2);
-  EXPECT_EQ(ContadorEvalPeones, calculadas + 2);
-  EXPECT_EQ(ContadorEvalHash, aciertos);
+  EXPECT_EQ(Eval.ContadorEvalPeones, calculadas + 2);
+  EXPECT_EQ(Eval.ContadorEvalHash, aciertos);
   Desglose(1);
-  EXPECT_EQ(ContadorEvalPeones, calculadas + 3);  // phase 2 overwrote the entry
+  EXPECT_EQ(Eval.ContadorEvalPeones, calculadas + 3);  // phase 2 overwrote the entry
   Desglose(1);
-  EXPECT_EQ(ContadorEvalHash, aciertos + 1);
+  EXPECT_EQ(Eval.ContadorEvalHash, aciertos + 1);
 }
 
 TEST(Peones, SinPeonesSeGuardaCero) {
@@ -74,9 +74,9 @@ TEST(Peones, SinPeonesSeGuardaCero) {
   VaciarHashPeones();
   ASSERT_EQ(EstadoActual->ClavePeones, 0u);
   EXPECT_EQ(Desglose(1).Peones, 0);
-  EXPECT_EQ(TablaPeones[0].Verificacion, MarcaPeonesA);
+  EXPECT_EQ(Eval.TablaPeones[0].Verificacion, MarcaPeonesA);
   EXPECT_EQ(Desglose(2).Peones, 0);
-  EXPECT_EQ(TablaPeones[0].Verificacion, MarcaPeonesB);
+  EXPECT_EQ(Eval.TablaPeones[0].Verificacion, MarcaPeonesB);
 }
 
 }  // namespace

@@ -144,7 +144,7 @@ TEST(SeguridadRey, ReduccionPorColorMotorEnAlasOpuestas) {
   const DesgloseEval n1 = Desglose(1);
   ASSERT_EQ(n1.TablaPeonesUsada, TABLA_PEONES_TORMENTA1);
   ASSERT_GE(n1.PeligroNegro, 3);
-  ColorMotor = BLANCO;
+  Eval.ColorMotor = BLANCO;
   DesgloseEval d = Desglose(1);
   EXPECT_EQ(d.PeligroNegro, static_cast<int>(n1.PeligroNegro * 0.6666666666666666));
   EXPECT_LT(d.PeligroNegro, n1.PeligroNegro);
@@ -154,18 +154,18 @@ TEST(SeguridadRey, ReduccionPorColorMotorEnAlasOpuestas) {
   const DesgloseEval n2 = Desglose(1);
   ASSERT_EQ(n2.TablaPeonesUsada, TABLA_PEONES_TORMENTA2);
   ASSERT_GE(n2.PeligroBlanco, 3);
-  ColorMotor = NEGRO;
+  Eval.ColorMotor = NEGRO;
   d = Desglose(1);
   EXPECT_EQ(d.PeligroBlanco, static_cast<int>(n2.PeligroBlanco * 0.6666666666666666));
   EXPECT_LT(d.PeligroBlanco, n2.PeligroBlanco);
   EXPECT_EQ(d.PeligroNegro, n2.PeligroNegro);
-  ColorMotor = BLANCO;
+  Eval.ColorMotor = BLANCO;
   EXPECT_EQ(Desglose(1).PeligroBlanco, n2.PeligroBlanco);
 
   // Kings on the same wing: ColorMotor changes nothing.
   PosicionEval("2kr3r/ppp1qppp/2n1b3/4N3/3P4/2PB4/P1Q2PPP/2KR3R w - - 0 14", 30, -1);
   const int sin = Desglose(1).Total;
-  ColorMotor = BLANCO;
+  Eval.ColorMotor = BLANCO;
   EXPECT_EQ(Desglose(1).Total, sin);
 }
 

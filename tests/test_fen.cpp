@@ -27,7 +27,7 @@ TEST(ColocarFEN, InitialPositionMatchesNuevaPartidaExceptCounters) {
   std::memcpy(tablero, Tablero, sizeof tablero);
   const EstadoPly nueva = *EstadoActual;
   EXPECT_EQ(MediasJugadas, 0);
-  EXPECT_EQ(ColorMotor, 0);
+  EXPECT_EQ(Eval.ColorMotor, 0);
 
   ASSERT_EQ(PonerPosicion(INICIAL), 0);
   EXPECT_EQ(0, std::memcmp(tablero, Tablero, sizeof tablero));
@@ -38,7 +38,7 @@ TEST(ColocarFEN, InitialPositionMatchesNuevaPartidaExceptCounters) {
   EXPECT_EQ(EstadoActual->ClaveAlta, nueva.ClaveAlta);
   EXPECT_EQ(EstadoActual->ClavePeones, nueva.ClavePeones);
   EXPECT_EQ(MediasJugadas, 50);
-  EXPECT_EQ(ColorMotor, -1);
+  EXPECT_EQ(Eval.ColorMotor, -1);
   EXPECT_EQ(EstadoActual->Desde, SIN_CASILLA);
   EXPECT_EQ(EstadoActual->Regla50, 0);
   EXPECT_EQ(EstadoActual->InicioRepeticion, EstadoActual);

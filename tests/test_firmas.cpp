@@ -77,7 +77,7 @@ std::vector<std::string> Firmas() {
     ++plies;
     if (plies % 2) continue;
     MediasJugadas = static_cast<int>(azar() % 60);
-    ColorMotor = static_cast<int>(azar() % 3) - 1;
+    Eval.ColorMotor = static_cast<int>(azar() % 3) - 1;
     firmas.push_back(Firma());
   }
   NuevaPartida();

@@ -52,7 +52,7 @@ TEST(TablasHash, AsignacionPorDefecto) {
   // 30 MB (7 MB in the earlier build, which has no attack hash either).
   EXPECT_EQ(MascaraHash, VERSION_052 ? (1u << 17) - 1 : (1u << 19) - 1);
   EXPECT_EQ(MascaraPeones, (1u << 18) - 1);
-  EXPECT_EQ(MascaraAtaques, VERSION_052 ? 0u : (1u << 13) - 1);
+  EXPECT_EQ(Eval.MascaraAtaques, VERSION_052 ? 0u : (1u << 13) - 1);
   ASSERT_NE(Busqueda.TablaHashProf, nullptr);
   ASSERT_NE(Busqueda.TablaHashSiempre, nullptr);
   EXPECT_EQ(Busqueda.TablaHashProf[MascaraHash].ClaveBaja, 0u);

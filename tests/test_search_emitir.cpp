@@ -20,7 +20,7 @@ std::string Emitir(const char* fen, Jugada jugada, int32_t valor) {
   PrepararBusquedaDiagnostico();
   Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;  // these tests read what xboard is told
   EXPECT_EQ(ColocarFEN(fen), 0) << fen;
-  ColorMotor = EstadoActual->Turno;
+  Eval.ColorMotor = EstadoActual->Turno;
   Busqueda.VariantePrincipal[0][0].Jugada = jugada;
   Busqueda.VariantePrincipal[0][1].Jugada = 0;
   Busqueda.ValorRaiz() = valor;
@@ -56,7 +56,7 @@ TEST(Emitir, MateAndStalemateWithoutAMove) {
   PrepararBusquedaDiagnostico();
   Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;  // these tests read what xboard is told
   ASSERT_EQ(ColocarFEN("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3"), 0);
-  ColorMotor = -1;
+  Eval.ColorMotor = -1;
   Busqueda.VariantePrincipal[0][0].Jugada = 0;
   Busqueda.ValorRaiz() = -100000;
   testing::internal::CaptureStdout();
@@ -83,7 +83,7 @@ TEST(Emitir, FiftyMovesAndThreefoldRepetition) {
   ReiniciarPartida();
   for (const char* m : {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1"})
     ASSERT_EQ(HacerJugada(J(m)), 1) << m;
-  ColorMotor = NEGRO;
+  Eval.ColorMotor = NEGRO;
   Busqueda.VariantePrincipal[0][0].Jugada = J("f6g8");
   Busqueda.ValorRaiz() = 0;
   testing::internal::CaptureStdout();
@@ -104,7 +104,7 @@ std::string EmitirTrasCiclo(const char* fen, std::initializer_list<const char*> 
   EXPECT_EQ(ColocarFEN(fen), 0) << fen;
   for (const char* m : jugadas) EXPECT_EQ(HacerJugadaPartida(J(m)), 1) << m;
   for (int i = 0; i < antes; ++i) EXPECT_EQ(HacerJugadaPartida(J(ciclo[i % 4])), 1) << i;
-  ColorMotor = EstadoActual->Turno;
+  Eval.ColorMotor = EstadoActual->Turno;
   Busqueda.VariantePrincipal[0][0].Jugada = J(ciclo[antes % 4]);
   Busqueda.VariantePrincipal[0][1].Jugada = 0;
   Busqueda.ValorRaiz() = 0;
