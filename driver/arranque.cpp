@@ -159,7 +159,9 @@ void Arrancar(int argc, char** argv) {
   // 10. A new game; the earlier build starts from its built-in ending.
   VersionProtocolo = 1;
   ReiniciarPartida();
-  if (PARAMETROS.FenArranque != nullptr) PonerPosicion(PARAMETROS.FenArranque);
+  MotivoFEN motivo;
+  if (PARAMETROS.FenArranque != nullptr && PonerPosicion(PARAMETROS.FenArranque, &motivo) != 0)
+    ImprimirErrorFEN(motivo);
   // 11. Input that arrives during a search reaches the driver through this.
   EntradaPendiente = EntradaXboard;
 }
