@@ -337,7 +337,6 @@ enum class FallaFEN : uint8_t {
   AlPaso,            // en-passant field neither '-' nor a square name
   SinRey,            // `lado` has no king
   VariosReyes,       // `lado` has more than one king
-  DemasiadosPeones,  // `lado` has more than eight pawns
   DemasiadasPiezas,  // `lado` has more than sixteen men
   PeonEnBorde,       // a pawn stands on `casilla`, on the first or last rank
   JaqueSinTurno,     // `lado`, not to move, is in check

@@ -134,9 +134,9 @@ bool LeerTablero(const unsigned char*& c, FENLeida& f, MotivoFEN& m) {
   }
 }
 
-// What one side's men may be: one king, at most eight pawns and sixteen men,
-// which the piece lists hold. More pieces of a kind than promotions could give
-// are taken: the engine plays such a position as safely as any other.
+// What one side's men may be: one king, and at most sixteen men, which the
+// piece lists hold. More pawns or pieces of a kind than a game could give are
+// taken: the engine plays such a position as safely as any other.
 bool ComprobarBando(const FENLeida& f, int lado, MotivoFEN& m) {
   const int signo = lado == BLANCO ? 1 : -1;
   int cuenta[7] = {};
@@ -148,7 +148,6 @@ bool ComprobarBando(const FENLeida& f, int lado, MotivoFEN& m) {
   m.lado = lado;
   if (cuenta[REY] == 0) return Fallar(m, FallaFEN::SinRey);
   if (cuenta[REY] > 1) return Fallar(m, FallaFEN::VariosReyes);
-  if (cuenta[PEON] > 8) return Fallar(m, FallaFEN::DemasiadosPeones);
   if (hombres > 16) return Fallar(m, FallaFEN::DemasiadasPiezas);
   return true;
 }

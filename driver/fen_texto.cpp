@@ -44,9 +44,6 @@ void RazonFEN(const MotivoFEN& m, char* destino, size_t tam) {
       break;
     case FallaFEN::SinRey: std::snprintf(destino, tam, "no %s king", lado); break;
     case FallaFEN::VariosReyes: std::snprintf(destino, tam, "more than one %s king", lado); break;
-    case FallaFEN::DemasiadosPeones:
-      std::snprintf(destino, tam, "more than eight %s pawns", lado);
-      break;
     case FallaFEN::DemasiadasPiezas:
       std::snprintf(destino, tam, "more than sixteen %s men", lado);
       break;
@@ -89,10 +86,6 @@ void MensajeErrorFEN(const MotivoFEN& m, char* destino, size_t tam) {
     case FallaFEN::SinRey: std::snprintf(destino, tam, "Error en FEN: falta el %s", rey); break;
     case FallaFEN::VariosReyes:
       std::snprintf(destino, tam, "Error en FEN: m\xE1s de un %s", rey);
-      break;
-    case FallaFEN::DemasiadosPeones:
-      std::snprintf(destino, tam, "Error en FEN: m\xE1s de ocho peones %s",
-                    blanco ? "blancos" : "negros");
       break;
     case FallaFEN::DemasiadasPiezas:
       std::snprintf(destino, tam, "Error en FEN: m\xE1s de diecis\xE9is piezas %s",

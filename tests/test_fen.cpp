@@ -237,8 +237,6 @@ TEST(ColocarFEN, MessagesAndRefusalsKeepThePreviousGame) {
       {"8/8/8/8/8/8/8/3Kk3 w - - 0 1", FallaFEN::JaqueSinTurno,
        "Error en FEN: el rey negro est\xE1 en jaque y mueven las blancas",
        "black is in check with white to move"},
-      {"4k3/PPPPPPPP/P7/8/8/8/8/4K3 w - - 0 1", FallaFEN::DemasiadosPeones,
-       "Error en FEN: m\xE1s de ocho peones blancos", "more than eight white pawns"},
       // 18 white men, 17 black ones: more than the piece lists hold.
       {"4k3/NNNNNNNN/NNNNNNNN/1N6/8/8/8/4K3 w - - 0 1", FallaFEN::DemasiadasPiezas,
        "Error en FEN: m\xE1s de diecis\xE9is piezas blancas", "more than sixteen white men"},
@@ -267,14 +265,14 @@ TEST(ColocarFEN, MessagesAndRefusalsKeepThePreviousGame) {
   DeshacerJugadaPartida();
   EXPECT_EQ(EstadoActual, Historia);
   EXPECT_EQ(PosicionValida(), 1);
-  // Sixteen men a side is still a position, even more of a kind than
-  // promotions could give; so are nine queens, with a pawn too, and queens that
-  // do not reach the enemy king.
+  // Sixteen men a side is still a position, even more of a kind than a game
+  // could give (nine pawns too); so are nine queens, with a pawn too, and
+  // queens that do not reach the enemy king.
   for (const char* fen :
        {"4k3/NNNNNNNN/NNNNNNN1/8/8/8/8/4K3 b - - 0 1",
         "4k3/8/8/8/8/RRBBNN2/QQQQQQQQ/Q3K3 b - - 0 1", "k7/8/8/8/8/8/1QQQQQQQ/K1QQ4 b - - 0 1",
-        "k7/8/8/8/8/P7/1QQQQQQQ/K1QQ4 b - - 0 1", "4k3/8/8/8/8/8/8/4KQ2 w - - 0 1",
-        "4k3/8/8/8/8/8/8/3K1Q2 w - - 0 1"}) {
+        "k7/8/8/8/8/P7/1QQQQQQQ/K1QQ4 b - - 0 1", "4k3/8/PPPPPPPP/P7/8/8/8/4K3 w - - 0 1",
+        "4k3/8/8/8/8/8/8/4KQ2 w - - 0 1", "4k3/8/8/8/8/8/8/3K1Q2 w - - 0 1"}) {
     int r = 1;
     MotivoFEN m;
     EXPECT_EQ(SalidaDe(fen, r, &m), "") << fen;
