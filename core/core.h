@@ -322,8 +322,40 @@ void ReindexarHistoria();
 
 // Set-up. Both touch only the position: the other subsystems' game state is
 // reset by their own functions, which the driver calls.
-int ColocarFEN(const char* fen);  // 0 success, 1 error (message printed), position kept
-void NuevaPartida();              // the starting position, an empty game
+// Why a FEN text was refused, or what set-up repaired in one it took. The reader
+// only fills this record; the driver words it for the console or the protocol.
+enum class FallaFEN : uint8_t {
+  Ninguna,
+  Incompleta,        // the text ends inside the board
+  Caracter,          // `caracter` in rank `fila` is no piece letter, digit or separator
+  FilaLarga,         // rank `fila` holds more than eight squares
+  FilaCorta,         // rank `fila` holds fewer than eight squares
+  PocasFilas,        // the board ends (a blank) after `fila` ranks
+  MuchasFilas,       // a ninth rank follows the eighth
+  Turno,             // the side to move is missing or not w/b
+  Enroques,          // castling field neither '-' nor letters KQkq
+  AlPaso,            // en-passant field neither '-' nor a square name
+  SinRey,            // `lado` has no king
+  VariosReyes,       // `lado` has more than one king
+  DemasiadasPiezas,  // `lado` has more than sixteen men
+  PeonEnBorde,       // a pawn stands on `casilla`, on the first or last rank
+  JaqueSinTurno,     // `lado`, not to move, is in check
+};
+struct MotivoFEN {
+  FallaFEN falla = FallaFEN::Ninguna;
+  int fila = 0;  // rank number, 8 (the first rank of the text) down to 1
+  char caracter = 0;
+  int lado = 0;     // BLANCO or NEGRO
+  int casilla = 0;  // 0x88 square
+  // Accepted texts: castling rights without their king and rook at home, and an
+  // en-passant square no pawn can just have passed, are dropped, not refused.
+  int enroquesDescartados = 0;
+  bool alPasoDescartado = false;
+};
+// 0 success, 1 refused (the position and game are kept as they were). Prints
+// nothing: `motivo`, when given, says why.
+int ColocarFEN(const char* fen, MotivoFEN* motivo = nullptr);
+void NuevaPartida();  // the starting position, an empty game
 // The current position as FEN text with `turno` to move (the en-passant square
 // only when that side is the one to move); at least 100 bytes hold any position.
 void EscribirFEN(int turno, char* destino, size_t tam);

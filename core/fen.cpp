@@ -7,15 +7,6 @@
 
 namespace {
 
-constexpr const char* ERROR_INCOMPLETA = "Error en FEN: cadena incompleta";
-constexpr const char* ERROR_LINEA = "Error en FEN: l\xEDnea incorrecta";
-constexpr const char* ERROR_COLOR = "Error en FEN: color en turno debe ser 'w' o 'b'";
-
-int FallarFEN(const char* mensaje) {
-  std::printf("%s\n", mensaje);
-  return 1;
-}
-
 int CodigoPieza(char c) {
   switch (c) {
     case 'P': return PEON;
@@ -87,80 +78,153 @@ int AlPasoCoherente(const FENLeida& f, int casilla) {
   return SIN_CASILLA;
 }
 
-// Parses `fen` into `f`. Returns the error message, or nullptr on success.
-const char* LeerFEN(const char* fen, FENLeida& f) {
-  std::memset(&f, 0, sizeof f);
-  f.reyes[0] = f.reyes[1] = SIN_CASILLA;
-  int numReyes[2] = {0, 0};
-  int hombres[2] = {0, 0};
-  // Positions the engine cannot hold are reported only once the text has parsed,
-  // so a short or mistyped FEN still gets its own message.
-  bool imposible = false;
-  const unsigned char* c = reinterpret_cast<const unsigned char*>(fen);
+bool EsBlanco(unsigned char ch) { return ch == ' ' || ch == '\t'; }
+bool FinDeCampo(unsigned char ch) { return ch == 0 || EsBlanco(ch); }
 
-  // 1. Board: '/', ' ' and ';' all jump to the next rank; digits skip squares.
-  int a = 0;
-  while (a < 120) {
+const unsigned char* SaltarBlancos(const unsigned char* c) {
+  while (EsBlanco(*c)) ++c;
+  return c;
+}
+
+bool Fallar(MotivoFEN& m, FallaFEN falla) {
+  m.falla = falla;
+  return false;
+}
+
+// The board field. '/', a blank and ';' all end a rank, which must then hold
+// its eight squares; the eighth rank ends the field.
+bool LeerTablero(const unsigned char*& c, FENLeida& f, MotivoFEN& m) {
+  int fila = 0, columna = 0;  // fila 0 is the text's first rank, the eighth
+  bool trasBlanco = false;    // the rank began after a blank, not after '/'
+  for (;;) {
     const unsigned char ch = *c;
-    if (ch == 0) return ERROR_INCOMPLETA;
+    m.fila = 8 - fila;
+    if (fila == 7 && columna == 8) {
+      // The eighth rank is full: the field ends here, unless the text goes on
+      // with more squares or more ranks.
+      if ((ch >= '0' && ch <= '9') || CodigoPieza(static_cast<char>(ch)) != VACIO)
+        return Fallar(m, FallaFEN::FilaLarga);
+      if (ch == '/' && c[1] != 0 && !EsBlanco(c[1])) return Fallar(m, FallaFEN::MuchasFilas);
+      return true;
+    }
+    if (ch == 0) return Fallar(m, FallaFEN::Incompleta);
     ++c;
-    if (ch >= '0' && ch <= '9') {
-      a += ch - '0';
-    } else if (ch == '/' || ch == ' ' || ch == ';') {
-      a += 8;
+    if (ch >= '1' && ch <= '9') {
+      columna += ch - '0';
+      if (columna > 8) return Fallar(m, FallaFEN::FilaLarga);
     } else if (const int p = CodigoPieza(static_cast<char>(ch)); p != VACIO) {
-      const int lado = Color(p);
-      // A rank with too many squares would put the man off the board.
-      if (!EnTablero(a)) {
-        imposible = true;
-        ++a;
-        continue;
-      }
-      if (Abs(p) == REY) {
-        f.reyes[lado] = a;
-        ++numReyes[lado];
-      }
-      if (Abs(p) == PEON && (Fila(a) == 0 || Fila(a) == 7)) imposible = true;
-      if (++hombres[lado] > 16) imposible = true;
-      f.tablero[a] = p;
-      ++a;
+      if (columna >= 8) return Fallar(m, FallaFEN::FilaLarga);
+      f.tablero[fila * 16 + columna++] = p;
+    } else if (ch == '/' || ch == ';' || EsBlanco(ch)) {
+      if (columna < 8) return Fallar(m, FallaFEN::FilaCorta);
+      ++fila;
+      columna = 0;
+      trasBlanco = EsBlanco(ch);
+      if (trasBlanco) c = SaltarBlancos(c);
     } else {
-      return ERROR_LINEA;
+      // After a blank, a word that is no rank is where the board ended: the
+      // side to move (or anything else) came too early.
+      if (trasBlanco && columna == 0) {
+        m.fila = fila;
+        return Fallar(m, FallaFEN::PocasFilas);
+      }
+      m.caracter = static_cast<char>(ch);
+      return Fallar(m, FallaFEN::Caracter);
     }
   }
-  if (numReyes[BLANCO] != 1 || numReyes[NEGRO] != 1) imposible = true;
+}
 
-  // 2. Side to move.
-  while (*c == ' ') ++c;
+// What one side's men may be: one king, and at most sixteen men, which the
+// piece lists hold. More pawns or pieces of a kind than a game could give are
+// taken: the engine plays such a position as safely as any other.
+bool ComprobarBando(const FENLeida& f, int lado, MotivoFEN& m) {
+  const int signo = lado == BLANCO ? 1 : -1;
+  int cuenta[7] = {};
+  int hombres = 0;
+  for (int i = 0; i < 64; ++i) {
+    const int p = f.tablero[Casilla0x88(i)] * signo;
+    if (p > 0) ++cuenta[p], ++hombres;
+  }
+  m.lado = lado;
+  if (cuenta[REY] == 0) return Fallar(m, FallaFEN::SinRey);
+  if (cuenta[REY] > 1) return Fallar(m, FallaFEN::VariosReyes);
+  if (hombres > 16) return Fallar(m, FallaFEN::DemasiadasPiezas);
+  return true;
+}
+
+// Parses `fen` into `f`. False, with `m` saying why, when it is refused. Faults
+// of the text are found before faults of the position it describes, so a
+// mistyped FEN gets its own reason.
+bool LeerFEN(const char* fen, FENLeida& f, MotivoFEN& m) {
+  std::memset(&f, 0, sizeof f);
+  f.reyes[0] = f.reyes[1] = SIN_CASILLA;
+  f.alPaso = SIN_CASILLA;
+  const unsigned char* c = reinterpret_cast<const unsigned char*>(fen);
+
+  // 1. Board.
+  if (!LeerTablero(c, f, m)) return false;
+  m.fila = 0;
+  if (*c == '/' || *c == ';') ++c;
+
+  // 2. Side to move: one letter.
+  c = SaltarBlancos(c);
   const unsigned char lado = *c;
   if (lado == 'w' || lado == 'W') f.turno = BLANCO;
   else if (lado == 'b' || lado == 'B') f.turno = NEGRO;
-  else return ERROR_COLOR;
-  ++c;
-  while (*c == ' ') ++c;
-  if (imposible) return ERROR_LINEA;
+  else return Fallar(m, FallaFEN::Turno);
+  if (!FinDeCampo(*++c)) return Fallar(m, FallaFEN::Turno);
+  c = SaltarBlancos(c);
 
   // 3. Castling rights: inferred from the board when the text ends here.
+  bool inferidos = false;
   if (*c == 0) {
     f.enroques = EnroquesDelTablero(f.tablero);
-    f.alPaso = SIN_CASILLA;
-    return nullptr;
+    inferidos = true;
+  } else if (*c == '-' && FinDeCampo(c[1])) {
+    ++c;
+  } else {
+    for (; !FinDeCampo(*c); ++c) {
+      if (*c == 'K') f.enroques |= ENROQUE_BC;
+      else if (*c == 'Q') f.enroques |= ENROQUE_BL;
+      else if (*c == 'k') f.enroques |= ENROQUE_NC;
+      else if (*c == 'q') f.enroques |= ENROQUE_NL;
+      else return Fallar(m, FallaFEN::Enroques);
+    }
   }
-  for (;; ++c) {
-    if (*c == 'K') f.enroques |= ENROQUE_BC;
-    else if (*c == 'Q') f.enroques |= ENROQUE_BL;
-    else if (*c == 'k') f.enroques |= ENROQUE_NC;
-    else if (*c == 'q') f.enroques |= ENROQUE_NL;
-    else break;
-  }
-  if (*c != 0) ++c;
 
-  // 4. En passant; the clocks and anything after them are ignored.
-  f.alPaso = SIN_CASILLA;
-  while (*c == ' ') ++c;
-  if (c[0] >= 'a' && c[0] <= 'h' && c[1] >= '1' && c[1] <= '8')
-    f.alPaso = AlPasoCoherente(f, CasillaDeTexto(reinterpret_cast<const char*>(c)));
-  return nullptr;
+  // 4. En passant: '-', a square, or nothing; the clocks and anything after
+  //    them are ignored.
+  int alPaso = SIN_CASILLA;
+  c = SaltarBlancos(c);
+  if (*c != 0 && !(*c == '-' && FinDeCampo(c[1]))) {
+    if (!(c[0] >= 'a' && c[0] <= 'h' && c[1] >= '1' && c[1] <= '8' && FinDeCampo(c[2])))
+      return Fallar(m, FallaFEN::AlPaso);
+    alPaso = CasillaDeTexto(reinterpret_cast<const char*>(c));
+  }
+
+  // 5. The position itself.
+  if (!ComprobarBando(f, BLANCO, m) || !ComprobarBando(f, NEGRO, m)) return false;
+  m.lado = 0;
+  for (int i = 0; i < 64; ++i) {
+    const int s = Casilla0x88(i);
+    if (Abs(f.tablero[s]) == REY) f.reyes[Color(f.tablero[s])] = s;
+    if (Abs(f.tablero[s]) == PEON && (Fila(s) == 0 || Fila(s) == 7)) {
+      m.casilla = s;
+      return Fallar(m, FallaFEN::PeonEnBorde);
+    }
+  }
+
+  // 6. What cannot be so is dropped, as if the text had not said it: a right
+  //    whose king or rook has left its square, an en-passant square no pawn
+  //    has just passed.
+  if (!inferidos) {
+    const int posibles = EnroquesDelTablero(f.tablero);
+    m.enroquesDescartados = f.enroques & ~posibles;
+    f.enroques &= posibles;
+  }
+  f.alPaso = AlPasoCoherente(f, alPaso);
+  m.alPasoDescartado = alPaso != SIN_CASILLA && f.alPaso == SIN_CASILLA;
+  return true;
 }
 
 // Everything besides the board that a new root shares with both set-ups.
@@ -181,9 +245,12 @@ void ReiniciarPilas() {
 
 }  // namespace
 
-int ColocarFEN(const char* fen) {
+int ColocarFEN(const char* fen, MotivoFEN* motivo) {
+  MotivoFEN local;
+  MotivoFEN& m = motivo != nullptr ? *motivo : local;
+  m = MotivoFEN{};
   FENLeida f;
-  if (const char* error = LeerFEN(fen, f)) return FallarFEN(error);
+  if (!LeerFEN(fen, f, m)) return 1;
 
   // Keep what the new position overwrites, so a refused FEN changes nothing.
   static int32_t tableroPrevio[120];
@@ -215,7 +282,10 @@ int ColocarFEN(const char* fen) {
     std::memcpy(ConjuntoPiezas, conjuntosPrevios, sizeof ConjuntoPiezas);
     Historia[0] = raizPrevia;
     EstadoActual = actualPrevio;
-    return FallarFEN(ERROR_LINEA);
+    m = MotivoFEN{};
+    m.falla = FallaFEN::JaqueSinTurno;
+    m.lado = 1 - f.turno;
+    return 1;
   }
   raiz.PermiteNulo = !raiz.EnJaque;
   raiz.Evasion = CasillasEvasion(&raiz);

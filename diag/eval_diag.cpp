@@ -155,7 +155,11 @@ int ComandoEval(int argc, char** argv) {
     }
   }
   PrepararTablasEval();
-  if (ColocarFEN(UnirArgumentos(argc, argv, i).c_str()) != 0) return 1;
+  MotivoFEN motivo;
+  if (ColocarFEN(UnirArgumentos(argc, argv, i).c_str(), &motivo) != 0) {
+    ImprimirErrorFEN(motivo);
+    return 1;
+  }
   MediasJugadas = medias;
   Eval.ColorMotor = colorMotor;
 

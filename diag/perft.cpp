@@ -7,6 +7,7 @@
 
 #include "core/core.h"
 #include "diag/diag.h"
+#include "driver/driver.h"
 #include "movegen/movegen.h"
 
 namespace {
@@ -30,7 +31,10 @@ bool PrepararPosicion(int argc, char** argv, const char* uso, int& profundidad, 
     return false;
   }
   PrepararDiagnostico();
-  return ColocarFEN(UnirArgumentos(argc, argv, 3).c_str()) == 0;
+  MotivoFEN motivo;
+  if (ColocarFEN(UnirArgumentos(argc, argv, 3).c_str(), &motivo) == 0) return true;
+  ImprimirErrorFEN(motivo);
+  return false;
 }
 
 void EscribirJugada(Jugada j, char* texto) {

@@ -242,7 +242,9 @@ void Arrancar(int argc, char** argv) {
   // 10. A new game; the earlier build starts from its built-in ending.
   VersionProtocolo = 1;
   ReiniciarPartida();
-  if (FORMA_DRIVER.FenArranque != nullptr) PonerPosicion(FORMA_DRIVER.FenArranque);
+  MotivoFEN motivo;
+  if (FORMA_DRIVER.FenArranque != nullptr && PonerPosicion(FORMA_DRIVER.FenArranque, &motivo) != 0)
+    ImprimirErrorFEN(motivo);
   // 11. Input that arrives during a search reaches the driver through this.
   Busqueda.EntradaPendiente = EntradaXboard;
   Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;

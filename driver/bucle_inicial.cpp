@@ -88,19 +88,20 @@ void BucleInicial() {
       Log(" %s", linea);
       const char* fen = linea;
       while (*fen == ' ' || *fen == '\t') ++fen;
-      PonerPosicion(fen);
+      MotivoFEN motivo;
+      if (PonerPosicion(fen, &motivo) != 0) ImprimirErrorFEN(motivo);
     } else if (std::strcmp(token, "ze_GuardarL") == 0) {
       GuardarFicherosLibro();
     } else if (std::strcmp(token, "CargarL") == 0) {
       CargarFicherosLibro();
     } else if (std::strcmp(token, "ze_Eval") == 0) {
-      std::printf("Static eval: %d\n", Evaluar());
+      if (!SinPosicionPara(token)) std::printf("Static eval: %d\n", Evaluar());
     } else if (FORMA_DRIVER.ComandoPensarProf && std::strcmp(token, "PensarProf") == 0) {
       LeerArgumento(argumento, sizeof argumento);
       int profundidad = ConvertirEntero(argumento);
       if (profundidad < 0) profundidad = 0;
       if (profundidad > MAX_PROFUNDIDAD_FIJA) profundidad = MAX_PROFUNDIDAD_FIJA;
-      PensarProf(profundidad);
+      if (!SinPosicionPara(token)) PensarProf(profundidad);
     } else if (!AtenderProtocolo1(token)) {
       Log("\n");
       std::printf("Error (unknow command): %s\n", token);

@@ -71,9 +71,21 @@ void AprenderResultado(const char* resultado);
 // A new game for the whole engine: the starting position, the tables cleared,
 // and every subsystem's per-game state reset (the driver's own included).
 void ReiniciarPartida();
-// Sets up a FEN position (a bad one prints its message and changes nothing);
-// the engine then plays neither side and has no clock. 0 success, 1 error.
-int PonerPosicion(const char* fen);
+// Sets up a FEN position; the engine then plays neither side and has no clock.
+// 0 success, 1 refused: nothing printed (`motivo` says why), the position and
+// game are kept, and SinPosicion holds until a position is set or a new game.
+int PonerPosicion(const char* fen, MotivoFEN* motivo = nullptr);
+// True after a refused FEN: the position the engine holds is not the one the
+// user set, so it neither thinks nor answers from it.
+extern bool SinPosicion;
+// With SinPosicion: prints "Error (no position set): COMMAND" and returns true.
+bool SinPosicionPara(const char* comando);
+// A refused FEN in the protocols' words ("no white king"), plain ASCII.
+void RazonFEN(const MotivoFEN& m, char* destino, size_t tam);
+// The console's message for it ("Error en FEN: ...", Latin-1), without line end.
+void MensajeErrorFEN(const MotivoFEN& m, char* destino, size_t tam);
+// That message and a line end on standard output (console and tools).
+void ImprimirErrorFEN(const MotivoFEN& m);
 
 // The tablebases registered again from NALIMOV_PATH and EGTB_CACHE_SIZE.
 void CambiarTablasFinales();

@@ -12,6 +12,7 @@ int RivalComputadora = 0;
 int ModoICS = 0;
 char NombreRival[TAM_LINEA];
 char NombreMotor[TAM_NOMBRE_MOTOR] = {};
+bool SinPosicion = false;
 
 void ReiniciarPartida() {
   // 1. The position, and tables that may hold values of the old game.
@@ -26,10 +27,15 @@ void ReiniciarPartida() {
   Eval.ColorMotor = NEGRO;
   RivalComputadora = 0;
   ModoICS = 0;
+  SinPosicion = false;
 }
 
-int PonerPosicion(const char* fen) {
-  if (ColocarFEN(fen) != 0) return 1;
+int PonerPosicion(const char* fen, MotivoFEN* motivo) {
+  if (ColocarFEN(fen, motivo) != 0) {
+    SinPosicion = true;
+    return 1;
+  }
+  SinPosicion = false;
   Eval.ColorMotor = -1;
   Busqueda.Limites.TiempoRestante = SIN_RELOJ;
   NuevaPosicionBusqueda();

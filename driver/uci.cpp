@@ -7,6 +7,8 @@
 //   ucinewgame           a new game: tables cleared, game records emptied
 //   setoption name N [value V]   see OPCIONES below
 //   position startpos|fen FEN [moves M ...]
+//                        a refused FEN is told in an info string; until a
+//                        position is set, go answers bestmove 0000
 //   go [ponder] [infinite] [wtime W] [btime B] [winc I] [binc I] [movestogo N]
 //      [depth D] [nodes N] [movetime T]
 //   stop                 ends the search; bestmove follows
@@ -378,14 +380,20 @@ void CmdPosition(char** p, int n) {
   for (int k = 0; continua && k < NumJugadasActuales; ++k)
     continua = Igual(p[primera + k], JugadasActuales[k]);
   if (continua) {
+    // The game the engine still holds, a refused FEN since or not.
     desde = NumJugadasActuales;
+    SinPosicion = false;
   } else {
-    // 3. Otherwise from the starting point (a refused FEN changes nothing).
+    // 3. Otherwise from the starting point. A refused FEN keeps the game, but
+    //    the engine will not play from it (see SinPosicion).
+    MotivoFEN motivo;
     if (Igual(base, "startpos")) {
       PonerPosicion(FEN_INICIAL);
       MediasJugadas = 0;  // a game from its start, as after "new"
-    } else if (PonerPosicion(base) != 0) {
-      Uci("info string bad FEN, position unchanged: %s", base);
+    } else if (PonerPosicion(base, &motivo) != 0) {
+      char razon[128];
+      RazonFEN(motivo, razon, sizeof razon);
+      Uci("info string bad FEN (%s), no position set: %s", razon, base);
       return;
     }
     std::snprintf(BaseActual, sizeof BaseActual, "%s", base);
@@ -534,6 +542,15 @@ bool EsperarFin(bool ponder) {
   }
 }
 
+// A go with no position set: GUIs wait for a bestmove to every go, and the null
+// move says there is none rather than playing from a position nobody set.
+// Pondering and "infinite" still answer only when told.
+void SinPosicionGo(const ParametrosGo& g) {
+  Uci("info string no position set: no move");
+  if (g.ponder || g.infinito) EsperarFin(g.ponder);
+  Uci("bestmove 0000");
+}
+
 void Buscar(const ParametrosGo& g) {
   ModoBusqueda modo = g.ponder     ? ModoBusqueda::Ponder
                       : g.infinito ? ModoBusqueda::Analisis
@@ -622,7 +639,9 @@ void CmdUci() {
       CmdPosition(palabras, n);
     } else if (Igual(comando, "go")) {
       ParametrosGo g;
-      if (LeerGo(palabras, n, g)) Buscar(g);
+      if (!LeerGo(palabras, n, g)) continue;
+      if (SinPosicion) SinPosicionGo(g);
+      else Buscar(g);
     } else if (Igual(comando, "stop") || Igual(comando, "ponderhit") || Igual(comando, "debug") ||
                Igual(comando, "register")) {
       // Nothing is running (a search answers before its stop is read).

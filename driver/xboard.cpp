@@ -15,7 +15,9 @@
 //   ?            stop the running search
 //   ping N       answers pong N
 //   result R     learn from the game (when learning is on)
-//   setboard FEN position from the rest of the line
+//   setboard FEN position from the rest of the line; a refused one is told with
+//                tellusererror, and until a position is set or a new game the
+//                engine neither thinks nor answers from the position it kept
 //   undo         take one move back (analysis restarts)
 //   remove       take two moves back
 //   hard, easy   pondering on, off
@@ -143,6 +145,11 @@ void Analizar() {
     ~Marca() { EnAnalisis = false; }
   } marca;
   while (Busqueda.Limites.Modo == ModoBusqueda::Analisis) {
+    // No position to analyse: the commands are handled until one is set.
+    if (SinPosicion) {
+      BucleXboard();
+      continue;
+    }
     AnalisisPedida = false;
     Pensar();
     const bool acabada = !Busqueda.PararBusqueda;
@@ -178,7 +185,11 @@ void CmdQuit(const char*) { SalirMotor(true); }
 
 void CmdForce(const char*) { Eval.ColorMotor = -1; }
 
-void CmdGo(const char*) {
+void CmdGo(const char* comando) {
+  if (SinPosicionPara(comando)) {
+    Eval.ColorMotor = -1;
+    return;
+  }
   Eval.ColorMotor = EstadoActual->Turno;
   Pensar();
   RecordarPrediccion();
@@ -265,7 +276,7 @@ void CmdNoPost(const char*) { MostrarPensamiento = 0; }
 
 void TextoHint(char* destino, size_t tam) {
   destino[0] = '\0';
-  if (Prediccion == 0 || ClaveActual() != ClavePrediccion || HistoriaLlena()) return;
+  if (SinPosicion || Prediccion == 0 || ClaveActual() != ClavePrediccion || HistoriaLlena()) return;
   const Jugada j = JugadaGenerada(Prediccion);
   if (j == 0 || !HacerJugadaPartida(j)) return;
   DeshacerJugadaPartida();
@@ -309,7 +320,8 @@ void CmdHint(const char*) {
   ImprimirHint(texto);
 }
 
-void CmdBk(const char*) {
+void CmdBk(const char* comando) {
+  if (SinPosicionPara(comando)) return;
   char texto[TAM_RESPUESTA];
   TextoBk(texto, sizeof texto);
   std::fputs(texto, stdout);
@@ -339,6 +351,11 @@ void CmdNada(const char*) {}
 
 // The opponent's move, from "usermove" or sent bare.
 void JugadaRival(const char* texto) {
+  if (SinPosicion) {
+    std::printf("Illegal move (no position set): %s\n", texto);
+    Log("\nIllegal move (no position set): %s\n", texto);
+    return;
+  }
   // 1. Parse, check and make.
   if (!InterpretarJugada(texto)) {
     std::printf("Illegal move: %s\n", texto);
@@ -383,17 +400,25 @@ void CmdSetboard(const char*) {
   char linea[TAM_LINEA];
   LeerResto(linea, sizeof linea);
   Log(" %s", linea);
-  // A bad FEN prints its message and leaves the position and game as they were.
-  PonerPosicion(SinBlancosIniciales(linea));
+  // xboard shows tellusererror to the user; "Illegal position" is the start
+  // front ends know for a refused setboard.
+  MotivoFEN motivo;
+  if (PonerPosicion(SinBlancosIniciales(linea), &motivo) != 0) {
+    char razon[128];
+    RazonFEN(motivo, razon, sizeof razon);
+    std::printf("tellusererror Illegal position: %s\n", razon);
+    Log("\ntellusererror Illegal position: %s\n", razon);
+  }
 }
 
 void CmdUndo(const char*) {
-  if (EstadoActual == Historia) return;
+  if (SinPosicion || EstadoActual == Historia) return;
   DeshacerJugadaPartida();
   if (Busqueda.Limites.Modo == ModoBusqueda::Analisis) Analizar();
 }
 
 void CmdRemove(const char*) {
+  if (SinPosicion) return;
   TomarAtras();
   TomarAtras();
 }
@@ -401,7 +426,9 @@ void CmdRemove(const char*) {
 void CmdHard(const char*) { PonderActivo = 1; }
 void CmdEasy(const char*) { PonderActivo = 0; }
 
-void CmdAnalyze(const char*) {
+void CmdAnalyze(const char* comando) {
+  // Without a position the mode still starts: it waits for one.
+  SinPosicionPara(comando);
   AnalisisPedida = true;
   Busqueda.Limites.Modo = ModoBusqueda::Analisis;
   Eval.ColorMotor = -1;
@@ -552,6 +579,16 @@ void AtenderComando(const char* comando, bool protocolo1) {
 }
 
 }  // namespace
+
+// After a refused set-up the engine holds the position from before it, which
+// is not the one the front end shows: a command that would think or answer
+// from it is refused instead, with the protocol's error form.
+bool SinPosicionPara(const char* comando) {
+  if (!SinPosicion) return false;
+  std::printf("Error (no position set): %s\n", comando);
+  Log("\nError (no position set): %s\n", comando);
+  return true;
+}
 
 bool ComandoSeguroEnBusqueda(const char* comando) {
   const Comando* c = Buscar(comando);

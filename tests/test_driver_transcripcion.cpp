@@ -130,15 +130,18 @@ TEST(DriverTranscripcion, JugadasEspeciales) {
 
 TEST(DriverTranscripcion, SetboardUndoRemove) {
   DirectorioTemporal dir;
-  // A bad FEN prints its message and keeps the game: e7e5 is still Black's move.
+  // A bad FEN is refused with its reason in a tellusererror line, which xboard
+  // shows. The engine then holds no position the front end set: a move is
+  // refused until a position is set or a new game starts.
   auto r = Ejecutar(ZELMOR070_BIN,
                     Xboard("usermove e2e4\nsetboard 8/8/8/8 w\nsetboard\nusermove e7e5\n"
-                           "ping 1\n"),
+                           "ping 1\nnew\nforce\nusermove e2e4\nping 2\n"),
                     dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + FEATURE +
-                          "Error en FEN: l\xEDnea incorrecta\n"
-                          "Error en FEN: cadena incompleta\n"
-                          "\npong 1\n" +
+                          "tellusererror Illegal position: the board has 4 ranks, not eight\n"
+                          "tellusererror Illegal position: the text ends inside the board\n"
+                          "Illegal move (no position set): e7e5\n"
+                          "\npong 1\n\npong 2\n" +
                           GUARDADO);
 
   // undo and remove past the start of the game change nothing.
@@ -201,7 +204,9 @@ TEST(DriverTranscripcion, TokenMuyLargo) {
   auto r =
       Ejecutar(ZELMOR070_BIN, Xboard(largo + "\nsetboard " + largo + "\nping 6\n"), dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + FEATURE + "Error (unknow command): " + largo.substr(0, 255) +
-                          "\nError en FEN: l\xEDnea incorrecta\n\npong 6\n" + GUARDADO);
+                          "\ntellusererror Illegal position: 'x' is not a piece letter (rank 8)\n"
+                          "\npong 6\n" +
+                          GUARDADO);
   EXPECT_TRUE(SalioBien(r.estado));
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "book/book.h"
+#include "driver/driver.h"
 #include "movegen/movegen.h"
 #include "tools/libro/libro_tool.h"
 
@@ -142,7 +143,11 @@ int ComandoJugadas(int argc, char** argv) {
     }
   }
   PrepararTablero();
-  if (!fen.empty() && ColocarFEN(fen.c_str()) != 0) return 1;
+  MotivoFEN motivo;
+  if (!fen.empty() && ColocarFEN(fen.c_str(), &motivo) != 0) {
+    ImprimirErrorFEN(motivo);
+    return 1;
+  }
   SalidaLogLibro = AvisoError;
   NumLibroBlancas = NumLibroNegras = 0;
   const std::string b = dir + (anterior ? "/ZelmorB.libro" : "/Zelmor070B.libro");

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/core.h"
+#include "driver/driver.h"
 #include "egtb/egtb.h"
 #include "movegen/movegen.h"
 
@@ -172,7 +173,11 @@ std::string ComprobarPosicion() {
 
 int Sondear(const char* dir, const char* fen) {
   if (!PrepararMotor(dir)) return 1;
-  if (ColocarFEN(fen) != 0) return 1;
+  MotivoFEN motivo;
+  if (ColocarFEN(fen, &motivo) != 0) {
+    ImprimirErrorFEN(motivo);
+    return 1;
+  }
   const uint8_t* c = EstadoActual->NumPiezas;
   int p = BuscarTabla(c[0], c[2], c[4], c[6], c[8], c[1], c[3], c[5], c[7], c[9]);
   if (p == 0) {
