@@ -548,12 +548,16 @@ TEST(ArchivosTablas, GeneratorMarksAndMarcarRemarksADirectory) {
   EXPECT_FALSE(TablaRegistrada(krk, 0));
   EXPECT_TRUE(TablaRegistrada(BuscarNombre("kqk"), 0));
 
-  // A marked table replaced by a foreign file of its length: marcar drops the mark.
+  // A marked table replaced by a foreign file of its length: marcar drops the
+  // mark; so it does for a file that is gone.
   GuardarArchivo(tb::NombreArchivo(junta, "kqk", 0, false), std::vector<uint8_t>(
                      LeerArchivo(tb::NombreArchivo(junta, "kqk", 0, false)).size(), 0));
+  std::remove(tb::NombreArchivo(junta, "krk", 1, false).c_str());
   Ejecutar(std::string(ZELMOR_TB_BIN) + " marcar " + junta, salida);
-  EXPECT_EQ(LeerMarcas(junta).size(), 3u) << salida;
+  EXPECT_EQ(LeerMarcas(junta).size(), 2u) << salida;
   EXPECT_EQ(BuscarMarca(LeerMarcas(junta), "kqk.nbw"), nullptr);
+  EXPECT_EQ(BuscarMarca(LeerMarcas(junta), "krk.nbb"), nullptr);
+  EXPECT_NE(BuscarMarca(LeerMarcas(junta), "krk.nbw"), nullptr);
   // Nothing usable to mark, or a directory that cannot be read: no crash.
   EXPECT_NE(Ejecutar(std::string(ZELMOR_TB_BIN) + " marcar", salida), 0);
   EXPECT_NE(salida.find("usage:"), std::string::npos) << salida;

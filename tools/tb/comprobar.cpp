@@ -358,6 +358,9 @@ int Marcar(const char* dir) {
           ++rechazados;
         }
       }
+  // Lines of files that are gone would only mark a file copied there later.
+  for (const MarcaTabla& m : LeerMarcas(d))
+    if (access(((d.empty() ? "" : d + "/") + m.Nombre).c_str(), F_OK) != 0) quitar.push_back(m.Nombre);
   std::string error;
   if (!ActualizarMarcas(d, marcas, quitar, error)) {
     std::fprintf(stderr, "zelmor-tb: %s\n", error.c_str());
