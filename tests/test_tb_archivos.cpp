@@ -562,6 +562,9 @@ TEST(ArchivosTablas, GeneratorMarksAndMarcarRemarksADirectory) {
   EXPECT_NE(Ejecutar(std::string(ZELMOR_TB_BIN) + " marcar", salida), 0);
   EXPECT_NE(salida.find("usage:"), std::string::npos) << salida;
   for (const std::string* x : {&junta, &copia, &ajeno}) std::filesystem::remove_all(*x);
+  // The tests that follow (searches among them) must not probe these.
+  MaxPiezasTB = 0;
+  LiberarTablas();
 }
 
 // The engine compares only the ends of a file with its mark at start-up;
@@ -590,6 +593,9 @@ TEST(ArchivosTablas, VerificarComparesTheWholeFileWithItsMark) {
             std::string::npos)
       << informe;
   std::filesystem::remove_all(dir);
+  // A table with a wrong entry must not reach the tests that follow.
+  MaxPiezasTB = 0;
+  LiberarTablas();
 }
 
 // The generator names every combination of up to five men as the registry does.
