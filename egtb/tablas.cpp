@@ -1,6 +1,8 @@
 // Tablebase files at run time: registering the files found in the configured
 // directories, opening them lazily, and reading entries through the block
 // cache.
+#include <sys/stat.h>
+
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +11,7 @@
 #include "core/core.h"
 #include "egtb/egtb.h"
 #include "egtb/indices.h"
+#include "egtb/marcas.h"
 
 void (*LogTablas)(const char* texto) = [](const char* texto) { Log("%s", texto); };
 
@@ -129,13 +132,20 @@ Ranura* LeerBloque(int tabla, int lado, int32_t bloque) {
     SacarDeListas(i);
   }
   if (l.Fichero == nullptr) {
-    l.Fichero = std::fopen(l.Nombre, "rb");
+    l.Fichero = AbrirRegular(l.Nombre);
     if (l.Fichero == nullptr) {  // perhaps out of descriptors: give them all back
       CerrarTablas();
-      l.Fichero = std::fopen(l.Nombre, "rb");
+      l.Fichero = AbrirRegular(l.Nombre);
     }
     if (l.Fichero == nullptr) {
       Desregistrar(tabla, lado, "cannot be opened");
+      Liberar(i);
+      return nullptr;
+    }
+    // A file replaced since it was registered was never checked.
+    struct stat st;
+    if (fstat(fileno(l.Fichero), &st) != 0 || static_cast<uint64_t>(st.st_size) != l.Longitud) {
+      Desregistrar(tabla, lado, "changed since it was registered");
       Liberar(i);
       return nullptr;
     }
@@ -168,10 +178,11 @@ Ranura* LeerBloque(int tabla, int lado, int32_t bloque) {
 }
 
 // Registers one side of a table from a directory, trying the plain name and
-// the three compressed forms. A file the engine cannot read is reported and
-// left out; it never stops the engine (a directory may hold other layouts).
-// Returns false only when memory runs out.
-bool RegistrarTabla(const char* dir, int tabla, int lado) {
+// the three compressed forms. A file the engine cannot read, or one the
+// directory's marks do not list as it is, is reported and left out; it never
+// stops the engine (a directory may hold other layouts). Returns false only
+// when memory runs out.
+bool RegistrarTabla(const char* dir, const std::vector<MarcaTabla>& marcas, int tabla, int lado) {
   LadoTabla& l = Lados[tabla][lado];
   if (l.Nombre[0] != '\0') return true;
   const DescriptorTabla& d = RegistroTablas[tabla];
@@ -180,27 +191,37 @@ bool RegistrarTabla(const char* dir, int tabla, int lado) {
                               d.Nombre, lado == 0 ? "nbw" : "nbb");
   if (n < 0 || n + 5 >= TAM_NOMBRE) return true;
   char* punto = nombre + n - 4;
-  std::FILE* f = std::fopen(nombre, "rb");
+  // The plain name, then the three compressed forms. Something that is there
+  // under one of them but is no regular file (a FIFO, a device, a directory) is
+  // refused, never opened in a way that could block.
+  bool noRegular = false;
+  std::FILE* f = AbrirRegular(nombre, &noRegular);
   bool comprimido = false;
-  if (f == nullptr) {
+  if (f == nullptr && !noRegular) {
     comprimido = true;
     std::strcat(nombre, ".emd");
-    f = std::fopen(nombre, "rb");
+    f = AbrirRegular(nombre, &noRegular);
   }
-  if (f == nullptr) {
+  if (f == nullptr && !noRegular) {
     *punto = '_';
-    f = std::fopen(nombre, "rb");
+    f = AbrirRegular(nombre, &noRegular);
   }
-  if (f == nullptr) {
+  if (f == nullptr && !noRegular) {
     std::memmove(punto, punto + 1, std::strlen(punto + 1) + 1);
-    f = std::fopen(nombre, "rb");
+    f = AbrirRegular(nombre, &noRegular);
+  }
+  if (noRegular) {
+    Avisar(true, "*** %s corrupted\n", nombre);
+    return true;
   }
   if (f == nullptr) return true;
+  struct stat st;
+  const uint64_t largo = fstat(fileno(f), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
 
   const uint64_t esperadas = d.IndiceMaximo[lado];
   const bool dosBytes = d.Banderas & TABLA_DOS_BYTES;
   DecodificadorTabla* dec = nullptr;
-  bool valido = true;
+  bool valido = true, corrupto = false;
   if (comprimido) {
     const int r = LeerCabecera(f, &dec);
     if (r != 0) {
@@ -220,22 +241,25 @@ bool RegistrarTabla(const char* dir, int tabla, int lado) {
       const uint64_t d1 = static_cast<uint64_t>(BloquesDecodificador(dec)) - 1;
       const uint64_t ultimo = static_cast<uint64_t>(TamUltimoBloque(dec));
       const uint64_t entradas = dosBytes ? 4096 * d1 + ultimo / 2 : 8192 * d1 + ultimo;
-      std::fseek(f, 0, SEEK_END);
-      const long largo = std::ftell(f);
       // A file cut short would fail on its last blocks during a game.
-      if (entradas != esperadas || largo < 0 ||
-          static_cast<uint64_t>(largo) < FinDatosDecodificador(dec)) {
-        Avisar(true, "*** %s corrupted\n", nombre);
-        valido = false;
-      }
+      corrupto = entradas != esperadas || largo < FinDatosDecodificador(dec);
     }
   } else {
-    std::fseek(f, 0, SEEK_END);
-    const long largo = std::ftell(f);
-    if (largo < 0 || static_cast<uint64_t>(largo) != (dosBytes ? 2 : 1) * esperadas) {
-      Avisar(true, "*** %s corrupted\n", nombre);
-      valido = false;
-    }
+    corrupto = largo != (dosBytes ? 2 : 1) * esperadas;
+  }
+  // Only files our generator wrote are read: another program's file of the
+  // same name may have the same length and another layout. knk's layout is
+  // the one its files share with other programs, so its files need no mark.
+  if (valido && !corrupto && std::strcmp(d.Nombre, "knk") != 0) {
+    const char* barra = std::strrchr(nombre, '/');
+    const MarcaTabla* m = BuscarMarca(marcas, barra != nullptr ? barra + 1 : nombre);
+    uint64_t extremos = 0;
+    corrupto = m == nullptr || m->Longitud != largo || !SumaExtremosFichero(f, largo, &extremos) ||
+               extremos != m->Extremos;
+  }
+  if (corrupto) {
+    Avisar(true, "*** %s corrupted\n", nombre);
+    valido = false;
   }
   if (valido) {
     // The name must lead back to this entry, and its reverse to the negation.
@@ -256,6 +280,7 @@ bool RegistrarTabla(const char* dir, int tabla, int lado) {
     return true;
   }
   std::memcpy(l.Nombre, nombre, sizeof nombre);
+  l.Longitud = largo;
   l.Dec = dec;
   l.Fichero = nullptr;
   for (int32_t& c : l.Cubetas) c = -1;
@@ -308,9 +333,10 @@ int InicializarTablasFinales(const char* rutas) {
       dir[n] = '\0';
       for (char* c = dir; *c; ++c)
         if (*c == '\\') *c = '/';
+      const std::vector<MarcaTabla> marcas = LeerMarcas(dir);
       for (int j = 1; j < NUM_TABLAS; ++j)
         for (int lado = 0; lado < (TablaSimetrica(j) ? 1 : 2); ++lado) {
-          if (!RegistrarTabla(dir, j, lado)) {
+          if (!RegistrarTabla(dir, marcas, j, lado)) {
             LiberarTablas();
             return 0;
           }

@@ -6,7 +6,8 @@
 //   byte 1  bit 0: a plain file keeps the input's own length (else the bytes
 //           are repeated to the length the table has); bits 1-3: cache slots
 //           less one; bit 4: a compressed file gets its header's CRC computed
-//           again, so that changes behind the CRC reach the decoder
+//           again, so that changes behind the CRC reach the decoder; bit 5:
+//           the file is left out of the directory's marks (and so refused)
 // A compressed file is also read straight through LeerCabecera and every
 // block through DecodificarBloque. Then entries are read at the first, last
 // and some input-chosen indexes, and positions of the table's material are
@@ -18,6 +19,7 @@
 
 #include "driver/driver.h"
 #include "egtb/egtb.h"
+#include "egtb/marcas.h"
 #include "fuzz/arnes.h"
 
 namespace {
@@ -65,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   const bool largoPropio = datos[1] & 1;
   const uint32_t ranuras = 1 + ((datos[1] >> 1) & 7);
   const bool rehacerCrc = datos[1] & 16;
+  const bool sinMarca = datos[1] & 32;
   datos += 2, n -= 2;
   std::vector<uint8_t> copia;
   if (comprimido && rehacerCrc && n >= 68) {
@@ -82,16 +85,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   if (j <= 0) std::abort();
 
   const std::string& dir = arnes::DirectorioTrabajo();
-  const std::string fichero =
-      dir + "/" + t.nombre + (lado == 0 ? ".nbw" : ".nbb") + (comprimido ? ".emd" : "");
+  const std::string nombre =
+      std::string(t.nombre) + (lado == 0 ? ".nbw" : ".nbb") + (comprimido ? ".emd" : "");
+  const std::string fichero = dir + "/" + nombre;
   bool escrito;
-  if (comprimido || largoPropio) {
-    escrito = arnes::EscribirFichero(fichero, datos, n);
-  } else {
-    std::vector<uint8_t> plano(IndiceMaximoTabla(j, lado), 0);
+  std::vector<uint8_t> plano;
+  if (!comprimido && !largoPropio) {
+    plano.assign(IndiceMaximoTabla(j, lado), 0);
     for (size_t i = 0; n > 0 && i < plano.size(); ++i) plano[i] = datos[i % n];
-    escrito = arnes::EscribirFichero(fichero, plano.data(), plano.size());
   }
+  const uint8_t* bytes = plano.empty() ? datos : plano.data();
+  const size_t largo = plano.empty() ? n : plano.size();
+  escrito = arnes::EscribirFichero(fichero, bytes, largo);
+  std::string error;
+  if (escrito && !sinMarca)
+    escrito = ActualizarMarcas(dir, {MarcaDeBytes(nombre, bytes, largo)}, {}, error);
   if (comprimido) DecodificarDirecto(datos, n);
   if (escrito) {
     static std::vector<uint8_t> cache(8 * TAM_RANURA);
@@ -112,6 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
         if (PonerPosicion((std::string(tablero) + turno).c_str()) == 0) ProbarTablas();
     std::remove(fichero.c_str());
   }
+  std::remove((dir + "/" + NOMBRE_MARCAS).c_str());
   MaxPiezasTB = 0;
   LiberarTablas();
   return 0;

@@ -18,6 +18,7 @@
 
 #include "driver/driver.h"
 #include "egtb/egtb.h"
+#include "egtb/marcas.h"
 #include "fuzz/arnes.h"
 #include "search/search.h"
 
@@ -98,19 +99,24 @@ std::string Acotar(const std::string& entrada) {
 
 // A tablebase directory at a fixed place, for "setoption name NalimovPath
 // value /tmp/zelmor-fuzz-tb" in the seeds: kqk files of the right length, all
-// draws. Written through a temporary name, so that processes sharing it never
-// see half a file.
+// draws, and marked as the generator marks its files (the engine reads no
+// others). Written through a temporary name, so that processes sharing it
+// never see half a file.
 void DirectorioTablas() {
   const std::string dir = "/tmp/zelmor-fuzz-tb";
   mkdir(dir.c_str(), 0755);
   const int j = BuscarNombre("kqk");
+  std::vector<MarcaTabla> marcas;
   for (int lado = 0; lado < 2; ++lado) {
     const std::string nombre = dir + (lado == 0 ? "/kqk.nbw" : "/kqk.nbb");
     const std::vector<uint8_t> ceros(IndiceMaximoTabla(j, lado), 0);
     const std::string temporal = nombre + "." + std::to_string(getpid());
     if (arnes::EscribirFichero(temporal, ceros.data(), ceros.size()))
       std::rename(temporal.c_str(), nombre.c_str());
+    marcas.push_back(MarcaDeBytes(nombre.substr(dir.size() + 1), ceros.data(), ceros.size()));
   }
+  std::string error;
+  ActualizarMarcas(dir, marcas, {}, error);
 }
 
 }  // namespace

@@ -15,12 +15,15 @@
 #include <vector>
 
 #include "egtb/egtb.h"
+#include "egtb/marcas.h"
 
 namespace egtbtest {
 
 using Bytes = std::vector<uint8_t>;
 
-// A fresh directory under /tmp, removed with its files at the end.
+// A fresh directory under /tmp, removed with its files at the end. Files
+// written through it are marked as the generator marks its own, since the
+// engine reads no other tables; EscribirSinMarca leaves a file unlisted.
 struct DirTemporal {
   std::string Ruta;
   DirTemporal() {
@@ -29,11 +32,33 @@ struct DirTemporal {
   }
   ~DirTemporal() { std::system(("rm -rf '" + Ruta + "'").c_str()); }
   std::string Fichero(const std::string& nombre) const { return Ruta + "/" + nombre; }
-  void Escribir(const std::string& nombre, const Bytes& b) const {
+  void EscribirSinMarca(const std::string& nombre, const Bytes& b) const {
     std::FILE* f = std::fopen(Fichero(nombre).c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fwrite(b.data(), 1, b.size(), f);
     std::fclose(f);
+  }
+  void Escribir(const std::string& nombre, const Bytes& b) const {
+    EscribirSinMarca(nombre, b);
+    std::string error;
+    ASSERT_TRUE(ActualizarMarcas(Ruta, {MarcaDeBytes(nombre, b.data(), b.size())}, {}, error))
+        << error;
+  }
+  // Marks a file already in the directory by its length and ends, what
+  // registration compares; the whole-file sum is left 0 so that large sparse
+  // files need not be read through.
+  void Marcar(const std::string& nombre) const {
+    std::FILE* f = std::fopen(Fichero(nombre).c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, 0, SEEK_END);
+    MarcaTabla m;
+    m.Nombre = nombre;
+    m.Longitud = static_cast<uint64_t>(std::ftell(f));
+    const bool leido = SumaExtremosFichero(f, m.Longitud, &m.Extremos);
+    std::fclose(f);
+    ASSERT_TRUE(leido);
+    std::string error;
+    ASSERT_TRUE(ActualizarMarcas(Ruta, {m}, {}, error)) << error;
   }
 };
 

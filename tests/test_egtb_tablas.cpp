@@ -53,6 +53,7 @@ void Vacio(const DirTemporal& d, const std::string& nombre, uint64_t largo) {
   ASSERT_GE(fd, 0);
   ASSERT_EQ(ftruncate(fd, static_cast<off_t>(largo)), 0);
   close(fd);
+  d.Marcar(nombre);
 }
 
 TEST(TablasFinales, NoFilesMeansNoTablesAndNoValues) {
@@ -145,6 +146,7 @@ TEST(ValorTabla, OneByteMappingAndTwoByteEntries) {
   ASSERT_EQ(pwrite(fd, entradas, 8, 0), 8);
   ASSERT_EQ(pwrite(fd, entradas, 2, static_cast<off_t>(largo - 2)), 2);
   close(fd);
+  d.Marcar("krnknn.nbw");
   EXPECT_EQ(Registrar(d.Ruta), 6);
   EXPECT_EQ(ValorTabla(KRK, 0, 0), 0);
   EXPECT_EQ(ValorTabla(KRK, 0, 1), 32641);

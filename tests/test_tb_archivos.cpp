@@ -15,6 +15,7 @@
 
 #include "driver/driver.h"
 #include "egtb/egtb.h"
+#include "egtb/marcas.h"
 #include "tests/test_driver_proceso.h"
 #include "tools/tb/archivos.h"
 #include "tools/tb/comprimir.h"
@@ -46,6 +47,14 @@ void GuardarArchivo(const std::string& nombre, const std::vector<uint8_t>& d) {
   ASSERT_NE(f, nullptr);
   std::fwrite(d.data(), 1, d.size(), f);
   std::fclose(f);
+}
+
+// Lists a file in its directory's marks as it is now, as the generator would.
+void MarcarComoPropio(const std::string& dir, const std::string& nombre) {
+  MarcaTabla m;
+  ASSERT_TRUE(MarcaDeFichero(dir + "/" + nombre, nombre, m));
+  std::string error;
+  ASSERT_TRUE(ActualizarMarcas(dir, {m}, {}, error)) << error;
 }
 
 // One generation and two directories (plain, compressed) for the whole suite.
@@ -221,6 +230,7 @@ TEST(ArchivosTablas, DamagedCompressedFilesAreRefusedWithTheirMessage) {
   for (size_t i = h + 10; i < h + 40 && i < x.size(); ++i) x[i] ^= 0x5A;
   const std::string dir = DirectorioTemporal("bloque");
   GuardarArchivo(tb::NombreArchivo(dir, "krk", 0, true), x);
+  MarcarComoPropio(dir, "krk.nbw.emd");
   Registrar(dir);
   const int j = BuscarNombre("krk");
   ASSERT_TRUE(TablaRegistrada(j, 0));
@@ -301,13 +311,20 @@ TEST(ArchivosTablas, CheckerAcceptsGeneratedFilesAndFindsAPlantedFault) {
       }
       GuardarArchivo(tb::NombreArchivo(dir, n, lado, false), bytes);
     }
+  // The copies are not marked yet: the engine refuses them until marcar has
+  // checked and marked them (the planted fault is no implausible value).
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(tb::Verificar(dir.c_str(), {"krk"}), 1);
+  const std::string sinMarca = testing::internal::GetCapturedStdout();
+  EXPECT_NE(sinMarca.find("krk side 0: no file"), std::string::npos) << sinMarca;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(tb::Marcar(dir.c_str()), 0);
+  testing::internal::GetCapturedStdout();
   testing::internal::CaptureStdout();
   EXPECT_EQ(tb::Verificar(dir.c_str(), {"krk"}), 1);
   const std::string informe = testing::internal::GetCapturedStdout();
   EXPECT_NE(informe.find("BAD at index"), std::string::npos) << informe;
-  for (int lado = 0; lado < 2; ++lado)
-    std::remove(tb::NombreArchivo(dir, "krk", lado, false).c_str());
-  rmdir(dir.c_str());
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
@@ -334,12 +351,14 @@ TEST(ArchivosTablas, OutputDirectoryIsCreatedOrRefusedUpFront) {
       << salida;
   EXPECT_TRUE(std::filesystem::is_regular_file(tb::NombreArchivo(hondo, "kqk", 0, false)));
   EXPECT_TRUE(std::filesystem::is_regular_file(tb::NombreArchivo(hondo, "kqk", 1, false)));
-  // An existing directory is fine and keeps no probe file behind.
+  // An existing directory is fine and keeps no probe file behind: the two
+  // tables and their marks.
   std::string error;
   EXPECT_TRUE(tb::PrepararDirectorio(hondo, error)) << error;
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(hondo),
                           std::filesystem::directory_iterator()),
-            2);
+            3);
+  EXPECT_TRUE(std::filesystem::is_regular_file(hondo + "/" + NOMBRE_MARCAS));
 
   // A plain file stands where a directory should be (as the target and as a parent).
   const std::string archivo = raiz + "/archivo";
@@ -442,6 +461,141 @@ TEST(ArchivosTablas, EngineThinksWithTheTableScore) {
   ASSERT_NE(sin, std::string::npos) << lineas[0];
   EXPECT_LT(std::atol(lineas[0].c_str() + sin + 3), 99700) << lineas[0];
   EXPECT_NE(log[0].find("Aciertos EGTB: 0"), std::string::npos);
+}
+
+// The generator marks what it writes and merges into marks already there;
+// copies of its files in a directory without marks are refused until
+// `zelmor-tb marcar` has checked and marked them; marcar refuses a file of
+// the right length that is not plausibly ours, and drops the mark of a file
+// that was replaced by one.
+TEST(ArchivosTablas, GeneratorMarksAndMarcarRemarksADirectory) {
+  const auto& d = Tablas();
+  for (const std::string* dir : {&d.plano, &d.comprimido}) {
+    const std::vector<MarcaTabla> marcas = LeerMarcas(*dir);
+    EXPECT_EQ(marcas.size(), 10u) << *dir;
+    for (const MarcaTabla& m : marcas) {
+      MarcaTabla real;
+      ASSERT_TRUE(MarcaDeFichero(*dir + "/" + m.Nombre, m.Nombre, real)) << m.Nombre;
+      EXPECT_EQ(real.Longitud, m.Longitud) << m.Nombre;
+      EXPECT_EQ(real.Suma, m.Suma) << m.Nombre;
+      EXPECT_EQ(real.Extremos, m.Extremos) << m.Nombre;
+    }
+  }
+  // A second run into the same directory adds to the marks.
+  const std::string junta = DirectorioTemporal("junta");
+  std::string salida;
+  for (const char* n : {"kqk", "krk"})
+    ASSERT_EQ(Ejecutar(std::string(ZELMOR_TB_BIN) + " generar --salida " + junta + " " + n, salida), 0)
+        << salida;
+  EXPECT_EQ(LeerMarcas(junta).size(), 4u);
+  Registrar(junta);
+  EXPECT_EQ(MaxPiezasTB, 3);
+  EXPECT_TRUE(TablaRegistrada(BuscarNombre("kqk"), 1));
+  EXPECT_TRUE(TablaRegistrada(BuscarNombre("krk"), 1));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(junta),
+                          std::filesystem::directory_iterator()),
+            5);  // four tables and the marks, no temporary file
+
+  // Copies without marks: only knk is read.
+  const std::string copia = DirectorioTemporal("copia");
+  for (const char* n : TRES)
+    for (int lado = 0; lado < 2; ++lado) {
+      GuardarArchivo(tb::NombreArchivo(copia, n, lado, false),
+                     LeerArchivo(tb::NombreArchivo(d.plano, n, lado, false)));
+      GuardarArchivo(tb::NombreArchivo(copia, n, lado, true),
+                     LeerArchivo(tb::NombreArchivo(d.comprimido, n, lado, true)));
+    }
+  Registrar(copia);
+  const int krk = BuscarNombre("krk"), knk = BuscarNombre("knk");
+  EXPECT_FALSE(TablaRegistrada(krk, 0));
+  EXPECT_TRUE(TablaRegistrada(knk, 0));
+  Registrar(d.plano);
+  const auto esperados = TodosLosValores();
+  ASSERT_EQ(Ejecutar(std::string(ZELMOR_TB_BIN) + " marcar " + copia, salida), 0) << salida;
+  EXPECT_NE(salida.find("20 files marked, 0 refused"), std::string::npos) << salida;
+  Registrar(copia);
+  EXPECT_EQ(MaxPiezasTB, 3);
+  EXPECT_EQ(TodosLosValores(), esperados);
+  // The compressed forms were checked and marked too: alone they are read.
+  for (const char* n : TRES)
+    for (int lado = 0; lado < 2; ++lado) std::remove(tb::NombreArchivo(copia, n, lado, false).c_str());
+  Registrar(copia);
+  EXPECT_EQ(TodosLosValores(), esperados);
+
+  // Files of the right length that are not ours: kpk with Black to move in
+  // another order of its entries, and krk with every entry a draw.
+  auto kpk = LeerArchivo(tb::NombreArchivo(d.plano, "kpk", 1, false));
+  ASSERT_EQ(kpk.size(), 84012u);
+  for (size_t i = 0; i + 1 < kpk.size(); i += 2) std::swap(kpk[i], kpk[i + 1]);
+  const std::string ajeno = DirectorioTemporal("ajeno");
+  GuardarArchivo(tb::NombreArchivo(ajeno, "kpk", 1, false), kpk);
+  GuardarArchivo(tb::NombreArchivo(ajeno, "krk", 0, false),
+                 std::vector<uint8_t>(IndiceMaximoTabla(krk, 0), 0));
+  GuardarArchivo(tb::NombreArchivo(ajeno, "kqk", 0, false),
+                 LeerArchivo(tb::NombreArchivo(d.plano, "kqk", 0, false)));
+  const int r = Ejecutar(std::string(ZELMOR_TB_BIN) + " marcar " + ajeno, salida);
+  EXPECT_TRUE(WIFEXITED(r) && WEXITSTATUS(r) == 1) << salida;
+  EXPECT_NE(salida.find(tb::NombreArchivo(ajeno, "kpk", 1, false) + ": not marked: "),
+            std::string::npos)
+      << salida;
+  EXPECT_NE(salida.find(tb::NombreArchivo(ajeno, "krk", 0, false) + ": not marked: "),
+            std::string::npos)
+      << salida;
+  EXPECT_NE(salida.find("marked " + tb::NombreArchivo(ajeno, "kqk", 0, false)), std::string::npos)
+      << salida;
+  Registrar(ajeno);
+  EXPECT_FALSE(TablaRegistrada(BuscarNombre("kpk"), 1));
+  EXPECT_FALSE(TablaRegistrada(krk, 0));
+  EXPECT_TRUE(TablaRegistrada(BuscarNombre("kqk"), 0));
+
+  // A marked table replaced by a foreign file of its length: marcar drops the
+  // mark; so it does for a file that is gone.
+  GuardarArchivo(tb::NombreArchivo(junta, "kqk", 0, false), std::vector<uint8_t>(
+                     LeerArchivo(tb::NombreArchivo(junta, "kqk", 0, false)).size(), 0));
+  std::remove(tb::NombreArchivo(junta, "krk", 1, false).c_str());
+  Ejecutar(std::string(ZELMOR_TB_BIN) + " marcar " + junta, salida);
+  EXPECT_EQ(LeerMarcas(junta).size(), 2u) << salida;
+  EXPECT_EQ(BuscarMarca(LeerMarcas(junta), "kqk.nbw"), nullptr);
+  EXPECT_EQ(BuscarMarca(LeerMarcas(junta), "krk.nbb"), nullptr);
+  EXPECT_NE(BuscarMarca(LeerMarcas(junta), "krk.nbw"), nullptr);
+  // Nothing usable to mark, or a directory that cannot be read: no crash.
+  EXPECT_NE(Ejecutar(std::string(ZELMOR_TB_BIN) + " marcar", salida), 0);
+  EXPECT_NE(salida.find("usage:"), std::string::npos) << salida;
+  for (const std::string* x : {&junta, &copia, &ajeno}) std::filesystem::remove_all(*x);
+  // The tests that follow (searches among them) must not probe these.
+  MaxPiezasTB = 0;
+  LiberarTablas();
+}
+
+// The engine compares only the ends of a file with its mark at start-up;
+// verificar compares the whole file, and finds a change in its middle.
+TEST(ArchivosTablas, VerificarComparesTheWholeFileWithItsMark) {
+  const auto& d = Tablas();
+  const std::string dir = DirectorioTemporal("medio");
+  for (int lado = 0; lado < 2; ++lado)
+    GuardarArchivo(tb::NombreArchivo(dir, "kqk", lado, false),
+                   LeerArchivo(tb::NombreArchivo(d.plano, "kqk", lado, false)));
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(tb::Marcar(dir.c_str()), 0);
+  testing::internal::GetCapturedStdout();
+  auto bytes = LeerArchivo(tb::NombreArchivo(dir, "kqk", 0, false));
+  ASSERT_GT(bytes.size(), 2 * EXTREMO_MARCA + 100);
+  const size_t medio = bytes.size() / 2;
+  bytes[medio] = bytes[medio] == 127 ? 0 : 127;
+  GuardarArchivo(tb::NombreArchivo(dir, "kqk", 0, false), bytes);
+  Registrar(dir);
+  EXPECT_TRUE(TablaRegistrada(BuscarNombre("kqk"), 0));  // the ends still match
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(tb::Verificar(dir.c_str(), {"kqk"}), 1);
+  const std::string informe = testing::internal::GetCapturedStdout();
+  EXPECT_NE(informe.find("kqk side 0: BAD: " + tb::NombreArchivo(dir, "kqk", 0, false) +
+                         " differs from its mark"),
+            std::string::npos)
+      << informe;
+  std::filesystem::remove_all(dir);
+  // A table with a wrong entry must not reach the tests that follow.
+  MaxPiezasTB = 0;
+  LiberarTablas();
 }
 
 // The generator names every combination of up to five men as the registry does.

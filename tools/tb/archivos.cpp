@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "egtb/egtb.h"
+#include "egtb/marcas.h"
 #include "tools/tb/comprimir.h"
 
 namespace tb {
@@ -111,6 +112,7 @@ bool EscribirTabla(const Tabla& t, const std::string& dir, bool comprimir, std::
     error = t.m.nombre + " is not a combination the engine knows";
     return false;
   }
+  std::vector<MarcaTabla> marcas;
   for (int lado = 0; lado < (TablaSimetrica(j) ? 1 : 2); ++lado) {
     std::vector<uint8_t> bytes;
     if (!BytesArchivo(t, lado, bytes, error)) return false;
@@ -128,8 +130,11 @@ bool EscribirTabla(const Tabla& t, const std::string& dir, bool comprimir, std::
       return false;
     }
     if (escritos) escritos->push_back(nombre);
+    marcas.push_back(MarcaDeBytes(NombreArchivo("", t.m.nombre, lado, comprimir), bytes.data(),
+                                  bytes.size()));
   }
-  return true;
+  // The engine reads only the files the directory's marks list as they are.
+  return ActualizarMarcas(dir, marcas, {}, error);
 }
 
 }  // namespace tb

@@ -27,6 +27,12 @@ bool EscribirTabla(const Tabla& t, const std::string& dir, bool comprimir, std::
 int Sondear(const char* dir, const char* fen);
 // `zelmor-tb verificar`: every position of the files against its successors;
 // prints the first bad index of each file. Returns 0 when all agree.
+// Also compares each file's whole-file checksum with the directory's mark.
 int Verificar(const char* dir, const std::vector<std::string>& nombres);
+// `zelmor-tb marcar`: marks the table files of dir that pass a plausibility
+// check of their entries (length, "no value" exactly where no legal position
+// is, mates and stalemates), without regenerating them; a file that fails
+// loses any mark it had. Returns 0 when every file found was marked.
+int Marcar(const char* dir);
 
 }  // namespace tb

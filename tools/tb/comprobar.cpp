@@ -1,10 +1,11 @@
-// Reading tables back through the engine: one probe of a FEN, and the check of
-// a whole file against the values of every position's successors. Both use the
-// engine's own board, move generator, registry and probe, none of the
-// generator's code.
+// Reading tables back through the engine: one probe of a FEN, the check of a
+// whole file against the values of every position's successors, and marking
+// the files of a directory after a plausibility check. All use the engine's
+// own board, move generator, registry and probe, none of the generator's code.
 #include "tools/tb/archivos.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "core/core.h"
 #include "driver/driver.h"
 #include "egtb/egtb.h"
+#include "egtb/marcas.h"
 #include "movegen/movegen.h"
 
 namespace tb {
@@ -169,7 +171,205 @@ std::string ComprobarPosicion() {
   return "";
 }
 
+// The file forms of one side of a table, in the order the engine looks for them.
+std::vector<std::string> FormasArchivo(const std::string& dir, const char* nombre, int lado) {
+  const std::string base = (dir.empty() ? "" : dir + "/") + nombre;
+  const char* l = lado == 0 ? "nbw" : "nbb";
+  return {base + "." + l, base + "." + l + ".emd", base + "_" + l + ".emd", base + l + ".emd"};
+}
+
+std::string SinDirectorio(const std::string& ruta) {
+  const size_t barra = ruta.rfind('/');
+  return barra == std::string::npos ? ruta : ruta.substr(barra + 1);
+}
+
+// The directories of a ',' or ';' separated list, as registration splits it.
+std::vector<std::string> Directorios(const char* rutas) {
+  std::vector<std::string> r;
+  std::string actual;
+  for (const char* p = rutas;; ++p) {
+    if (*p == ',' || *p == ';' || *p == '\0') {
+      if (!actual.empty()) r.push_back(actual);
+      actual.clear();
+      if (*p == '\0') break;
+    } else {
+      actual += *p == '\\' ? '/' : *p;
+    }
+  }
+  return r;
+}
+
+// The whole-file checksum of the file the engine reads for one side, against
+// the directory's mark; empty when they agree (or when the engine reads the
+// side without a mark).
+std::string ComprobarSuma(const char* rutas, const char* nombre, int lado) {
+  if (std::string(nombre) == "knk") return "";
+  for (const std::string& dir : Directorios(rutas))
+    for (const std::string& forma : FormasArchivo(dir, nombre, lado)) {
+      if (access(forma.c_str(), F_OK) != 0) continue;
+      const std::vector<MarcaTabla> marcas = LeerMarcas(dir);
+      const MarcaTabla* m = BuscarMarca(marcas, SinDirectorio(forma).c_str());
+      MarcaTabla real;
+      if (m == nullptr) return forma + " has no mark";
+      if (!MarcaDeFichero(forma, m->Nombre, real)) return forma + " cannot be read";
+      if (real.Longitud != m->Longitud || real.Suma != m->Suma)
+        return forma + " differs from its mark (whole-file checksum)";
+      return "";
+    }
+  return "";
+}
+
+// Entries of a file read by index, plain or compressed, one block kept.
+class LectorArchivo {
+ public:
+  LectorArchivo(std::FILE* f, bool comprimido, bool dosBytes)
+      : f_(f), comprimido_(comprimido), dos_(dosBytes) {}
+  ~LectorArchivo() { LiberarDecodificador(dec_); }
+  LectorArchivo(const LectorArchivo&) = delete;
+  LectorArchivo& operator=(const LectorArchivo&) = delete;
+
+  // Reads a compressed file's header and checks its entry count.
+  std::string Preparar(uint64_t entradas, uint64_t largo) {
+    if (!comprimido_) {
+      if (largo != entradas * (dos_ ? 2 : 1)) return "its length is not the table's";
+      return "";
+    }
+    if (LeerCabecera(f_, &dec_) != 0) return "its header cannot be read";
+    if (LogBloqueDecodificador(dec_) != 13) return "its block size is not ours";
+    const uint64_t d1 = static_cast<uint64_t>(BloquesDecodificador(dec_)) - 1;
+    const uint64_t ultimo = static_cast<uint64_t>(TamUltimoBloque(dec_));
+    if ((dos_ ? 4096 * d1 + ultimo / 2 : 8192 * d1 + ultimo) != entradas)
+      return "it does not hold the table's number of entries";
+    if (largo < FinDatosDecodificador(dec_)) return "it is cut short";
+    return "";
+  }
+
+  // The entry as ValorTabla would give it (SIN_VALOR_TB: no value); false
+  // when it cannot be read.
+  bool Valor(uint32_t indice, int32_t& v) {
+    const uint64_t byte = static_cast<uint64_t>(indice) * (dos_ ? 2 : 1);
+    const int64_t bloque = static_cast<int64_t>(byte / BLOQUE_TABLA);
+    if (bloque != bloque_) {
+      bloque_ = -1;
+      if (comprimido_) {
+        largo_ = DecodificarBloque(f_, dec_, static_cast<int>(bloque), datos_);
+      } else {
+        largo_ = -1;
+        if (std::fseek(f_, static_cast<long>(bloque * BLOQUE_TABLA), SEEK_SET) == 0)
+          largo_ = static_cast<int>(std::fread(datos_, 1, BLOQUE_TABLA, f_));
+      }
+      if (largo_ <= 0) return false;
+      bloque_ = bloque;
+    }
+    const int en = static_cast<int>(byte % BLOQUE_TABLA);
+    if (en + (dos_ ? 1 : 0) >= largo_) return false;
+    if (dos_) {
+      v = static_cast<int16_t>(datos_[en] << 8 | datos_[en + 1]);
+    } else {
+      const int e = static_cast<int8_t>(datos_[en]);
+      v = e == 127 ? SIN_VALOR_TB : e == 0 ? 0 : e == -127 ? -32640 : e == -128 ? 32640
+          : e > 0  ? e + 32640
+                   : e - 32640;
+    }
+    return true;
+  }
+
+ private:
+  std::FILE* f_;
+  bool comprimido_, dos_;
+  DecodificadorTabla* dec_ = nullptr;
+  int64_t bloque_ = -1;
+  int largo_ = 0;
+  uint8_t datos_[BLOQUE_TABLA];
+};
+
+// What is plausible of a file of ours, on every index of a small file and on
+// an even sample of a large one: an index holds "no value" exactly when no
+// legal position stands behind it, a checkmated side to move is mated in 0
+// and a stalemate is a draw. Another layout of the same length puts other
+// positions behind its indexes and fails these at once. Empty when it passes.
+std::string ComprobarPlausible(int tabla, int lado, LectorArchivo& lector) {
+  constexpr uint32_t MUESTRA = 1u << 16;
+  const uint32_t n = IndiceMaximoTabla(tabla, lado);
+  const uint32_t pasos = n <= 4 * MUESTRA ? n : MUESTRA;
+  SinSalida silencio;
+  for (uint32_t k = 0; k < pasos; ++k) {
+    const uint32_t i = static_cast<uint32_t>(static_cast<uint64_t>(k) * n / pasos);
+    int32_t v;
+    if (!lector.Valor(i, v)) return "entry " + std::to_string(i) + " cannot be read";
+    PosicionTB p;
+    const bool hay = PosicionDeIndice(tabla, lado, i, &p) &&
+                     ColocarFEN(FenDe(p, lado).c_str()) == 0 && Legal();
+    if (!hay) {
+      if (v != SIN_VALOR_TB) return "a value at index " + std::to_string(i) + ", where no position is";
+      continue;
+    }
+    if (v == SIN_VALOR_TB) return "no value at index " + std::to_string(i) + " of a legal position";
+    const bool jaque = Atacada(EstadoActual->Turno == BLANCO ? NEGRO : BLANCO,
+                               EstadoActual->Rey[EstadoActual->Turno], EstadoActual);
+    GenerarJugadas();
+    bool mueve = false;
+    for (EntradaJugada* e = InicioLista[PlyActual]; e < InicioLista[PlyActual + 1] && !mueve; ++e)
+      if (HacerJugada(e->Jugada)) {
+        DeshacerJugada();
+        mueve = true;
+      }
+    if (!mueve && v != (jaque ? -32766 : 0))
+      return std::string(jaque ? "a checkmate" : "a stalemate") + " at index " + std::to_string(i) +
+             " with a wrong value";
+  }
+  return "";
+}
+
 }  // namespace
+
+int Marcar(const char* dir) {
+  if (!PrepararMotor("")) return 1;
+  std::vector<MarcaTabla> marcas;
+  std::vector<std::string> quitar;
+  int rechazados = 0;
+  const std::string d = dir;
+  for (int j = 1; j < NUM_TABLAS; ++j)
+    for (int lado = 0; lado < (TablaSimetrica(j) ? 1 : 2); ++lado)
+      for (const std::string& forma : FormasArchivo(d, RegistroTablas[j].Nombre, lado)) {
+        bool noRegular = false;
+        std::FILE* f = AbrirRegular(forma.c_str(), &noRegular);
+        if (f == nullptr && !noRegular) continue;
+        std::string error;
+        if (f == nullptr) {
+          error = "not a regular file";
+        } else {
+          struct stat st;
+          const uint64_t largo = fstat(fileno(f), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+          LectorArchivo lector(f, forma.size() > 4 && forma.compare(forma.size() - 4, 4, ".emd") == 0,
+                               TablaDosBytes(j));
+          error = lector.Preparar(IndiceMaximoTabla(j, lado), largo);
+          if (error.empty()) error = ComprobarPlausible(j, lado, lector);
+          std::fclose(f);
+        }
+        MarcaTabla m;
+        if (error.empty() && !MarcaDeFichero(forma, SinDirectorio(forma), m))
+          error = "cannot be read";
+        if (error.empty()) {
+          marcas.push_back(m);
+          std::printf("marked %s\n", forma.c_str());
+        } else {
+          quitar.push_back(SinDirectorio(forma));
+          std::printf("%s: not marked: %s\n", forma.c_str(), error.c_str());
+          ++rechazados;
+        }
+      }
+  // Lines of files that are gone would only mark a file copied there later.
+  for (const MarcaTabla& m : LeerMarcas(d))
+    if (access(((d.empty() ? "" : d + "/") + m.Nombre).c_str(), F_OK) != 0) quitar.push_back(m.Nombre);
+  std::string error;
+  if (!ActualizarMarcas(d, marcas, quitar, error)) {
+    std::fprintf(stderr, "zelmor-tb: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("%zu files marked, %d refused\n", marcas.size(), rechazados);
+  return rechazados ? 1 : 0;
+}
 
 int Sondear(const char* dir, const char* fen) {
   if (!PrepararMotor(dir)) return 1;
@@ -211,6 +411,13 @@ int Verificar(const char* dir, const std::vector<std::string>& nombres) {
     for (int lado = 0; lado < (TablaSimetrica(j) ? 1 : 2); ++lado) {
       if (!TablaRegistrada(j, lado)) {
         std::printf("%s side %d: no file in %s\n", nombre.c_str(), lado, dir);
+        ++fallos;
+        continue;
+      }
+      // Registration compared only the ends of the file with its mark.
+      const std::string suma = ComprobarSuma(dir, nombre.c_str(), lado);
+      if (!suma.empty()) {
+        std::printf("%s side %d: BAD: %s\n", nombre.c_str(), lado, suma.c_str());
         ++fallos;
         continue;
       }

@@ -4,6 +4,7 @@
 //   zelmor-tb generar [--comprimir] [--salida DIR] NAME... | --hasta N
 //   zelmor-tb sondear DIR FEN
 //   zelmor-tb verificar DIR NAME...
+//   zelmor-tb marcar DIR
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -25,7 +26,8 @@ int Uso() {
                "usage: zelmor-tb generar [--comprimir] [--salida DIR] "
                "NAME... | --hasta N\n"
                "       zelmor-tb sondear DIR FEN\n"
-               "       zelmor-tb verificar DIR NAME...\n");
+               "       zelmor-tb verificar DIR NAME...\n"
+               "       zelmor-tb marcar DIR\n");
   return 2;
 }
 
@@ -128,5 +130,6 @@ int main(int argc, char** argv) {
     return tb::Sondear(argv[2], fen.c_str());
   }
   if (orden == "verificar" && argc >= 4) return tb::Verificar(argv[2], {argv + 3, argv + argc});
+  if (orden == "marcar" && argc == 3) return tb::Marcar(argv[2]);
   return Uso();
 }
