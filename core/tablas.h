@@ -69,18 +69,28 @@ struct TablasCasillas {
 
 namespace tablas_detalle {
 
-constexpr int DistanciaRey(int a, int b) {
-  const int df = Abs(Columna(a) - Columna(b));
-  const int dr = Abs((a >> 4) - (b >> 4));
-  return df > dr ? df : dr;
+// Gives the squares next to or on s (on the board) the value v, each only the
+// first time it is reached: walking the rays from a square outward and marking
+// the squares near each one builds a whole row of a table "first square near b"
+// in one pass, where asking the question once per pair of squares walked every
+// ray again for every b (too long for the compilers' constant evaluation).
+constexpr void MarcarCercanas(uint8_t (&fila)[120], bool (&marcada)[120], int s, uint8_t v) {
+  constexpr int alrededor[9] = {-17, -16, -15, -1, 0, 1, 15, 16, 17};
+  for (int d : alrededor) {
+    const int b = s + d;
+    if (EnTablero(b) && !marcada[b]) {
+      marcada[b] = true;
+      fila[b] = v;
+    }
+  }
 }
 
-constexpr uint8_t PrimeraCercana(int a, int b, const int (&direcciones)[4]) {
-  for (int d : direcciones) {
-    for (int s = a + d; EnTablero(s); s += d)
-      if (DistanciaRey(s, b) <= 1) return static_cast<uint8_t>(s);
-  }
-  return 0;
+// By king square b: the first square along `direcciones` from a (in that order,
+// nearest first) that stands next to or on b.
+constexpr void PrimerasCercanas(uint8_t (&fila)[120], int a, const int (&direcciones)[4]) {
+  bool marcada[120] = {};
+  for (int d : direcciones)
+    for (int s = a + d; EnTablero(s); s += d) MarcarCercanas(fila, marcada, s, static_cast<uint8_t>(s));
 }
 
 // The squares (as bits) on each line through a square: its rank, its file and
@@ -136,17 +146,13 @@ constexpr TablasCasillas ConstruirTablasCasillas() {
   constexpr int rectas[4] = {-1, 1, 16, -16};
   for (int a = 0; a < 120; ++a) {
     if (!EnTablero(a)) continue;
+    bool marcada[120] = {};
+    for (int salto : saltos)
+      if (EnTablero(a + salto)) MarcarCercanas(t.caballoCercaRey[a], marcada, a + salto, 1);
+    PrimerasCercanas(t.diagonalRey[a], a, diagonales);
+    PrimerasCercanas(t.lineaRey[a], a, rectas);
     for (int b = 0; b < 120; ++b) {
       if (!EnTablero(b)) continue;
-      for (int salto : saltos) {
-        const int s = a + salto;
-        if (EnTablero(s) && DistanciaRey(s, b) <= 1) {
-          t.caballoCercaRey[a][b] = 1;
-          break;
-        }
-      }
-      t.diagonalRey[a][b] = PrimeraCercana(a, b, diagonales);
-      t.lineaRey[a][b] = PrimeraCercana(a, b, rectas);
       const int rowP = a >> 4, rowK = b >> 4;
       const int fd = Abs(Columna(a) - Columna(b));
       t.cuadradoPeon[a][b][BLANCO] = rowK <= rowP && fd <= rowP;
