@@ -236,44 +236,9 @@ extern FILE* FicheroLog;
 extern const char* const NombreCasilla[128];
 extern const char LetraPromocion[8];  // "  NBRQ"
 
-// ---------------------------------------------------------------- globals (tables and keys)
+// ---------------------------------------------------------------- tables and keys
 
-extern uint32_t ClavesPieza[13][120][2];  // [piece + 6][square][low, high]
-extern uint32_t ClavesAlPaso[128][2];
-extern uint32_t ClavesEnroque[16][2];
-extern uint32_t MarcaPeonesA;
-extern uint32_t MarcaPeonesB;
-
-extern uint8_t Diagonal17[241];  // by square difference + 120
-extern uint8_t Diagonal15[241];
-// By from-square and king-square index: the to-squares (bit 63 - index) for which
-// a move may uncover the king (ClavadaPosibleDefinicion). 32 KB where a table by
-// all three squares took 1.7 MB and missed the cache on nearly every make.
-extern uint64_t PosibleClavada[64][64];
-extern uint8_t CaballoCercaRey[120][120];
-extern uint8_t DiagonalRey[120][120];
-extern uint8_t LineaRey[120][120];
-extern uint8_t CuadradoPeon[120][120][2];
-
-// 64-bit masks over square indexes: index i (a8 = 0) is bit 63 - i.
-extern uint64_t BitCasilla[64];
-extern uint64_t MascaraColumna[8];
-extern uint64_t ColumnasVecinas[8];
-extern uint64_t AtaquePeonBlanco[64];
-extern uint64_t AtaquePeonNegro[64];
-extern uint64_t ColumnaArriba[64];
-extern uint64_t ColumnaAbajo[64];
-extern uint64_t MascaraPasadoBlanco[64];
-extern uint64_t MascaraPasadoNegro[64];
-extern uint64_t ApoyoBlanco[64];
-extern uint64_t ApoyoNegro[64];
-extern uint64_t FueraCuadradoBlanco[64];
-extern uint64_t FueraCuadradoBlanco2[64];
-extern uint64_t FueraCuadradoNegro[64];
-extern uint64_t FueraCuadradoNegro2[64];
-extern uint64_t VecinasRey[64];
-extern uint8_t DistanciaCasillas[64][64];
-extern uint64_t EntreCasillas[64][64];  // squares strictly between, on a shared line
+#include "core/tablas.h"
 
 // ---------------------------------------------------------------- small inline helpers
 
@@ -291,7 +256,6 @@ inline uint8_t ClavadaPosible(int desde, int hasta, int rey) {
   return static_cast<uint8_t>(
       PosibleClavada[Indice64(desde)][Indice64(rey)] >> (63 - Indice64(hasta)) & 1);
 }
-bool ClavadaPosibleDefinicion(int desde, int hasta, int rey);
 
 // What stands on a square; VACIO off the board. Takes any square number from
 // -128 to 255 (every step from a board square, every 8-bit square field), which
@@ -308,14 +272,8 @@ inline bool HistoriaLlena() { return EstadoActual - Historia >= MAX_HISTORIA - R
 
 // ---------------------------------------------------------------- operations
 
-// Tables and keys (built once at start-up).
-void InicializarTablas();
-void InicializarBitboards();
-void InicializarClaves();
-uint32_t Aleatorio32();
-void ReiniciarAleatorio();  // back to the fixed seed, so key building is repeatable
-// Tables, keys and the initial position, once per process: for programs that
-// use the board without the engine's start-up (diagnostics, tools).
+// The initial position, once per process: for programs that use the board
+// without the engine's start-up (diagnostics, tools).
 void PrepararNucleo();
 // Recomputes the table indexes of every record of the game from the current masks.
 void ReindexarHistoria();

@@ -352,6 +352,13 @@ void NuevaPartida() {
   CrearListas();
 }
 
+void PrepararNucleo() {
+  static bool hecho = false;
+  if (hecho) return;
+  NuevaPartida();
+  hecho = true;
+}
+
 void ContarMaterial() {
   EstadoPly& e = *EstadoActual;
   e.Material = e.MaterialTotal = 0;

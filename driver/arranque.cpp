@@ -221,31 +221,28 @@ void Arrancar(int argc, char** argv) {
   // 4. Empty books; their notices go to the log.
   VaciarLibros();
   SalidaLogLibro = LogLibro;
-  // 5. Tables and keys.
-  InicializarTablas();
-  InicializarClaves();
-  // 6. Personality from the command line; its name marks the engine's name.
+  // 5. Personality from the command line; its name marks the engine's name.
   std::snprintf(NombreMotor, sizeof NombreMotor, "%s", NOMBRE_BASE);
   int personalidad = 0;
   if (argc > 1) {
     std::snprintf(NombreMotor, sizeof NombreMotor, "%s (%s)", NOMBRE_BASE, argv[1]);
     personalidad = CargarPers(argv[1]);
   }
-  // 7. Hash tables (a personality file has allocated them already).
+  // 6. Hash tables (a personality file has allocated them already).
   if (!personalidad && !AsignarTablasHash()) AvisarTablasReducidas();
-  // 8. Tablebases.
+  // 7. Tablebases.
   MaxPiezasTB = PrepararTablasFinales();
-  // 9. Books, after what an interrupted save may have left beside them.
+  // 8. Books, after what an interrupted save may have left beside them.
   QuitarTemporalLibro(Personalidad.LIBROB_FICH);
   QuitarTemporalLibro(Personalidad.LIBRON_FICH);
   CargarFicherosLibro();
-  // 10. A new game; the earlier build starts from its built-in ending.
+  // 9. A new game; the earlier build starts from its built-in ending.
   VersionProtocolo = 1;
   ReiniciarPartida();
   MotivoFEN motivo;
   if (FORMA_DRIVER.FenArranque != nullptr && PonerPosicion(FORMA_DRIVER.FenArranque, &motivo) != 0)
     ImprimirErrorFEN(motivo);
-  // 11. Input that arrives during a search reaches the driver through this.
+  // 10. Input that arrives during a search reaches the driver through this.
   Busqueda.EntradaPendiente = EntradaXboard;
   Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;
 }

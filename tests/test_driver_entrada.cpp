@@ -16,10 +16,6 @@ namespace {
 
 class EntradaPorTuberia : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    InicializarTablas();
-    InicializarClaves();
-  }
   void SetUp() override {
     ASSERT_EQ(pipe(tuberia_), 0);
     copia_ = dup(0);

@@ -11,8 +11,6 @@ namespace {
 class EvalComando : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    InicializarTablas();
-    InicializarClaves();
     AsignarTablasHash();
   }
   void Fen(const char* fen) { ASSERT_EQ(ColocarFEN(fen), 0) << fen; }

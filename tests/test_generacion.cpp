@@ -2,6 +2,8 @@
 // keys that the rest of the engine (and stored book files) depend on.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "posicion_test_util.h"
 
 namespace {
@@ -127,18 +129,48 @@ TEST(Atacada, LinesBlockedByEitherColourAndKingDistance) {
 
 TEST(Tablas, GeneratorKeysAndGeometry) {
   PrepararDiagnostico();
-  // The first two draws are the white-pawn key of a8; book files depend on it.
-  ReiniciarAleatorio();
-  EXPECT_EQ(Aleatorio32(), 0x039B11BFu);
-  EXPECT_EQ(Aleatorio32(), 0x4890D6A4u);
+  // Book files store positions under these keys. The first two draws are the
+  // white-pawn key of a8; the keys drawn last are those the books were written
+  // with, so every draw in between kept its place.
+  GeneradorClaves generador;
+  EXPECT_EQ(generador.Siguiente(), 0x039B11BFu);
+  EXPECT_EQ(generador.Siguiente(), 0x4890D6A4u);
   EXPECT_EQ(ClavesPieza[PEON + 6][A8][0], 0x039B11BFu);
   EXPECT_EQ(ClavesPieza[PEON + 6][A8][1], 0x4890D6A4u);
-  // Rebuilding the keys gives the same keys.
-  const uint32_t marcaA = MarcaPeonesA, ultima = ClavesEnroque[15][1];
-  InicializarClaves();
-  EXPECT_EQ(MarcaPeonesA, marcaA);
-  EXPECT_EQ(ClavesEnroque[15][1], ultima);
-  EXPECT_NE(MarcaPeonesA, MarcaPeonesB);
+  EXPECT_EQ(ClavesPieza[-REY + 6][H1][1], 0xC9AC0A04u);
+  EXPECT_EQ(ClavesAlPaso[SIN_CASILLA][0], 0xF900103Cu);
+  EXPECT_EQ(ClavesAlPaso[SIN_CASILLA][1], 0x8D8F124Fu);
+  EXPECT_EQ(ClavesEnroque[15][0], 0x98C2399Du);
+  EXPECT_EQ(ClavesEnroque[15][1], 0x39609ED4u);
+  EXPECT_EQ(MarcaPeonesA, 0xD7E06A0Cu);
+  EXPECT_EQ(MarcaPeonesB, 0xA245AB72u);
+  // No key was drawn twice into one slot or left out: every key of a man on a
+  // square, of an en-passant square and of the castling rights is its own, and
+  // the empty code and off-board squares keep zero keys.
+  std::set<uint64_t> claves;
+  int dibujadas = 0;
+  auto anotar = [&](const uint32_t (&clave)[2]) {
+    ++dibujadas;
+    claves.insert(uint64_t{clave[1]} << 32 | clave[0]);
+  };
+  for (int s = 0; s < 128; ++s) {
+    for (int p = 0; p < 13; ++p) {
+      if (EnTablero(s) && p != 6) {
+        anotar(ClavesPieza[p][s]);
+      } else if (s < 120) {
+        EXPECT_EQ(ClavesPieza[p][s][0] | ClavesPieza[p][s][1], 0u) << p << " " << s;
+      }
+    }
+    if (EnTablero(s) || s == SIN_CASILLA) {
+      anotar(ClavesAlPaso[s]);
+    } else {
+      EXPECT_EQ(ClavesAlPaso[s][0] | ClavesAlPaso[s][1], 0u) << s;
+    }
+  }
+  for (const auto& clave : ClavesEnroque) anotar(clave);
+  EXPECT_EQ(dibujadas, 12 * 64 + 65 + 16);
+  EXPECT_EQ(claves.size(), static_cast<size_t>(dibujadas));
+  EXPECT_EQ(claves.count(0), 0u);
 
   // Off-board arithmetic fails the 0x88 test.
   EXPECT_FALSE(EnTablero(H8 + 1));
@@ -224,7 +256,10 @@ TEST(Tablas, PosibleClavadaCompactaRespondeComoLaCompleta) {
       for (int rey = 0; rey < 120; ++rey) {
         const int esperada = completa[(desde * 120 + hasta) * 120 + rey];
         posibles += esperada;
-        if (ClavadaPosible(desde, hasta, rey) != esperada && ++distintas <= 5)
+        // Both the table make reads and the definition it is built from.
+        const bool bien = ClavadaPosible(desde, hasta, rey) == esperada &&
+                          ClavadaPosibleDefinicion(desde, hasta, rey) == (esperada == 1);
+        if (!bien && ++distintas <= 5)
           ADD_FAILURE() << desde << " " << hasta << " " << rey << " expected " << esperada;
       }
   EXPECT_EQ(distintas, 0);

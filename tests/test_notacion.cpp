@@ -15,10 +15,6 @@ namespace {
 
 class Notacion : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    InicializarTablas();
-    InicializarClaves();
-  }
   void SetUp() override { ReiniciarPartida(); }
   void TearDown() override { CerrarLog(); }
 

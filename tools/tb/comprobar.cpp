@@ -26,8 +26,6 @@ constexpr uint32_t CACHE_COMPROBAR = 64u << 20;
 
 bool PrepararMotor(const char* dir) {
   static void* cache = nullptr;
-  InicializarTablas();
-  InicializarClaves();
   NuevaPartida();
   if (!cache) cache = std::malloc(CACHE_COMPROBAR);
   if (!cache || !FijarCache(cache, CACHE_COMPROBAR)) return false;
