@@ -43,6 +43,8 @@ than the fixed time plus a second loses on time. The report gives each game's
 latest move against that limit and the number of late moves per engine.
 """
 import argparse
+import array
+import fcntl
 import math
 import os
 import queue
@@ -52,6 +54,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import termios
 import threading
 import time
 
@@ -203,6 +206,26 @@ class Engine:
     def game_over(self, result):
         self.send("result " + result)
 
+    def at_work(self):
+        """Whether a silent engine is still running (its process runnable) or
+        has output this script has not read yet. On a loaded machine the
+        silence may be the machine's, not the engine's: it is then given more
+        time (up to HANG_LIMIT), and a move that comes late still loses on time."""
+        if not self.lines.empty():
+            return True
+        try:
+            waiting = array.array("i", [0])
+            fcntl.ioctl(self.proc.stdout.fileno(), termios.FIONREAD, waiting)
+            if waiting[0] > 0:
+                return True
+        except (OSError, ValueError):
+            pass
+        try:
+            with open("/proc/%d/stat" % self.proc.pid) as f:
+                return f.read().rsplit(")", 1)[1].split()[0] == "R"
+        except (OSError, IndexError):
+            return False
+
     def quit(self):
         self.send("quit")
         self.killed = False
@@ -341,6 +364,7 @@ def parse_level(level):
 
 
 HANG_GRACE = 5.0  # past its clock, a silent engine is taken for hung after this
+HANG_LIMIT = 60.0  # ... unless it is at work (Engine.at_work), up to this
 CLAIM_WAIT = 1.0  # seconds an xboard engine has to announce the end its move reached
 # Faults, each charged to one engine: an illegal move (or none, or one out of
 # turn), a legal move refused, a crash (the engine's output ended, a start-up
@@ -480,6 +504,9 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st
             move = None
             while move is None and state["outcome"] is None:
                 remaining = clocks[side] + HANG_GRACE - (time.time() - t0)
+                if remaining <= 0 and time.time() - t0 < clocks[side] + HANG_LIMIT \
+                        and me.at_work():
+                    remaining = 0.05
                 if remaining <= 0:
                     fault(side, "hang", "%s silent %.0f s past its clock at %s" % (
                         me.name, HANG_GRACE, ref.pos.fen()))
