@@ -16,10 +16,10 @@ int16_t Valor16(int32_t v) {
 // Appends the position after move j (made and taken back here); a full list
 // keeps what it has.
 void Registrar(Jugada j, int profundidad, int32_t valor, int segundos) {
-  if (NumListaPartida >= CAPACIDAD_PARTIDA) return;
+  if (Libros.NumListaPartida >= CAPACIDAD_PARTIDA) return;
   const uint16_t color = EstadoActual->Turno == BLANCO ? 1 : 0;
   if (!HacerJugada(j)) return;
-  RegistroPartida& r = ListaPartida[NumListaPartida++];
+  RegistroPartida& r = Libros.ListaPartida[Libros.NumListaPartida++];
   r.ClaveBaja = EstadoActual->ClaveBaja;
   r.ClaveAlta = EstadoActual->ClaveAlta;
   r.Profundidad = static_cast<uint16_t>(profundidad < 0 ? 0 : profundidad);
@@ -37,7 +37,7 @@ int16_t SumarPeso(int16_t peso, int r) {
 }
 
 void Aviso(const char* texto) {
-  if (SalidaLogLibro != nullptr) SalidaLogLibro(texto);
+  if (Libros.SalidaLogLibro != nullptr) Libros.SalidaLogLibro(texto);
 }
 
 }  // namespace
@@ -45,8 +45,8 @@ void Aviso(const char* texto) {
 void AprenderJugadaLibro(Jugada j, int32_t peso) { Registrar(j, 0, peso, 0); }
 
 void AprenderBusqueda(Jugada j, int profundidad, int32_t valor, int segundos) {
-  if (NumListaPartida > 0) {
-    RegistroPartida& ultimo = ListaPartida[NumListaPartida - 1];
+  if (Libros.NumListaPartida > 0) {
+    RegistroPartida& ultimo = Libros.ListaPartida[Libros.NumListaPartida - 1];
     if (valor < ultimo.Valor) ultimo.Valor = Valor16(ultimo.Valor - 1);
   }
   Registrar(j, profundidad, valor, segundos);
@@ -61,12 +61,12 @@ void Aprender(const char* resultado, int colorMotor) {
   if (std::strcmp(resultado, "0-1") == 0) r = colorMotor == NEGRO ? 1 : -1;
 
   // 3. Each record into the book of the side that moved.
-  const uint32_t antesBlancas = NumLibroBlancas, antesNegras = NumLibroNegras;
+  const uint32_t antesBlancas = Libros.NumLibroBlancas, antesNegras = Libros.NumLibroNegras;
   uint32_t descartados = 0;
-  for (int i = 0; i < NumListaPartida; ++i) {
-    const RegistroPartida& g = ListaPartida[i];
-    EntradaLibro* libro = g.Color == 1 ? LibroBlancas : LibroNegras;
-    uint32_t& num = g.Color == 1 ? NumLibroBlancas : NumLibroNegras;
+  for (int i = 0; i < Libros.NumListaPartida; ++i) {
+    const RegistroPartida& g = Libros.ListaPartida[i];
+    EntradaLibro* libro = g.Color == 1 ? Libros.LibroBlancas : Libros.LibroNegras;
+    uint32_t& num = g.Color == 1 ? Libros.NumLibroBlancas : Libros.NumLibroNegras;
     const uint32_t antes = g.Color == 1 ? antesBlancas : antesNegras;
     EntradaLibro* b = BuscarLibro(libro, antes, g.ClaveBaja, g.ClaveAlta);
     // A position the game reached twice is found among this call's new records.
@@ -101,6 +101,6 @@ void Aprender(const char* resultado, int colorMotor) {
   }
 
   // 4. Books that grew are put back in key order.
-  if (NumLibroBlancas != antesBlancas) OrdenarLibro(LibroBlancas, NumLibroBlancas);
-  if (NumLibroNegras != antesNegras) OrdenarLibro(LibroNegras, NumLibroNegras);
+  if (Libros.NumLibroBlancas != antesBlancas) OrdenarLibro(Libros.LibroBlancas, Libros.NumLibroBlancas);
+  if (Libros.NumLibroNegras != antesNegras) OrdenarLibro(Libros.LibroNegras, Libros.NumLibroNegras);
 }

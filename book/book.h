@@ -90,22 +90,34 @@ struct ConsultaLibro {
   CandidatoLibro Candidatos[2 * MAX_CANDIDATOS];
 };
 
-// ---------------------------------------------------------------- globals
+// ---------------------------------------------------------------- state
 
-// Positions after White moves and after Black moves, each in ascending key order
-// (high word first, both unsigned).
-extern EntradaLibro LibroBlancas[CAPACIDAD_LIBRO];
-extern uint32_t NumLibroBlancas;
-extern EntradaLibro LibroNegras[CAPACIDAD_LIBRO];
-extern uint32_t NumLibroNegras;
+// The books, the game's records for learning, the probe's random generator and
+// where the book's words go.
+struct EstadoLibros {
+  // Positions after White moves and after Black moves, each in ascending key
+  // order (high word first, both unsigned).
+  EntradaLibro LibroBlancas[CAPACIDAD_LIBRO];
+  uint32_t NumLibroBlancas = 0;
+  EntradaLibro LibroNegras[CAPACIDAD_LIBRO];
+  uint32_t NumLibroNegras = 0;
 
-// The current game's records for learning; emptied by NuevaPartidaLibro.
-extern RegistroPartida ListaPartida[CAPACIDAD_PARTIDA];
-extern int NumListaPartida;
+  // The current game's records for learning; emptied by NuevaPartidaLibro.
+  RegistroPartida ListaPartida[CAPACIDAD_PARTIDA];
+  int NumListaPartida = 0;
 
-// Where the book's log lines go (the engine's log; a tool's standard error).
-// Null: nowhere. The text is complete, line ends included.
-extern void (*SalidaLogLibro)(const char* texto);
+  // The random term's generator (15 bits, like the C library's), re-seeded with
+  // the wall-clock seconds at every probe.
+  uint32_t SemillaLibro = 1;
+
+  // Where the book's log lines go (the engine's log; a tool's standard error),
+  // and what the user sees of its long work (a dot now and then while a book is
+  // sorted or saved, then the saved book's total). Null: nowhere. The text is
+  // complete, line ends included.
+  void (*SalidaLogLibro)(const char* texto) = nullptr;
+  void (*SalidaPantallaLibro)(const char* texto) = nullptr;
+};
+extern EstadoLibros Libros;
 
 // ---------------------------------------------------------------- functions
 

@@ -9,12 +9,9 @@
 
 namespace {
 
-// The random term's generator (15 bits, like the C library's), re-seeded with the
-// wall-clock seconds at every probe.
-uint32_t SemillaLibro = 1;
 int32_t AleatorioLibro() {
-  SemillaLibro = SemillaLibro * 1103515245u + 12345u;
-  return static_cast<int32_t>((SemillaLibro >> 16) & 0x7FFF);
+  Libros.SemillaLibro = Libros.SemillaLibro * 1103515245u + 12345u;
+  return static_cast<int32_t>((Libros.SemillaLibro >> 16) & 0x7FFF);
 }
 
 struct Candidato {
@@ -47,10 +44,10 @@ void Anotar(const Candidato* c, int n, const char* log, bool aprendidos, Consult
   char texto[6];
   for (int i = 0; i < n; ++i) {
     Casillas(c[i].Movimiento, texto);
-    if (SalidaLogLibro != nullptr) {
+    if (Libros.SalidaLogLibro != nullptr) {
       char linea[64];
       std::snprintf(linea, sizeof linea, log, texto, texto + 3, c[i].Mostrado);
-      SalidaLogLibro(linea);
+      Libros.SalidaLogLibro(linea);
     }
     r.Candidatos[r.NumCandidatos++] = {c[i].Movimiento, c[i].Mostrado, aprendidos};
     // The first candidate is always taken, even with a weight a huge random
@@ -100,7 +97,7 @@ ConsultaLibro ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion,
   // 1. Width of the random term; none below 1 (a remainder by zero is no choice).
   const int32_t s = selectividad > 0 ? selectividad : 1;
   const int32_t h = s / 2;
-  SemillaLibro = static_cast<uint32_t>(std::time(nullptr));
+  Libros.SemillaLibro = static_cast<uint32_t>(std::time(nullptr));
   const int32_t segundosPlan = SegundosEnteros(tiempoEsperado);
 
   // 2. Each legal root move, last generated first.
@@ -112,8 +109,8 @@ ConsultaLibro ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion,
     const EstadoPly* n = EstadoActual;
     // White just moved when Black is to move.
     EntradaLibro* r = n->Turno == NEGRO
-                          ? BuscarLibro(LibroBlancas, NumLibroBlancas, n->ClaveBaja, n->ClaveAlta)
-                          : BuscarLibro(LibroNegras, NumLibroNegras, n->ClaveBaja, n->ClaveAlta);
+                          ? BuscarLibro(Libros.LibroBlancas, Libros.NumLibroBlancas, n->ClaveBaja, n->ClaveAlta)
+                          : BuscarLibro(Libros.LibroNegras, Libros.NumLibroNegras, n->ClaveBaja, n->ClaveAlta);
     if (r != nullptr) {
       const LecturaEntrada l = ClasificarEntrada(*r, segundosPlan, limiteAceptacion);
       if (l.Plantar && plantar != nullptr) plantar(l.ValorTabla, l.ProfTabla);
@@ -135,10 +132,10 @@ ConsultaLibro ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion,
   r.Peso = PESO_SIN_JUGADA;
   r.NumCandidatos = 0;
   if (numLibro == 0 && numAprendidos == 0) return r;
-  if (ignorados > 0 && SalidaLogLibro != nullptr) {
+  if (ignorados > 0 && Libros.SalidaLogLibro != nullptr) {
     char linea[80];
     std::snprintf(linea, sizeof linea, "\nLibro: %d candidatas de m\xE1s ignoradas\n", ignorados);
-    SalidaLogLibro(linea);
+    Libros.SalidaLogLibro(linea);
   }
 
   // 4. The candidates and the choice.

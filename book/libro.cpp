@@ -11,15 +11,7 @@
 
 #include "book/book.h"
 
-EntradaLibro LibroBlancas[CAPACIDAD_LIBRO];
-uint32_t NumLibroBlancas = 0;
-EntradaLibro LibroNegras[CAPACIDAD_LIBRO];
-uint32_t NumLibroNegras = 0;
-
-RegistroPartida ListaPartida[CAPACIDAD_PARTIDA];
-int NumListaPartida = 0;
-
-void (*SalidaLogLibro)(const char* texto) = nullptr;
+EstadoLibros Libros;
 
 namespace {
 
@@ -29,13 +21,17 @@ constexpr uint32_t LOTE_LECTURA = 4096;        // records read per call
 
 void AvisoLibro(const char* formato, ...) __attribute__((format(printf, 1, 2)));
 void AvisoLibro(const char* formato, ...) {
-  if (SalidaLogLibro == nullptr) return;
+  if (Libros.SalidaLogLibro == nullptr) return;
   char texto[512];
   va_list args;
   va_start(args, formato);
   std::vsnprintf(texto, sizeof texto, formato, args);
   va_end(args);
-  SalidaLogLibro(texto);
+  Libros.SalidaLogLibro(texto);
+}
+
+void Pantalla(const char* texto) {
+  if (Libros.SalidaPantallaLibro != nullptr) Libros.SalidaPantallaLibro(texto);
 }
 
 bool Menor(const EntradaLibro& a, const EntradaLibro& b) {
@@ -55,7 +51,7 @@ void Intercambiar(EntradaLibro& a, EntradaLibro& b) {
 void Quicksort(EntradaLibro* v, uint32_t lo, uint32_t hi, bool puntos) {
   while (lo < hi) {
     // One dot per long range (their order on the screen does not matter).
-    if (puntos && hi - lo + 1 >= RANGO_PUNTO_ORDEN) std::fputs(".", stdout);
+    if (puntos && hi - lo + 1 >= RANGO_PUNTO_ORDEN) Pantalla(".");
     Intercambiar(v[lo], v[lo + (hi - lo) / 2]);
     const EntradaLibro pivote = v[lo];
     // [lo, menores) < pivot, [menores, i) == pivot, (mayores, hi] > pivot.
@@ -85,12 +81,12 @@ void Quicksort(EntradaLibro* v, uint32_t lo, uint32_t hi, bool puntos) {
 }  // namespace
 
 void VaciarLibros() {
-  std::memset(LibroBlancas, 0, sizeof LibroBlancas);
-  std::memset(LibroNegras, 0, sizeof LibroNegras);
-  NumLibroBlancas = NumLibroNegras = 0;
+  std::memset(Libros.LibroBlancas, 0, sizeof Libros.LibroBlancas);
+  std::memset(Libros.LibroNegras, 0, sizeof Libros.LibroNegras);
+  Libros.NumLibroBlancas = Libros.NumLibroNegras = 0;
 }
 
-void NuevaPartidaLibro() { NumListaPartida = 0; }
+void NuevaPartidaLibro() { Libros.NumListaPartida = 0; }
 
 EntradaLibro* BuscarLibro(EntradaLibro* libro, uint32_t num, uint32_t baja, uint32_t alta) {
   uint32_t lo = 0, hi = num;
@@ -107,7 +103,7 @@ EntradaLibro* BuscarLibro(EntradaLibro* libro, uint32_t num, uint32_t baja, uint
 
 void OrdenarLibro(EntradaLibro* libro, uint32_t num, bool puntos) {
   if (num > 1) Quicksort(libro, 0, num - 1, puntos);
-  if (puntos && num > RANGO_PUNTO_ORDEN) std::fputs(".", stdout);
+  if (puntos && num > RANGO_PUNTO_ORDEN) Pantalla(".");
 }
 
 int LibroOrdenado(const EntradaLibro* libro, uint32_t num) {
@@ -189,8 +185,8 @@ uint32_t CargarFicheroLibro(const char* ruta, EntradaLibro* libro, uint32_t* num
 }
 
 void CargarLibros(const char* rutaBlancas, const char* rutaNegras) {
-  CargarFicheroLibro(rutaBlancas, LibroBlancas, &NumLibroBlancas, "blancas");
-  CargarFicheroLibro(rutaNegras, LibroNegras, &NumLibroNegras, "negras");
+  CargarFicheroLibro(rutaBlancas, Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas");
+  CargarFicheroLibro(rutaNegras, Libros.LibroNegras, &Libros.NumLibroNegras, "negras");
 }
 
 int GuardarFicheroLibro(const char* ruta, const EntradaLibro* libro, uint32_t num,
@@ -224,9 +220,11 @@ int GuardarFicheroLibro(const char* ruta, const EntradaLibro* libro, uint32_t nu
   for (uint32_t i = 0; i < num; ++i) {
     if (f != nullptr && fallo == 0 && std::fwrite(&libro[i], sizeof libro[i], 1, f) != 1)
       fallo = errno != 0 ? errno : EIO;
-    if ((i + 1) % PUNTO_GUARDAR == 0) std::fputs(".", stdout);
+    if ((i + 1) % PUNTO_GUARDAR == 0) Pantalla(".");
   }
-  std::printf(total, static_cast<int>(num));
+  char linea[128];
+  std::snprintf(linea, sizeof linea, total, static_cast<int>(num));
+  Pantalla(linea);
   if (f != nullptr) {
     if (fallo == 0 && (std::fflush(f) != 0 || fsync(fileno(f)) != 0)) fallo = errno;
     if (std::fclose(f) != 0 && fallo == 0) fallo = errno;
@@ -249,9 +247,9 @@ int NombreTemporalLibro(const char* ruta, char* destino, size_t tam) {
 }
 
 int GuardarLibros(const char* rutaBlancas, const char* rutaNegras) {
-  const int b = GuardarFicheroLibro(rutaBlancas, LibroBlancas, NumLibroBlancas,
+  const int b = GuardarFicheroLibro(rutaBlancas, Libros.LibroBlancas, Libros.NumLibroBlancas,
                                     "\nTotal posiciones blancas: %d\n");
-  const int n = GuardarFicheroLibro(rutaNegras, LibroNegras, NumLibroNegras,
+  const int n = GuardarFicheroLibro(rutaNegras, Libros.LibroNegras, Libros.NumLibroNegras,
                                     "\nTotal posiciones negras: %d\n");
   return b && n;
 }

@@ -3,10 +3,10 @@
 #include "movegen/movegen.h"
 
 int JugadasLibro(Jugada* jugadas, int32_t* pesos, int maximo) {
-  if (NumLibroBlancas == 0 && NumLibroNegras == 0) return -1;
+  if (Libros.NumLibroBlancas == 0 && Libros.NumLibroNegras == 0) return -1;
   const bool blancas = EstadoActual->Turno == BLANCO;
-  const EntradaLibro* libro = blancas ? LibroBlancas : LibroNegras;
-  const uint32_t num = blancas ? NumLibroBlancas : NumLibroNegras;
+  const EntradaLibro* libro = blancas ? Libros.LibroBlancas : Libros.LibroNegras;
+  const uint32_t num = blancas ? Libros.NumLibroBlancas : Libros.NumLibroNegras;
   int n = 0;
   const ListaJugadas lista;
   for (const EntradaJugada& e : lista) {

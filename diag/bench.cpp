@@ -144,11 +144,11 @@ bool CargarTablasBench(const char* rutas) {
   }
   std::snprintf(Personalidad.NALIMOV_PATH, sizeof Personalidad.NALIMOV_PATH, "%s", rutas);
   CambiarTablasFinales();
-  if (MaxPiezasTB == 0) {
+  if (EGTB.MaxPiezasTB == 0) {
     std::fprintf(stderr, "bench: no tablebase could be read from %s\n", rutas);
     return false;
   }
-  std::printf("Tablebases: up to %d men from %s, cache %d bytes\n", MaxPiezasTB, rutas,
+  std::printf("Tablebases: up to %d men from %s, cache %d bytes\n", EGTB.MaxPiezasTB, rutas,
               static_cast<int>(Personalidad.EGTB_CACHE_SIZE));
   return true;
 }

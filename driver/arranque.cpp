@@ -172,7 +172,7 @@ bool GuardarSiSePuede(const char* ajuste, const EntradaLibro* libro, uint32_t nu
                       const char* total, const EstadoLibro& estado) {
   if (estado.intocable) {
     Log("\nLibro %s sin guardar: no se escribe en esta sesi\xF3n\n", ajuste);
-    std::printf(total, static_cast<int>(num));
+    Pantalla(total, static_cast<int>(num));
     return true;
   }
   return GuardarUnLibro(ajuste, libro, num, total);
@@ -181,16 +181,16 @@ bool GuardarSiSePuede(const char* ajuste, const EntradaLibro* libro, uint32_t nu
 }  // namespace
 
 void CargarFicherosLibro() {
-  CargarUnLibro(Personalidad.LIBROB_FICH, PERSONALIDAD_INICIAL.LIBROB_FICH, LibroBlancas,
-                &NumLibroBlancas, "blancas", EstadoBlancas);
-  CargarUnLibro(Personalidad.LIBRON_FICH, PERSONALIDAD_INICIAL.LIBRON_FICH, LibroNegras,
-                &NumLibroNegras, "negras", EstadoNegras);
+  CargarUnLibro(Personalidad.LIBROB_FICH, PERSONALIDAD_INICIAL.LIBROB_FICH, Libros.LibroBlancas,
+                &Libros.NumLibroBlancas, "blancas", EstadoBlancas);
+  CargarUnLibro(Personalidad.LIBRON_FICH, PERSONALIDAD_INICIAL.LIBRON_FICH, Libros.LibroNegras,
+                &Libros.NumLibroNegras, "negras", EstadoNegras);
 }
 
 void GuardarFicherosLibro() {
-  GuardarSiSePuede(Personalidad.LIBROB_FICH, LibroBlancas, NumLibroBlancas, TOTAL_BLANCAS,
+  GuardarSiSePuede(Personalidad.LIBROB_FICH, Libros.LibroBlancas, Libros.NumLibroBlancas, TOTAL_BLANCAS,
                    EstadoBlancas);
-  GuardarSiSePuede(Personalidad.LIBRON_FICH, LibroNegras, NumLibroNegras, TOTAL_NEGRAS,
+  GuardarSiSePuede(Personalidad.LIBRON_FICH, Libros.LibroNegras, Libros.NumLibroNegras, TOTAL_NEGRAS,
                    EstadoNegras);
 }
 
@@ -198,14 +198,14 @@ void AprenderResultado(const char* resultado) {
   // A book whose file is never written learns nothing either: its records of
   // the game are left out of the merge.
   int quedan = 0;
-  for (int i = 0; i < NumListaPartida; ++i) {
-    const EstadoLibro& estado = ListaPartida[i].Color == 1 ? EstadoBlancas : EstadoNegras;
-    if (!estado.intocable) ListaPartida[quedan++] = ListaPartida[i];
+  for (int i = 0; i < Libros.NumListaPartida; ++i) {
+    const EstadoLibro& estado = Libros.ListaPartida[i].Color == 1 ? EstadoBlancas : EstadoNegras;
+    if (!estado.intocable) Libros.ListaPartida[quedan++] = Libros.ListaPartida[i];
   }
-  NumListaPartida = quedan;
+  Libros.NumListaPartida = quedan;
   Aprender(resultado, Eval.ColorMotor);
-  for (int i = 0; i < NumListaPartida; ++i)
-    (ListaPartida[i].Color == 1 ? EstadoBlancas : EstadoNegras).aprendido = true;
+  for (int i = 0; i < Libros.NumListaPartida; ++i)
+    (Libros.ListaPartida[i].Color == 1 ? EstadoBlancas : EstadoNegras).aprendido = true;
 }
 
 void Arrancar(int argc, char** argv) {
@@ -220,7 +220,9 @@ void Arrancar(int argc, char** argv) {
   AbrirLog();
   // 4. Empty books; their notices go to the log.
   VaciarLibros();
-  SalidaLogLibro = LogLibro;
+  Libros.SalidaLogLibro = LogLibro;
+  Libros.SalidaPantallaLibro = PantallaTexto;
+  EGTB.PantallaTablas = PantallaTexto;
   // 5. Personality from the command line; its name marks the engine's name.
   std::snprintf(NombreMotor, sizeof NombreMotor, "%s", NOMBRE_BASE);
   int personalidad = 0;
@@ -231,7 +233,7 @@ void Arrancar(int argc, char** argv) {
   // 6. Hash tables (a personality file has allocated them already).
   if (!personalidad && !AsignarTablasHash()) AvisarTablasReducidas();
   // 7. Tablebases.
-  MaxPiezasTB = PrepararTablasFinales();
+  EGTB.MaxPiezasTB = PrepararTablasFinales();
   // 8. Books, after what an interrupted save may have left beside them.
   QuitarTemporalLibro(Personalidad.LIBROB_FICH);
   QuitarTemporalLibro(Personalidad.LIBRON_FICH);
@@ -251,10 +253,10 @@ void CambiarTablasFinales() {
   // No probe while the tables change. The tablebase code keeps using the old
   // cache area until a new one is set, so the old one is released only then;
   // when no new area was set it stays the current one.
-  MaxPiezasTB = 0;
+  EGTB.MaxPiezasTB = 0;
   void* const anterior = CacheTablas;
   CacheTablas = nullptr;
-  MaxPiezasTB = PrepararTablasFinales();
+  EGTB.MaxPiezasTB = PrepararTablasFinales();
   if (CacheTablas == nullptr) CacheTablas = anterior;
   else std::free(anterior);
 }
@@ -285,17 +287,17 @@ void SalirMotor(bool cerrarLog) {
     // A book left unwritten is still counted: front ends and scripts read the
     // two totals at every quit.
     if (EstadoBlancas.propio || EstadoBlancas.aprendido)
-      guardado = GuardarSiSePuede(Personalidad.LIBROB_FICH, LibroBlancas, NumLibroBlancas,
+      guardado = GuardarSiSePuede(Personalidad.LIBROB_FICH, Libros.LibroBlancas, Libros.NumLibroBlancas,
                                    TOTAL_BLANCAS, EstadoBlancas) &&
                  guardado;
     else
-      std::printf(TOTAL_BLANCAS, static_cast<int>(NumLibroBlancas));
+      Pantalla(TOTAL_BLANCAS, static_cast<int>(Libros.NumLibroBlancas));
     if (EstadoNegras.propio || EstadoNegras.aprendido)
-      guardado = GuardarSiSePuede(Personalidad.LIBRON_FICH, LibroNegras, NumLibroNegras,
+      guardado = GuardarSiSePuede(Personalidad.LIBRON_FICH, Libros.LibroNegras, Libros.NumLibroNegras,
                                    TOTAL_NEGRAS, EstadoNegras) &&
                  guardado;
     else
-      std::printf(TOTAL_NEGRAS, static_cast<int>(NumLibroNegras));
+      Pantalla(TOTAL_NEGRAS, static_cast<int>(Libros.NumLibroNegras));
   }
   if (cerrarLog) CerrarLog();
   LiberarTablasHash();

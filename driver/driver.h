@@ -35,6 +35,13 @@ extern int ModoICS;
 extern char NombreRival[TAM_LINEA];
 extern char NombreMotor[TAM_NOMBRE_MOTOR];
 extern int MostrarPensamiento;  // thinking, fail and stat01 lines ("post"/"nopost")
+extern bool ModoUci;            // the UCI loop runs: standard output carries UCI lines only
+
+// Plain text for the user on standard output (progress dots, totals, messages);
+// nothing while a UCI front end reads it. PantallaTexto is the form the
+// subsystems are handed for their words to the user.
+void Pantalla(const char* formato, ...) __attribute__((format(printf, 1, 2)));
+void PantallaTexto(const char* texto);
 
 // What the search tells, as the front end hears it: the xboard protocol's text
 // (the thinking lines also in the log); for UCI, the log and the loop's own

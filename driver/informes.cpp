@@ -9,6 +9,17 @@
 #include "search/search.h"
 
 int MostrarPensamiento = 1;
+bool ModoUci = false;
+
+void Pantalla(const char* formato, ...) {
+  if (ModoUci) return;
+  va_list args;
+  va_start(args, formato);
+  std::vprintf(formato, args);
+  va_end(args);
+}
+
+void PantallaTexto(const char* texto) { Pantalla("%s", texto); }
 
 namespace {
 

@@ -67,14 +67,14 @@ bool AsignarTablasHash() {
         "ataques %u MB\n",
         static_cast<unsigned long long>(disponible >> 20), t.Hash, t.Peones, t.Ataques);
   for (int fallos = ReservarTablasBusqueda(t.Hash); fallos > 0; --fallos)
-    std::printf("Error reservando memoria\n");
+    Pantalla("Error reservando memoria\n");
   const int eval = ReservarTablasEval(t.Peones, t.Ataques);
-  if (eval & FALLO_PEONES) std::printf("Error reservando memoria (hash peones)\n");
-  if (eval & FALLO_ATAQUES) std::printf("Error reservando memoria (hash ataques)\n");
+  if (eval & FALLO_PEONES) Pantalla("Error reservando memoria (hash peones)\n");
+  if (eval & FALLO_ATAQUES) Pantalla("Error reservando memoria (hash ataques)\n");
   return !reducido;
 }
 
 void AvisarTablasReducidas() {
-  std::printf("Memoria insuficiente: tablas hash reducidas a %u MB (peones %u MB, ataques %u MB)\n",
+  Pantalla("Memoria insuficiente: tablas hash reducidas a %u MB (peones %u MB, ataques %u MB)\n",
               Personalidad.TABLA_HASH, Personalidad.TABLA_HASH_PEONES, Personalidad.TamHashAtaques);
 }

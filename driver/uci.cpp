@@ -17,12 +17,10 @@
 //   quit                 as "quit" of the xboard loop (learning saved when on)
 // Anything else gets an "info string" line and changes nothing.
 //
-// Standard output. The search, the book and the other subsystems write the
-// xboard protocol's text on standard output (thinking lines, book candidates,
-// result lines); that text is kept in the log as always, but a UCI front end
-// must not see it. So for the whole UCI session descriptor 1 points to
-// /dev/null and the UCI lines go to a copy of the original descriptor.
-#include <fcntl.h>
+// Standard output. The search tells this loop's Informador what it has to say:
+// the log keeps the thinking lines as always, and the front end gets UCI lines
+// only. The plain text other commands print for a person (Pantalla) is kept off
+// standard output for the whole UCI session.
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,7 +46,6 @@ constexpr int MAX_JUGADAS_UCI = MAX_HISTORIA;
 constexpr int TAM_TEXTO_JUGADA = 8;
 constexpr uint32_t MAX_MEGAS = 4096;
 
-int SalidaUci = 1;  // the front end's descriptor (descriptor 1 points to /dev/null)
 
 // Writes one line (the text without its line end) to the front end and the log.
 void Uci(const char* formato, ...) __attribute__((format(printf, 1, 2)));
@@ -64,7 +61,7 @@ void Uci(const char* formato, ...) {
   linea[largo++] = '\n';
   size_t hecho = 0;
   while (hecho < largo) {
-    ssize_t w = write(SalidaUci, linea + hecho, largo - hecho);
+    ssize_t w = write(1, linea + hecho, largo - hecho);
     if (w <= 0) break;  // the front end has gone; the end of input follows
     hecho += static_cast<size_t>(w);
   }
@@ -593,15 +590,8 @@ void CmdUci() {
 }  // namespace
 
 [[noreturn]] void BucleUci() {
-  // Descriptor 1 to /dev/null for the session; the front end gets a copy of it.
-  SalidaUci = dup(1);
-  const int nulo = open("/dev/null", O_WRONLY);
-  if (SalidaUci >= 0 && nulo >= 0) {
-    dup2(nulo, 1);
-    close(nulo);
-  } else {
-    SalidaUci = 1;
-  }
+  // From now on standard output carries UCI lines only.
+  ModoUci = true;
   Busqueda.EntradaPendiente = EntradaUci;
   static const Informador informador = InformadorUci(Informar);
   Busqueda.InformadorBusqueda = &informador;

@@ -26,6 +26,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/core.h"
+
 // ---------------------------------------------------------------- constants
 
 inline constexpr int NUM_TABLAS = 179;          // registry entries, kk (0) is a placeholder
@@ -71,13 +73,19 @@ struct PosicionTB {
 
 struct DecodificadorTabla;  // a compressed file's block index and codes
 
-// ---------------------------------------------------------------- globals
+// ---------------------------------------------------------------- state
 
 extern const std::array<DescriptorTabla, NUM_TABLAS> RegistroTablas;
-extern int MaxPiezasTB;  // largest number of men covered, 0 when none (probing off)
 
-// Where the subsystem's messages also go (the driver points it at its log).
-extern void (*LogTablas)(const char* texto);
+// What the tables tell the rest of the engine, and where their messages go:
+// every message to the log, those the user must see (a file refused) also to
+// the screen. Null: nowhere; the text is complete, line ends included.
+struct EstadoEGTB {
+  int MaxPiezasTB = 0;  // largest number of men covered, 0 when none (probing off)
+  void (*LogTablas)(const char* texto) = [](const char* texto) { Log("%s", texto); };
+  void (*PantallaTablas)(const char* texto) = nullptr;
+};
+extern EstadoEGTB EGTB;
 
 // ---------------------------------------------------------------- the registry and indexes
 

@@ -13,7 +13,6 @@
 #include "egtb/indices.h"
 #include "egtb/marcas.h"
 
-void (*LogTablas)(const char* texto) = [](const char* texto) { Log("%s", texto); };
 
 namespace {
 
@@ -28,7 +27,6 @@ struct LadoTabla {
   uint64_t Longitud;               // file length found at registration
 };
 
-LadoTabla Lados[NUM_TABLAS][2];
 
 // A cache slot: its links, its owner and the block's bytes. Links are slot
 // numbers (-1: none) so that the slots need no more than 4-byte alignment
@@ -41,16 +39,22 @@ struct Ranura {
 };
 static_assert(sizeof(Ranura) <= TAM_RANURA && TAM_RANURA % alignof(Ranura) == 0);
 
-uint8_t* AreaCache = nullptr;
-int32_t NumRanuras = 0;
-int32_t Libres = -1;  // free list head
-int32_t MasReciente = -1, MenosReciente = -1;
+// The registered files, by table and side to move, and the block cache: its
+// slots and their lists.
+struct EstadoArchivos {
+  LadoTabla Lados[NUM_TABLAS][2];
+  uint8_t* AreaCache = nullptr;
+  int32_t NumRanuras = 0;
+  int32_t Libres = -1;  // free list head
+  int32_t MasReciente = -1, MenosReciente = -1;
+};
+EstadoArchivos Archivos;
 
 Ranura& R(int32_t i) {
-  return *reinterpret_cast<Ranura*>(AreaCache + static_cast<size_t>(i) * TAM_RANURA);
+  return *reinterpret_cast<Ranura*>(Archivos.AreaCache + static_cast<size_t>(i) * TAM_RANURA);
 }
 
-// Prints a message on standard output and into the log.
+// A message to the log, and to the screen when the user must see it.
 void Avisar(bool pantalla, const char* formato, ...) __attribute__((format(printf, 2, 3)));
 void Avisar(bool pantalla, const char* formato, ...) {
   char texto[TAM_NOMBRE + 128];
@@ -58,55 +62,55 @@ void Avisar(bool pantalla, const char* formato, ...) {
   va_start(args, formato);
   std::vsnprintf(texto, sizeof texto, formato, args);
   va_end(args);
-  if (pantalla) std::fputs(texto, stdout);
-  if (LogTablas != nullptr) LogTablas(texto);
+  if (pantalla && EGTB.PantallaTablas != nullptr) EGTB.PantallaTablas(texto);
+  if (EGTB.LogTablas != nullptr) EGTB.LogTablas(texto);
 }
 
 void VaciarCache() {
-  Libres = NumRanuras > 0 ? 0 : -1;
-  MasReciente = MenosReciente = -1;
-  for (int32_t i = 0; i < NumRanuras; ++i) {
-    Ranura* r = new (AreaCache + static_cast<size_t>(i) * TAM_RANURA) Ranura;
-    r->SigUso = i + 1 < NumRanuras ? i + 1 : -1;
+  Archivos.Libres = Archivos.NumRanuras > 0 ? 0 : -1;
+  Archivos.MasReciente = Archivos.MenosReciente = -1;
+  for (int32_t i = 0; i < Archivos.NumRanuras; ++i) {
+    Ranura* r = new (Archivos.AreaCache + static_cast<size_t>(i) * TAM_RANURA) Ranura;
+    r->SigUso = i + 1 < Archivos.NumRanuras ? i + 1 : -1;
     r->Tabla = -1;
   }
-  for (auto& t : Lados)
+  for (auto& t : Archivos.Lados)
     for (auto& l : t)
       for (int32_t& c : l.Cubetas) c = -1;
 }
 
 void SacarDeListas(int32_t i) {
   Ranura& r = R(i);
-  int32_t* cubetas = Lados[r.Tabla][r.Lado].Cubetas;
+  int32_t* cubetas = Archivos.Lados[r.Tabla][r.Lado].Cubetas;
   (r.AntCubeta >= 0 ? R(r.AntCubeta).SigCubeta : cubetas[r.Bloque & 31]) = r.SigCubeta;
   if (r.SigCubeta >= 0) R(r.SigCubeta).AntCubeta = r.AntCubeta;
-  (r.AntUso >= 0 ? R(r.AntUso).SigUso : MasReciente) = r.SigUso;
-  (r.SigUso >= 0 ? R(r.SigUso).AntUso : MenosReciente) = r.AntUso;
+  (r.AntUso >= 0 ? R(r.AntUso).SigUso : Archivos.MasReciente) = r.SigUso;
+  (r.SigUso >= 0 ? R(r.SigUso).AntUso : Archivos.MenosReciente) = r.AntUso;
 }
 
 void PonerDelante(int32_t i) {
   Ranura& r = R(i);
-  int32_t& cubeta = Lados[r.Tabla][r.Lado].Cubetas[r.Bloque & 31];
+  int32_t& cubeta = Archivos.Lados[r.Tabla][r.Lado].Cubetas[r.Bloque & 31];
   r.AntCubeta = -1;
   r.SigCubeta = cubeta;
   if (cubeta >= 0) R(cubeta).AntCubeta = i;
   cubeta = i;
   r.AntUso = -1;
-  r.SigUso = MasReciente;
-  if (MasReciente >= 0) R(MasReciente).AntUso = i;
-  MasReciente = i;
-  if (MenosReciente < 0) MenosReciente = i;
+  r.SigUso = Archivos.MasReciente;
+  if (Archivos.MasReciente >= 0) R(Archivos.MasReciente).AntUso = i;
+  Archivos.MasReciente = i;
+  if (Archivos.MenosReciente < 0) Archivos.MenosReciente = i;
 }
 
 void Liberar(int32_t i) {
   R(i).Tabla = -1;
-  R(i).SigUso = Libres;
-  Libres = i;
+  R(i).SigUso = Archivos.Libres;
+  Archivos.Libres = i;
 }
 
 // A side that can no longer be read is dropped, with one line in the log.
 void Desregistrar(int tabla, int lado, const char* motivo) {
-  LadoTabla& l = Lados[tabla][lado];
+  LadoTabla& l = Archivos.Lados[tabla][lado];
   Avisar(false, "*** %s: %s, tablebase no longer used\n", l.Nombre, motivo);
   l.Nombre[0] = '\0';
   if (l.Fichero != nullptr) std::fclose(l.Fichero);
@@ -116,18 +120,18 @@ void Desregistrar(int tabla, int lado, const char* motivo) {
 // The slot holding a block of a (table, side), read on a miss; null when the
 // block cannot be had.
 Ranura* LeerBloque(int tabla, int lado, int32_t bloque) {
-  LadoTabla& l = Lados[tabla][lado];
+  LadoTabla& l = Archivos.Lados[tabla][lado];
   for (int32_t i = l.Cubetas[bloque & 31]; i >= 0; i = R(i).SigCubeta) {
     if (R(i).Bloque != bloque) continue;
     SacarDeListas(i);
     PonerDelante(i);
     return &R(i);
   }
-  int32_t i = Libres;
+  int32_t i = Archivos.Libres;
   if (i >= 0) {
-    Libres = R(i).SigUso;
+    Archivos.Libres = R(i).SigUso;
   } else {
-    i = MenosReciente;
+    i = Archivos.MenosReciente;
     if (i < 0) return nullptr;  // a cache too small for one block
     SacarDeListas(i);
   }
@@ -183,7 +187,7 @@ Ranura* LeerBloque(int tabla, int lado, int32_t bloque) {
 // stops the engine (a directory may hold other layouts). Returns false only
 // when memory runs out.
 bool RegistrarTabla(const char* dir, const std::vector<MarcaTabla>& marcas, int tabla, int lado) {
-  LadoTabla& l = Lados[tabla][lado];
+  LadoTabla& l = Archivos.Lados[tabla][lado];
   if (l.Nombre[0] != '\0') return true;
   const DescriptorTabla& d = RegistroTablas[tabla];
   char nombre[TAM_NOMBRE];
@@ -299,10 +303,10 @@ constexpr bool CORRECCIONES_KPPKP =
 
 }  // namespace
 
-int MaxPiezasTB = 0;
+EstadoEGTB EGTB;
 
 void CerrarTablas() {
-  for (auto& t : Lados)
+  for (auto& t : Archivos.Lados)
     for (auto& l : t)
       if (l.Fichero != nullptr) {
         std::fclose(l.Fichero);
@@ -312,7 +316,7 @@ void CerrarTablas() {
 
 void LiberarTablas() {
   CerrarTablas();
-  for (auto& t : Lados)
+  for (auto& t : Archivos.Lados)
     for (auto& l : t) {
       LiberarDecodificador(l.Dec);
       l.Dec = nullptr;
@@ -340,7 +344,7 @@ int InicializarTablasFinales(const char* rutas) {
             LiberarTablas();
             return 0;
           }
-          if (Lados[j][lado].Nombre[0] != '\0' && j > mayor) mayor = j;
+          if (Archivos.Lados[j][lado].Nombre[0] != '\0' && j > mayor) mayor = j;
         }
     }
     p += n;
@@ -351,20 +355,20 @@ int InicializarTablasFinales(const char* rutas) {
 
 int FijarCache(void* memoria, uint32_t tam) {
   if (memoria == nullptr || tam < 32) return 0;
-  AreaCache = static_cast<uint8_t*>(memoria);
-  NumRanuras = static_cast<int32_t>(tam / TAM_RANURA);
+  Archivos.AreaCache = static_cast<uint8_t*>(memoria);
+  Archivos.NumRanuras = static_cast<int32_t>(tam / TAM_RANURA);
   VaciarCache();
   return 1;
 }
 
 bool TablaRegistrada(int tabla, int lado) {
   if (tabla <= 0 || tabla >= NUM_TABLAS) return false;
-  return Lados[tabla][TablaSimetrica(tabla) ? 0 : lado & 1].Nombre[0] != '\0';
+  return Archivos.Lados[tabla][TablaSimetrica(tabla) ? 0 : lado & 1].Nombre[0] != '\0';
 }
 
 int32_t ValorTabla(int tabla, int lado, uint32_t indice) {
   if (TablaSimetrica(tabla)) lado = 0;
-  if (AreaCache == nullptr || !TablaRegistrada(tabla, lado) ||
+  if (Archivos.AreaCache == nullptr || !TablaRegistrada(tabla, lado) ||
       indice >= IndiceMaximoTabla(tabla, lado))
     return SIN_VALOR_TB;
   if constexpr (CORRECCIONES_KPPKP) {
@@ -391,7 +395,7 @@ int32_t ValorTabla(int tabla, int lado, uint32_t indice) {
 
 int ContenidoCache(int* tabla, int* lado, int* bloque, int max) {
   int n = 0;
-  for (int32_t i = MasReciente; i >= 0 && n < max; i = R(i).SigUso, ++n) {
+  for (int32_t i = Archivos.MasReciente; i >= 0 && n < max; i = R(i).SigUso, ++n) {
     tabla[n] = R(i).Tabla;
     lado[n] = R(i).Lado;
     bloque[n] = R(i).Bloque;

@@ -41,7 +41,7 @@ void Preparar() {
   }
   // The log's printf-style lines are formatted as in a real run, into nothing.
   FicheroLog = std::fopen("/dev/null", "wb");
-  SalidaLogLibro = nullptr;
+  Libros.SalidaLogLibro = nullptr;
   PrepararNucleo();
   // Tables of one megabyte each keep the per-input clearing cheap; no file
   // names, so nothing is read unless an input names it.
@@ -67,8 +67,8 @@ void ReiniciarMotor() {
                            Personalidad.TamHashAtaques != Ajustes.TamHashAtaques;
   Personalidad = Ajustes;
   if (otrasTablas) AsignarTablasHash();
-  if (NumLibroBlancas != 0 || NumLibroNegras != 0) VaciarLibros();
-  MaxPiezasTB = 0;
+  if (Libros.NumLibroBlancas != 0 || Libros.NumLibroNegras != 0) VaciarLibros();
+  EGTB.MaxPiezasTB = 0;
   LiberarTablas();
   Busqueda.Limites = LimitesIniciales;
   Busqueda.Fase = FaseReloj::Normal;

@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
       !arnes::EscribirFichero(rutaN, datos + blancas, n - blancas))
     return 0;
   CargarLibros(rutaB.c_str(), rutaN.c_str());
-  if (dosVeces) CargarFicheroLibro(rutaB.c_str(), LibroBlancas, &NumLibroBlancas, "blancas");
-  if (!LibroOrdenado(LibroBlancas, NumLibroBlancas) || !LibroOrdenado(LibroNegras, NumLibroNegras))
+  if (dosVeces) CargarFicheroLibro(rutaB.c_str(), Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas");
+  if (!LibroOrdenado(Libros.LibroBlancas, Libros.NumLibroBlancas) || !LibroOrdenado(Libros.LibroNegras, Libros.NumLibroNegras))
     __builtin_trap();
   for (int i = 0; i < plies; ++i)
     if (!InterpretarJugada(LINEA[i])) __builtin_trap();
@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
         }
     }
     Aprender(control & 32 ? "1-0" : "1/2-1/2", colorMotor);
-    if (!LibroOrdenado(LibroBlancas, NumLibroBlancas) ||
-        !LibroOrdenado(LibroNegras, NumLibroNegras))
+    if (!LibroOrdenado(Libros.LibroBlancas, Libros.NumLibroBlancas) ||
+        !LibroOrdenado(Libros.LibroNegras, Libros.NumLibroNegras))
       __builtin_trap();
   }
   return 0;

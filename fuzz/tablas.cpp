@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   if (comprimido) DecodificarDirecto(datos, n);
   if (escrito) {
     static std::vector<uint8_t> cache(8 * TAM_RANURA);
-    MaxPiezasTB = InicializarTablasFinales(dir.c_str());
+    EGTB.MaxPiezasTB = InicializarTablasFinales(dir.c_str());
     FijarCache(cache.data(), ranuras * TAM_RANURA);
     const uint32_t maximo = IndiceMaximoTabla(j, lado);
     uint32_t x = 2166136261u;
@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
     std::remove(fichero.c_str());
   }
   std::remove((dir + "/" + NOMBRE_MARCAS).c_str());
-  MaxPiezasTB = 0;
+  EGTB.MaxPiezasTB = 0;
   LiberarTablas();
   return 0;
 }

@@ -93,8 +93,8 @@ bool FinAnticipado(const EstadoPly* n, uint32_t p, int32_t& valor) {
 bool ProbarTablasNodo(SondaHash& s, int prof, uint32_t p, int extraCalado, Jugada jugadaHash,
                       int32_t& valor) {
   const EstadoPly* n = EstadoActual;
-  if (MaxPiezasTB == 0 ||
-      n->NumPiezas[0] + n->NumPiezas[1] + n->PiezasBlancas + n->PiezasNegras > MaxPiezasTB - 2 ||
+  if (EGTB.MaxPiezasTB == 0 ||
+      n->NumPiezas[0] + n->NumPiezas[1] + n->PiezasBlancas + n->PiezasNegras > EGTB.MaxPiezasTB - 2 ||
       !(n->Captura == 1 || (p < 2 && n->AlPaso == SIN_CASILLA) ||
         (p == 2 && (n - 1)->AlPaso != SIN_CASILLA)))
     return false;

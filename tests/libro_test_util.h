@@ -23,7 +23,7 @@ inline void LibrosVacios() {
   VaciarLibros();
   NuevaPartidaLibro();
   LogCapturado().clear();
-  SalidaLogLibro = Capturar;
+  Libros.SalidaLogLibro = Capturar;
 }
 
 inline EntradaLibro Registro(uint64_t clave, uint8_t marcas, int16_t peso, int16_t valor = 0,
@@ -54,8 +54,8 @@ inline uint64_t ClaveTras(const std::string& texto) {
 inline void Anadir(const std::string& texto, uint8_t marcas, int16_t peso, int16_t valor = 0,
                    uint8_t prof = 0, uint16_t segundos = 0) {
   const bool blancas = EstadoActual->Turno == BLANCO;
-  EntradaLibro* libro = blancas ? LibroBlancas : LibroNegras;
-  uint32_t& num = blancas ? NumLibroBlancas : NumLibroNegras;
+  EntradaLibro* libro = blancas ? Libros.LibroBlancas : Libros.LibroNegras;
+  uint32_t& num = blancas ? Libros.NumLibroBlancas : Libros.NumLibroNegras;
   libro[num++] = Registro(ClaveTras(texto), marcas, peso, valor, prof, segundos);
   OrdenarLibro(libro, num, false);
 }

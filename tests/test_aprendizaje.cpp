@@ -10,9 +10,9 @@ constexpr const char* INICIAL = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w K
 void Jugar(const char* m) { ASSERT_EQ(HacerJugadaPartida(BuscarJugada(m)), 1) << m; }
 
 const EntradaLibro* EnLibro(uint64_t clave, bool blancas = true) {
-  return blancas ? BuscarLibro(LibroBlancas, NumLibroBlancas, static_cast<uint32_t>(clave),
+  return blancas ? BuscarLibro(Libros.LibroBlancas, Libros.NumLibroBlancas, static_cast<uint32_t>(clave),
                                static_cast<uint32_t>(clave >> 32))
-                 : BuscarLibro(LibroNegras, NumLibroNegras, static_cast<uint32_t>(clave),
+                 : BuscarLibro(Libros.LibroNegras, Libros.NumLibroNegras, static_cast<uint32_t>(clave),
                                static_cast<uint32_t>(clave >> 32));
 }
 
@@ -53,21 +53,21 @@ Partida JugarPartida() {
 
 TEST(Aprendizaje, AWonGameRaisesBookMovesAndAddsLearnedOnes) {
   const Partida p = JugarPartida();
-  ASSERT_EQ(NumListaPartida, 5);
-  EXPECT_EQ(ListaPartida[0].Valor, 11);
-  EXPECT_EQ(ListaPartida[0].Profundidad, 0);
-  EXPECT_EQ(ListaPartida[0].Color, 1);
-  EXPECT_EQ(ListaPartida[2].Valor, 29);  // lowered by the next search's 25
-  EXPECT_EQ(ListaPartida[3].Valor, 25);
-  EXPECT_EQ(ListaPartida[4].Valor, 40);  // a higher score lowers nothing
-  EXPECT_EQ(ListaPartida[3].ClaveBaja, static_cast<uint32_t>(p.busca2));
-  ASSERT_EQ(NumLibroBlancas, 2u);
+  ASSERT_EQ(Libros.NumListaPartida, 5);
+  EXPECT_EQ(Libros.ListaPartida[0].Valor, 11);
+  EXPECT_EQ(Libros.ListaPartida[0].Profundidad, 0);
+  EXPECT_EQ(Libros.ListaPartida[0].Color, 1);
+  EXPECT_EQ(Libros.ListaPartida[2].Valor, 29);  // lowered by the next search's 25
+  EXPECT_EQ(Libros.ListaPartida[3].Valor, 25);
+  EXPECT_EQ(Libros.ListaPartida[4].Valor, 40);  // a higher score lowers nothing
+  EXPECT_EQ(Libros.ListaPartida[3].ClaveBaja, static_cast<uint32_t>(p.busca2));
+  ASSERT_EQ(Libros.NumLibroBlancas, 2u);
 
   Aprender("1-0", BLANCO);
   EXPECT_EQ(LogCapturado(), "\nAprendiendo...\n");
-  EXPECT_EQ(NumLibroBlancas, 5u);
-  EXPECT_EQ(NumLibroNegras, 0u);
-  EXPECT_TRUE(LibroOrdenado(LibroBlancas, NumLibroBlancas));
+  EXPECT_EQ(Libros.NumLibroBlancas, 5u);
+  EXPECT_EQ(Libros.NumLibroNegras, 0u);
+  EXPECT_TRUE(LibroOrdenado(Libros.LibroBlancas, Libros.NumLibroBlancas));
   EXPECT_EQ(EnLibro(p.libro1)->Peso, 11);
   EXPECT_EQ(EnLibro(p.libro2)->Peso, 5);
   EXPECT_EQ(EnLibro(p.libro2)->Marcas, MARCA_LIBRO);
@@ -84,11 +84,11 @@ TEST(Aprendizaje, AWonGameRaisesBookMovesAndAddsLearnedOnes) {
 
   // The list stays: a second result applies it again, without new records.
   Aprender("1-0", BLANCO);
-  EXPECT_EQ(NumLibroBlancas, 5u);
+  EXPECT_EQ(Libros.NumLibroBlancas, 5u);
   EXPECT_EQ(EnLibro(p.libro1)->Peso, 12);
   EXPECT_EQ(EnLibro(p.busca1)->Peso, 2);
   NuevaPartidaLibro();
-  EXPECT_EQ(NumListaPartida, 0);
+  EXPECT_EQ(Libros.NumListaPartida, 0);
 }
 
 TEST(Aprendizaje, ResultsFromTheEnginesSide) {
@@ -121,9 +121,9 @@ TEST(Aprendizaje, BlackGamesGoToTheBlackBook) {
   Jugar("d2d4");
   const uint64_t k = ClaveTras("g8f6");
   AprenderBusqueda(BuscarJugada("g8f6"), 8, -15, 20);
-  EXPECT_EQ(ListaPartida[0].Color, 0);
+  EXPECT_EQ(Libros.ListaPartida[0].Color, 0);
   Aprender("0-1", NEGRO);
-  EXPECT_EQ(NumLibroBlancas, 0u);
+  EXPECT_EQ(Libros.NumLibroBlancas, 0u);
   ASSERT_NE(EnLibro(k, false), nullptr);
   EXPECT_EQ(EnLibro(k, false)->Peso, 1);
   EXPECT_EQ(EnLibro(k, false)->Valor, -15);
@@ -163,22 +163,22 @@ TEST(Aprendizaje, RepeatedPositionsAndAFullBook) {
   AprenderBusqueda(BuscarJugada("g1f3"), 5, 10, 12);
   AprenderBusqueda(BuscarJugada("g1f3"), 6, 12, 13);
   Aprender("1-0", BLANCO);
-  EXPECT_EQ(NumLibroBlancas, 1u);
-  EXPECT_EQ(LibroBlancas[0].Peso, 2);
-  EXPECT_EQ(LibroBlancas[0].Profundidad, 6);
+  EXPECT_EQ(Libros.NumLibroBlancas, 1u);
+  EXPECT_EQ(Libros.LibroBlancas[0].Peso, 2);
+  EXPECT_EQ(Libros.LibroBlancas[0].Profundidad, 6);
   // Mate scores are held at the ends of the 16-bit range, sign kept.
   LibrosVacios();
   AprenderBusqueda(BuscarJugada("g1f3"), 5, 100000 - 3, 12);
   AprenderBusqueda(BuscarJugada("b1c3"), 5, -100000 + 4, 12);
-  EXPECT_EQ(ListaPartida[0].Valor, 32767 - 1);  // lowered by the lower score after it
-  EXPECT_EQ(ListaPartida[1].Valor, -32768);
+  EXPECT_EQ(Libros.ListaPartida[0].Valor, 32767 - 1);  // lowered by the lower score after it
+  EXPECT_EQ(Libros.ListaPartida[1].Valor, -32768);
   // A full book takes nothing more and says so.
   LibrosVacios();
-  for (uint32_t i = 0; i < CAPACIDAD_LIBRO; ++i) LibroBlancas[i] = Registro(i + 1, MARCA_LIBRO, 0);
-  NumLibroBlancas = CAPACIDAD_LIBRO;
+  for (uint32_t i = 0; i < CAPACIDAD_LIBRO; ++i) Libros.LibroBlancas[i] = Registro(i + 1, MARCA_LIBRO, 0);
+  Libros.NumLibroBlancas = CAPACIDAD_LIBRO;
   AprenderBusqueda(BuscarJugada("g1f3"), 5, 10, 12);
   Aprender("1-0", BLANCO);
-  EXPECT_EQ(NumLibroBlancas, CAPACIDAD_LIBRO);
+  EXPECT_EQ(Libros.NumLibroBlancas, CAPACIDAD_LIBRO);
   EXPECT_NE(LogCapturado().find("1 posiciones aprendidas descartadas"), std::string::npos);
   LibrosVacios();
 }

@@ -294,10 +294,10 @@ TEST(MarcasTablas, AFifoNamedLikeATableDoesNotHangRegistration) {
     if (Registrar(t.Ruta) != 3) return 1;
     std::remove(t.Fichero("krk.nbw").c_str());
     if (mkfifo(t.Fichero("krk.nbw").c_str(), 0644) != 0) return 2;
-    auto* const previo = LogTablas;
-    LogTablas = nullptr;
+    auto* const previo = EGTB.LogTablas;
+    EGTB.LogTablas = nullptr;
     const int32_t v = ValorTabla(KRK, 0, 10);
-    LogTablas = previo;
+    EGTB.LogTablas = previo;
     if (v != SIN_VALOR_TB || TablaRegistrada(KRK, 0)) return 3;
     return 0;
   });
@@ -311,10 +311,10 @@ TEST(MarcasTablas, ATableReplacedAfterRegistrationIsDropped) {
   d.Escribir("krk.nbw", krk);
   ASSERT_EQ(Registrar(d.Ruta), 3);
   d.EscribirSinMarca("krk.nbw", Bytes(krk.begin(), krk.begin() + 9000));
-  auto* const previo = LogTablas;
-  LogTablas = nullptr;
+  auto* const previo = EGTB.LogTablas;
+  EGTB.LogTablas = nullptr;
   EXPECT_EQ(ValorTabla(KRK, 0, 10), SIN_VALOR_TB);
-  LogTablas = previo;
+  EGTB.LogTablas = previo;
   EXPECT_FALSE(TablaRegistrada(KRK, 0));
 }
 

@@ -224,11 +224,11 @@ TEST(CacheTablas, AFileThatVanishesIsDroppedAndLoggedOnce) {
   ASSERT_EQ(Registrar(d.Ruta), 3);
   std::remove(d.Fichero("krk.nbw").c_str());
   Avisos = 0;
-  auto* const previo = LogTablas;
-  LogTablas = [](const char*) { ++Avisos; };
+  auto* const previo = EGTB.LogTablas;
+  EGTB.LogTablas = [](const char*) { ++Avisos; };
   EXPECT_EQ(ValorTabla(KRK, 0, 10), SIN_VALOR_TB);
   EXPECT_EQ(ValorTabla(KRK, 0, 10), SIN_VALOR_TB);
-  LogTablas = previo;
+  EGTB.LogTablas = previo;
   EXPECT_EQ(Avisos, 1);
   EXPECT_FALSE(TablaRegistrada(KRK, 0));
 }

@@ -42,12 +42,12 @@ TEST(Libro, RecordLayoutIsTheFileLayout) {
 TEST(Libro, SortAndBinarySearchAgreeOnRandomKeys) {
   LibrosVacios();
   std::vector<EntradaLibro> v = Aleatorios(100000, 7);
-  std::copy(v.begin(), v.end(), LibroBlancas);
-  NumLibroBlancas = static_cast<uint32_t>(v.size());
-  OrdenarLibro(LibroBlancas, NumLibroBlancas, false);
-  ASSERT_TRUE(LibroOrdenado(LibroBlancas, NumLibroBlancas));
+  std::copy(v.begin(), v.end(), Libros.LibroBlancas);
+  Libros.NumLibroBlancas = static_cast<uint32_t>(v.size());
+  OrdenarLibro(Libros.LibroBlancas, Libros.NumLibroBlancas, false);
+  ASSERT_TRUE(LibroOrdenado(Libros.LibroBlancas, Libros.NumLibroBlancas));
   for (const EntradaLibro& e : v) {
-    const EntradaLibro* r = BuscarLibro(LibroBlancas, NumLibroBlancas, e.ClaveBaja, e.ClaveAlta);
+    const EntradaLibro* r = BuscarLibro(Libros.LibroBlancas, Libros.NumLibroBlancas, e.ClaveBaja, e.ClaveAlta);
     ASSERT_NE(r, nullptr);
     ASSERT_EQ(Clave(*r), Clave(e));
     ASSERT_EQ(r->Peso, e.Peso);
@@ -59,7 +59,7 @@ TEST(Libro, SortAndBinarySearchAgreeOnRandomKeys) {
   std::mt19937_64 g(99);
   for (int i = 0; i < 100000; ++i) {
     const uint64_t c = i == 0 ? 0 : i == 1 ? ~0ull : g();
-    EXPECT_EQ(BuscarLibro(LibroBlancas, NumLibroBlancas, static_cast<uint32_t>(c),
+    EXPECT_EQ(BuscarLibro(Libros.LibroBlancas, Libros.NumLibroBlancas, static_cast<uint32_t>(c),
                           static_cast<uint32_t>(c >> 32)) != nullptr,
               std::binary_search(claves.begin(), claves.end(), c));
   }
@@ -98,37 +98,37 @@ TEST(Libro, SaveAndLoadRoundTripByteForByte) {
   prueba::DirectorioTemporal dir;
   LibrosVacios();
   std::vector<EntradaLibro> v = Aleatorios(1234, 3);
-  std::copy(v.begin(), v.end(), LibroBlancas);
-  NumLibroBlancas = 1234;
-  OrdenarLibro(LibroBlancas, NumLibroBlancas, false);
-  LibroNegras[0] = Registro(5, MARCA_LIBRO | MARCA_AJUSTE, -30);
-  NumLibroNegras = 1;
+  std::copy(v.begin(), v.end(), Libros.LibroBlancas);
+  Libros.NumLibroBlancas = 1234;
+  OrdenarLibro(Libros.LibroBlancas, Libros.NumLibroBlancas, false);
+  Libros.LibroNegras[0] = Registro(5, MARCA_LIBRO | MARCA_AJUSTE, -30);
+  Libros.NumLibroNegras = 1;
   const std::string b = dir.Fichero("b.libro"), n = dir.Fichero("n.libro");
   testing::internal::CaptureStdout();
   EXPECT_EQ(GuardarLibros(b.c_str(), n.c_str()), 1);
   EXPECT_EQ(
       testing::internal::GetCapturedStdout(),
       std::string(2, '.') + "\nTotal posiciones blancas: 1234\n\nTotal posiciones negras: 1\n");
-  const std::string blancas = Bytes(LibroBlancas, NumLibroBlancas);
+  const std::string blancas = Bytes(Libros.LibroBlancas, Libros.NumLibroBlancas);
   EXPECT_EQ(LeerFichero(b), blancas);
   EXPECT_FALSE(dir.Existe("b.libro.tmp"));
 
   LibrosVacios();
   CargarLibros(b.c_str(), n.c_str());
-  EXPECT_EQ(NumLibroBlancas, 1234u);
-  EXPECT_EQ(NumLibroNegras, 1u);
-  EXPECT_EQ(Bytes(LibroBlancas, NumLibroBlancas), blancas);
-  EXPECT_EQ(LibroNegras[0].Peso, -30);
+  EXPECT_EQ(Libros.NumLibroBlancas, 1234u);
+  EXPECT_EQ(Libros.NumLibroNegras, 1u);
+  EXPECT_EQ(Bytes(Libros.LibroBlancas, Libros.NumLibroBlancas), blancas);
+  EXPECT_EQ(Libros.LibroNegras[0].Peso, -30);
   EXPECT_EQ(LogCapturado(), "");  // a good file says nothing
 
   // Reloading ("CargarL") never doubles a book.
   CargarLibros(b.c_str(), n.c_str());
-  EXPECT_EQ(NumLibroBlancas, 1234u);
-  EXPECT_EQ(Bytes(LibroBlancas, NumLibroBlancas), blancas);
+  EXPECT_EQ(Libros.NumLibroBlancas, 1234u);
+  EXPECT_EQ(Bytes(Libros.LibroBlancas, Libros.NumLibroBlancas), blancas);
   // A missing file leaves the books alone, silently.
   LogCapturado().clear();
   CargarLibros(dir.Fichero("no.libro").c_str(), dir.Fichero("tampoco.libro").c_str());
-  EXPECT_EQ(NumLibroBlancas, 1234u);
+  EXPECT_EQ(Libros.NumLibroBlancas, 1234u);
   EXPECT_EQ(LogCapturado(), "");
 }
 
@@ -139,38 +139,38 @@ TEST(Libro, TruncatedOddUnsortedAndReloadedFiles) {
   // Truncated in the middle of the last record: the whole records are kept.
   EscribirFichero(ruta, Bytes(v.data(), v.size()).substr(0, 299 * 16 + 5));
   LibrosVacios();
-  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas"), 299u);
+  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas"), 299u);
   EXPECT_NE(LogCapturado().find("5 bytes sobrantes"), std::string::npos) << LogCapturado();
   // Out of order on disk: sorted once after loading, and every record found.
   EXPECT_NE(LogCapturado().find("no est\xE1 ordenado; ordenando 299 posiciones"),
             std::string::npos);
-  EXPECT_TRUE(LibroOrdenado(LibroBlancas, NumLibroBlancas));
+  EXPECT_TRUE(LibroOrdenado(Libros.LibroBlancas, Libros.NumLibroBlancas));
   for (size_t i = 0; i < 299; ++i)
-    EXPECT_NE(BuscarLibro(LibroBlancas, NumLibroBlancas, v[i].ClaveBaja, v[i].ClaveAlta), nullptr);
+    EXPECT_NE(BuscarLibro(Libros.LibroBlancas, Libros.NumLibroBlancas, v[i].ClaveBaja, v[i].ClaveAlta), nullptr);
 
   // Reloading a file that holds the old records and new ones adds only the new.
   EscribirFichero(ruta, Bytes(v.data(), v.size()));
   LogCapturado().clear();
-  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas"), 1u);
-  EXPECT_EQ(NumLibroBlancas, 300u);
-  EXPECT_TRUE(LibroOrdenado(LibroBlancas, NumLibroBlancas));
+  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas"), 1u);
+  EXPECT_EQ(Libros.NumLibroBlancas, 300u);
+  EXPECT_TRUE(LibroOrdenado(Libros.LibroBlancas, Libros.NumLibroBlancas));
   EXPECT_NE(LogCapturado().find("299 posiciones"), std::string::npos) << LogCapturado();
 
   // Shorter than one record, and a directory in place of a file: nothing read.
   EscribirFichero(ruta, "abc");
   LibrosVacios();
-  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas"), 0u);
-  EXPECT_EQ(NumLibroBlancas, 0u);
-  EXPECT_EQ(CargarFicheroLibro(dir.Ruta().c_str(), LibroBlancas, &NumLibroBlancas, "blancas"), 0u);
-  EXPECT_EQ(NumLibroBlancas, 0u);
+  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas"), 0u);
+  EXPECT_EQ(Libros.NumLibroBlancas, 0u);
+  EXPECT_EQ(CargarFicheroLibro(dir.Ruta().c_str(), Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas"), 0u);
+  EXPECT_EQ(Libros.NumLibroBlancas, 0u);
   // A device that never ends ("setoption name Book File White value /dev/zero"
   // found it hanging the engine): refused without a read. The alarm ends the
   // test instead of the suite's timeout if it ever reads again.
   LogCapturado().clear();
   alarm(60);
-  EXPECT_EQ(CargarFicheroLibro("/dev/zero", LibroBlancas, &NumLibroBlancas, "blancas"), 0u);
+  EXPECT_EQ(CargarFicheroLibro("/dev/zero", Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas"), 0u);
   alarm(0);
-  EXPECT_EQ(NumLibroBlancas, 0u);
+  EXPECT_EQ(Libros.NumLibroBlancas, 0u);
   EXPECT_NE(LogCapturado().find("/dev/zero no es un fichero"), std::string::npos) << LogCapturado();
 }
 
@@ -183,12 +183,12 @@ TEST(Libro, TheReadSaysWhetherTheFileWasReadWhole) {
   EscribirFichero(ruta, Bytes(v.data(), v.size()));
   LecturaLibro l;
   LibrosVacios();
-  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas", &l), 20u);
+  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas", &l), 20u);
   EXPECT_TRUE(l.Existe && l.Completo);
   EXPECT_FALSE(l.NoRegular);
   // Missing: nothing to keep, no error.
   LibrosVacios();
-  CargarFicheroLibro(dir.Fichero("no.libro").c_str(), LibroBlancas, &NumLibroBlancas, "blancas",
+  CargarFicheroLibro(dir.Fichero("no.libro").c_str(), Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas",
                      &l);
   EXPECT_FALSE(l.Existe);
   EXPECT_EQ(LogCapturado(), "");
@@ -199,11 +199,11 @@ TEST(Libro, TheReadSaysWhetherTheFileWasReadWhole) {
   for (const std::string& r : {dir.Ruta(), dir.Fichero("tubo"), dir.Fichero("bucle")}) {
     SCOPED_TRACE(r);
     alarm(60);
-    CargarFicheroLibro(r.c_str(), LibroBlancas, &NumLibroBlancas, "blancas", &l);
+    CargarFicheroLibro(r.c_str(), Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas", &l);
     alarm(0);
     EXPECT_TRUE(l.Existe);
     EXPECT_FALSE(l.Completo);
-    EXPECT_EQ(NumLibroBlancas, 0u);
+    EXPECT_EQ(Libros.NumLibroBlancas, 0u);
   }
   EXPECT_EQ(l.Error, ELOOP);
   EXPECT_NE(LogCapturado().find("no se pudo abrir"), std::string::npos) << LogCapturado();
@@ -217,27 +217,27 @@ TEST(Libro, NeverHoldsMoreThanItsCapacity) {
   EscribirFichero(ruta, Bytes(v.data(), v.size()));
   LibrosVacios();
   // (The sanitizer build catches any write past the array.)
-  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas"),
+  EXPECT_EQ(CargarFicheroLibro(ruta.c_str(), Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas"),
             CAPACIDAD_LIBRO);
-  EXPECT_EQ(NumLibroBlancas, CAPACIDAD_LIBRO);
+  EXPECT_EQ(Libros.NumLibroBlancas, CAPACIDAD_LIBRO);
   EXPECT_NE(LogCapturado().find("7 posiciones"), std::string::npos) << LogCapturado();
-  EXPECT_EQ(NumLibroNegras, 0u);
+  EXPECT_EQ(Libros.NumLibroNegras, 0u);
   // Not whole: the engine must never save this book over the file.
   LecturaLibro l;
   LibrosVacios();
-  CargarFicheroLibro(ruta.c_str(), LibroBlancas, &NumLibroBlancas, "blancas", &l);
+  CargarFicheroLibro(ruta.c_str(), Libros.LibroBlancas, &Libros.NumLibroBlancas, "blancas", &l);
   EXPECT_TRUE(l.Existe);
   EXPECT_FALSE(l.Completo);
   EXPECT_EQ(l.Descartados, 7u);
-  EXPECT_EQ(LibroBlancas[CAPACIDAD_LIBRO - 1].ClaveBaja, CAPACIDAD_LIBRO);
+  EXPECT_EQ(Libros.LibroBlancas[CAPACIDAD_LIBRO - 1].ClaveBaja, CAPACIDAD_LIBRO);
   LibrosVacios();
 }
 
 TEST(Libro, AFailedSaveKeepsTheOldFile) {
   prueba::DirectorioTemporal dir;
   LibrosVacios();
-  LibroBlancas[0] = Registro(1, MARCA_LIBRO, 3);
-  NumLibroBlancas = 1;
+  Libros.LibroBlancas[0] = Registro(1, MARCA_LIBRO, 3);
+  Libros.NumLibroBlancas = 1;
   const std::string b = dir.Fichero("b.libro");
   EscribirFichero(b, "old book contents");
   // The temporary file cannot be created (a directory stands in its place).
@@ -245,7 +245,7 @@ TEST(Libro, AFailedSaveKeepsTheOldFile) {
   testing::internal::CaptureStdout();
   int error = 0;
   EXPECT_EQ(
-      GuardarFicheroLibro(b.c_str(), LibroBlancas, 1, "\nTotal posiciones blancas: %d\n", &error),
+      GuardarFicheroLibro(b.c_str(), Libros.LibroBlancas, 1, "\nTotal posiciones blancas: %d\n", &error),
       0);
   EXPECT_EQ(error, EISDIR);
   // Standard output says what it always says; the log says why nothing was saved.

@@ -86,7 +86,7 @@ void Registrar(const std::string& dir) {
   static void* cache = std::malloc(1 << 20);
   FijarCache(cache, 1 << 20);
   testing::internal::CaptureStdout();
-  MaxPiezasTB = InicializarTablasFinales(dir.c_str());
+  EGTB.MaxPiezasTB = InicializarTablasFinales(dir.c_str());
   testing::internal::GetCapturedStdout();
 }
 
@@ -104,10 +104,10 @@ std::vector<int32_t> TodosLosValores() {
 TEST(ArchivosTablas, PlainAndCompressedFilesGiveTheSameValueOnEveryIndex) {
   const auto& d = Tablas();
   Registrar(d.plano);
-  EXPECT_EQ(MaxPiezasTB, 3);
+  EXPECT_EQ(EGTB.MaxPiezasTB, 3);
   const auto plano = TodosLosValores();
   Registrar(d.comprimido);
-  EXPECT_EQ(MaxPiezasTB, 3);
+  EXPECT_EQ(EGTB.MaxPiezasTB, 3);
   const auto comprimido = TodosLosValores();
   ASSERT_EQ(plano.size(), comprimido.size());
   size_t distintos = 0, sinValor = 0;
@@ -259,7 +259,7 @@ TEST(ArchivosTablas, ChangingTheTablesReleasesTheCacheAreaItReplaces) {
     std::snprintf(Personalidad.NALIMOV_PATH, TAM_RUTA, "%s", d.plano.c_str());
     Personalidad.EGTB_CACHE_SIZE = megas * 1048576;
     CambiarTablasFinales();
-    EXPECT_EQ(MaxPiezasTB, 3) << megas;
+    EXPECT_EQ(EGTB.MaxPiezasTB, 3) << megas;
     const int32_t v = ValorTabla(j, 0, 5000);
     if (primero == SIN_VALOR_TB) primero = v;
     EXPECT_EQ(v, primero) << megas;
@@ -268,7 +268,7 @@ TEST(ArchivosTablas, ChangingTheTablesReleasesTheCacheAreaItReplaces) {
   for (const char* ruta : {vacio.c_str(), ""}) {
     std::snprintf(Personalidad.NALIMOV_PATH, TAM_RUTA, "%s", ruta);
     CambiarTablasFinales();
-    EXPECT_EQ(MaxPiezasTB, 0) << ruta;
+    EXPECT_EQ(EGTB.MaxPiezasTB, 0) << ruta;
   }
   std::snprintf(Personalidad.NALIMOV_PATH, TAM_RUTA, "%s", d.plano.c_str());
   CambiarTablasFinales();
@@ -489,7 +489,7 @@ TEST(ArchivosTablas, GeneratorMarksAndMarcarRemarksADirectory) {
         << salida;
   EXPECT_EQ(LeerMarcas(junta).size(), 4u);
   Registrar(junta);
-  EXPECT_EQ(MaxPiezasTB, 3);
+  EXPECT_EQ(EGTB.MaxPiezasTB, 3);
   EXPECT_TRUE(TablaRegistrada(BuscarNombre("kqk"), 1));
   EXPECT_TRUE(TablaRegistrada(BuscarNombre("krk"), 1));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(junta),
@@ -514,7 +514,7 @@ TEST(ArchivosTablas, GeneratorMarksAndMarcarRemarksADirectory) {
   ASSERT_EQ(Ejecutar(std::string(ZELMOR_TB_BIN) + " marcar " + copia, salida), 0) << salida;
   EXPECT_NE(salida.find("20 files marked, 0 refused"), std::string::npos) << salida;
   Registrar(copia);
-  EXPECT_EQ(MaxPiezasTB, 3);
+  EXPECT_EQ(EGTB.MaxPiezasTB, 3);
   EXPECT_EQ(TodosLosValores(), esperados);
   // The compressed forms were checked and marked too: alone they are read.
   for (const char* n : TRES)
@@ -563,7 +563,7 @@ TEST(ArchivosTablas, GeneratorMarksAndMarcarRemarksADirectory) {
   EXPECT_NE(salida.find("usage:"), std::string::npos) << salida;
   for (const std::string* x : {&junta, &copia, &ajeno}) std::filesystem::remove_all(*x);
   // The tests that follow (searches among them) must not probe these.
-  MaxPiezasTB = 0;
+  EGTB.MaxPiezasTB = 0;
   LiberarTablas();
 }
 
@@ -594,7 +594,7 @@ TEST(ArchivosTablas, VerificarComparesTheWholeFileWithItsMark) {
       << informe;
   std::filesystem::remove_all(dir);
   // A table with a wrong entry must not reach the tests that follow.
-  MaxPiezasTB = 0;
+  EGTB.MaxPiezasTB = 0;
   LiberarTablas();
 }
 

@@ -172,7 +172,7 @@ TEST(ConstructorLibro, BuildsBooksTheEngineFindsAgain) {
   // The same position after 2.d4 / 2.e4 is one record, through three games.
   Posicionar("rnbqkbnr/pppp1ppp/4p3/8/3PP3/8/PPP2PPP/RNBQKBNR b KQkq - 0 2");
   const uint64_t k = ClaveActual();
-  const EntradaLibro* e = BuscarLibro(LibroBlancas, NumLibroBlancas, static_cast<uint32_t>(k),
+  const EntradaLibro* e = BuscarLibro(Libros.LibroBlancas, Libros.NumLibroBlancas, static_cast<uint32_t>(k),
                                       static_cast<uint32_t>(k >> 32));
   ASSERT_NE(e, nullptr);
   // Three games, White won two and lost one.
@@ -182,12 +182,12 @@ TEST(ConstructorLibro, BuildsBooksTheEngineFindsAgain) {
   // Saved, loaded and saved again: the same bytes.
   const std::string b = LeerFichero(dir.Fichero("Zelmor070B.libro"));
   const std::string n = LeerFichero(dir.Fichero("Zelmor070N.libro"));
-  EXPECT_EQ(b.size(), 16u * NumLibroBlancas);
+  EXPECT_EQ(b.size(), 16u * Libros.NumLibroBlancas);
   LibrosVacios();
   CargarLibros(dir.Fichero("Zelmor070B.libro").c_str(), dir.Fichero("Zelmor070N.libro").c_str());
   EXPECT_EQ(LogCapturado(), "");
-  EXPECT_EQ(Bytes(LibroBlancas, NumLibroBlancas), b);
-  EXPECT_EQ(Bytes(LibroNegras, NumLibroNegras), n);
+  EXPECT_EQ(Bytes(Libros.LibroBlancas, Libros.NumLibroBlancas), b);
+  EXPECT_EQ(Bytes(Libros.LibroNegras, Libros.NumLibroNegras), n);
   testing::internal::CaptureStdout();
   GuardarLibros(dir.Fichero("c.libro").c_str(), dir.Fichero("d.libro").c_str());
   testing::internal::GetCapturedStdout();

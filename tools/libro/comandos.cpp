@@ -78,7 +78,7 @@ int ComandoCrear(int argc, char** argv) {
     }
   }
   if (ficheros.empty()) return Uso();
-  SalidaLogLibro = AvisoError;
+  Libros.SalidaLogLibro = AvisoError;
   const auto inicio = std::chrono::steady_clock::now();
   ResumenCrear r;
   const int estado = CrearLibros(ficheros, o, r, stderr);
@@ -101,25 +101,25 @@ int ComandoVer(int argc, char** argv) {
       ++i;
     else return Uso();
   }
-  SalidaLogLibro = AvisoError;
+  Libros.SalidaLogLibro = AvisoError;
   FILE* f = std::fopen(argv[2], "rb");
   if (f == nullptr) {
     std::fprintf(stderr, "%s: no se puede abrir: %s\n", argv[2], std::strerror(errno));
     return 1;
   }
   std::fclose(f);
-  NumLibroBlancas = 0;
-  CargarFicheroLibro(argv[2], LibroBlancas, &NumLibroBlancas, argv[2]);
+  Libros.NumLibroBlancas = 0;
+  CargarFicheroLibro(argv[2], Libros.LibroBlancas, &Libros.NumLibroBlancas, argv[2]);
   std::printf("%-16s %-6s %4s %6s %5s %6s\n", "clave", "marcas", "prof", "valor", "seg", "peso");
-  const uint32_t n = limite >= 0 && static_cast<uint32_t>(limite) < NumLibroBlancas
+  const uint32_t n = limite >= 0 && static_cast<uint32_t>(limite) < Libros.NumLibroBlancas
                          ? static_cast<uint32_t>(limite)
-                         : NumLibroBlancas;
+                         : Libros.NumLibroBlancas;
   for (uint32_t i = 0; i < n; ++i) {
-    const EntradaLibro& e = LibroBlancas[i];
+    const EntradaLibro& e = Libros.LibroBlancas[i];
     std::printf("%08x%08x %-6s %4u %6d %5u %6d\n", e.ClaveAlta, e.ClaveBaja,
                 Marcas(e.Marcas).c_str(), e.Profundidad, e.Valor, e.Segundos, e.Peso);
   }
-  std::printf("Posiciones: %u\n", NumLibroBlancas);
+  std::printf("Posiciones: %u\n", Libros.NumLibroBlancas);
   return 0;
 }
 
@@ -148,14 +148,14 @@ int ComandoJugadas(int argc, char** argv) {
     ImprimirErrorFEN(motivo);
     return 1;
   }
-  SalidaLogLibro = AvisoError;
-  NumLibroBlancas = NumLibroNegras = 0;
+  Libros.SalidaLogLibro = AvisoError;
+  Libros.NumLibroBlancas = Libros.NumLibroNegras = 0;
   const std::string b = dir + (anterior ? "/ZelmorB.libro" : "/Zelmor070B.libro");
   const std::string n = dir + (anterior ? "/ZelmorN.libro" : "/Zelmor070N.libro");
   CargarLibros(b.c_str(), n.c_str());
   const int lado = EstadoActual->Turno;
-  EntradaLibro* libro = lado == BLANCO ? LibroBlancas : LibroNegras;
-  const uint32_t num = lado == BLANCO ? NumLibroBlancas : NumLibroNegras;
+  EntradaLibro* libro = lado == BLANCO ? Libros.LibroBlancas : Libros.LibroNegras;
+  const uint32_t num = lado == BLANCO ? Libros.NumLibroBlancas : Libros.NumLibroNegras;
   std::printf("%-6s %-9s %6s %7s %-6s %4s %6s %5s\n", "jugada", "tipo", "peso", "mostrado",
               "marcas", "prof", "valor", "seg");
   GenerarJugadas();

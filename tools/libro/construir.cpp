@@ -127,10 +127,10 @@ int CrearLibros(const std::vector<std::string>& ficheros, const OpcionesCrear& o
     resumen.Errores += static_cast<uint64_t>(lector.Avisos());
     std::fclose(f);
   }
-  NumLibroBlancas = Volcar(tablas[BLANCO], o.MinPartidas, LibroBlancas, resumen.Descartadas);
-  NumLibroNegras = Volcar(tablas[NEGRO], o.MinPartidas, LibroNegras, resumen.Descartadas);
-  resumen.Blancas = NumLibroBlancas;
-  resumen.Negras = NumLibroNegras;
+  Libros.NumLibroBlancas = Volcar(tablas[BLANCO], o.MinPartidas, Libros.LibroBlancas, resumen.Descartadas);
+  Libros.NumLibroNegras = Volcar(tablas[NEGRO], o.MinPartidas, Libros.LibroNegras, resumen.Descartadas);
+  resumen.Blancas = Libros.NumLibroBlancas;
+  resumen.Negras = Libros.NumLibroNegras;
   const std::string b = o.Salida + (o.Anterior ? "/ZelmorB.libro" : "/Zelmor070B.libro");
   const std::string n = o.Salida + (o.Anterior ? "/ZelmorN.libro" : "/Zelmor070N.libro");
   if (!GuardarLibros(b.c_str(), n.c_str())) estado = 1;

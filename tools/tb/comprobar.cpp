@@ -29,7 +29,7 @@ bool PrepararMotor(const char* dir) {
   NuevaPartida();
   if (!cache) cache = std::malloc(CACHE_COMPROBAR);
   if (!cache || !FijarCache(cache, CACHE_COMPROBAR)) return false;
-  MaxPiezasTB = InicializarTablasFinales(dir);
+  EGTB.MaxPiezasTB = InicializarTablasFinales(dir);
   return true;
 }
 
@@ -70,13 +70,13 @@ class SinSalida {
     guardado_ = dup(1);
     const int nulo = open("/dev/null", O_WRONLY);
     if (nulo >= 0) dup2(nulo, 1), close(nulo);
-    logAnterior_ = LogTablas;
-    LogTablas = [](const char* texto) { std::fputs(texto, stderr); };
+    logAnterior_ = EGTB.LogTablas;
+    EGTB.LogTablas = [](const char* texto) { std::fputs(texto, stderr); };
   }
   ~SinSalida() {
     std::fflush(stdout);
     if (guardado_ >= 0) dup2(guardado_, 1), close(guardado_);
-    LogTablas = logAnterior_;
+    EGTB.LogTablas = logAnterior_;
   }
   SinSalida(const SinSalida&) = delete;
   SinSalida& operator=(const SinSalida&) = delete;
