@@ -18,7 +18,6 @@
 namespace {
 
 constexpr uint32_t CACHE_RESERVA = 1048576;  // cache size tried when the set one cannot be had
-void* CacheTablas = nullptr;
 
 // Registers the tablebases of NALIMOV_PATH and gives them their cache; the
 // number of pieces they cover (0: none) is what the search may probe.
@@ -31,19 +30,19 @@ int PrepararTablasFinales() {
   uint32_t tam = 0;
   if (Personalidad.EGTB_CACHE_SIZE > 0) {
     tam = static_cast<uint32_t>(Personalidad.EGTB_CACHE_SIZE);
-    CacheTablas = std::malloc(tam);
+    Arranque.CacheTablas = std::malloc(tam);
   }
-  if (CacheTablas == nullptr) {
+  if (Arranque.CacheTablas == nullptr) {
     tam = CACHE_RESERVA;
-    CacheTablas = std::malloc(tam);
+    Arranque.CacheTablas = std::malloc(tam);
   }
   // Set only when it is the area the tablebase code uses (CambiarTablasFinales
   // relies on that to release the area it replaces).
-  if (CacheTablas != nullptr && !FijarCache(CacheTablas, tam)) {
-    std::free(CacheTablas);
-    CacheTablas = nullptr;
+  if (Arranque.CacheTablas != nullptr && !FijarCache(Arranque.CacheTablas, tam)) {
+    std::free(Arranque.CacheTablas);
+    Arranque.CacheTablas = nullptr;
   }
-  return CacheTablas != nullptr ? piezas : 0;
+  return Arranque.CacheTablas != nullptr ? piezas : 0;
 }
 
 // The book's notices go to the log.
@@ -64,7 +63,14 @@ struct EstadoLibro {
   bool aprendido;  // learning merged records of a game into it
   bool intocable;  // its file is never written in this run
 };
-EstadoLibro EstadoBlancas = {}, EstadoNegras = {};
+
+// What start-up leaves for the rest of the run: the tablebases' cache and what
+// became of each book.
+struct EstadoArranque {
+  void* CacheTablas = nullptr;
+  EstadoLibro EstadoBlancas = {}, EstadoNegras = {};
+};
+EstadoArranque Arranque;
 
 // The file name of a book setting without a leading "./" (RutaLocal has turned
 // backslashes into slashes); null when the setting names a directory too, which
@@ -182,16 +188,16 @@ bool GuardarSiSePuede(const char* ajuste, const EntradaLibro* libro, uint32_t nu
 
 void CargarFicherosLibro() {
   CargarUnLibro(Personalidad.LIBROB_FICH, PERSONALIDAD_INICIAL.LIBROB_FICH, Libros.LibroBlancas,
-                &Libros.NumLibroBlancas, "blancas", EstadoBlancas);
+                &Libros.NumLibroBlancas, "blancas", Arranque.EstadoBlancas);
   CargarUnLibro(Personalidad.LIBRON_FICH, PERSONALIDAD_INICIAL.LIBRON_FICH, Libros.LibroNegras,
-                &Libros.NumLibroNegras, "negras", EstadoNegras);
+                &Libros.NumLibroNegras, "negras", Arranque.EstadoNegras);
 }
 
 void GuardarFicherosLibro() {
   GuardarSiSePuede(Personalidad.LIBROB_FICH, Libros.LibroBlancas, Libros.NumLibroBlancas, TOTAL_BLANCAS,
-                   EstadoBlancas);
+                   Arranque.EstadoBlancas);
   GuardarSiSePuede(Personalidad.LIBRON_FICH, Libros.LibroNegras, Libros.NumLibroNegras, TOTAL_NEGRAS,
-                   EstadoNegras);
+                   Arranque.EstadoNegras);
 }
 
 void AprenderResultado(const char* resultado) {
@@ -199,13 +205,13 @@ void AprenderResultado(const char* resultado) {
   // the game are left out of the merge.
   int quedan = 0;
   for (int i = 0; i < Libros.NumListaPartida; ++i) {
-    const EstadoLibro& estado = Libros.ListaPartida[i].Color == 1 ? EstadoBlancas : EstadoNegras;
+    const EstadoLibro& estado = Libros.ListaPartida[i].Color == 1 ? Arranque.EstadoBlancas : Arranque.EstadoNegras;
     if (!estado.intocable) Libros.ListaPartida[quedan++] = Libros.ListaPartida[i];
   }
   Libros.NumListaPartida = quedan;
   Aprender(resultado, Eval.ColorMotor);
   for (int i = 0; i < Libros.NumListaPartida; ++i)
-    (Libros.ListaPartida[i].Color == 1 ? EstadoBlancas : EstadoNegras).aprendido = true;
+    (Libros.ListaPartida[i].Color == 1 ? Arranque.EstadoBlancas : Arranque.EstadoNegras).aprendido = true;
 }
 
 void Arrancar(int argc, char** argv) {
@@ -224,10 +230,10 @@ void Arrancar(int argc, char** argv) {
   Libros.SalidaPantallaLibro = PantallaTexto;
   EGTB.PantallaTablas = PantallaTexto;
   // 5. Personality from the command line; its name marks the engine's name.
-  std::snprintf(NombreMotor, sizeof NombreMotor, "%s", NOMBRE_BASE);
+  std::snprintf(Driver.NombreMotor, sizeof Driver.NombreMotor, "%s", NOMBRE_BASE);
   int personalidad = 0;
   if (argc > 1) {
-    std::snprintf(NombreMotor, sizeof NombreMotor, "%s (%s)", NOMBRE_BASE, argv[1]);
+    std::snprintf(Driver.NombreMotor, sizeof Driver.NombreMotor, "%s (%s)", NOMBRE_BASE, argv[1]);
     personalidad = CargarPers(argv[1]);
   }
   // 6. Hash tables (a personality file has allocated them already).
@@ -239,7 +245,7 @@ void Arrancar(int argc, char** argv) {
   QuitarTemporalLibro(Personalidad.LIBRON_FICH);
   CargarFicherosLibro();
   // 9. A new game; the earlier build starts from its built-in ending.
-  VersionProtocolo = 1;
+  Driver.VersionProtocolo = 1;
   ReiniciarPartida();
   MotivoFEN motivo;
   if (FORMA_DRIVER.FenArranque != nullptr && PonerPosicion(FORMA_DRIVER.FenArranque, &motivo) != 0)
@@ -254,10 +260,10 @@ void CambiarTablasFinales() {
   // cache area until a new one is set, so the old one is released only then;
   // when no new area was set it stays the current one.
   EGTB.MaxPiezasTB = 0;
-  void* const anterior = CacheTablas;
-  CacheTablas = nullptr;
+  void* const anterior = Arranque.CacheTablas;
+  Arranque.CacheTablas = nullptr;
   EGTB.MaxPiezasTB = PrepararTablasFinales();
-  if (CacheTablas == nullptr) CacheTablas = anterior;
+  if (Arranque.CacheTablas == nullptr) Arranque.CacheTablas = anterior;
   else std::free(anterior);
 }
 
@@ -265,14 +271,12 @@ void CambiarTablasFinales() {
 // old files stays mixed with the new ones.
 void RecargarLibros() {
   VaciarLibros();
-  EstadoBlancas = EstadoNegras = {};
+  Arranque.EstadoBlancas = Arranque.EstadoNegras = {};
   CargarFicherosLibro();
 }
 
-void (*GanchoSalida)() = nullptr;
-
 void SalirMotor(bool cerrarLog) {
-  if (GanchoSalida != nullptr) GanchoSalida();
+  if (Driver.GanchoSalida != nullptr) Driver.GanchoSalida();
   bool guardado = true;
   if (Personalidad.APRENDER != 0) {
     // A front end that never named its protocol still hears of a failed save.
@@ -286,15 +290,15 @@ void SalirMotor(bool cerrarLog) {
     sigprocmask(SIG_BLOCK, &parada, nullptr);
     // A book left unwritten is still counted: front ends and scripts read the
     // two totals at every quit.
-    if (EstadoBlancas.propio || EstadoBlancas.aprendido)
+    if (Arranque.EstadoBlancas.propio || Arranque.EstadoBlancas.aprendido)
       guardado = GuardarSiSePuede(Personalidad.LIBROB_FICH, Libros.LibroBlancas, Libros.NumLibroBlancas,
-                                   TOTAL_BLANCAS, EstadoBlancas) &&
+                                   TOTAL_BLANCAS, Arranque.EstadoBlancas) &&
                  guardado;
     else
       Pantalla(TOTAL_BLANCAS, static_cast<int>(Libros.NumLibroBlancas));
-    if (EstadoNegras.propio || EstadoNegras.aprendido)
+    if (Arranque.EstadoNegras.propio || Arranque.EstadoNegras.aprendido)
       guardado = GuardarSiSePuede(Personalidad.LIBRON_FICH, Libros.LibroNegras, Libros.NumLibroNegras,
-                                   TOTAL_NEGRAS, EstadoNegras) &&
+                                   TOTAL_NEGRAS, Arranque.EstadoNegras) &&
                  guardado;
     else
       Pantalla(TOTAL_NEGRAS, static_cast<int>(Libros.NumLibroNegras));

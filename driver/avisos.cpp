@@ -6,8 +6,6 @@
 
 #include "driver/driver.h"
 
-bool XboardAnunciado = false;
-
 namespace {
 
 constexpr int MAX_PENDIENTES = 8;  // a start-up has two books; CargarL may add two more
@@ -17,9 +15,14 @@ struct Aviso {
   bool error;
   char texto[TAM_AVISO];
 };
-Aviso Pendientes[MAX_PENDIENTES];
-int NumPendientes = 0;
-EscritorAvisos Escritor = nullptr;
+
+// The notices waiting for the protocol, and how they are written once it is known.
+struct ColaAvisos {
+  Aviso Pendientes[MAX_PENDIENTES];
+  int NumPendientes = 0;
+  EscritorAvisos Escritor = nullptr;
+};
+ColaAvisos Avisos;
 
 }  // namespace
 
@@ -32,24 +35,24 @@ void AvisarUsuario(bool error, const char* formato, ...) {
   // One line on the wire, whatever the file names hold.
   for (char* c = texto; *c != '\0'; ++c)
     if (*c == '\n' || *c == '\r') *c = ' ';
-  if (Escritor != nullptr) {
-    Escritor(error, texto);
+  if (Avisos.Escritor != nullptr) {
+    Avisos.Escritor(error, texto);
     return;
   }
   Log("\n(aviso pendiente) %s\n", texto);
-  if (NumPendientes == MAX_PENDIENTES) return;  // the log keeps the rest
-  Aviso& a = Pendientes[NumPendientes++];
+  if (Avisos.NumPendientes == MAX_PENDIENTES) return;  // the log keeps the rest
+  Aviso& a = Avisos.Pendientes[Avisos.NumPendientes++];
   a.error = error;
   std::memcpy(a.texto, texto, sizeof a.texto);
 }
 
 void AbrirAvisos(EscritorAvisos escritor) {
-  Escritor = escritor;
-  for (int i = 0; i < NumPendientes; ++i) Escritor(Pendientes[i].error, Pendientes[i].texto);
-  NumPendientes = 0;
+  Avisos.Escritor = escritor;
+  for (int i = 0; i < Avisos.NumPendientes; ++i) Avisos.Escritor(Avisos.Pendientes[i].error, Avisos.Pendientes[i].texto);
+  Avisos.NumPendientes = 0;
 }
 
-bool AvisosAbiertos() { return Escritor != nullptr; }
+bool AvisosAbiertos() { return Avisos.Escritor != nullptr; }
 
 void AvisoXboard(bool error, const char* texto) {
   std::printf("%s %s\n", error ? "tellusererror" : "telluser", texto);
@@ -62,5 +65,5 @@ void AvisoConsola(bool error, const char* texto) {
 }
 
 void AbrirAvisosSinProtocolo() {
-  if (Escritor == nullptr) AbrirAvisos(XboardAnunciado ? AvisoXboard : AvisoConsola);
+  if (Avisos.Escritor == nullptr) AbrirAvisos(Driver.XboardAnunciado ? AvisoXboard : AvisoConsola);
 }

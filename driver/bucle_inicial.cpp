@@ -58,9 +58,9 @@ void BucleInicial() {
       SalirMotor(false);
     } else if (std::strcmp(token, "protover") == 0) {
       LeerArgumento(argumento, sizeof argumento);
-      VersionProtocolo = ConvertirEntero(argumento);
-      if (static_cast<unsigned>(VersionProtocolo) > 1) {
-        MostrarPensamiento = 1;  // later front ends send "nopost" when they want none
+      Driver.VersionProtocolo = ConvertirEntero(argumento);
+      if (static_cast<unsigned>(Driver.VersionProtocolo) > 1) {
+        Driver.MostrarPensamiento = 1;  // later front ends send "nopost" when they want none
         if (Busqueda.Limites.TiempoFijo == TIEMPO_SIN_RELOJ) Busqueda.Limites.TiempoFijo = 0.0;  // and a clock
         ImprimirLineaCaracteristicas();
         // After the feature line: xboard shows no message before it has the
@@ -74,8 +74,8 @@ void BucleInicial() {
       // take lines it did not ask for. Nor do GNOME Chess and Knights always
       // send a clock: without one the engine would think until interrupted,
       // so it takes a few seconds a move until told otherwise.
-      MostrarPensamiento = 0;
-      XboardAnunciado = true;
+      Driver.MostrarPensamiento = 0;
+      Driver.XboardAnunciado = true;
       if (Busqueda.Limites.TiempoFijo <= 0 && Busqueda.Limites.TiempoRestante == SIN_RELOJ)
         Busqueda.Limites.TiempoFijo = TIEMPO_SIN_RELOJ;
     } else if (std::strcmp(token, "CargarPers") == 0) {

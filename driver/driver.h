@@ -24,18 +24,34 @@ inline constexpr size_t TAM_TOKEN = 256;
 inline constexpr size_t TAM_LINEA = 1024;
 inline constexpr size_t TAM_NOMBRE_MOTOR = 32 + TAM_TOKEN;
 
-// ---------------------------------------------------------------- globals
+// ---------------------------------------------------------------- state
 
-extern int PonderActivo;  // 1 after "hard", 0 after "easy"
-extern int VersionProtocolo;
-extern int EloPropio;
-extern int EloRival;
-extern int RivalComputadora;
-extern int ModoICS;
-extern char NombreRival[TAM_LINEA];
-extern char NombreMotor[TAM_NOMBRE_MOTOR];
-extern int MostrarPensamiento;  // thinking, fail and stat01 lines ("post"/"nopost")
-extern bool ModoUci;            // the UCI loop runs: standard output carries UCI lines only
+// What the driver knows of the front end and the game beyond the position.
+struct EstadoDriver {
+  int PonderActivo = 0;  // 1 after "hard", 0 after "easy"
+  int VersionProtocolo = 1;
+  int EloPropio = 0;
+  int EloRival = 0;
+  int RivalComputadora = 0;
+  int ModoICS = 0;
+  char NombreRival[TAM_LINEA] = {};
+  char NombreMotor[TAM_NOMBRE_MOTOR] = {};
+  int MostrarPensamiento = 1;  // thinking, fail and stat01 lines ("post"/"nopost")
+  bool ModoUci = false;        // the UCI loop runs: standard output carries UCI lines only
+  // True once "xboard" was read: a front end of the older protocol, which may
+  // never send "protover".
+  bool XboardAnunciado = false;
+  // True after a refused FEN: the position the engine holds is not the one the
+  // user set, so it neither thinks nor answers from it.
+  bool SinPosicion = false;
+  // Null in the engine. A harness that runs the command loops inside its own
+  // process (the fuzz targets) sets it: SalirMotor then calls it first, and the
+  // hook, which must not return (it throws back to the harness), stands for the
+  // whole quit sequence, so no book is saved and the process goes on.
+  void (*GanchoSalida)() = nullptr;
+};
+extern EstadoDriver Driver;
+
 
 // Plain text for the user on standard output (progress dots, totals, messages);
 // nothing while a UCI front end reads it. PantallaTexto is the form the
@@ -58,11 +74,6 @@ void Arrancar(int argc, char** argv);
 // The quit sequence: learning notice and book save when learning is on, the log
 // closed when asked, transposition tables released, exit status 0.
 [[noreturn]] void SalirMotor(bool cerrarLog = true);
-// Null in the engine. A harness that runs the command loops inside its own
-// process (the fuzz targets) sets it: SalirMotor then calls it first, and the
-// hook, which must not return (it throws back to the harness), stands for the
-// whole quit sequence, so no book is saved and the process goes on.
-extern void (*GanchoSalida)();
 
 // The book files of the settings (LIBROB_FICH, LIBRON_FICH) in this platform's
 // form: appended to the books (start-up, "CargarL"), written from them (quit with
@@ -82,9 +93,6 @@ void ReiniciarPartida();
 // 0 success, 1 refused: nothing printed (`motivo` says why), the position and
 // game are kept, and SinPosicion holds until a position is set or a new game.
 int PonerPosicion(const char* fen, MotivoFEN* motivo = nullptr);
-// True after a refused FEN: the position the engine holds is not the one the
-// user set, so it neither thinks nor answers from it.
-extern bool SinPosicion;
 // With SinPosicion: prints "Error (no position set): COMMAND" and returns true.
 bool SinPosicionPara(const char* comando);
 // A refused FEN in the protocols' words ("no white king"), plain ASCII.
@@ -130,9 +138,6 @@ bool AvisosAbiertos();
 // Xboard: "tellusererror TEXT" (errors) or "telluser TEXT"; the console: the text.
 void AvisoXboard(bool error, const char* texto);
 void AvisoConsola(bool error, const char* texto);
-// True once "xboard" was read: a front end of the older protocol, which may
-// never send "protover".
-extern bool XboardAnunciado;
 // The notices opened in the form the first loop has seen so far (xboard when
 // announced, else the console), unless already open.
 void AbrirAvisosSinProtocolo();

@@ -15,15 +15,19 @@
 namespace {
 
 constexpr size_t TAM_BUFFER = 1 << 16;
-char Buffer[TAM_BUFFER];
-size_t Lectura = 0;  // next unread byte
-size_t Final = 0;    // one past the last byte read
-bool FinAlcanzado = false;
-int EsTerminal = -1;  // decided on the first probe: 1 terminal, 0 pipe or file
-// Whether the last token read began its line (nothing but blanks before it on
-// the line, or the start of input), and whether the next one would.
-bool TokenAlPrincipio = true;
-bool LineaNueva = true;
+// Standard input as the command loops read it.
+struct EstadoEntrada {
+  char Buffer[TAM_BUFFER];
+  size_t Lectura = 0;  // next unread byte
+  size_t Final = 0;    // one past the last byte read
+  bool FinAlcanzado = false;
+  int EsTerminal = -1;  // decided on the first probe: 1 terminal, 0 pipe or file
+  // Whether the last token read began its line (nothing but blanks before it on
+  // the line, or the start of input), and whether the next one would.
+  bool TokenAlPrincipio = true;
+  bool LineaNueva = true;
+};
+EstadoEntrada Entrada;
 
 bool EsBlanco(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
@@ -31,53 +35,53 @@ bool EsBlanco(int c) {
 
 // Makes room at the end of the buffer by moving the unread bytes to its start.
 void Compactar() {
-  if (Lectura == Final) {
-    Lectura = Final = 0;
-  } else if (Final == TAM_BUFFER && Lectura > 0) {
-    std::memmove(Buffer, Buffer + Lectura, Final - Lectura);
-    Final -= Lectura;
-    Lectura = 0;
+  if (Entrada.Lectura == Entrada.Final) {
+    Entrada.Lectura = Entrada.Final = 0;
+  } else if (Entrada.Final == TAM_BUFFER && Entrada.Lectura > 0) {
+    std::memmove(Entrada.Buffer, Entrada.Buffer + Entrada.Lectura, Entrada.Final - Entrada.Lectura);
+    Entrada.Final -= Entrada.Lectura;
+    Entrada.Lectura = 0;
   }
 }
 
 // One read(2) into the buffer; blocks unless the caller knows input is there.
 // False at the end of input (or on a read error, which ends input just the same).
 bool LeerBloque() {
-  if (FinAlcanzado) return false;
+  if (Entrada.FinAlcanzado) return false;
   Compactar();
-  if (Final == TAM_BUFFER) return true;  // full of unread bytes already
+  if (Entrada.Final == TAM_BUFFER) return true;  // full of unread bytes already
   for (;;) {
-    ssize_t n = read(0, Buffer + Final, TAM_BUFFER - Final);
+    ssize_t n = read(0, Entrada.Buffer + Entrada.Final, TAM_BUFFER - Entrada.Final);
     if (n > 0) {
-      Final += static_cast<size_t>(n);
+      Entrada.Final += static_cast<size_t>(n);
       return true;
     }
     if (n < 0 && errno == EINTR) continue;
-    FinAlcanzado = true;
+    Entrada.FinAlcanzado = true;
     return false;
   }
 }
 
 // Next byte without consuming it; -1 at the end of input.
 int Ver() {
-  if (Lectura == Final && !LeerBloque()) return -1;
-  return static_cast<unsigned char>(Buffer[Lectura]);
+  if (Entrada.Lectura == Entrada.Final && !LeerBloque()) return -1;
+  return static_cast<unsigned char>(Entrada.Buffer[Entrada.Lectura]);
 }
 
 void SaltarBlancosBuffer() {
-  while (Lectura < Final && EsBlanco(static_cast<unsigned char>(Buffer[Lectura]))) {
-    if (Buffer[Lectura] == '\n') LineaNueva = true;
-    ++Lectura;
+  while (Entrada.Lectura < Entrada.Final && EsBlanco(static_cast<unsigned char>(Entrada.Buffer[Entrada.Lectura]))) {
+    if (Entrada.Buffer[Entrada.Lectura] == '\n') Entrada.LineaNueva = true;
+    ++Entrada.Lectura;
   }
 }
 
 // The first token of the buffered input, when a whole line is buffered.
 bool PrimerTokenBuffer(char* destino, size_t tam) {
-  const void* fin = std::memchr(Buffer + Lectura, '\n', Final - Lectura);
+  const void* fin = std::memchr(Entrada.Buffer + Entrada.Lectura, '\n', Entrada.Final - Entrada.Lectura);
   if (fin == nullptr) return false;
-  size_t i = Lectura, n = 0;
-  while (i < Final && !EsBlanco(static_cast<unsigned char>(Buffer[i]))) {
-    if (n + 1 < tam) destino[n++] = Buffer[i];
+  size_t i = Entrada.Lectura, n = 0;
+  while (i < Entrada.Final && !EsBlanco(static_cast<unsigned char>(Entrada.Buffer[i]))) {
+    if (n + 1 < tam) destino[n++] = Entrada.Buffer[i];
     ++i;
   }
   destino[n] = '\0';
@@ -89,11 +93,11 @@ bool PrimerTokenBuffer(char* destino, size_t tam) {
 int LeerPalabra(char* destino, size_t tam) {
   int c;
   while ((c = Ver()) >= 0 && EsBlanco(c)) {
-    if (c == '\n') LineaNueva = true;
-    ++Lectura;
+    if (c == '\n') Entrada.LineaNueva = true;
+    ++Entrada.Lectura;
   }
-  TokenAlPrincipio = LineaNueva;
-  LineaNueva = false;
+  Entrada.TokenAlPrincipio = Entrada.LineaNueva;
+  Entrada.LineaNueva = false;
   if (c < 0) {
     destino[0] = '\0';
     return 0;
@@ -102,7 +106,7 @@ int LeerPalabra(char* destino, size_t tam) {
   // The delimiter stays unread: a rest-of-line argument starts right after the token.
   while ((c = Ver()) >= 0 && !EsBlanco(c)) {
     if (n + 1 < tam) destino[n++] = static_cast<char>(c);
-    ++Lectura;
+    ++Entrada.Lectura;
   }
   destino[n] = '\0';
   return 1;
@@ -113,15 +117,15 @@ void LeerToken(char* destino, size_t tam) {
   if (!LeerPalabra(destino, tam)) SalirMotor();
 }
 
-bool PrimeraDeLinea() { return TokenAlPrincipio; }
+bool PrimeraDeLinea() { return Entrada.TokenAlPrincipio; }
 
 void LeerResto(char* destino, size_t tam) {
   size_t n = 0;
   int c;
   while ((c = Ver()) >= 0) {
-    ++Lectura;
+    ++Entrada.Lectura;
     if (c == '\n') {
-      LineaNueva = true;
+      Entrada.LineaNueva = true;
       break;
     }
     if (n + 1 < tam) destino[n++] = static_cast<char>(c);
@@ -135,35 +139,35 @@ bool PrimeraPalabraPendiente(char* destino, size_t tam) {
   if (PrimerTokenBuffer(destino, tam)) return true;
   // What the pipe holds joins the buffer; poll says the read cannot block.
   pollfd sondeo{0, POLLIN, 0};
-  if (FinAlcanzado || poll(&sondeo, 1, 0) <= 0) return false;
+  if (Entrada.FinAlcanzado || poll(&sondeo, 1, 0) <= 0) return false;
   if (!LeerBloque()) return false;
   SaltarBlancosBuffer();
   return PrimerTokenBuffer(destino, tam);
 }
 
-bool EntradaLlena() { return Lectura == 0 && Final == TAM_BUFFER; }
+bool EntradaLlena() { return Entrada.Lectura == 0 && Entrada.Final == TAM_BUFFER; }
 
-bool EntradaTerminada() { return FinAlcanzado; }
+bool EntradaTerminada() { return Entrada.FinAlcanzado; }
 
 void ReiniciarEntrada() {
-  Lectura = Final = 0;
-  FinAlcanzado = false;
-  EsTerminal = -1;
-  TokenAlPrincipio = LineaNueva = true;
+  Entrada.Lectura = Entrada.Final = 0;
+  Entrada.FinAlcanzado = false;
+  Entrada.EsTerminal = -1;
+  Entrada.TokenAlPrincipio = Entrada.LineaNueva = true;
 }
 
 unsigned HayEntrada() {
   // Blanks left behind by the last command (its line end) are no command.
   SaltarBlancosBuffer();
-  if (EsTerminal < 0) EsTerminal = isatty(0) ? 1 : 0;
-  size_t pendiente = Final - Lectura;
+  if (Entrada.EsTerminal < 0) Entrada.EsTerminal = isatty(0) ? 1 : 0;
+  size_t pendiente = Entrada.Final - Entrada.Lectura;
   if (pendiente == 0) {
-    if (FinAlcanzado) return 1;
+    if (Entrada.FinAlcanzado) return 1;
     pollfd sondeo{0, POLLIN, 0};
     int r = poll(&sondeo, 1, 0);
     if (r < 0) return errno == EINTR ? 0u : 1u;  // a failing probe counts as input
     if (r == 0 || (sondeo.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) == 0) return 0;
-    if (!EsTerminal) {
+    if (!Entrada.EsTerminal) {
       int bytes = 0;
       // A closed pipe polls readable with nothing in it: that too is "input".
       if (ioctl(0, FIONREAD, &bytes) < 0 || bytes <= 0) return 1;
@@ -172,16 +176,16 @@ unsigned HayEntrada() {
     // Terminal: the typed line is taken into the buffer (the read cannot block).
     if (!LeerBloque()) return 1;
     SaltarBlancosBuffer();
-    pendiente = Final - Lectura;
+    pendiente = Entrada.Final - Entrada.Lectura;
     if (pendiente == 0) return 0;
   }
-  if (!EsTerminal || VersionProtocolo <= 1 || Pensando()) return static_cast<unsigned>(pendiente);
+  if (!Entrada.EsTerminal || Driver.VersionProtocolo <= 1 || Pensando()) return static_cast<unsigned>(pendiente);
   // Terminal during a timed search: a command that leaves the position alone is
   // answered at once and the search goes on; any other stops the search and is
   // read by the outer loop afterwards.
   char comando[TAM_TOKEN];
   if (!PrimerTokenBuffer(comando, sizeof comando))
-    return Final - Lectura == TAM_BUFFER ? static_cast<unsigned>(pendiente) : 0u;
+    return Entrada.Final - Entrada.Lectura == TAM_BUFFER ? static_cast<unsigned>(pendiente) : 0u;
   if (!ComandoSeguroEnBusqueda(comando)) return static_cast<unsigned>(pendiente);
   BucleXboard();
   return 0;

@@ -4,15 +4,7 @@
 #include "eval/eval.h"
 #include "search/search.h"
 
-int PonderActivo = 0;
-int VersionProtocolo = 1;
-int EloPropio = 0;
-int EloRival = 0;
-int RivalComputadora = 0;
-int ModoICS = 0;
-char NombreRival[TAM_LINEA];
-char NombreMotor[TAM_NOMBRE_MOTOR] = {};
-bool SinPosicion = false;
+EstadoDriver Driver;
 
 void ReiniciarPartida() {
   // 1. The position, and tables that may hold values of the old game.
@@ -25,17 +17,17 @@ void ReiniciarPartida() {
   NuevaPartidaBusqueda();
   NuevaPartidaLibro();
   Eval.ColorMotor = NEGRO;
-  RivalComputadora = 0;
-  ModoICS = 0;
-  SinPosicion = false;
+  Driver.RivalComputadora = 0;
+  Driver.ModoICS = 0;
+  Driver.SinPosicion = false;
 }
 
 int PonerPosicion(const char* fen, MotivoFEN* motivo) {
   if (ColocarFEN(fen, motivo) != 0) {
-    SinPosicion = true;
+    Driver.SinPosicion = true;
     return 1;
   }
-  SinPosicion = false;
+  Driver.SinPosicion = false;
   Eval.ColorMotor = -1;
   Busqueda.Limites.TiempoRestante = SIN_RELOJ;
   NuevaPosicionBusqueda();

@@ -8,11 +8,9 @@
 #include "driver/forma.h"
 #include "search/search.h"
 
-int MostrarPensamiento = 1;
-bool ModoUci = false;
 
 void Pantalla(const char* formato, ...) {
-  if (ModoUci) return;
+  if (Driver.ModoUci) return;
   va_list args;
   va_start(args, formato);
   std::vprintf(formato, args);
@@ -29,7 +27,7 @@ bool Pantalla = true;  // the thinking lines reach standard output (xboard), not
 
 // Thinking output reaches standard output only while "post" is on.
 __attribute__((format(printf, 1, 2))) void Pensamiento(const char* formato, ...) {
-  if (!Pantalla || !MostrarPensamiento) return;
+  if (!Pantalla || !Driver.MostrarPensamiento) return;
   va_list args;
   va_start(args, formato);
   std::vprintf(formato, args);

@@ -46,6 +46,25 @@ constexpr int MAX_JUGADAS_UCI = MAX_HISTORIA;
 constexpr int TAM_TEXTO_JUGADA = 8;
 constexpr uint32_t MAX_MEGAS = 4096;
 
+// What the UCI loop keeps between commands.
+struct SesionUci {
+  Jugada UltimaInformada = 0;  // first move of the last info line of this search
+  bool PonderUci = false;  // the front end's Ponder option: it tells, nothing more
+  bool LibroPropio = true;
+  char PersonalidadUci[TAM_RUTA] = "";
+  // The game as the last "position" left it: its starting point and the moves
+  // played from there, so that the next one, which usually only adds the moves
+  // since, continues the same game (its history, learning records, the last
+  // move's score) instead of starting over.
+  char BaseActual[TAM_LINEA] = "";
+  char JugadasActuales[MAX_JUGADAS_UCI][TAM_TEXTO_JUGADA];
+  int NumJugadasActuales = 0;
+  // A command read while a search waited for its end, for the loop to handle next.
+  bool HayPendiente = false;
+  char ComandoPendiente[TAM_TOKEN];
+  char LineaPendiente[TAM_LINEA_UCI];
+};
+SesionUci Sesion;
 
 // Writes one line (the text without its line end) to the front end and the log.
 void Uci(const char* formato, ...) __attribute__((format(printf, 1, 2)));
@@ -161,8 +180,6 @@ void TextoValor(int32_t valor, char* destino, size_t tam) {
   }
 }
 
-Jugada UltimaInformada = 0;  // first move of the last info line of this search
-
 // One info line for the search as it stands (root position on the board).
 void Informar(int profundidad) {
   LeerReloj();
@@ -171,7 +188,7 @@ void Informar(int profundidad) {
   char valor[32], variante[6 * FILAS_PV + 8];
   TextoValor(Busqueda.ValorRaiz(), valor, sizeof valor);
   TextoVariante(variante, sizeof variante);
-  UltimaInformada = Busqueda.VariantePrincipal[0][0].Jugada;
+  Sesion.UltimaInformada = Busqueda.VariantePrincipal[0][0].Jugada;
   Uci("info depth %d score %s nodes %u nps %llu time %u pv %s", profundidad, valor, Nodos, nps, ms,
       variante);
 }
@@ -222,10 +239,6 @@ constexpr OpcionUci OPCIONES[] = {
     {"Personality", TipoOpcion::String, 0, 0},
 };
 
-bool PonderUci = false;  // the front end's Ponder option: it tells, nothing more
-bool LibroPropio = true;
-char PersonalidadUci[TAM_RUTA] = "";
-
 // The current value of an option, as its "default" in the option line.
 void ValorOpcion(const OpcionUci& o, char* destino, size_t tam) {
   const char* nombre = o.nombre;
@@ -233,14 +246,14 @@ void ValorOpcion(const OpcionUci& o, char* destino, size_t tam) {
   long long numero = 0;
   if (Igual(nombre, "Hash")) numero = Personalidad.TABLA_HASH;
   else if (Igual(nombre, "Pawn Hash")) numero = Personalidad.TABLA_HASH_PEONES;
-  else if (Igual(nombre, "Ponder")) cadena = PonderUci ? "true" : "false";
-  else if (Igual(nombre, "OwnBook")) cadena = LibroPropio ? "true" : "false";
+  else if (Igual(nombre, "Ponder")) cadena = Sesion.PonderUci ? "true" : "false";
+  else if (Igual(nombre, "OwnBook")) cadena = Sesion.LibroPropio ? "true" : "false";
   else if (Igual(nombre, "Book File White")) cadena = Personalidad.LIBROB_FICH;
   else if (Igual(nombre, "Book File Black")) cadena = Personalidad.LIBRON_FICH;
   else if (Igual(nombre, "NalimovPath")) cadena = Personalidad.NALIMOV_PATH;
   else if (Igual(nombre, "NalimovCache")) numero = Personalidad.EGTB_CACHE_SIZE / 1048576;
   else if (Igual(nombre, "Learning")) numero = Personalidad.APRENDER;
-  else if (Igual(nombre, "Personality")) cadena = PersonalidadUci;
+  else if (Igual(nombre, "Personality")) cadena = Sesion.PersonalidadUci;
   if (cadena != nullptr) std::snprintf(destino, tam, "%s", cadena[0] != '\0' ? cadena : "<empty>");
   else std::snprintf(destino, tam, "%lld", numero);
 }
@@ -316,9 +329,9 @@ void CmdSetoption(char** p, int n) {
       Uci("info string not enough memory: Hash reduced to %u MB, Pawn Hash to %u MB",
           Personalidad.TABLA_HASH, Personalidad.TABLA_HASH_PEONES);
   } else if (Igual(n0, "Ponder")) {
-    PonderUci = verdad;
+    Sesion.PonderUci = verdad;
   } else if (Igual(n0, "OwnBook")) {
-    LibroPropio = verdad;
+    Sesion.LibroPropio = verdad;
   } else if (Igual(n0, "Book File White") || Igual(n0, "Book File Black")) {
     char* ajuste =
         Igual(n0, "Book File White") ? Personalidad.LIBROB_FICH : Personalidad.LIBRON_FICH;
@@ -331,21 +344,14 @@ void CmdSetoption(char** p, int n) {
   } else if (Igual(n0, "Learning")) {
     Personalidad.APRENDER = static_cast<int32_t>(numero);
   } else if (Igual(n0, "Personality")) {
-    if (!PonerCadena(PersonalidadUci, valor)) return;
-    if (PersonalidadUci[0] != '\0' && !CargarPers(PersonalidadUci))
-      Uci("info string personality file %s.per not found", PersonalidadUci);
+    if (!PonerCadena(Sesion.PersonalidadUci, valor)) return;
+    if (Sesion.PersonalidadUci[0] != '\0' && !CargarPers(Sesion.PersonalidadUci))
+      Uci("info string personality file %s.per not found", Sesion.PersonalidadUci);
   }
 }
 
 // ---------------------------------------------------------------- position
 
-// The game as the last "position" left it: its starting point and the moves
-// played from there, so that the next one, which usually only adds the moves
-// since, continues the same game (its history, learning records, the last
-// move's score) instead of starting over.
-char BaseActual[TAM_LINEA] = "";
-char JugadasActuales[MAX_JUGADAS_UCI][TAM_TEXTO_JUGADA];
-int NumJugadasActuales = 0;
 Jugada UltimaJugada = 0;  // the last move played by "position" (the pondered one)
 
 void CmdPosition(char** p, int n) {
@@ -373,13 +379,13 @@ void CmdPosition(char** p, int n) {
 
   // 2. The same game with more moves: only those are played.
   int desde = 0;
-  bool continua = Igual(base, BaseActual) && total >= NumJugadasActuales;
-  for (int k = 0; continua && k < NumJugadasActuales; ++k)
-    continua = Igual(p[primera + k], JugadasActuales[k]);
+  bool continua = Igual(base, Sesion.BaseActual) && total >= Sesion.NumJugadasActuales;
+  for (int k = 0; continua && k < Sesion.NumJugadasActuales; ++k)
+    continua = Igual(p[primera + k], Sesion.JugadasActuales[k]);
   if (continua) {
     // The game the engine still holds, a refused FEN since or not.
-    desde = NumJugadasActuales;
-    SinPosicion = false;
+    desde = Sesion.NumJugadasActuales;
+    Driver.SinPosicion = false;
   } else {
     // 3. Otherwise from the starting point. A refused FEN keeps the game, but
     //    the engine will not play from it (see SinPosicion).
@@ -393,15 +399,15 @@ void CmdPosition(char** p, int n) {
       Uci("info string bad FEN (%s), no position set: %s", razon, base);
       return;
     }
-    std::snprintf(BaseActual, sizeof BaseActual, "%s", base);
-    NumJugadasActuales = 0;
+    std::snprintf(Sesion.BaseActual, sizeof Sesion.BaseActual, "%s", base);
+    Sesion.NumJugadasActuales = 0;
     UltimaJugada = 0;
   }
 
   // 4. The moves, until one is not legal.
   for (int k = desde; k < total; ++k) {
     const char* texto = p[primera + k];
-    if (NumJugadasActuales >= MAX_JUGADAS_UCI || HistoriaLlena()) {
+    if (Sesion.NumJugadasActuales >= MAX_JUGADAS_UCI || HistoriaLlena()) {
       Uci("info string game too long: moves from %s on not played", texto);
       return;
     }
@@ -411,7 +417,7 @@ void CmdPosition(char** p, int n) {
       return;
     }
     UltimaJugada = j;
-    std::snprintf(JugadasActuales[NumJugadasActuales++], TAM_TEXTO_JUGADA, "%s", texto);
+    std::snprintf(Sesion.JugadasActuales[Sesion.NumJugadasActuales++], TAM_TEXTO_JUGADA, "%s", texto);
   }
 }
 
@@ -487,7 +493,7 @@ void FijarLimites(const ParametrosGo& g, ModoBusqueda modo) {
       g.profundidad > 0 ? static_cast<int>(std::min<long long>(g.profundidad, 100)) : 0;
   Busqueda.Limites.NodosMaximos =
       g.nodos > 0 ? static_cast<uint32_t>(std::min<long long>(g.nodos, 4000000000ll)) : 0;
-  Busqueda.Limites.SinLibro = LibroPropio ? 0 : 1;
+  Busqueda.Limites.SinLibro = Sesion.LibroPropio ? 0 : 1;
   Eval.ColorMotor = turno;
 }
 
@@ -498,7 +504,7 @@ void ImprimirMejor(bool libro) {
   const Jugada j = Busqueda.VariantePrincipal[0][0].Jugada;
   TextoUci(j, mejor);
   if (libro && j != 0) Uci("info string book move %s weight %d", mejor, static_cast<int>(Busqueda.ValorRaiz()));
-  else if (j != UltimaInformada && j != 0) Informar(Busqueda.ProfundidadIteracion);
+  else if (j != Sesion.UltimaInformada && j != 0) Informar(Busqueda.ProfundidadIteracion);
   const Jugada r = j != 0 ? Busqueda.VariantePrincipal[0][1].Jugada : 0;
   if (r != 0) {
     TextoUci(r, ponder);
@@ -507,11 +513,6 @@ void ImprimirMejor(bool libro) {
     Uci("bestmove %s", mejor);
   }
 }
-
-// A command read while a search waited for its end, for the loop to handle next.
-bool HayPendiente = false;
-char ComandoPendiente[TAM_TOKEN];
-char LineaPendiente[TAM_LINEA_UCI];
 
 // After a search that must not answer by itself (pondering, "infinite"): waits
 // for the command that ends it, answering isready meanwhile. True for
@@ -532,9 +533,9 @@ bool EsperarFin(bool ponder) {
       }
       return Igual(comando, "ponderhit");
     }
-    std::snprintf(ComandoPendiente, sizeof ComandoPendiente, "%s", comando);
-    LeerResto(LineaPendiente, sizeof LineaPendiente);
-    HayPendiente = true;
+    std::snprintf(Sesion.ComandoPendiente, sizeof Sesion.ComandoPendiente, "%s", comando);
+    LeerResto(Sesion.LineaPendiente, sizeof Sesion.LineaPendiente);
+    Sesion.HayPendiente = true;
     return false;
   }
 }
@@ -554,7 +555,7 @@ void Buscar(const ParametrosGo& g) {
                                    : ModoBusqueda::Normal;
   for (;;) {
     FijarLimites(g, modo);
-    UltimaInformada = 0;
+    Sesion.UltimaInformada = 0;
     PensarSinJugar();
     if (modo == ModoBusqueda::Normal) break;
     // Pondering and "infinite" answer only when told: input stopped the search,
@@ -578,7 +579,7 @@ void Buscar(const ParametrosGo& g) {
 void AvisoUci(bool, const char* texto) { Uci("info string %s", texto); }
 
 void CmdUci() {
-  Uci("id name %s", NombreMotor);
+  Uci("id name %s", Driver.NombreMotor);
   Uci("id author el equipo de Zelmor");
   ImprimirOpciones();
   Uci("uciok");
@@ -591,7 +592,7 @@ void CmdUci() {
 
 [[noreturn]] void BucleUci() {
   // From now on standard output carries UCI lines only.
-  ModoUci = true;
+  Driver.ModoUci = true;
   Busqueda.EntradaPendiente = EntradaUci;
   static const Informador informador = InformadorUci(Informar);
   Busqueda.InformadorBusqueda = &informador;
@@ -601,10 +602,10 @@ void CmdUci() {
   char* palabras[MAX_JUGADAS_UCI + 64];
   for (;;) {
     char comando[TAM_TOKEN];
-    if (HayPendiente) {
-      HayPendiente = false;
-      std::memcpy(comando, ComandoPendiente, sizeof comando);
-      std::memcpy(linea, LineaPendiente, sizeof linea);
+    if (Sesion.HayPendiente) {
+      Sesion.HayPendiente = false;
+      std::memcpy(comando, Sesion.ComandoPendiente, sizeof comando);
+      std::memcpy(linea, Sesion.LineaPendiente, sizeof linea);
     } else {
       LeerToken(comando, sizeof comando);
       LeerResto(linea, sizeof linea);
@@ -620,8 +621,8 @@ void CmdUci() {
       Uci("readyok");
     } else if (Igual(comando, "ucinewgame")) {
       ReiniciarPartida();
-      BaseActual[0] = '\0';
-      NumJugadasActuales = 0;
+      Sesion.BaseActual[0] = '\0';
+      Sesion.NumJugadasActuales = 0;
       UltimaJugada = 0;
     } else if (Igual(comando, "setoption")) {
       CmdSetoption(palabras, n);
@@ -630,7 +631,7 @@ void CmdUci() {
     } else if (Igual(comando, "go")) {
       ParametrosGo g;
       if (!LeerGo(palabras, n, g)) continue;
-      if (SinPosicion) SinPosicionGo(g);
+      if (Driver.SinPosicion) SinPosicionGo(g);
       else Buscar(g);
     } else if (Igual(comando, "stop") || Igual(comando, "ponderhit") || Igual(comando, "debug") ||
                Igual(comando, "register")) {

@@ -58,16 +58,26 @@ constexpr double MAX_TIEMPO_FIJO = 1000000.0;  // seconds; beyond it "st" is ref
 constexpr int MAX_PROFUNDIDAD = 100;           // the deepest iteration there is
 constexpr int MAX_LIBRO = 64;                  // book moves "bk" lists
 
-// The reply the engine expected after its last move, and the position (key)
-// in which it expected it; "hint" offers it while that position stands.
-Jugada Prediccion = 0;
-uint64_t ClavePrediccion = 0;
-
-// While pondering the predicted reply is on the board, so "hint" and "bk" are
-// answered with what they said in the real position when pondering began.
 constexpr size_t TAM_RESPUESTA = 2048;
-char HintAlPonderar[TAM_RESPUESTA];
-char BkAlPonderar[TAM_RESPUESTA];
+
+// What the xboard loop keeps between commands.
+struct SesionXboard {
+  // The reply the engine expected after its last move, and the position (key)
+  // in which it expected it; "hint" offers it while that position stands.
+  Jugada Prediccion = 0;
+  uint64_t ClavePrediccion = 0;
+  // While pondering the predicted reply is on the board, so "hint" and "bk" are
+  // answered with what they said in the real position when pondering began.
+  char HintAlPonderar[TAM_RESPUESTA];
+  char BkAlPonderar[TAM_RESPUESTA];
+  // Set while the analysis loop runs: a command handled inside it that asks to
+  // think again only changes the position the loop analyses next.
+  bool EnAnalisis = false;
+  // Set by the commands that ask for a new analysis of the same position.
+  bool AnalisisPedida = false;
+};
+SesionXboard Partida;
+
 void TextoHint(char* destino, size_t tam);
 void TextoBk(char* destino, size_t tam);
 
@@ -89,7 +99,7 @@ const char* SinBlancosIniciales(const char* texto) {
 // think on the opponent's time. After "usermove" the reply is first checked
 // against the board, as the log's ponder diagnostics tell.
 void PasoPonder(bool comprobar) {
-  if (!PonderActivo) return;
+  if (!Driver.PonderActivo) return;
   const Jugada respuesta = Busqueda.VariantePrincipal[0][1].Jugada;
   if (respuesta == 0) return;
   // Only when the engine really moved (no result instead of a move).
@@ -110,8 +120,8 @@ void PasoPonder(bool comprobar) {
   if (HistoriaLlena()) return;
   const Jugada j = JugadaGenerada(respuesta);
   if (j == 0) return;
-  TextoHint(HintAlPonderar, sizeof HintAlPonderar);
-  TextoBk(BkAlPonderar, sizeof BkAlPonderar);
+  TextoHint(Partida.HintAlPonderar, sizeof Partida.HintAlPonderar);
+  TextoBk(Partida.BkAlPonderar, sizeof Partida.BkAlPonderar);
   if (!HacerJugadaPartida(j)) return;
   Busqueda.Limites.Modo = ModoBusqueda::Ponder;
   Busqueda.Limites.JugadaPonder = j;
@@ -125,12 +135,6 @@ void ModoNormal() {
   Busqueda.Fase = FaseReloj::Normal;
 }
 
-// Set while the analysis loop runs: a command handled inside it that asks to
-// think again only changes the position the loop analyses next.
-bool EnAnalisis = false;
-// Set by the commands that ask for a new analysis of the same position.
-bool AnalisisPedida = false;
-
 // The analysis loop. Input other than "." (which the search lets pass, see
 // EntradaXboard) stops the search; the command is handled and the analysis
 // starts over on the current position for as long as the mode lasts. A search
@@ -138,19 +142,19 @@ bool AnalisisPedida = false;
 // its position: it starts again only when the position changes or a new
 // analysis is asked for.
 void Analizar() {
-  if (EnAnalisis) return;
+  if (Partida.EnAnalisis) return;
   // Cleared on every way out, a harness's exception from the quit hook included.
   struct Marca {
-    Marca() { EnAnalisis = true; }
-    ~Marca() { EnAnalisis = false; }
+    Marca() { Partida.EnAnalisis = true; }
+    ~Marca() { Partida.EnAnalisis = false; }
   } marca;
   while (Busqueda.Limites.Modo == ModoBusqueda::Analisis) {
     // No position to analyse: the commands are handled until one is set.
-    if (SinPosicion) {
+    if (Driver.SinPosicion) {
       BucleXboard();
       continue;
     }
-    AnalisisPedida = false;
+    Partida.AnalisisPedida = false;
     Pensar();
     const bool acabada = !Busqueda.PararBusqueda;
     const EstadoPly* const estado = EstadoActual;
@@ -158,16 +162,16 @@ void Analizar() {
     do {
       if (Busqueda.Limites.Modo != ModoBusqueda::Analisis) break;
       BucleXboard();
-    } while (acabada && !AnalisisPedida && EstadoActual == estado && ClaveActual() == clave);
+    } while (acabada && !Partida.AnalisisPedida && EstadoActual == estado && ClaveActual() == clave);
   }
 }
 
 // After a search that played a move: the reply it expects becomes the hint.
 void RecordarPrediccion() {
-  Prediccion = 0;
+  Partida.Prediccion = 0;
   if (Eval.ColorMotor < 0 || EstadoActual->Turno == Eval.ColorMotor) return;
-  Prediccion = Busqueda.VariantePrincipal[0][1].Jugada;
-  ClavePrediccion = ClaveActual();
+  Partida.Prediccion = Busqueda.VariantePrincipal[0][1].Jugada;
+  Partida.ClavePrediccion = ClaveActual();
 }
 
 void TomarAtras() {
@@ -259,7 +263,7 @@ void CmdSt(const char* comando) {
 void CmdSd(const char* comando) {
   char argumento[TAM_LINEA];
   LeerLineaArgumento(argumento, sizeof argumento);
-  AnalisisPedida = true;
+  Partida.AnalisisPedida = true;
   if (argumento[0] == '\0') {
     Busqueda.Limites.ProfundidadMaxima = 0;
     return;
@@ -271,13 +275,13 @@ void CmdSd(const char* comando) {
   Busqueda.Limites.ProfundidadMaxima = prof;
 }
 
-void CmdPost(const char*) { MostrarPensamiento = 1; }
-void CmdNoPost(const char*) { MostrarPensamiento = 0; }
+void CmdPost(const char*) { Driver.MostrarPensamiento = 1; }
+void CmdNoPost(const char*) { Driver.MostrarPensamiento = 0; }
 
 void TextoHint(char* destino, size_t tam) {
   destino[0] = '\0';
-  if (SinPosicion || Prediccion == 0 || ClaveActual() != ClavePrediccion || HistoriaLlena()) return;
-  const Jugada j = JugadaGenerada(Prediccion);
+  if (Driver.SinPosicion || Partida.Prediccion == 0 || ClaveActual() != Partida.ClavePrediccion || HistoriaLlena()) return;
+  const Jugada j = JugadaGenerada(Partida.Prediccion);
   if (j == 0 || !HacerJugadaPartida(j)) return;
   DeshacerJugadaPartida();
   char texto[8];
@@ -330,8 +334,8 @@ void CmdBk(const char* comando) {
 // "hint" and "bk" while the predicted reply is on the board: pondering goes on.
 bool ResponderAlPonderar(const char* comando) {
   if (Busqueda.Limites.Modo != ModoBusqueda::Ponder) return false;
-  if (std::strcmp(comando, "hint") == 0) ImprimirHint(HintAlPonderar);
-  else if (std::strcmp(comando, "bk") == 0) std::fputs(BkAlPonderar, stdout);
+  if (std::strcmp(comando, "hint") == 0) ImprimirHint(Partida.HintAlPonderar);
+  else if (std::strcmp(comando, "bk") == 0) std::fputs(Partida.BkAlPonderar, stdout);
   else return false;
   return true;
 }
@@ -351,7 +355,7 @@ void CmdNada(const char*) {}
 
 // The opponent's move, from "usermove" or sent bare.
 void JugadaRival(const char* texto) {
-  if (SinPosicion) {
+  if (Driver.SinPosicion) {
     std::printf("Illegal move (no position set): %s\n", texto);
     Log("\nIllegal move (no position set): %s\n", texto);
     return;
@@ -412,24 +416,24 @@ void CmdSetboard(const char*) {
 }
 
 void CmdUndo(const char*) {
-  if (SinPosicion || EstadoActual == Historia) return;
+  if (Driver.SinPosicion || EstadoActual == Historia) return;
   DeshacerJugadaPartida();
   if (Busqueda.Limites.Modo == ModoBusqueda::Analisis) Analizar();
 }
 
 void CmdRemove(const char*) {
-  if (SinPosicion) return;
+  if (Driver.SinPosicion) return;
   TomarAtras();
   TomarAtras();
 }
 
-void CmdHard(const char*) { PonderActivo = 1; }
-void CmdEasy(const char*) { PonderActivo = 0; }
+void CmdHard(const char*) { Driver.PonderActivo = 1; }
+void CmdEasy(const char*) { Driver.PonderActivo = 0; }
 
 void CmdAnalyze(const char* comando) {
   // Without a position the mode still starts: it waits for one.
   SinPosicionPara(comando);
-  AnalisisPedida = true;
+  Partida.AnalisisPedida = true;
   Busqueda.Limites.Modo = ModoBusqueda::Analisis;
   Eval.ColorMotor = -1;
   Analizar();
@@ -443,24 +447,24 @@ void CmdRating(const char*) {
   char propio[TAM_TOKEN], rival[TAM_TOKEN];
   LeerArgumento(propio, sizeof propio);
   LeerArgumento(rival, sizeof rival);
-  EloPropio = ConvertirEntero(propio);
-  EloRival = ConvertirEntero(rival);
+  Driver.EloPropio = ConvertirEntero(propio);
+  Driver.EloRival = ConvertirEntero(rival);
 }
 
-void CmdComputer(const char*) { RivalComputadora = 1; }
+void CmdComputer(const char*) { Driver.RivalComputadora = 1; }
 
 void CmdIcs(const char*) {
   char servidor[TAM_TOKEN];
   LeerArgumento(servidor, sizeof servidor);
-  ModoICS = std::strcmp(servidor, "-") != 0;
+  Driver.ModoICS = std::strcmp(servidor, "-") != 0;
 }
 
 void CmdName(const char*) {
   char linea[TAM_LINEA];
   LeerResto(linea, sizeof linea);
-  std::snprintf(NombreRival, sizeof NombreRival, "%s", SinBlancosIniciales(linea));
-  Log(" %s", NombreRival);
-  if (Personalidad.ICS & RivalComputadora) {
+  std::snprintf(Driver.NombreRival, sizeof Driver.NombreRival, "%s", SinBlancosIniciales(linea));
+  Log(" %s", Driver.NombreRival);
+  if (Personalidad.ICS & Driver.RivalComputadora) {
     std::printf("\ntellopponent Hello from %s\n", NOMBRE_BASE);
     Busqueda.KibitzActivo = 1;
   }
@@ -584,7 +588,7 @@ void AtenderComando(const char* comando, bool protocolo1) {
 // is not the one the front end shows: a command that would think or answer
 // from it is refused instead, with the protocol's error form.
 bool SinPosicionPara(const char* comando) {
-  if (!SinPosicion) return false;
+  if (!Driver.SinPosicion) return false;
   std::printf("Error (no position set): %s\n", comando);
   Log("\nError (no position set): %s\n", comando);
   return true;
@@ -600,8 +604,8 @@ void ImprimirLineaCaracteristicas() {
       "feature ping=1 setboard=1 playother=1 san=0 usermove=1 time=1 draw=0 sigint=0 sigterm=0 "
       "reuse=1 analyze=1 myname=\"%s\" variants=\"normal\" colors=0 ics=1 name=1 pause=0 "
       "done=1\n";
-  std::printf(formato, NombreMotor);
-  Log(formato, NombreMotor);
+  std::printf(formato, Driver.NombreMotor);
+  Log(formato, Driver.NombreMotor);
 }
 
 void BucleXboard() {

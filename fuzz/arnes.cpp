@@ -56,9 +56,9 @@ void Preparar() {
   AsignarTablasHash();
   VaciarLibros();
   LimitesIniciales = Busqueda.Limites;
-  MostrarPensamientoInicial = MostrarPensamiento;
-  std::snprintf(NombreMotor, sizeof NombreMotor, "%s", NOMBRE_BASE);
-  GanchoSalida = Lanzar;
+  MostrarPensamientoInicial = Driver.MostrarPensamiento;
+  std::snprintf(Driver.NombreMotor, sizeof Driver.NombreMotor, "%s", NOMBRE_BASE);
+  Driver.GanchoSalida = Lanzar;
 }
 
 void ReiniciarMotor() {
@@ -73,14 +73,14 @@ void ReiniciarMotor() {
   Busqueda.Limites = LimitesIniciales;
   Busqueda.Fase = FaseReloj::Normal;
   Busqueda.PararBusqueda = 0;
-  MostrarPensamiento = MostrarPensamientoInicial;
+  Driver.MostrarPensamiento = MostrarPensamientoInicial;
   Busqueda.EntradaPendiente = HayEntrada;
   Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;
   ReiniciarPartida();
-  PonderActivo = 0;
-  VersionProtocolo = 2;
-  EloPropio = EloRival = 0;
-  NombreRival[0] = '\0';
+  Driver.PonderActivo = 0;
+  Driver.VersionProtocolo = 2;
+  Driver.EloPropio = Driver.EloRival = 0;
+  Driver.NombreRival[0] = '\0';
 }
 
 void Entrada(const std::string& texto) {

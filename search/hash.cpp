@@ -75,12 +75,15 @@ Jugada JugadaHashActual() {
 namespace {
 
 // The single entries the tables fall back to, and what the allocator took.
-EntradaHash ReservaProf[1];
-EntradaHash ReservaSiempre[1];
-MarcasSlot ReservaFiltro[1];
-void* PropiaProf = nullptr;
-void* PropiaSiempre = nullptr;
-void* PropiaFiltro = nullptr;
+struct AsignacionTablas {
+  EntradaHash ReservaProf[1];
+  EntradaHash ReservaSiempre[1];
+  MarcasSlot ReservaFiltro[1];
+  void* PropiaProf = nullptr;
+  void* PropiaSiempre = nullptr;
+  void* PropiaFiltro = nullptr;
+};
+AsignacionTablas Asignacion;
 
 // Make fetches the slots of both tables ahead (see TablasAnticipadas).
 void Anunciar() {
@@ -110,18 +113,18 @@ int ReservarTablasBusqueda(uint32_t megas) {
   // Two tables of equal size sharing one mask: if either cannot be had, both
   // become single entries.
   const uint64_t n = EntradasTabla(megas, sizeof(EntradaHash));
-  const bool prof = Reservar(Busqueda.TablaHashProf, PropiaProf, n, ReservaProf) != nullptr;
-  const bool siempre = Reservar(Busqueda.TablaHashSiempre, PropiaSiempre, n, ReservaSiempre) != nullptr;
+  const bool prof = Reservar(Busqueda.TablaHashProf, Asignacion.PropiaProf, n, Asignacion.ReservaProf) != nullptr;
+  const bool siempre = Reservar(Busqueda.TablaHashSiempre, Asignacion.PropiaSiempre, n, Asignacion.ReservaSiempre) != nullptr;
   void* f = Busqueda.FiltroHash;
   const bool filtro =
-      prof && siempre && ReservarTabla(&f, &PropiaFiltro, n, sizeof(MarcasSlot), ReservaFiltro) == n;
+      prof && siempre && ReservarTabla(&f, &Asignacion.PropiaFiltro, n, sizeof(MarcasSlot), Asignacion.ReservaFiltro) == n;
   Busqueda.FiltroHash = static_cast<MarcasSlot*>(f);
   if (prof && siempre && filtro) {
     MascaraHash = static_cast<uint32_t>(n - 1);
   } else {
-    Reserva(Busqueda.TablaHashProf, PropiaProf, ReservaProf);
-    Reserva(Busqueda.TablaHashSiempre, PropiaSiempre, ReservaSiempre);
-    Reserva(Busqueda.FiltroHash, PropiaFiltro, ReservaFiltro);
+    Reserva(Busqueda.TablaHashProf, Asignacion.PropiaProf, Asignacion.ReservaProf);
+    Reserva(Busqueda.TablaHashSiempre, Asignacion.PropiaSiempre, Asignacion.ReservaSiempre);
+    Reserva(Busqueda.FiltroHash, Asignacion.PropiaFiltro, Asignacion.ReservaFiltro);
     MascaraHash = 0;
   }
   Anunciar();
@@ -131,11 +134,11 @@ int ReservarTablasBusqueda(uint32_t megas) {
 
 void LiberarTablasBusqueda() {
   void* t = Busqueda.TablaHashProf;
-  LiberarTabla(&t, &PropiaProf);
+  LiberarTabla(&t, &Asignacion.PropiaProf);
   t = Busqueda.TablaHashSiempre;
-  LiberarTabla(&t, &PropiaSiempre);
+  LiberarTabla(&t, &Asignacion.PropiaSiempre);
   t = Busqueda.FiltroHash;
-  LiberarTabla(&t, &PropiaFiltro);
+  LiberarTabla(&t, &Asignacion.PropiaFiltro);
   Busqueda.TablaHashProf = Busqueda.TablaHashSiempre = nullptr;
   Busqueda.FiltroHash = nullptr;
   Anunciar();
@@ -152,9 +155,9 @@ void LimpiarTablasBusqueda() {
 // than none.
 void AsegurarTablasHash() {
   if (Busqueda.TablaHashProf != nullptr && Busqueda.TablaHashSiempre != nullptr && Busqueda.FiltroHash != nullptr) return;
-  Reserva(Busqueda.TablaHashProf, PropiaProf, ReservaProf);
-  Reserva(Busqueda.TablaHashSiempre, PropiaSiempre, ReservaSiempre);
-  Reserva(Busqueda.FiltroHash, PropiaFiltro, ReservaFiltro);
+  Reserva(Busqueda.TablaHashProf, Asignacion.PropiaProf, Asignacion.ReservaProf);
+  Reserva(Busqueda.TablaHashSiempre, Asignacion.PropiaSiempre, Asignacion.ReservaSiempre);
+  Reserva(Busqueda.FiltroHash, Asignacion.PropiaFiltro, Asignacion.ReservaFiltro);
   MascaraHash = 0;
   Anunciar();
   // The game's records carry table indexes computed with the old mask.

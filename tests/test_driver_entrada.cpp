@@ -24,7 +24,7 @@ class EntradaPorTuberia : public ::testing::Test {
     ReiniciarEntrada();
     ReiniciarPartida();
     Busqueda.Limites.Modo = ModoBusqueda::Normal;
-    VersionProtocolo = 2;
+    Driver.VersionProtocolo = 2;
     FicheroLog = std::tmpfile();
   }
   void TearDown() override {
@@ -123,21 +123,21 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   Comando("otim 100");
   EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, 60.0);
   Comando("rating 2300 2100");
-  EXPECT_EQ(EloPropio, 2300);
-  EXPECT_EQ(EloRival, 2100);
+  EXPECT_EQ(Driver.EloPropio, 2300);
+  EXPECT_EQ(Driver.EloRival, 2100);
   Comando("ics freechess.org");
-  EXPECT_EQ(ModoICS, 1);
+  EXPECT_EQ(Driver.ModoICS, 1);
   Comando("ics -");
-  EXPECT_EQ(ModoICS, 0);
+  EXPECT_EQ(Driver.ModoICS, 0);
   Comando("computer");
-  EXPECT_EQ(RivalComputadora, 1);
+  EXPECT_EQ(Driver.RivalComputadora, 1);
   Comando("name  Deep Rival 2");
-  EXPECT_STREQ(NombreRival, "Deep Rival 2");
+  EXPECT_STREQ(Driver.NombreRival, "Deep Rival 2");
   EXPECT_EQ(Busqueda.KibitzActivo, 0);  // no greeting without the ICS setting
   Comando("ze_kib");
   EXPECT_EQ(Busqueda.KibitzActivo, 1);
   Comando("hard");
-  EXPECT_EQ(PonderActivo, 1);
+  EXPECT_EQ(Driver.PonderActivo, 1);
   Comando("?");
   EXPECT_EQ(Busqueda.PararBusqueda, 1);
   Busqueda.PararBusqueda = 0;
@@ -151,11 +151,11 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, SIN_RELOJ);
   EXPECT_EQ(Busqueda.Limites.JugadasControl, 0);
   EXPECT_EQ(Busqueda.Limites.Incremento, 0);
-  EXPECT_EQ(RivalComputadora, 0);
+  EXPECT_EQ(Driver.RivalComputadora, 0);
   EXPECT_EQ(Busqueda.KibitzActivo, 0);
-  EXPECT_EQ(PonderActivo, 1);
+  EXPECT_EQ(Driver.PonderActivo, 1);
   Comando("easy");
-  EXPECT_EQ(PonderActivo, 0);
+  EXPECT_EQ(Driver.PonderActivo, 0);
   Comando("force");
   EXPECT_EQ(Eval.ColorMotor, -1);
   // A position from setboard has no clock either.
@@ -236,9 +236,9 @@ TEST_F(EntradaPorTuberia, TiempoFijoYProfundidadMaxima) {
   CalcularTiempo();
   EXPECT_DOUBLE_EQ(Busqueda.TiempoMaximo, 0.85);
   Comando("nopost");
-  EXPECT_EQ(MostrarPensamiento, 0);
+  EXPECT_EQ(Driver.MostrarPensamiento, 0);
   Comando("post");
-  EXPECT_EQ(MostrarPensamiento, 1);
+  EXPECT_EQ(Driver.MostrarPensamiento, 1);
   Busqueda.Limites.TiempoFijo = 0.0;
   Busqueda.Limites.TiempoRestante = SIN_RELOJ;
 }
