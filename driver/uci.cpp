@@ -352,7 +352,7 @@ int NumJugadasActuales = 0;
 Jugada UltimaJugada = 0;  // the last move played by "position" (the pondered one)
 
 void CmdPosition(char** p, int n) {
-  // 1. The starting point: "startpos" or "fen" and the words up to "moves".
+  // The starting point: "startpos" or "fen" and the words up to "moves".
   int i = 0;
   char base[TAM_LINEA];
   if (n >= 1 && Igual(p[0], "startpos")) {
@@ -374,7 +374,7 @@ void CmdPosition(char** p, int n) {
   const int primera = i < n ? i + 1 : n;
   const int total = n - primera;
 
-  // 2. The same game with more moves: only those are played.
+  // The same game with more moves: only those are played.
   int desde = 0;
   bool continua = Igual(base, BaseActual) && total >= NumJugadasActuales;
   for (int k = 0; continua && k < NumJugadasActuales; ++k)
@@ -384,8 +384,8 @@ void CmdPosition(char** p, int n) {
     desde = NumJugadasActuales;
     SinPosicion = false;
   } else {
-    // 3. Otherwise from the starting point. A refused FEN keeps the game, but
-    //    the engine will not play from it (see SinPosicion).
+    // Otherwise from the starting point. A refused FEN keeps the game, but
+    // the engine will not play from it (see SinPosicion).
     MotivoFEN motivo;
     if (Igual(base, "startpos")) {
       PonerPosicion(FEN_INICIAL);
@@ -401,7 +401,7 @@ void CmdPosition(char** p, int n) {
     UltimaJugada = 0;
   }
 
-  // 4. The moves, until one is not legal.
+  // The moves, until one is not legal.
   for (int k = desde; k < total; ++k) {
     const char* texto = p[primera + k];
     if (NumJugadasActuales >= MAX_JUGADAS_UCI || HistoriaLlena()) {
