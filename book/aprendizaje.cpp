@@ -53,14 +53,14 @@ void AprenderBusqueda(Jugada j, int profundidad, int32_t valor, int segundos) {
 }
 
 void Aprender(const char* resultado, int colorMotor) {
-  // 1-2. The result from the engine's side (without a side, a decided game counts
-  //      as lost).
+  // The result from the engine's side (without a side, a decided game counts
+  // as lost).
   Aviso("\nAprendiendo...\n");
   int r = 0;
   if (std::strcmp(resultado, "1-0") == 0) r = colorMotor == BLANCO ? 1 : -1;
   if (std::strcmp(resultado, "0-1") == 0) r = colorMotor == NEGRO ? 1 : -1;
 
-  // 3. Each record into the book of the side that moved.
+  // Each record into the book of the side that moved.
   const uint32_t antesBlancas = Libros.NumLibroBlancas, antesNegras = Libros.NumLibroNegras;
   uint32_t descartados = 0;
   for (int i = 0; i < Libros.NumListaPartida; ++i) {
@@ -100,7 +100,7 @@ void Aprender(const char* resultado, int colorMotor) {
     Aviso(linea);
   }
 
-  // 4. Books that grew are put back in key order.
+  // Books that grew are put back in key order.
   if (Libros.NumLibroBlancas != antesBlancas) OrdenarLibro(Libros.LibroBlancas, Libros.NumLibroBlancas);
   if (Libros.NumLibroNegras != antesNegras) OrdenarLibro(Libros.LibroNegras, Libros.NumLibroNegras);
 }

@@ -94,13 +94,13 @@ LecturaEntrada ClasificarEntrada(const EntradaLibro& e, int32_t segundosPlan,
 
 ConsultaLibro ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion,
                              double tiempoEsperado, PlantarValor plantar) {
-  // 1. Width of the random term; none below 1 (a remainder by zero is no choice).
+  // Width of the random term; none below 1 (a remainder by zero is no choice).
   const int32_t s = selectividad > 0 ? selectividad : 1;
   const int32_t h = s / 2;
   Libros.SemillaLibro = static_cast<uint32_t>(std::time(nullptr));
   const int32_t segundosPlan = SegundosEnteros(tiempoEsperado);
 
-  // 2. Each legal root move, last generated first.
+  // Each legal root move, last generated first.
   static Candidato libro[MAX_CANDIDATOS], aprendidos[MAX_CANDIDATOS];
   int numLibro = 0, numAprendidos = 0, ignorados = 0;
   for (EntradaJugada* m = TopeJugadas; m >= InicioLista[0]; --m) {
@@ -126,7 +126,7 @@ ConsultaLibro ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion,
     DeshacerJugada();
   }
 
-  // 3. Nothing found: the search takes over.
+  // Nothing found: the search takes over.
   ConsultaLibro r;
   r.Elegida = 0;
   r.Peso = PESO_SIN_JUGADA;
@@ -138,7 +138,7 @@ ConsultaLibro ConsultarLibro(int32_t selectividad, int32_t limiteAceptacion,
     Libros.SalidaLogLibro(linea);
   }
 
-  // 4. The candidates and the choice.
+  // The candidates and the choice.
   bool elegido = false;
   Anotar(libro, numLibro, "\nJugada Libro: %s%s (%d);", false, r, elegido);
   Anotar(aprendidos, numAprendidos, "\nJugada Aprendida: %s%s (%d);", true, r, elegido);

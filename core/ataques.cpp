@@ -54,26 +54,26 @@ inline bool AtacadaPorPeon(int lado, int casilla) {
 int Atacada(int lado, int casilla, const EstadoPly* estado) {
   const int col = lado == BLANCO ? 0 : 1;
 
-  // 1. Pawns.
+  // Pawns.
   if (AtacadaPorPeon(lado, casilla)) return 1;
 
-  // 2. Knights.
+  // Knights.
   for (int k = 0, n = estado->NumPiezas[2 + col]; k < n; ++k) {
     const int d = Abs(ListaPiezas[2 + col][k] - casilla);
     if (d == 14 || d == 18 || d == 31 || d == 33) return 1;
   }
-  // 3. Bishops.
+  // Bishops.
   for (int k = 0, n = estado->NumPiezas[4 + col]; k < n; ++k)
     if (AtacaDiagonal(casilla, ListaPiezas[4 + col][k])) return 1;
-  // 4. Rooks.
+  // Rooks.
   for (int k = 0, n = estado->NumPiezas[6 + col]; k < n; ++k)
     if (AtacaLinea(casilla, ListaPiezas[6 + col][k])) return 1;
-  // 5. Queens.
+  // Queens.
   for (int k = 0, n = estado->NumPiezas[8 + col]; k < n; ++k) {
     const int q = ListaPiezas[8 + col][k];
     if (AtacaLinea(casilla, q) || AtacaDiagonal(casilla, q)) return 1;
   }
-  // 6. King.
+  // King.
   return Adyacentes(estado->Rey[lado], casilla);
 }
 

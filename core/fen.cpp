@@ -161,12 +161,12 @@ bool LeerFEN(const char* fen, FENLeida& f, MotivoFEN& m) {
   f.alPaso = SIN_CASILLA;
   const unsigned char* c = reinterpret_cast<const unsigned char*>(fen);
 
-  // 1. Board.
+  // Board.
   if (!LeerTablero(c, f, m)) return false;
   m.fila = 0;
   if (*c == '/' || *c == ';') ++c;
 
-  // 2. Side to move: one letter.
+  // Side to move: one letter.
   c = SaltarBlancos(c);
   const unsigned char lado = *c;
   if (lado == 'w' || lado == 'W') f.turno = BLANCO;
@@ -175,7 +175,7 @@ bool LeerFEN(const char* fen, FENLeida& f, MotivoFEN& m) {
   if (!FinDeCampo(*++c)) return Fallar(m, FallaFEN::Turno);
   c = SaltarBlancos(c);
 
-  // 3. Castling rights: inferred from the board when the text ends here.
+  // Castling rights: inferred from the board when the text ends here.
   bool inferidos = false;
   if (*c == 0) {
     f.enroques = EnroquesDelTablero(f.tablero);
@@ -192,8 +192,8 @@ bool LeerFEN(const char* fen, FENLeida& f, MotivoFEN& m) {
     }
   }
 
-  // 4. En passant: '-', a square, or nothing; the clocks and anything after
-  //    them are ignored.
+  // En passant: '-', a square, or nothing; the clocks and anything after
+  // them are ignored.
   int alPaso = SIN_CASILLA;
   c = SaltarBlancos(c);
   if (*c != 0 && !(*c == '-' && FinDeCampo(c[1]))) {
@@ -202,7 +202,7 @@ bool LeerFEN(const char* fen, FENLeida& f, MotivoFEN& m) {
     alPaso = CasillaDeTexto(reinterpret_cast<const char*>(c));
   }
 
-  // 5. The position itself.
+  // The position itself.
   if (!ComprobarBando(f, BLANCO, m) || !ComprobarBando(f, NEGRO, m)) return false;
   m.lado = 0;
   for (int i = 0; i < 64; ++i) {
@@ -214,9 +214,9 @@ bool LeerFEN(const char* fen, FENLeida& f, MotivoFEN& m) {
     }
   }
 
-  // 6. What cannot be so is dropped, as if the text had not said it: a right
-  //    whose king or rook has left its square, an en-passant square no pawn
-  //    has just passed.
+  // What cannot be so is dropped, as if the text had not said it: a right
+  // whose king or rook has left its square, an en-passant square no pawn
+  // has just passed.
   if (!inferidos) {
     const int posibles = EnroquesDelTablero(f.tablero);
     m.enroquesDescartados = f.enroques & ~posibles;

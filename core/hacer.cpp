@@ -212,7 +212,7 @@ int HacerJugada(Jugada j) {
   const int S = O->Turno, E = 1 - S;
   [[maybe_unused]] const uint32_t prevista = COMPROBAR ? ClaveBajaTrasJugada(j) : 0;
 
-  // 1. Legality, on a tentatively changed board.
+  // Legality, on a tentatively changed board.
   TorreEnroque enroque{-1, -1, 0};
   int casillaAlPaso = -1;  // square of a pawn taken en passant
   if (tipo != REY) {
@@ -265,7 +265,7 @@ int HacerJugada(Jugada j) {
   }
   // The move is legal; f is empty and an en-passant pawn already gone.
 
-  // 2-3. The new record, with the move noted in both.
+  // The new record, a copy of the old one, with the move noted in both.
   const int X = Tablero[t];
   AbrirRegistro(O, N, f, t, P, X);
   uint32_t baja = O->ClaveBaja, alta = O->ClaveAlta, peones = O->ClavePeones;
@@ -273,7 +273,7 @@ int HacerJugada(Jugada j) {
   int alPaso = SIN_CASILLA;
   const int signo = Signo(S);
 
-  // 4. Captures (en passant included), or the fifty-move count.
+  // Captures (en passant included), or the fifty-move count.
   if (X != VACIO || casillaAlPaso >= 0) {
     const int capturada = X != VACIO ? X : -P;
     const int casilla = X != VACIO ? t : casillaAlPaso;
@@ -305,7 +305,7 @@ int HacerJugada(Jugada j) {
     N->Captura = 0;
   }
 
-  // 5. The moving man.
+  // The moving man.
   if (tipo == PEON) {
     const int idx = IndiceLista(P);
     peones ^= ClavesPieza[P + 6][f][0];
@@ -363,14 +363,14 @@ int HacerJugada(Jugada j) {
     if (tipo == TORRE) enroques &= ~DerechoEsquina(f);
   }
 
-  // 6. En passant and castling parts of the key.
+  // En passant and castling parts of the key.
   baja ^= ClavesAlPaso[O->AlPaso][0] ^ ClavesAlPaso[alPaso][0];
   alta ^= ClavesAlPaso[O->AlPaso][1] ^ ClavesAlPaso[alPaso][1];
   baja ^= ClavesEnroque[O->Enroques][0] ^ ClavesEnroque[enroques][0];
   alta ^= ClavesEnroque[O->Enroques][1] ^ ClavesEnroque[enroques][1];
 
-  // 7. The next node's table slots, asked for now so that the rest of make and
-  //    the return to the search hide part of the wait.
+  // The next node's table slots, asked for now so that the rest of make and
+  // the return to the search hide part of the wait.
   Anticipar(TablasAnticipadas[ANTICIPO_FILTRO], baja);
   Anticipar(TablasAnticipadas[ANTICIPO_PROF], baja);
   Anticipar(TablasAnticipadas[ANTICIPO_SIEMPRE], baja);
@@ -380,7 +380,7 @@ int HacerJugada(Jugada j) {
     Anticipar(TablasAnticipadas[ANTICIPO_PEONES_EVAL], peones);
   }
 
-  // 8. Finish the record.
+  // Finish the record.
   N->AlPaso = static_cast<uint8_t>(alPaso);
   N->Enroques = static_cast<uint8_t>(enroques);
   N->Turno = static_cast<uint8_t>(E);
@@ -422,7 +422,7 @@ void DeshacerJugada() {
   const int P = O->PiezaMovida, X = O->PiezaCapturada;
   const int tipo = Abs(P);
 
-  // 1-2. The mover back on its square, in its list.
+  // The mover back on its square, in its list.
   Tablero[f] = P;
   if (tipo == PEON && (Fila(t) == 0 || Fila(t) == 7)) {
     const int idx = IndiceLista(P);
@@ -439,7 +439,7 @@ void DeshacerJugada() {
     ConjuntoPiezas[idx] ^= BitDe[f] | BitDe[t];
   }
 
-  // 3. A captured man returns at the end of its list.
+  // A captured man returns at the end of its list.
   Tablero[t] = X;
   if (X != VACIO) {
     const int idx = IndiceLista(X);
@@ -447,7 +447,7 @@ void DeshacerJugada() {
     ConjuntoPiezas[idx] ^= BitDe[t];
   }
 
-  // 4. Castling rook and en-passant pawn.
+  // Castling rook and en-passant pawn.
   if (tipo == REY) {
     if (Abs(t - f) == 2) {
       const TorreEnroque enroque = RookDeEnroque(f, t);

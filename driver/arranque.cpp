@@ -215,42 +215,42 @@ void AprenderResultado(const char* resultado) {
 }
 
 void Arrancar(int argc, char** argv) {
-  // 1. A line protocol: nothing may wait in a buffer. A front end that goes
+  // A line protocol: nothing may wait in a buffer. A front end that goes
   // away is noticed as the end of input, not as a fatal signal on output.
   std::signal(SIGPIPE, SIG_IGN);
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::setvbuf(stdin, nullptr, _IONBF, 0);
-  // 2. Holds a waiting front end until the real feature line.
+  // Holds a waiting front end until the real feature line.
   std::printf("feature done=0\n");
-  // 3. The log, with the report of the defaults (before any personality).
+  // The log, with the report of the defaults (before any personality).
   AbrirLog();
-  // 4. Empty books; their notices go to the log.
+  // Empty books; their notices go to the log.
   VaciarLibros();
   Libros.SalidaLogLibro = LogLibro;
   Libros.SalidaPantallaLibro = PantallaTexto;
   EGTB.PantallaTablas = PantallaTexto;
-  // 5. Personality from the command line; its name marks the engine's name.
+  // Personality from the command line; its name marks the engine's name.
   std::snprintf(Driver.NombreMotor, sizeof Driver.NombreMotor, "%s", NOMBRE_BASE);
   int personalidad = 0;
   if (argc > 1) {
     std::snprintf(Driver.NombreMotor, sizeof Driver.NombreMotor, "%s (%s)", NOMBRE_BASE, argv[1]);
     personalidad = CargarPers(argv[1]);
   }
-  // 6. Hash tables (a personality file has allocated them already).
+  // Hash tables (a personality file has allocated them already).
   if (!personalidad && !AsignarTablasHash()) AvisarTablasReducidas();
-  // 7. Tablebases.
+  // Tablebases.
   EGTB.MaxPiezasTB = PrepararTablasFinales();
-  // 8. Books, after what an interrupted save may have left beside them.
+  // Books, after what an interrupted save may have left beside them.
   QuitarTemporalLibro(Personalidad.LIBROB_FICH);
   QuitarTemporalLibro(Personalidad.LIBRON_FICH);
   CargarFicherosLibro();
-  // 9. A new game; the earlier build starts from its built-in ending.
+  // A new game; the earlier build starts from its built-in ending.
   Driver.VersionProtocolo = 1;
   ReiniciarPartida();
   MotivoFEN motivo;
   if (FORMA_DRIVER.FenArranque != nullptr && PonerPosicion(FORMA_DRIVER.FenArranque, &motivo) != 0)
     ImprimirErrorFEN(motivo);
-  // 10. Input that arrives during a search reaches the driver through this.
+  // Input that arrives during a search reaches the driver through this.
   Busqueda.EntradaPendiente = EntradaXboard;
   Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;
 }

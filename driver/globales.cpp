@@ -7,13 +7,13 @@
 EstadoDriver Driver;
 
 void ReiniciarPartida() {
-  // 1. The position, and tables that may hold values of the old game.
+  // The position, and tables that may hold values of the old game.
   NuevaPartida();
   LimpiarTablasBusqueda();
   LimpiarTablasEval();
-  // 2. Each subsystem's per-game state: the search's clock and kibitzing, the
-  //    game's learning records, the side the engine plays, and the opponent
-  //    facts held here.
+  // Each subsystem's per-game state: the search's clock and kibitzing, the
+  // game's learning records, the side the engine plays, and the opponent
+  // facts held here.
   NuevaPartidaBusqueda();
   NuevaPartidaLibro();
   Eval.ColorMotor = NEGRO;

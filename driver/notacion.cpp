@@ -40,7 +40,7 @@ Jugada JugadaDeTexto(const char* texto) {
 }
 
 int InterpretarJugada(const char* texto) {
-  // 1. The first five characters; a short text reads as NULs past its end.
+  // The first five characters; a short text reads as NULs past its end.
   char c[5] = {};
   for (int i = 0; i < 5 && texto[i] != '\0'; ++i) c[i] = texto[i];
   if (c[0] < 'a' || c[0] > 'h') Log("\nError 1 interpretando jugada");
@@ -48,11 +48,11 @@ int InterpretarJugada(const char* texto) {
   if (c[2] < 'a' || c[2] > 'h') Log("\nError 3 interpretando jugada");
   if (c[3] < '1' || c[3] > '8') Log("\nError 4 interpretando jugada");
 
-  // 2. Squares, each kept to its low 8 bits.
+  // Squares, each kept to its low 8 bits.
   const int desde = ((c[0] - 'a') + 16 * (7 - (c[1] - '1'))) & 0xFF;
   const int hasta = ((c[2] - 'a') + 16 * (7 - (c[3] - '1'))) & 0xFF;
 
-  // 3. Promotion letter, either case.
+  // Promotion letter, either case.
   int promocion = 0;
   switch (c[4]) {
     case 'N':
@@ -66,7 +66,7 @@ int InterpretarJugada(const char* texto) {
     default: break;
   }
 
-  // 4. Board diagnostics.
+  // Board diagnostics.
   const int origen = PiezaEn(desde), destino = PiezaEn(hasta);
   if (EstadoActual->Turno == BLANCO) {
     if (origen <= 0) Log("\nError 5 interpretando jugada");
@@ -76,7 +76,7 @@ int InterpretarJugada(const char* texto) {
     if (destino < 0) Log("\nError 8 interpretando jugada");
   }
 
-  // 5. Only a move the generator produces reaches HacerJugada, which decides
+  // Only a move the generator produces reaches HacerJugada, which decides
   // legality; a full game history refuses any further move.
   if (HistoriaLlena()) return 0;
   Jugada j = JugadaGenerada(CrearJugada(desde, hasta, promocion));

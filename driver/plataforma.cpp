@@ -80,7 +80,7 @@ uint64_t HolguraGrupo(const char* raiz, const char* grupo, const char* limite, c
 
 uint64_t MemoriaDisponible() {
   uint64_t disponible = UINT64_MAX;
-  // 1. What the machine has free or can free at once.
+  // What the machine has free or can free at once.
   if (std::FILE* f = AbrirLecturaRegular("/proc/meminfo", "re")) {
     char linea[256];
     unsigned long long kb = 0;
@@ -88,8 +88,8 @@ uint64_t MemoriaDisponible() {
       if (std::sscanf(linea, "MemAvailable: %llu kB", &kb) == 1) disponible = kb * 1024;
     std::fclose(f);
   }
-  // 2. The control groups of the process (version 2 "0::PATH", version 1
-  //    "N:memory:PATH"): a container's limit is usually far below the machine's.
+  // The control groups of the process (version 2 "0::PATH", version 1
+  // "N:memory:PATH"): a container's limit is usually far below the machine's.
   if (std::FILE* f = AbrirLecturaRegular("/proc/self/cgroup", "re")) {
     char linea[TAM_RUTA];
     while (std::fgets(linea, sizeof linea, f) != nullptr) {
@@ -104,8 +104,8 @@ uint64_t MemoriaDisponible() {
     }
     std::fclose(f);
   }
-  // 3. The address-space limit (ulimit -v) caps every allocation too.
-  //    What the process has mapped already counts against it.
+  // The address-space limit (ulimit -v) caps every allocation too.
+  // What the process has mapped already counts against it.
   rlimit r{};
   if (getrlimit(RLIMIT_AS, &r) == 0 && r.rlim_cur != RLIM_INFINITY) {
     uint64_t paginas = 0;

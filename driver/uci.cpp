@@ -355,7 +355,7 @@ void CmdSetoption(char** p, int n) {
 Jugada UltimaJugada = 0;  // the last move played by "position" (the pondered one)
 
 void CmdPosition(char** p, int n) {
-  // 1. The starting point: "startpos" or "fen" and the words up to "moves".
+  // The starting point: "startpos" or "fen" and the words up to "moves".
   int i = 0;
   char base[TAM_LINEA];
   if (n >= 1 && Igual(p[0], "startpos")) {
@@ -377,7 +377,7 @@ void CmdPosition(char** p, int n) {
   const int primera = i < n ? i + 1 : n;
   const int total = n - primera;
 
-  // 2. The same game with more moves: only those are played.
+  // The same game with more moves: only those are played.
   int desde = 0;
   bool continua = Igual(base, Sesion.BaseActual) && total >= Sesion.NumJugadasActuales;
   for (int k = 0; continua && k < Sesion.NumJugadasActuales; ++k)
@@ -387,8 +387,8 @@ void CmdPosition(char** p, int n) {
     desde = Sesion.NumJugadasActuales;
     Driver.SinPosicion = false;
   } else {
-    // 3. Otherwise from the starting point. A refused FEN keeps the game, but
-    //    the engine will not play from it (see SinPosicion).
+    // Otherwise from the starting point. A refused FEN keeps the game, but
+    // the engine will not play from it (see SinPosicion).
     MotivoFEN motivo;
     if (Igual(base, "startpos")) {
       PonerPosicion(FEN_INICIAL);
@@ -404,7 +404,7 @@ void CmdPosition(char** p, int n) {
     UltimaJugada = 0;
   }
 
-  // 4. The moves, until one is not legal.
+  // The moves, until one is not legal.
   for (int k = desde; k < total; ++k) {
     const char* texto = p[primera + k];
     if (Sesion.NumJugadasActuales >= MAX_JUGADAS_UCI || HistoriaLlena()) {

@@ -360,20 +360,20 @@ void JugadaRival(const char* texto) {
     Log("\nIllegal move (no position set): %s\n", texto);
     return;
   }
-  // 1. Parse, check and make.
+  // Parse, check and make.
   if (!InterpretarJugada(texto)) {
     std::printf("Illegal move: %s\n", texto);
     Log("\nATENCI\xD3N, JUGADA ILEGAL: %s\n\n", texto);
     return;
   }
-  // 2. The engine's turn: think, then ponder on the expected reply.
+  // The engine's turn: think, then ponder on the expected reply.
   if (Eval.ColorMotor == EstadoActual->Turno) {
     Log("\nJugada recibida: %s\n\n", texto);
     Pensar();
     RecordarPrediccion();
     PasoPonder(true);
   } else if (Busqueda.Limites.Modo == ModoBusqueda::Analisis) {
-    // 3. Analysis goes on with the new position.
+    // Analysis goes on with the new position.
     Analizar();
   }
 }
@@ -559,12 +559,12 @@ const Comando* Buscar(const char* comando) {
   return nullptr;
 }
 
-// Steps 2 and 3 of a command (the token read and logged). The older protocol's
+// A command whose token has been read and logged. The older protocol's
 // front ends send moves bare, and an illegal one is answered as such; a later
 // front end's word that is not a legal move stays an unknown command.
 void AtenderComando(const char* comando, bool protocolo1) {
-  // 2. Whatever it is, pondering ends and the predicted move goes back; only
-  //    "hint" and "bk" are answered from what was known when it began.
+  // Whatever it is, pondering ends and the predicted move goes back; only
+  // "hint" and "bk" are answered from what was known when it began.
   if (ResponderAlPonderar(comando)) return;
   if (Busqueda.Limites.Modo == ModoBusqueda::Ponder) {
     ModoNormal();
@@ -572,7 +572,7 @@ void AtenderComando(const char* comando, bool protocolo1) {
     TomarAtras();
     Log("\nJugada prevista retrocedida\n");
   }
-  // 3. Dispatch.
+  // Dispatch.
   if (const Comando* c = Buscar(comando)) return c->accion(comando);
   if (comando[0] == '{') return CmdComentario(comando);
   // A move stands on a line of its own: after a word the engine does not know,
@@ -609,7 +609,7 @@ void ImprimirLineaCaracteristicas() {
 }
 
 void BucleXboard() {
-  // 1. The command.
+  // The command's token, noted in the log.
   char comando[TAM_TOKEN];
   LeerToken(comando, sizeof comando);
   Log("\n%s", comando);

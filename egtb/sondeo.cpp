@@ -4,12 +4,12 @@
 #include "egtb/egtb.h"
 
 int32_t ProbarTablas() {
-  // 1. The material decides the table (negative: stored with colours reversed).
+  // The material decides the table (negative: stored with colours reversed).
   const uint8_t* c = EstadoActual->NumPiezas;  // wP bP wN bN wB bB wR bR wQ bQ
   int p = BuscarTabla(c[0], c[2], c[4], c[6], c[8], c[1], c[3], c[5], c[7], c[9]);
   if (p == 0) return SIN_TB;
 
-  // 2. Men into one word per colour and type, 6 bits each, walking the board
+  // Men into one word per colour and type, 6 bits each, walking the board
   // from h1 back to a8 until every man (kings included) has been seen.
   uint32_t piezas[2][7] = {};
   int faltan = 2;
@@ -23,7 +23,7 @@ int32_t ProbarTablas() {
     --faltan;
   }
 
-  // 3. A combination held with colours reversed is read from the other
+  // A combination held with colours reversed is read from the other
   // colour's point of view with the board flipped.
   const uint32_t* blancas = piezas[0];
   const uint32_t* negras = piezas[1];
@@ -43,7 +43,7 @@ int32_t ProbarTablas() {
   const uint32_t indice = RegistroTablas[p].Funcion[lado](blancas, negras, alPaso, espejo);
   const int32_t v = ValorTabla(p, lado, indice);
 
-  // 4. A win in one (32766) scores 100000; each further move costs 2.
+  // A win in one (32766) scores 100000; each further move costs 2.
   if (v == SIN_VALOR_TB) return SIN_TB;
   if (v == 0) return 0;
   return v > 0 ? 2 * v + 34468 : 2 * v - 34468;

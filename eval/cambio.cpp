@@ -87,12 +87,12 @@ int CambioCaptura(Jugada j) {
   const int turno = EstadoActual->Turno;
   const int tipo = Abs(Tablero[desde]);
 
-  // 1. The capturing man no longer stands behind the first capture.
+  // The capturing man no longer stands behind the first capture.
   uint8_t& propio = bytes[turno];
   propio = static_cast<uint8_t>(propio & ~ClaseDe(tipo));
   if (propio & 7) --propio;
 
-  // 2. First gain. An en-passant victim does not stand on the to-square but is
+  // First gain. An en-passant victim does not stand on the to-square but is
   // still a pawn won.
   int32_t g[MAX_CAMBIOS];
   int n = 0;
@@ -105,7 +105,7 @@ int CambioCaptura(Jugada j) {
     enCasilla = VALOR_CAMBIO[promocion];
   }
 
-  // 3. Replies in order of least valuable attacker.
+  // Replies in order of least valuable attacker.
   int lado = 1 - turno;
   while (bytes[lado] != 0 && n < MAX_CAMBIOS - 1) {
     ++n;

@@ -69,12 +69,12 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const int wQ = e->NumPiezas[8], bQ = e->NumPiezas[9];
   const int wPc = e->PiezasBlancas, bPc = e->PiezasNegras;
 
-  // 1. Material and the bishop pair.
+  // Material and the bishop pair.
   const TerminosMaterial terminos = TerminosDeMaterial();
   const int32_t material = terminos.material;
   int32_t pareja = terminos.pareja;
 
-  // 2. Pawn table: on opposite wings before the endgame, the storm tables pull
+  // Pawn table: on opposite wings before the endgame, the storm tables pull
   // the pawns toward the enemy king.
   int tabla = TABLA_PEONES_NORMAL;
   if (fase != 2) {
@@ -82,7 +82,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     else if (colRb < 3 && colRn > 4) tabla = TABLA_PEONES_TORMENTA2;
   }
 
-  // 3. Pawns: sets and pawns near the enemy king. The sets of every kind serve
+  // Pawns: sets and pawns near the enemy king. The sets of every kind serve
   // the mobility and the king rays below.
   Conjuntos cj;
   ReunirConjuntos(cj);
@@ -98,7 +98,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   Eval.MapaPeonesNegros = mapaN;
   const uint64_t todosPeones = mapaB | mapaN;
 
-  // 4. Knights. One caught in an enemy corner (a8, h8, a7, h7 for White) loses
+  // Knights. One caught in an enemy corner (a8, h8, a7, h7 for White) loses
   // 90; the corners are tested first as a set.
   constexpr uint64_t ESQUINAS_NEGRAS = Bit(0) | Bit(7) | Bit(8) | Bit(15);
   constexpr uint64_t ESQUINAS_BLANCAS = Bit(56) | Bit(63) | Bit(48) | Bit(55);
@@ -153,7 +153,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     if ((mapaB & COLUMNAS_AC) && (mapaB & COLUMNAS_FH)) caballos -= bN * CaballoAlas[bPc];
   }
 
-  // 5. Bishops: table, mobility, rays at the king, wing bonus.
+  // Bishops: table, mobility, rays at the king, wing bonus.
   int32_t casAlfiles = 0, movilidad = 0;
   // The bishop's counterpart: better with pawns on both wings, against no bishop.
   if (wPc == bPc && wPc < 4 && (todosPeones & COLUMNAS_AC) && (todosPeones & COLUMNAS_FH)) {
@@ -175,7 +175,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     ataqueB += RayoDiagonal<NEGRO>(i, iw, cj);
   }
 
-  // 6. Rooks: open files, boxed-in rooks, the seventh rank, mobility.
+  // Rooks: open files, boxed-in rooks, the seventh rank, mobility.
   int32_t torres = 0;
   int septB = 0, septN = 0;
   for (uint64_t x = cj.torres[BLANCO]; x; x &= x - 1) {
@@ -217,7 +217,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     movilidad -= MovilidadTorre(i, ocupadas, cj.todas[BLANCO]);
   }
 
-  // 7. Queens: rays at the king; a queen on the seventh joins a rook there
+  // Queens: rays at the king; a queen on the seventh joins a rook there
   // (the rooks were scanned first).
   for (uint64_t x = ConjuntoPiezas[8]; x; x &= x - 1) {
     const int i = UltimoIndice(x);
@@ -235,7 +235,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
                               : (100 - Acotada(SeptimaFase, wPc + bPc)) *
                                     (Acotada(Septima, septB) - Acotada(Septima, septN)) / 100;
 
-  // 8. Development (opening) and centre (before the endgame).
+  // Development (opening) and centre (before the endgame).
   int32_t desarrollo = 0, centro = 0;
   if (fase == 0) {
     const int nb = (Tablero[C('b', 1)] == CABALLO) + (Tablero[C('g', 1)] == CABALLO) +
@@ -259,7 +259,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
       centro += 10;
   }
 
-  // 9. Pawn structure; in the endgame also the bad bishop and the back rank.
+  // Pawn structure; in the endgame also the bad bishop and the back rank.
   const int32_t peones = fase != 2 ? PeonesDeHash<false>() : PeonesDeHash<true>();
   int32_t malAlfil = 0, ultimaFila = 0;
   if (fase == 2) {
@@ -277,7 +277,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
     }
   }
 
-  // 10. What the pawns alone decide (their table values, the pawn centre, the
+  // What the pawns alone decide (their table values, the pawn centre, the
   // shelter parts), read only now: Evaluar asked for the entry's lines before
   // the piece scan, which hides the wait for memory. Then king safety.
   const EntradaPeonesEval& estructura = PeonesDeEstructura(mapaB, mapaN);
@@ -286,7 +286,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const int32_t rey =
       TerminoSeguridadRey(ataqueB, ataqueN, tabla, centroPeones, terminos, cj, estructura, d);
 
-  // 11. Sum. The earlier build weights two of the terms by its settings.
+  // Sum. The earlier build weights two of the terms by its settings.
   int32_t estructuraPeones = peones + malAlfil;
   int32_t movil = movilidad;
   if constexpr (FORMA_EVAL.PesosSegunAjuste) {
@@ -296,7 +296,7 @@ int EvaluarPosicionT(int fase, DesgloseEval* d) {
   const int32_t suma = rey + estructuraPeones + centro + desarrollo + material + caballos + pareja +
                        torres + septima + movil + ultimaFila + casPeones + casAlfiles;
 
-  // 12. Opposite-coloured bishops draw.
+  // Opposite-coloured bishops draw.
   int32_t v = suma;
   if (fase == 2 && wB == 1 && bB == 1 &&
       ColorCasilla[ListaPiezas[4][0]] != ColorCasilla[ListaPiezas[5][0]]) {

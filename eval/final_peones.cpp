@@ -148,14 +148,14 @@ int EvaluarFinalPeones() {
   const EstadoPly* e = EstadoActual;
   const int turno = e->Turno;
 
-  // 1. Sets.
+  // Sets.
   uint64_t wp = 0, bp = 0;
   for (int k = 0; k < e->NumPiezas[0]; ++k) wp |= Bit(Indice64(ListaPiezas[0][k]));
   for (int k = 0; k < e->NumPiezas[1]; ++k) bp |= Bit(Indice64(ListaPiezas[1][k]));
   const int kW = Indice64(e->Rey[BLANCO]), kB = Indice64(e->Rey[NEGRO]);
   const uint64_t aw = AtaquesPeonesBlancos(wp), ab = AtaquesPeonesNegros(bp);
 
-  // 2. Rook-pawn fortresses of the side without pawns.
+  // Rook-pawn fortresses of the side without pawns.
   if (wp == 0 && (bp & ~COLUMNA_H) == 0) {
     if (kW == I('g', 1) || kW == I('h', 1) || kW == I('g', 2) || kW == I('h', 2)) return 0;
     if ((kW == I('f', 1) || kW == I('f', 2)) && En(RellenoAbajo(bp), kB)) return 0;
@@ -171,7 +171,7 @@ int EvaluarFinalPeones() {
     if ((kB == I('c', 7) || kB == I('c', 8)) && En(RellenoArriba(wp), kW)) return 0;
   }
 
-  // 3. Passed pawns: nothing ahead on the file, no square ahead under an enemy
+  // Passed pawns: nothing ahead on the file, no square ahead under an enemy
   // pawn. The side to move takes an undefended enemy passer it attacks.
   uint64_t pw = wp & ~RellenoAbajo((wp | bp | ab) >> 8);
   uint64_t pb = bp & ~RellenoArriba((wp | bp | aw) << 8);
@@ -183,7 +183,7 @@ int EvaluarFinalPeones() {
   uint64_t rb = Corredores<NEGRO>(pb, kB, kW, eb);
   int dw = DistanciaBlanca(rw), db = DistanciaNegra(rb);
 
-  // 4. A single runner the defending king, having the move, still catches.
+  // A single runner the defending king, having the move, still catches.
   if (turno == BLANCO && dw > 7 && db < 7 && db != eb) {
     if (Cuenta(rb) == 1 && (rb & FueraCuadradoNegro2[kW]) == 0) {
       rb = 0;
@@ -196,7 +196,7 @@ int EvaluarFinalPeones() {
     }
   }
 
-  // 5. Both sides run: the side behind, having the move, may catch the other's
+  // Both sides run: the side behind, having the move, may catch the other's
   // runners; only runners two steps outside the enemy king's square count then.
   bool carrera = true;
   if (dw < 7 && db < 7) {
@@ -233,7 +233,7 @@ int EvaluarFinalPeones() {
 
   int32_t base = 0;
   if (carrera && (dw < 7 || db <= 6)) {
-    // 6. The race: the side not to move loses a tempo; whoever queens first may
+    // The race: the side not to move loses a tempo; whoever queens first may
     // check the other king or cover the other's promotion squares.
     int primero = -1;
     if (dw != db) {
@@ -256,7 +256,7 @@ int EvaluarFinalPeones() {
       }
     }
 
-    // 7. Decision: the faster side wins unless the kings stand close and the
+    // Decision: the faster side wins unless the kings stand close and the
     // loser's king sits behind the enemy pawns' front.
     const int columnasReyes = Abs((kW & 7) - (kB & 7));
     if (dw < db) {
@@ -270,7 +270,7 @@ int EvaluarFinalPeones() {
     }
   }
 
-  // 8. Positional score.
+  // Positional score.
   int32_t s = base;
   bool ganaB = true, ganaN = true;
   const uint64_t ocupadas = wp | bp | Bit(kW) | Bit(kB);

@@ -48,23 +48,23 @@ int32_t CalcularMaterial(int32_t f) {
   const int wPc = e->PiezasBlancas, bPc = e->PiezasNegras;
   const int p = wP + bP;
 
-  // 1-2. Pieces that work well together.
+  // Pieces that work well together.
   if (wQ > 0 && wN > 0) f += 3;
   if (bQ > 0 && bN > 0) f -= 3;
   if (wR > 0 && wB > 0) f += 6;
   if (bR > 0 && bB > 0) f -= 6;
 
-  // 3. A lone bishop against a knight is worth more with few pawns.
+  // A lone bishop against a knight is worth more with few pawns.
   if (wM == bM) {
     if (wB > 0 && bB == 0) f += Acotada(AlfilSolo, p);
     if (bB > 0 && wB == 0) f -= Acotada(AlfilSolo, p);
   }
 
-  // 4. A piece for pawns.
+  // A piece for pawns.
   if (wM > bM && wP < bP) f += Acotada(PiezaPorPeones, wPc);
   if (bM > wM && bP < wP) f -= Acotada(PiezaPorPeones, bPc);
 
-  // 5. The exchange (rook against one or two minors).
+  // The exchange (rook against one or two minors).
   if (bR < wR) {
     if (bM == wM + 1) {
       if (bB > 0) f -= 25;
@@ -82,7 +82,7 @@ int32_t CalcularMaterial(int32_t f) {
     }
   }
 
-  // 6. Rooks gain as pawns come off, and without the queen.
+  // Rooks gain as pawns come off, and without the queen.
   if (wR > 0) {
     if (wQ == 0) f += 6 * wR;
     f += Acotada(TorrePorPeones, p) * wR;
@@ -92,7 +92,7 @@ int32_t CalcularMaterial(int32_t f) {
     f -= Acotada(TorrePorPeones, p) * bR;
   }
 
-  // 7. Queen against minors (and a rook).
+  // Queen against minors (and a rook).
   if (wQ > 0 && bQ == 0) {
     if (bM == wM + 3) f -= 100;
     else if (bM == wM + 2 && bR == wR + 1) f -= 25;
@@ -102,11 +102,11 @@ int32_t CalcularMaterial(int32_t f) {
     else if (wM == bM + 2 && wR == bR + 1) f += 25;
   }
 
-  // 8. Knights gain with many pawns.
+  // Knights gain with many pawns.
   f += Acotada(CaballoPorPeones, p) * wN;
   f -= Acotada(CaballoPorPeones, p) * bN;
 
-  // 9. Trade down when ahead: the side ahead wants its pawns kept and the
+  // Trade down when ahead: the side ahead wants its pawns kept and the
   // opponent's pieces gone. Left to right, truncating after each division.
   if (f > 0)
     f = (100 - Acotada(MenosPeones, wP)) * f / 100 * (Acotada(MenosPiezas, bPc) + 100) / 100;

@@ -50,12 +50,12 @@ int32_t PuntuarLado(const PesosPeones& w) {
     const int f = Columna(s), i = Indice64(s);
     const int r = Lado == BLANCO ? FilaDe(s) : 7 - FilaDe(s);
 
-    // 1. Doubled: more than one own pawn on the file.
+    // Doubled: more than one own pawn on the file.
     const uint64_t columna = propios & MascaraColumna[f];
     if (columna & (columna - 1))
       v -= (propios & ColumnasVecinas[f]) ? w.dobladoConVecino : w.doblado;
 
-    // 2. Passed.
+    // Passed.
     const uint64_t camino = Lado == BLANCO ? MascaraPasadoBlanco[i] : MascaraPasadoNegro[i];
     const bool pasado = (camino & contrarios) == 0;
     if (pasado) {
@@ -72,16 +72,16 @@ int32_t PuntuarLado(const PesosPeones& w) {
       filaMarcada[f] = r;
     }
 
-    // 3. Isolated.
+    // Isolated.
     if (!pasado && (propios & ColumnasVecinas[f]) == 0) v -= 5;
 
-    // 4. Weak on a half-open file: no own pawn beside or behind it, no enemy
+    // Weak on a half-open file: no own pawn beside or behind it, no enemy
     // pawn in front of it.
     const uint64_t apoyo = Lado == BLANCO ? ApoyoBlanco[i] : ApoyoNegro[i];
     const uint64_t frente = Lado == BLANCO ? ColumnaArriba[i] : ColumnaAbajo[i];
     if ((apoyo & propios) == 0 && (frente & contrarios) == 0) v -= w.debil;
 
-    // 5. Side by side (counted once, from the right-hand pawn).
+    // Side by side (counted once, from the right-hand pawn).
     if (f > 0 && Tablero[s - 1] == signo * PEON) v += 3;
   }
   return v;

@@ -19,11 +19,11 @@ uint32_t Reservar(T*& tabla, void*& propia, uint64_t entradas, T* reserva) {
 
 int ReservarTablasEval(uint32_t megasPeones, uint32_t megasAtaques) {
   int fallos = 0;
-  // 1. Pawn hash (its budget is halved like the transposition budget).
+  // Pawn hash (its budget is halved like the transposition budget).
   const uint64_t peones = EntradasTabla(megasPeones, sizeof(EntradaHashPeones));
   MascaraPeones = Reservar(Eval.TablaPeones, Eval.PropiaPeones, peones, Eval.ReservaPeones);
   if (MascaraPeones + 1 != peones) fallos |= FALLO_PEONES;
-  // 2. Attack hash; the earlier build has none, and keeps a single idle entry.
+  // Attack hash; the earlier build has none, and keeps a single idle entry.
   const uint64_t ataques =
       !FORMA_EVAL.TablaAtaques ? 1 : EntradasTabla(megasAtaques, sizeof(EntradaHashAtaques));
   Eval.MascaraAtaques = Reservar(Eval.TablaAtaques, Eval.PropiaAtaques, ataques, Eval.ReservaAtaques);

@@ -44,7 +44,7 @@ RefugioPeones ParteDePeones(uint64_t propios, uint64_t enemigos) {
   constexpr int c1 = FlancoRey ? 5 : 0, c2 = c1 + 1, c3 = c1 + 2;
   int marcas = 0, agujero = 0;
 
-  // 1. First file; without an own pawn 4, or 2 with an own rook on it.
+  // First file; without an own pawn 4, or 2 with an own rook on it.
   int e;
   if (propios & Columna64(c1)) {
     if (propios & En(fila2, c1)) e = 0;
@@ -55,7 +55,7 @@ RefugioPeones ParteDePeones(uint64_t propios, uint64_t enemigos) {
     marcas |= 1;
   }
 
-  // 2. Middle file; without an own pawn 5 more, or 2 with an own rook on it. A
+  // Middle file; without an own pawn 5 more, or 2 with an own rook on it. A
   // moved pawn leaves holes the bishops decide.
   int h = e + 2;
   if (propios & Columna64(c2)) {
@@ -71,7 +71,7 @@ RefugioPeones ParteDePeones(uint64_t propios, uint64_t enemigos) {
     marcas |= 2;
   }
 
-  // 3. Last file; without an own pawn 4 (king side) or 5 more, 2 with an own rook.
+  // Last file; without an own pawn 4 (king side) or 5 more, 2 with an own rook.
   int r;
   if (propios & Columna64(c3)) {
     if (propios & En(fila2, c3)) r = h;
@@ -110,7 +110,7 @@ template <int Lado, bool FlancoRey>
     }
   }
 
-  // 4. Files without enemy pawns are open to an attack, unless the enemy king
+  // Files without enemy pawns are open to an attack, unless the enemy king
   // has committed itself to this wing.
   const int columnaEnemigo = Columna(EstadoActual->Rey[Otro]);
   const int enroques = EstadoActual->Enroques;
@@ -258,7 +258,7 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
   const EstadoPly* e = EstadoActual;
   const int kw = e->Rey[BLANCO], kb = e->Rey[NEGRO];
 
-  // 1. Danger counts: shelter plus attackers, capped. A king's count is weighed
+  // Danger counts: shelter plus attackers, capped. A king's count is weighed
   // by the enemy's pieces, and by nothing once too few are left: its shelter is
   // then looked at only for the trace.
   const int matB = materiales.piezasBlancas, matN = materiales.piezasNegras;
@@ -277,14 +277,14 @@ int32_t TerminoSeguridadRey(int ataqueBlanco, int ataqueNegro, int tablaPeones, 
   if (peligroB > PELIGRO_MAXIMO) peligroB = PELIGRO_MAXIMO;
   if (peligroN > PELIGRO_MAXIMO) peligroN = PELIGRO_MAXIMO;
 
-  // 2. Kings on opposite wings: the engine tempers its view of the king it
+  // Kings on opposite wings: the engine tempers its view of the king it
   // storms, so that it does not overrate the attack.
   if (tablaPeones != TABLA_PEONES_NORMAL) {
     if (Eval.ColorMotor == BLANCO) peligroN = static_cast<int>(peligroN * 0.6666666666666666);
     else if (Eval.ColorMotor == NEGRO) peligroB = static_cast<int>(peligroB * 0.6666666666666666);
   }
 
-  // 3. The sum: shelter and king table weighted by the enemy's pieces, the pull
+  // The sum: shelter and king table weighted by the enemy's pieces, the pull
   // to the pawns by their absence.
   const int32_t a = (SeguridadRey[peligroB] + TablaRey[kw]) * EscalaRey[matN];
   const int32_t b = (SeguridadRey[peligroN] + TablaRey[kb + 8]) * EscalaRey[matB];

@@ -18,7 +18,7 @@ void PVUnaJugada(uint32_t p, Jugada j) {
 }  // namespace
 
 int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
-  // 1. Working values.
+  // Working values.
   int32_t mejor = SIN_VALOR;
   int buscadas = 0;
   Jugada jugadaHash = 0;
@@ -28,10 +28,10 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
   EntradaJugada* const topeEntrada = TopeJugadas;
   SondaHash sonda;
 
-  // 2-5. Fifty-move rule, repetition, ply limit, input and clock.
+  // Fifty-move rule, repetition, ply limit, input and clock.
   if (int32_t v; FinAnticipado(n, p, v)) return v;
 
-  // 6. Transposition tables; an exact value inside the window also gives the line.
+  // Transposition tables; an exact value inside the window also gives the line.
   if (ProbarHash(sonda, prof, alfa, beta)) {
     if (sonda.JugadaExacta != 0 && sonda.Valor > alfa && sonda.Valor < beta)
       PVUnaJugada(p, sonda.JugadaExacta);
@@ -39,7 +39,7 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
   }
   jugadaHash = sonda.JugadaHash;
 
-  // 7. Tablebases.
+  // Tablebases.
   if (int32_t v; ProbarTablasNodo(sonda, prof, p, 100, jugadaHash, v)) {
     if (v > alfa && v < beta) PVUnaJugada(p, jugadaHash);
     mejor = v;
@@ -47,11 +47,11 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
     goto fin;
   }
 
-  // 8. Depth exhausted.
+  // Depth exhausted.
   if (prof <= 0) return Quiescencia(alfa, beta);
 
   if constexpr (FORMA_BUSQUEDA.NuloEnPV) {
-    // 9. Null move, still searched with a zero window.
+    // Null move, still searched with a zero window.
     if (n->PermiteNulo && MaterialParaNulo(n)) {
       HacerNulo();
       const int d = ProfNulo(prof);
@@ -83,14 +83,14 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
   }
 
   {
-    // 10. Threat.
+    // Threat: a null move here showed (or the table recorded) a mate threat.
     const int amenaza = (n->PermiteNulo == 0 && !n->EnJaque &&
                          n->Regla50 != static_cast<uint8_t>((n - 1)->Regla50 + 2))
                             ? 1
                             : 0;
     Jugada mejorJugada = 0;
 
-    // 11. Hash move with the full window.
+    // Hash move with the full window.
     if (jugadaHash != 0 && JugadaHashAceptable(jugadaHash) && HacerJugada(jugadaHash)) {
       const int e = ExtensionPV(CasillaHasta(jugadaHash), amenaza);
       EstadoActual->Extension = static_cast<int8_t>(e);
@@ -109,12 +109,12 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
       }
     }
 
-    // 12. The other moves, killers valued.
+    // The other moves, killers valued.
     GenerarJugadas();
     if (jugadaHash != 0) QuitarJugada(jugadaHash);
     if (Busqueda.Asesinas[p][0] != 0) PuntuarAsesinas();
 
-    // 14. Move loop.
+    // Move loop.
     Jugada j;
     int32_t valorOrden;
     while (HacerMejorJugada(p, j, valorOrden)) {
@@ -161,18 +161,19 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
       --TopeJugadas;
     }
 
-    // 15. No legal move: mate or stalemate.
+    // No legal move: mate or stalemate.
     if (buscadas == 0) mejor = n->EnJaque ? static_cast<int32_t>(p) - VALOR_MATE : 0;
     if (mejorJugada != 0) jugadaHash = mejorJugada;
   }
 
 guardar:
-  // 16. The line of this ply, then the store with the window the node was given.
+  // The line of this ply, then the store with the window the node was given.
   if (mejor > alfaEntrada && mejor < beta) ActualizarPV(p, jugadaHash);
   GuardarHashProf(sonda.Prof, prof, alfaEntrada, beta, mejor, jugadaHash);
   GuardarHashSiempre(sonda.Siempre, prof, alfaEntrada, beta, mejor, jugadaHash);
 fin:
-  // 17-19.
+  // Release the move list, count a beta cutoff (and whether the first move
+  // made it), and return the value.
   TopeJugadas = topeEntrada;
   if (mejor >= beta) {
     ++Busqueda.Contadores.CortesBeta;

@@ -14,9 +14,9 @@ Resultado Mate(int ganador) {
 void EmitirJugada() {
   EstadoPly* const n = EstadoActual;
   const Jugada j = Busqueda.VariantePrincipal[0][0].Jugada;
-  // 1. No legal move (the search left none in row 0): mate or stalemate. The
-  //    result names the winner by the side to move, which is also right when the
-  //    engine plays neither side.
+  // No legal move (the search left none in row 0): mate or stalemate. The
+  // result names the winner by the side to move, which is also right when the
+  // engine plays neither side.
   if (j == 0) {
     if (n->EnJaque) {
       InformarFinal(Mate(n->Turno == BLANCO ? NEGRO : BLANCO), false);
@@ -26,22 +26,22 @@ void EmitirJugada() {
     }
     return;
   }
-  // 2. A drawn score in a dead position: only one minor piece at most is
-  //    announced (front ends score a draw claim the board does not support as a
-  //    loss, and two knights can mate), so the game goes on.
+  // A drawn score in a dead position: only one minor piece at most is
+  // announced (front ends score a draw claim the board does not support as a
+  // loss, and two knights can mate), so the game goes on.
   if (Busqueda.ValorRaiz() == 0 && MaterialInsuficiente(n, false)) {
     InformarFinal(Resultado::Insuficiente, false);
     return;
   }
-  // 3. The move, then the statistics in the log.
+  // The move, then the statistics in the log.
   InformarJugada(j);
   char texto[8];
   TextoJugada(j, texto);
   Log("\n;*** Mi jugada (%d) es: %s;", (MediasJugadas + 2) / 2, texto);
   EstadisticasLog();
-  // 4-5. Make the move. A move that mates ends the game, and the board stays as
-  //      it was before the mating move. (The board decides, not the score: a
-  //      mate score carried over from the tables can belong to a longer mate.)
+  // Make the move. A move that mates ends the game, and the board stays as
+  // it was before the mating move. (The board decides, not the score: a
+  // mate score carried over from the tables can belong to a longer mate.)
   const int ganador = n->Turno;
   if (!HacerJugadaPartida(j)) return;
   if (EstadoActual->EnJaque && ListaJugadas().PrimeraLegal() == 0) {
@@ -49,9 +49,9 @@ void EmitirJugada() {
     DeshacerJugadaPartida();
     return;
   }
-  // 6-8. Draws the move itself brings about. The fifty-move claim needs a full
-  //      hundred plies without a capture or pawn move: a front end that checks
-  //      claims scores an early one as a loss.
+  // Draws the move itself brings about. The fifty-move claim needs a full
+  // hundred plies without a capture or pawn move: a front end that checks
+  // claims scores an early one as a loss.
   const EstadoPly* a = EstadoActual;
   InformarFinal(PliesReversibles(a) >= 100      ? Resultado::Regla50
                 : Repeticiones(a, 2) >= 2      ? Resultado::Repeticion

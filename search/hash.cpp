@@ -15,7 +15,8 @@ inline void AnotarFiltro(const EntradaHash* e, const EntradaHash* tabla, int t) 
   if (en >= desde && slot <= MascaraHash) Busqueda.FiltroHash[slot].Marca[t] = MarcaFiltro(e->ClaveAlta);
 }
 
-// Steps 2 to 6 of a store, shared by both tables.
+// Writes an entry once its table has chosen to: key, draft, material stamp,
+// move, value and flags. Shared by both tables.
 void Grabar(EntradaHash* e, int prof, int32_t alfa, int32_t beta, int32_t valor, Jugada jugada) {
   const EstadoPly* n = EstadoActual;
   ++Busqueda.Contadores.HashGrabaciones;

@@ -92,18 +92,19 @@ void PlantarValorLibro(int32_t valor, int prof) {
 
 // The whole of one search of the current position (no emission).
 void BuscarPosicion() {
-  // 1. Start.
+  // Start the search from ply 0 and log its time budget.
   EstadoPly* const raiz = EstadoActual;
   PlyActual = 0;
   IniciarBusqueda();
   Log("\nTiempo esperado: %f\n", Busqueda.TiempoEsperado);
   Log("Tiempo extendido: %f\n", Busqueda.TiempoMaximo);
 
-  // 2. Root moves.
+  // Generate the root moves.
   GenerarJugadas();
   int ultimaProf = 0;
 
-  // 3. Book.
+  // The book, when the engine plays for itself, the search allows it, and its
+  // last five moves were not all out of it.
   Jugada libro = 0;
   if (!Pensando() && !Busqueda.Limites.SinLibro && Busqueda.ContadorFueraLibro < 5) {
     const ConsultaLibro consulta =
@@ -120,18 +121,18 @@ void BuscarPosicion() {
     if (Personalidad.APRENDER != 0 && Personalidad.AP_SEGUNDOS_MIN <= Busqueda.TiempoEsperado)
       AprenderJugadaLibro(libro, Busqueda.ValorRaiz());
   } else {
-    // 4. Root values from a quiescence search.
+    // Root values from a quiescence search.
     Busqueda.JugadaObvia = 0;
     if (!Pensando()) {
       ++Busqueda.ContadorFueraLibro;
       PuntuarRaiz();
     }
-    // 5. No legal move at all.
+    // No legal move at all.
     if (TopeJugadas < InicioLista[0]) {
       Busqueda.VariantePrincipal[0][0].Jugada = 0;
       Busqueda.ValorRaiz() = raiz->EnJaque ? SIN_VALOR : 0;
     } else {
-      // 6. Sort; a move far ahead of the rest that the table also names is obvious.
+      // Sort; a move far ahead of the rest that the table also names is obvious.
       OrdenarLista();
       EntradaJugada* const tope = TopeJugadas;
       if (tope > InicioLista[0] && tope->Valor >= (tope - 1)->Valor + 200 &&
@@ -139,7 +140,7 @@ void BuscarPosicion() {
         Busqueda.JugadaObvia = tope->Jugada;
       SembrarVariante(Pensando() ? 0 : tope->Valor);
 
-      // 7. Iterations.
+      // Iterations, one ply deeper each, with a window around the last value.
       int32_t alfa = SIN_VALOR, beta = INFINITO, previo = 0;
       for (int d = 1; d <= PROFUNDIDAD_MAXIMA; ++d) {
         OrdenarLista();
@@ -161,7 +162,7 @@ void BuscarPosicion() {
         previo = Busqueda.ValorRaiz();
       }
 
-      // 8. Learning.
+      // Learning.
       LeerReloj();
       if (!Pensando() && Busqueda.ContadorFueraLibro <= Personalidad.APRENDER &&
           Personalidad.AP_SEGUNDOS_MIN <= Busqueda.TiempoTranscurrido)
@@ -171,7 +172,7 @@ void BuscarPosicion() {
     }
   }
 
-  // 9. The search must leave the position where it found it.
+  // The search must leave the position where it found it.
   if (EstadoActual != raiz) {
     Log("\nAtenci\xF3n: Posici\xF3n des-sincronizada tras b\xFAsqueda\n");
     while (EstadoActual > raiz) DeshacerJugada();
@@ -278,7 +279,7 @@ void PensarSinJugar() {
 void Pensar() {
   BuscarPosicion();
   if (Pensando()) return;
-  // 10. Charge the time, report and play.
+  // Charge the time, report and play.
   ActualizarReloj();
   DepurarVariante();
   if (Busqueda.KibitzActivo) ImprimirKibitz();

@@ -21,20 +21,20 @@ int32_t EvaluarNodo() { return Evaluar(); }
 int32_t Quiescencia(int32_t alfa, int32_t beta) {
   if constexpr (Propio(FORMA_BUSQUEDA.Quiescencia)) return FORMA_BUSQUEDA.Quiescencia(alfa, beta);
 
-  // 1. Working values.
+  // Working values.
   int32_t mejor = SIN_VALOR;
   int32_t delta = 0;
   const int32_t alfaEntrada = alfa;
   const EstadoPly* n = EstadoActual;
 
-  // 2. Dead draws by material.
+  // Dead draws by material.
   if (SinMaterialQ(n)) return 0;
 
-  // 3. Ply limit.
+  // Ply limit.
   if (PlyActual >= LIMITE_PLY) return EvaluarNodo();
 
-  // 4. Both tables, no draft needed: an exact value or a bound that decides ends
-  //    the node; a lower bound that does not decide still raises the floor.
+  // Both tables, no draft needed: an exact value or a bound that decides ends
+  // the node; a lower bound that does not decide still raises the floor.
   const uint32_t slot = n->ClaveBaja & MascaraHash;
   EntradaHash* tablas[2] = {&Busqueda.TablaHashProf[slot], &Busqueda.TablaHashSiempre[slot]};
   bool coincide = false;
@@ -64,11 +64,11 @@ int32_t Quiescencia(int32_t alfa, int32_t beta) {
   if (!coincide) ++Busqueda.Contadores.HashFallos;
   if (mejor > alfa) alfa = mejor;
 
-  // 5. Our list starts above the parent's.
+  // Our list starts above the parent's.
   EntradaJugada* const topeEntrada = TopeJugadas;
 
-  // 6-7. Stand pat. With pieces on both sides the material balance alone often
-  //      decides, and the evaluation is not needed.
+  // Stand pat. With pieces on both sides the material balance alone often
+  // decides, and the evaluation is not needed.
   const bool blanco = n->Turno == BLANCO;
   int32_t s;
   if (n->PiezasBlancas > 1 && n->PiezasNegras > 1) {
@@ -88,14 +88,14 @@ int32_t Quiescencia(int32_t alfa, int32_t beta) {
     s = EvaluarNodo();
   }
 
-  // 8. The stand-pat value as a floor.
+  // The stand-pat value as a floor.
   if (s > alfa) {
     if (s >= beta) return s;
     alfa = s;
   }
   if (s > mejor) mejor = s;
 
-  // 9. Captures, valued by their exchange on the attack map.
+  // Captures, valued by their exchange on the attack map.
   GenerarCapturas();
   const uint32_t p = PlyActual;
   if (TopeJugadas >= InicioLista[p]) {
@@ -108,7 +108,7 @@ int32_t Quiescencia(int32_t alfa, int32_t beta) {
     }
   }
 
-  // 10. Best exchange first; stop at the first losing one.
+  // Best exchange first; stop at the first losing one.
   while (TopeJugadas >= InicioLista[p]) {
     ElegirMejor();
     if (TopeJugadas->Valor < 0) break;
@@ -131,7 +131,7 @@ int32_t Quiescencia(int32_t alfa, int32_t beta) {
     --TopeJugadas;
   }
 
-  // 11-14. Release the list, end the line here, store with draft 0 and no move.
+  // Release the list, end the line here, store with draft 0 and no move.
   TopeJugadas = topeEntrada;
   if (mejor > alfaEntrada && mejor < beta) ActualizarPV(p, 0);
   GuardarHashProf(tablas[0], 0, alfaEntrada, beta, mejor, 0);

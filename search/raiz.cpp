@@ -52,7 +52,7 @@ void LogVentana(const char* formato, int32_t v, int32_t a, int32_t b) {
 void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int prof) {
   const Jugada j = e->Jugada;
   if (v <= alfa) {
-    // 1. Fail low: widen the lower bound until the value lands inside.
+    // Fail low: widen the lower bound until the value lands inside.
     FaseInestable();
     Registrar(e, v);
     if (Mostrar(prof)) ImprimirFallaBaja(prof, j);
@@ -68,12 +68,12 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
       }
       cota = a;
     }
-    // 2. Inside the window now.
+    // Inside the window now.
     if (v < beta) {
       NuevoMejor(e, v, prof);
       return;
     }
-    // 3. It came back above beta: treat it as a fail high.
+    // It came back above beta: treat it as a fail high.
     LogVentana(
         "Anomal\xED"
         "a en fl en la PV, con val = %d, intentando Alfa = %d, Beta = %d\n",
@@ -82,7 +82,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
     NuevoMejor(e, v, prof);
     return;
   }
-  // 4. Fail high: widen the upper bound.
+  // Fail high: widen the upper bound.
   Registrar(e, v);
   if (Mostrar(prof)) ImprimirFallaAlta(prof, j);
   int32_t cota = beta;
@@ -105,7 +105,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
     }
     cota = b;
   }
-  // 5. Resolved above alfa, or fell through the window: then search it openly.
+  // Resolved above alfa, or fell through the window: then search it openly.
   if (v > alfa) {
     NuevoMejor(e, v, prof);
     return;
@@ -158,7 +158,7 @@ void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
 }  // namespace
 
 void BuscarRaiz(int32_t alfa, int32_t beta, int prof) {
-  // 1. The root list runs from InicioLista[0] up to TopeJugadas.
+  // The root list runs from InicioLista[0] up to TopeJugadas.
   EstadoPly* const raiz = EstadoActual;
   EntradaJugada* const tope = TopeJugadas;
   int n = 0;
@@ -166,7 +166,7 @@ void BuscarRaiz(int32_t alfa, int32_t beta, int prof) {
     InformarComienzoIteracion(prof);
     Log("\n * * *\n");
   }
-  // 2. Each root move from the top down.
+  // Each root move from the top down.
   for (EntradaJugada* e = tope; e >= InicioLista[0]; --e) {
     const Jugada j = e->Jugada;
     if (!HacerJugada(j)) continue;
@@ -195,7 +195,9 @@ void BuscarRaiz(int32_t alfa, int32_t beta, int prof) {
     while (EstadoActual != raiz) DeshacerJugada();
     if (Busqueda.PararBusqueda) break;
   }
-  // 3-4.
+  // Back at the root with its list restored, note how many moves were searched.
+  // With none the search stops with no move (mated or stalemated); with one
+  // it stops too when the engine plays for itself, as there is nothing to choose.
   while (EstadoActual != raiz) DeshacerJugada();
   TopeJugadas = tope;
   Busqueda.NumRaiz = n;

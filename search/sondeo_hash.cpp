@@ -4,7 +4,8 @@
 
 namespace {
 
-// Steps 1-3 of the probe on one entry: 1 when its value ends the node.
+// The probe of one entry: 1 when its value ends the node. A matching entry that
+// does not end it still passes on its move and may forbid the null move.
 int ProbarEntrada(SondaHash& s, EntradaHash* e, int prof, int32_t alfa, int32_t beta,
                   bool& coincide) {
   if (!EntradaCoincide(e)) return 0;

@@ -11,7 +11,7 @@
 
 namespace {
 
-// A move of a node where futility (14d) is sure to drop every legal quiet move
+// A move of a node where futility in the move loop is sure to drop every legal quiet move
 // that gives no check and earns no extension, its material already leaving them
 // below alfa: true when make is not needed, because the move is illegal or is
 // such a move. Make and unmake would leave nothing behind for the latter but the
@@ -43,7 +43,7 @@ bool PodaSinHacer(Jugada j, int prof, int amenaza, int& buscadas) {
 
 int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
   const int32_t beta = alfa + 1;
-  // 1. Working values.
+  // Working values.
   int32_t mejor = SIN_VALOR;
   int buscadas = 0;
   Jugada jugadaHash = 0;
@@ -53,30 +53,30 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
   EntradaJugada* const topeEntrada = TopeJugadas;
   SondaHash sonda;
 
-  // 2-5. Fifty-move rule, repetition, ply limit, input and clock.
+  // Fifty-move rule, repetition, ply limit, input and clock.
   if (int32_t v; FinAnticipado(n, p, v)) return v;
 
-  // 6. Transposition tables.
+  // Transposition tables.
   if (ProbarHash(sonda, prof, alfa, beta)) return sonda.Valor;
   jugadaHash = sonda.JugadaHash;
 
-  // 7. Tablebases, right after a capture or near the root.
+  // Tablebases, right after a capture or near the root.
   if (int32_t v; ProbarTablasNodo(sonda, prof, p, 50, jugadaHash, v)) {
     mejor = v;
     buscadas = 1;
     goto fin;
   }
 
-  // 8. Depth exhausted.
+  // Depth exhausted.
   if (prof <= 0) return Quiescencia(alfa, beta);
   // The hash move's child will be probed soon (after the null move, if any).
   hashAceptable = jugadaHash != 0 && JugadaHashAceptable(jugadaHash);
   if (hashAceptable) AnticiparHijo(jugadaHash);
 
-  // 9. Null move.
+  // Null move.
   if (n->PermiteNulo && MaterialParaNulo(n) && (!FORMA_BUSQUEDA.NuloSegunAjuste || Personalidad.REDUCCION_NULL != 0)) {
-    // 9a. Last ply: a static value above beta that survives the threats on our
-    //     men needs no search.
+    // Last ply: a static value above beta that survives the threats on our
+    // men needs no search.
     const int piezasPropias = n->Turno == BLANCO ? n->PiezasBlancas : n->PiezasNegras;
     if (prof <= 1 && piezasPropias >= 2) {
       const int32_t e = EvaluarNodo();
@@ -90,15 +90,15 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
         }
       }
     }
-    // 9b. Give the opponent a free move; if we still fail high, this node is not
-    //     worth a full search.
+    // Give the opponent a free move; if we still fail high, this node is not
+    // worth a full search.
     if (!FORMA_BUSQUEDA.NuloConDosPiezas || (n->PiezasBlancas > 1 && n->PiezasNegras > 1)) {
       HacerNulo();
       const int d = ProfNulo(prof);
       const int32_t v = d <= 0 ? -Quiescencia(-beta, -beta + 1) : -BuscarVentanaCero(-beta, d, 0);
       DeshacerNulo();
       if (Busqueda.PararBusqueda) return 0;
-      // 9c. Null-move cutoff.
+      // Null-move cutoff.
       if (v >= beta) {
         ++Busqueda.Contadores.CortesNulos;
         if constexpr (FORMA_BUSQUEDA.GuardaCorteNulo) {
@@ -109,19 +109,19 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
         buscadas = 1;
         goto fin;
       }
-      // 9d. Even a free move loses to mate: remember the threat.
+      // Even a free move loses to mate: remember the threat.
       if (v < -UMBRAL_MATE) n->PermiteNulo = 0;
     }
   }
 
   {
-    // 10. Threat: a null move here showed (or the table recorded) a mate threat.
+    // Threat: a null move here showed (or the table recorded) a mate threat.
     const int amenaza = (n->PermiteNulo == 0 && !n->EnJaque &&
                          n->Regla50 != static_cast<uint8_t>((n - 1)->Regla50 + 2))
                             ? 1
                             : 0;
 
-    // 11. Hash move, before any generation.
+    // Hash move, before any generation.
     if (hashAceptable && HacerJugada(jugadaHash)) {
       const int e = ExtensionVentanaCero(CasillaHasta(jugadaHash), amenaza, prof);
       EstadoActual->Extension = static_cast<int8_t>(e);
@@ -136,13 +136,13 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       }
     }
 
-    // 12. The other moves, killers valued.
+    // The other moves, killers valued.
     GenerarJugadas();
     if (jugadaHash != 0) QuitarJugada(jugadaHash);
     if (Busqueda.Asesinas[p][0] != 0) PuntuarAsesinas();
 
-    // 13. Multi-cut: at an expected cut node, three fail-highs among the first
-    //     ten moves searched shallower are taken as a cutoff.
+    // Multi-cut: at an expected cut node, three fail-highs among the first
+    // ten moves searched shallower are taken as a cutoff.
     if (FORMA_BUSQUEDA.MultiCorte && jugadaHash == 0 && !n->EnJaque && nodoCorte && prof > 3 &&
         n->PiezasBlancas > 2 && n->PiezasNegras > 2 && p > 2 && (n - 1)->Extension <= 0 &&
         (n - 2)->Extension <= 0 && (n - 3)->Extension <= 0 && amenaza == 0) {
@@ -174,8 +174,8 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       }
     }
 
-    // 14. Move loop. A quiet move keeps the node's material, so whether
-    //     futility could drop it is known before it is made.
+    // Move loop. A quiet move keeps the node's material, so whether
+    // futility could drop it is known before it is made.
     Jugada j;
     int32_t valorOrden;
     const int32_t material = n->Turno == BLANCO ? n->Material : -n->Material;
@@ -188,14 +188,14 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       const EstadoPly* c = EstadoActual;
       int e = ExtensionVentanaCero(CasillaHasta(j), amenaza, prof);
       const int32_t m = c->Turno == BLANCO ? -c->Material : c->Material;
-      // 14d. Futility: a quiet continuation that leaves us this far below alfa.
+      // Futility: a quiet continuation that leaves us this far below alfa.
       if (buscadas > 1 && e == 0 && !c->EnJaque && MaterialFutil(c, m, prof, alfa)) {
         ++Busqueda.Contadores.PodasFut;
         DeshacerJugada();
         --TopeJugadas;
         continue;
       }
-      // 14e. Late quiet moves with the material against us are searched a ply less.
+      // Late quiet moves with the material against us are searched a ply less.
       if (prof > 1 && PlyActual > 1 && buscadas > 15 && e == 0 && c->Captura == 0 &&
           c->PiezasBlancas > 1 && c->PiezasNegras > 1 &&
           ((prof % 2 == 0) ? m <= alfa - 200 : m <= alfa + 100)) {
@@ -204,7 +204,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       }
       EstadoActual->Extension = static_cast<int8_t>(e);
       int32_t v = -BuscarVentanaCero(-beta, prof - 1 + e, !nodoCorte);
-      // 14g. A reduced move that fails high is searched again at full depth.
+      // A reduced move that fails high is searched again at full depth.
       if (v > alfa && !Busqueda.PararBusqueda && e < 0) {
         ++Busqueda.Contadores.FallosRedFL;
         v = -BuscarVentanaCero(-beta, prof - 1, !nodoCorte);
@@ -223,16 +223,17 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       --TopeJugadas;
     }
 
-    // 15. No legal move: mate or stalemate.
+    // No legal move: mate or stalemate.
     if (buscadas == 0) mejor = n->EnJaque ? static_cast<int32_t>(p) - VALOR_MATE : 0;
   }
 
 guardar:
-  // 16. Store.
+  // Store.
   GuardarHashProf(sonda.Prof, prof, alfa, beta, mejor, jugadaHash);
   GuardarHashSiempre(sonda.Siempre, prof, alfa, beta, mejor, jugadaHash);
 fin:
-  // 17-19.
+  // Release the move list, count a beta cutoff (and whether the first move
+  // made it), and return the value.
   TopeJugadas = topeEntrada;
   if (mejor >= beta) {
     ++Busqueda.Contadores.CortesBeta;

@@ -251,7 +251,7 @@ std::vector<uint8_t> Comprimir(const uint8_t* datos, size_t n) {
   const int ultimo = static_cast<int>(n - (bloques - 1) * BLOQUE);
   const auto dist = ElegirDistancias(datos, n);
 
-  // 1. Parse every block and count the symbols.
+  // Parse every block and count the symbols.
   std::vector<Ficha> fichas;
   std::vector<size_t> inicio(bloques + 1, 0);
   std::vector<uint64_t> frecuencia(SIMBOLOS, 0);
@@ -265,7 +265,7 @@ std::vector<uint8_t> Comprimir(const uint8_t* datos, size_t n) {
   const auto longitud = Longitudes(frecuencia, LARGO_MAXIMO_CODIGO);
   const auto codigo = Codigos(longitud);
 
-  // 2. Code the blocks; one that does not shrink is stored as it is.
+  // Code the blocks; one that does not shrink is stored as it is.
   std::vector<uint8_t> cuerpo;
   std::vector<uint32_t> largo(bloques);
   for (size_t b = 0; b < bloques; ++b) {
@@ -285,7 +285,7 @@ std::vector<uint8_t> Comprimir(const uint8_t* datos, size_t n) {
     }
   }
 
-  // 3. The header: fixed part, block records, lengths, distances, code lengths, CRC.
+  // The header: fixed part, block records, lengths, distances, code lengths, CRC.
   EscritorBits w;
   for (size_t b = 0; b < bloques; ++b) w.Poner(largo[b] & (BLOQUE - 1), B);
   w.Poner(static_cast<uint32_t>(ultimo) & (BLOQUE - 1), B);

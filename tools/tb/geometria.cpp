@@ -4,8 +4,8 @@
 // (white king in the a1-d1-d4 triangle, black king on or below the diagonal when
 // the white king is on it) and every further man as a digit over 64 squares;
 // combinations with pawns keep the white king on files a-d (32 squares) and the
-// black king anywhere, and each pawn as a digit over the 48 squares of ranks
-// 2-7. Slots that are no position stay ILEGAL.
+// black king anywhere, and each pawn as a digit over the 48 squares of
+// ranks 2-7. Slots that are no position stay ILEGAL.
 #include <cstdlib>
 
 #include "tools/tb/geometria.h"

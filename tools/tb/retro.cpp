@@ -234,7 +234,7 @@ struct Generacion {
     return &*it;
   }
 
-  // 1. Every slot: legality, in-table successors, exits, en-passant nodes.
+  // Every slot: legality, in-table successors, exits, en-passant nodes.
   void Sembrar() {
     Movida mv[256];
     uint64_t suc[256];
@@ -385,7 +385,7 @@ struct Generacion {
     uint64_t vistos[256];
     for (uint16_t nivel = 1; nivel < 0x7FFE; ++nivel) {
       nuevos = 0;
-      // 2. One pass: un-move the nodes resolved at the previous ply, and
+      // One pass: un-move the nodes resolved at the previous ply, and
       // settle the nodes whose move out of the table decides at this ply.
       // (A predecessor already passed whose count falls to zero is settled
       // by Aplicar itself.)
@@ -421,7 +421,7 @@ struct Generacion {
       // Nothing new at this ply and no exit still waiting: the rest is drawn.
       if (nuevos == 0 && nivel + 1u > maxPendiente) break;
     }
-    // 3. Unresolved nodes are draws.
+    // Unresolved nodes are draws.
     for (int lado = 0; lado < 2; ++lado) {
       for (auto& x : t.v[lado])
         if (x != ILEGAL && (x & PENDIENTE)) x = 0;
