@@ -244,6 +244,10 @@ class UciEngine(Engine):
 
     def __init__(self, command, workdir):
         Engine.__init__(self, command, workdir)
+        # Set before any game: an engine that fails at start-up is still ended.
+        self.ponder = False
+        self.expected = None
+        self.pondering = None
 
     def handshake(self, question, answer, seconds):
         self.send(question)
