@@ -27,26 +27,15 @@ int32_t SegundosEnteros(double t) {
   return static_cast<int32_t>(t);
 }
 
-void Casillas(Jugada j, char* texto) {
-  const int d = CasillaDesde(j), h = CasillaHasta(j);
-  texto[0] = static_cast<char>('a' + Columna(d));
-  texto[1] = static_cast<char>('1' + Fila(d));
-  texto[2] = 0;
-  texto[3] = static_cast<char>('a' + Columna(h));
-  texto[4] = static_cast<char>('1' + Fila(h));
-  texto[5] = 0;
-}
-
 // Logs the candidates of one kind, adds them to the probe's record and keeps
 // the best. Ties keep the earlier one.
 void Anotar(const Candidato* c, int n, const char* log, bool aprendidos, ConsultaLibro& r,
             bool& elegido) {
-  char texto[6];
   for (int i = 0; i < n; ++i) {
-    Casillas(c[i].Movimiento, texto);
     if (Libros.SalidaLogLibro != nullptr) {
       char linea[64];
-      std::snprintf(linea, sizeof linea, log, texto, texto + 3, c[i].Mostrado);
+      std::snprintf(linea, sizeof linea, log, NombreCasilla[CasillaDesde(c[i].Movimiento)],
+                    NombreCasilla[CasillaHasta(c[i].Movimiento)], c[i].Mostrado);
       Libros.SalidaLogLibro(linea);
     }
     r.Candidatos[r.NumCandidatos++] = {c[i].Movimiento, c[i].Mostrado, aprendidos};

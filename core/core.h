@@ -78,6 +78,8 @@ constexpr int Columna(int c) { return c & 7; }                         // 0 = a-
 constexpr int Fila(int c) { return 7 - (c >> 4); }                     // 0 = rank 1
 constexpr int Indice64(int c) { return ((c & 0x70) >> 1) | (c & 7); }  // a8 = 0 .. h1 = 63
 constexpr int Casilla0x88(int i) { return (i >> 3) * 16 + (i & 7); }
+// The position a game starts from.
+inline constexpr const char* FEN_INICIAL = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 // The square of coordinate text ("e4"); the caller has checked both characters.
 constexpr int CasillaDeTexto(const char* t) { return (t[0] - 'a') + 16 * (7 - (t[1] - '1')); }
 

@@ -52,7 +52,7 @@ std::string UnirArgumentos(int argc, char** argv, int desde) {
     if (!fen.empty()) fen += ' ';
     fen += argv[i];
   }
-  return fen.empty() ? "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1" : fen;
+  return fen.empty() ? FEN_INICIAL : fen;
 }
 
 void PrepararDiagnostico() { PrepararNucleo(); }

@@ -49,8 +49,8 @@ int InterpretarJugada(const char* texto) {
   if (c[3] < '1' || c[3] > '8') Log("\nError 4 interpretando jugada");
 
   // Squares, each kept to its low 8 bits.
-  const int desde = ((c[0] - 'a') + 16 * (7 - (c[1] - '1'))) & 0xFF;
-  const int hasta = ((c[2] - 'a') + 16 * (7 - (c[3] - '1'))) & 0xFF;
+  const int desde = CasillaDeTexto(c) & 0xFF;
+  const int hasta = CasillaDeTexto(c + 2) & 0xFF;
 
   // Promotion letter, either case.
   int promocion = 0;

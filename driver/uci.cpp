@@ -38,7 +38,6 @@
 
 namespace {
 
-constexpr const char* FEN_INICIAL = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 // A "position" line holds the whole game: every move of the longest game the
 // history can take, six bytes each, with room to spare.
 constexpr size_t TAM_LINEA_UCI = 6 * MAX_HISTORIA + 1024;

@@ -34,7 +34,7 @@ void NuevoMejor(EntradaJugada* e, int32_t v, int prof) {
   Registrar(e, v);
   CopiarFila1();
   LeerReloj();
-  if (Mostrar(prof)) ImprimirLineaPensamiento(prof);
+  if (Mostrar(prof)) ImprimirLineaPensamiento(prof, v);
 }
 
 // The best move's score fell: the search may take up to the hard limit.
@@ -55,7 +55,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
     // Fail low: widen the lower bound until the value lands inside.
     FaseInestable();
     Registrar(e, v);
-    if (Mostrar(prof)) ImprimirFallaBaja(prof, j);
+    if (Mostrar(prof)) ImprimirFallaBaja(prof, j, v);
     int32_t cota = alfa;
     for (int k = 0; k <= 6 && v <= cota; ++k) {
       const int32_t a = k == 6 ? SIN_VALOR : std::max(v - ANCHO[k], SIN_VALOR);
@@ -64,7 +64,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
       if (Busqueda.PararBusqueda) return;
       if (v > a) {
         Registrar(e, v);
-        if (Mostrar(prof)) ImprimirFallaBaja(prof, j);
+        if (Mostrar(prof)) ImprimirFallaBaja(prof, j, v);
       }
       cota = a;
     }
@@ -84,7 +84,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
   }
   // Fail high: widen the upper bound.
   Registrar(e, v);
-  if (Mostrar(prof)) ImprimirFallaAlta(prof, j);
+  if (Mostrar(prof)) ImprimirFallaAlta(prof, j, v);
   int32_t cota = beta;
   for (int k = 0; k <= 6 && v >= cota; ++k) {
     if (!Pensando()) {
@@ -101,7 +101,7 @@ void PrimeraJugada(EntradaJugada* e, int32_t v, int32_t alfa, int32_t beta, int 
     if (Busqueda.PararBusqueda) return;
     if (v >= b) {
       Registrar(e, v);
-      if (Mostrar(prof)) ImprimirFallaAlta(prof, j);
+      if (Mostrar(prof)) ImprimirFallaAlta(prof, j, v);
     }
     cota = b;
   }
@@ -136,7 +136,7 @@ void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
     if (Busqueda.PararBusqueda) return;
     if (v > a) {
       Registrar(e, v);
-      if (v >= bb && Mostrar(prof)) ImprimirFallaAlta(prof, e->Jugada);
+      if (v >= bb && Mostrar(prof)) ImprimirFallaAlta(prof, e->Jugada, v);
     }
     b = bb;
   }
@@ -144,7 +144,7 @@ void FallaAltaPosterior(EntradaJugada* e, int32_t v, int32_t a, int prof) {
     CopiarFila1();
     Busqueda.ValorRaiz() = v;
     LeerReloj();
-    if (Mostrar(prof)) ImprimirLineaPensamiento(prof);
+    if (Mostrar(prof)) ImprimirLineaPensamiento(prof, v);
     return;
   }
   FaseInestable();

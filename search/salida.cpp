@@ -18,11 +18,11 @@ void Informar(F Informador::* entrada, const A&... a) {
 }
 
 // A line's record with the search's figures as they stand.
-LineaPensamiento Linea(ClaseLinea clase, int prof) {
+LineaPensamiento Linea(ClaseLinea clase, int prof, int32_t valor) {
   LineaPensamiento l;
   l.Clase = clase;
   l.Profundidad = prof;
-  l.Valor = Busqueda.ValorRaiz();
+  l.Valor = valor;
   l.Segundos = Busqueda.TiempoTranscurrido;
   l.Nodos = Nodos;
   l.Ponder = 0;
@@ -39,15 +39,15 @@ double Porcentaje(double valor, double base) { return valor * 100.0 / base; }
 
 }  // namespace
 
-void ImprimirLineaPensamiento(int prof) {
-  LineaPensamiento l = Linea(ClaseLinea::Iteracion, prof);
+void ImprimirLineaPensamiento(int prof, int32_t valor) {
+  LineaPensamiento l = Linea(ClaseLinea::Iteracion, prof, valor);
   LlenarVariante(l, prof);
   Informar(&Informador::Linea, l);
 }
 
 void ImprimirLineaFijo(int prof) {
   const Jugada j = Busqueda.VariantePrincipal[0][0].Jugada;
-  LineaPensamiento l = Linea(ClaseLinea::Fijo, prof);
+  LineaPensamiento l = Linea(ClaseLinea::Fijo, prof, Busqueda.ValorRaiz());
   if (j != 0 && HacerJugada(j)) {
     LlenarVariante(l, prof);
     DeshacerJugada();
@@ -55,18 +55,18 @@ void ImprimirLineaFijo(int prof) {
   Informar(&Informador::Linea, l);
 }
 
-void ImprimirFallaAlta(int prof, Jugada j) {
+void ImprimirFallaAlta(int prof, Jugada j, int32_t valor) {
   LeerReloj();
-  LineaPensamiento l = Linea(ClaseLinea::FallaAlta, prof);
+  LineaPensamiento l = Linea(ClaseLinea::FallaAlta, prof, valor);
   Anadir(l, j);
   Informar(&Informador::Linea, l);
 }
 
 // Called with the root move made: the table's move for the position after it is
 // the reply the engine expects.
-void ImprimirFallaBaja(int prof, Jugada j) {
+void ImprimirFallaBaja(int prof, Jugada j, int32_t valor) {
   LeerReloj();
-  LineaPensamiento l = Linea(ClaseLinea::FallaBaja, prof);
+  LineaPensamiento l = Linea(ClaseLinea::FallaBaja, prof, valor);
   Anadir(l, j);
   if (const Jugada respuesta = JugadaHashActual(); respuesta != 0) Anadir(l, respuesta);
   Informar(&Informador::Linea, l);
@@ -79,7 +79,7 @@ void ImprimirEstado(int prof, int restantes, Jugada j) {
 
 void ImprimirKibitz() {
   const Jugada j = Busqueda.VariantePrincipal[0][0].Jugada;
-  LineaPensamiento l = Linea(ClaseLinea::Kibitz, Busqueda.ProfundidadIteracion);
+  LineaPensamiento l = Linea(ClaseLinea::Kibitz, Busqueda.ProfundidadIteracion, Busqueda.ValorRaiz());
   if (j != 0 && HacerJugada(j)) {
     LlenarVariante(l, Busqueda.ProfundidadIteracion);
     DeshacerJugada();

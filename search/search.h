@@ -297,12 +297,13 @@ int PruebaReloj();       // the clock test of Fase: 1 when the search must stop
 int ReglasIteracion(int32_t previo);
 
 // Thinking output: each line's record built from the search as it stands and
-// handed to the Informador. ImprimirLineaPensamiento is called with the first
-// root move made; ImprimirLineaFijo without it.
-void ImprimirLineaPensamiento(int prof);
+// handed to the Informador, the root score `valor` with it.
+// ImprimirLineaPensamiento is called with the first root move made;
+// ImprimirLineaFijo without it.
+void ImprimirLineaPensamiento(int prof, int32_t valor);
 void ImprimirLineaFijo(int prof);
-void ImprimirFallaAlta(int prof, Jugada j);  // a root move became best on a fail high
-void ImprimirFallaBaja(int prof, Jugada j);  // the best move's score dropped
+void ImprimirFallaAlta(int prof, Jugada j, int32_t valor);  // a root move failed high
+void ImprimirFallaBaja(int prof, Jugada j, int32_t valor);  // the best move's score dropped
 void ImprimirEstado(int prof, int restantes, Jugada j);
 void ImprimirKibitz();
 void EstadisticasLog();

@@ -203,7 +203,7 @@ TEST_F(Notacion, PrintedMoveAndVariation) {
   Busqueda.Limites.JugadaPonder = CrearJugada(0x66, 0x46);
   Busqueda.VariantePrincipal[0][2].Jugada = CrearJugada(0x65, 0x45);  // f2f4
   Busqueda.VariantePrincipal[0][3].Jugada = 0;
-  const std::string linea = SalidaDe([] { ImprimirLineaPensamiento(3); });
+  const std::string linea = SalidaDe([] { ImprimirLineaPensamiento(3, Busqueda.ValorRaiz()); });
   EXPECT_NE(linea.find("  (g2g4) e2e4 d7d5 f2f4 \n"), std::string::npos) << linea;
   EXPECT_NE(TextoLog().find("(g2g4) e2e4 d7d5 f2f4 "), std::string::npos);
   EXPECT_EQ(EstadoActual, estado);

@@ -68,13 +68,13 @@ TEST_F(Anterior, LineaDePensamientoConVarianteDelArrayYVelocidad) {
   Preparar(INICIAL, {E2E4, E7E5}, -15, 123456, 2.0);
   ASSERT_EQ(HacerJugada(E2E4), 1);
   Nodos = 123456;
-  EXPECT_EQ(Salida([] { ImprimirLineaPensamiento(4); }),
+  EXPECT_EQ(Salida([] { ImprimirLineaPensamiento(4, Busqueda.ValorRaiz()); }),
             "4 -15 200 123456  e2e4 e7e5 * (61 knps)\n");
   EXPECT_EQ(TextoLog(), "4\t-0.15\t2.00\t  123456  e2e4 e7e5 *\n");
   // A full line up to the depth has no star; a move the board would refuse is
   // printed all the same.
   Busqueda.VariantePrincipal[0][2].Jugada = E2E4;
-  EXPECT_EQ(Salida([] { ImprimirLineaPensamiento(3); }),
+  EXPECT_EQ(Salida([] { ImprimirLineaPensamiento(3, Busqueda.ValorRaiz()); }),
             "3 -15 200 123456  e2e4 e7e5 e2e4  (61 knps)\n");
   DeshacerJugada();
 }
@@ -82,8 +82,8 @@ TEST_F(Anterior, LineaDePensamientoConVarianteDelArrayYVelocidad) {
 TEST_F(Anterior, MarcasDeFallosAltoYBajo) {
   Preparar(INICIAL, {E2E4}, 40, 5000, 0.0);
   Busqueda.TiempoInicio = RelojMs();
-  const std::string alta = Salida([] { ImprimirFallaAlta(6, G1F3); });
-  const std::string baja = Salida([] { ImprimirFallaBaja(6, G1F3); });
+  const std::string alta = Salida([] { ImprimirFallaAlta(6, G1F3, Busqueda.ValorRaiz()); });
+  const std::string baja = Salida([] { ImprimirFallaBaja(6, G1F3, Busqueda.ValorRaiz()); });
   EXPECT_EQ(alta.substr(0, 5), "6 40 ");
   EXPECT_EQ(alta.substr(alta.size() - 8), "  g1f3!\n") << alta;
   EXPECT_EQ(baja.substr(baja.size() - 8), "  g1f3?\n") << baja;
