@@ -60,8 +60,7 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
       if (Busqueda.PararBusqueda) return 0;
       if (v >= beta) {
         ++Busqueda.Contadores.CortesNulos;
-        GuardarHashProf(sonda.Prof, prof, beta - 1, beta, beta, jugadaHash);
-        GuardarHashSiempre(sonda.Siempre, prof, beta - 1, beta, beta, jugadaHash);
+        GuardarNodo(sonda, prof, beta - 1, beta, beta, jugadaHash);
         mejor = beta;
         buscadas = 1;
         goto fin;
@@ -162,22 +161,14 @@ int32_t BuscarPV(int32_t alfa, int32_t beta, int prof) {
     }
 
     // No legal move: mate or stalemate.
-    if (buscadas == 0) mejor = n->EnJaque ? static_cast<int32_t>(p) - VALOR_MATE : 0;
+    if (buscadas == 0) mejor = ValorSinJugadas(n, p);
     if (mejorJugada != 0) jugadaHash = mejorJugada;
   }
 
 guardar:
   // The line of this ply, then the store with the window the node was given.
   if (mejor > alfaEntrada && mejor < beta) ActualizarPV(p, jugadaHash);
-  GuardarHashProf(sonda.Prof, prof, alfaEntrada, beta, mejor, jugadaHash);
-  GuardarHashSiempre(sonda.Siempre, prof, alfaEntrada, beta, mejor, jugadaHash);
+  GuardarNodo(sonda, prof, alfaEntrada, beta, mejor, jugadaHash);
 fin:
-  // Release the move list, count a beta cutoff (and whether the first move
-  // made it), and return the value.
-  TopeJugadas = topeEntrada;
-  if (mejor >= beta) {
-    ++Busqueda.Contadores.CortesBeta;
-    if (buscadas == 1) ++Busqueda.Contadores.CortesBetaPrimera;
-  }
-  return mejor;
+  return CerrarNodo(topeEntrada, mejor, beta, buscadas);
 }

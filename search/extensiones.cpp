@@ -40,18 +40,25 @@ bool UnaPiezaCada(const EstadoPly* c) {
 
 bool Activa(int32_t ajuste) { return !FORMA_BUSQUEDA.ExtensionesSegunAjuste || ajuste != 0; }
 
+// What both searches extend first, and alike: a check, and a threat the null
+// move showed.
+bool ExtensionForzada(const EstadoPly* c, int amenaza) {
+  if (c->EnJaque) {
+    ++Busqueda.Contadores.ExtJaque;
+    return true;
+  }
+  if (amenaza && Activa(Personalidad.EXTENSION_NULL)) {
+    ++Busqueda.Contadores.ExtNull;
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int ExtensionVentanaCero(int hasta, int amenaza, int prof) {
   const EstadoPly* c = EstadoActual;
-  if (c->EnJaque) {
-    ++Busqueda.Contadores.ExtJaque;
-    return 1;
-  }
-  if (amenaza && Activa(Personalidad.EXTENSION_NULL)) {
-    ++Busqueda.Contadores.ExtNull;
-    return 1;
-  }
+  if (ExtensionForzada(c, amenaza)) return 1;
   const int32_t d = DistanciaRaiz(c);
   if (FinalPeones(c) && d <= 300 && Activa(Personalidad.EXTENSION_FINAL)) {
     Busqueda.Contadores.ExtFinal += 3;
@@ -80,14 +87,7 @@ bool ExtiendeTranquila(int pieza, int hasta, int amenaza) {
 
 int ExtensionPV(int hasta, int amenaza) {
   const EstadoPly* c = EstadoActual;
-  if (c->EnJaque) {
-    ++Busqueda.Contadores.ExtJaque;
-    return 1;
-  }
-  if (amenaza && Activa(Personalidad.EXTENSION_NULL)) {
-    ++Busqueda.Contadores.ExtNull;
-    return 1;
-  }
+  if (ExtensionForzada(c, amenaza)) return 1;
   if (Recaptura(c) && Activa(Personalidad.EXT_RECAP)) {
     ++Busqueda.Contadores.ExtRecaptura;
     return 1;

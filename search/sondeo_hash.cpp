@@ -105,8 +105,7 @@ bool ProbarTablasNodo(SondaHash& s, int prof, uint32_t p, int extraCalado, Jugad
   ++Busqueda.Contadores.AciertosEGTB;
   if (v > 0) v -= static_cast<int32_t>(p);
   else if (v < 0) v += static_cast<int32_t>(p);
-  GuardarHashProf(s.Prof, prof + extraCalado, v - 1, v + 1, v, jugadaHash);
-  GuardarHashSiempre(s.Siempre, prof + extraCalado, v - 1, v + 1, v, jugadaHash);
+  GuardarNodo(s, prof + extraCalado, v - 1, v + 1, v, jugadaHash);
   valor = v;
   return true;
 }

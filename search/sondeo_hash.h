@@ -69,6 +69,29 @@ int ProfNulo(int prof);
 // Futility margin: fixed in this engine, a setting in the earlier one.
 int32_t MargenFutility();
 
+// Stores a node's result in both tables, at the slots its probe found.
+inline void GuardarNodo(const SondaHash& s, int prof, int32_t alfa, int32_t beta, int32_t valor,
+                        Jugada jugada) {
+  GuardarHashProf(s.Prof, prof, alfa, beta, valor, jugada);
+  GuardarHashSiempre(s.Siempre, prof, alfa, beta, valor, jugada);
+}
+
+// A node without a legal move: mated at ply p, or stalemate.
+inline int32_t ValorSinJugadas(const EstadoPly* n, uint32_t p) {
+  return n->EnJaque ? static_cast<int32_t>(p) - VALOR_MATE : 0;
+}
+
+// The end of an interior node: its move list released, a beta cutoff counted
+// (and whether the first move made it), and its value returned.
+inline int32_t CerrarNodo(EntradaJugada* topeEntrada, int32_t mejor, int32_t beta, int buscadas) {
+  TopeJugadas = topeEntrada;
+  if (mejor >= beta) {
+    ++Busqueda.Contadores.CortesBeta;
+    if (buscadas == 1) ++Busqueda.Contadores.CortesBetaPrimera;
+  }
+  return mejor;
+}
+
 // Futility's test of a position's material, from the mover's view: shallow,
 // both sides keeping two pieces or more, alfa below the mate range, and the
 // material plus the margin still at or below alfa. Asked of a child after make

@@ -102,8 +102,7 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
       if (v >= beta) {
         ++Busqueda.Contadores.CortesNulos;
         if constexpr (FORMA_BUSQUEDA.GuardaCorteNulo) {
-          GuardarHashProf(sonda.Prof, prof, alfa, beta, beta, jugadaHash);
-          GuardarHashSiempre(sonda.Siempre, prof, alfa, beta, beta, jugadaHash);
+          GuardarNodo(sonda, prof, alfa, beta, beta, jugadaHash);
         }
         mejor = beta;
         buscadas = 1;
@@ -224,20 +223,12 @@ int32_t BuscarVentanaCero(int32_t alfa, int prof, int nodoCorte) {
     }
 
     // No legal move: mate or stalemate.
-    if (buscadas == 0) mejor = n->EnJaque ? static_cast<int32_t>(p) - VALOR_MATE : 0;
+    if (buscadas == 0) mejor = ValorSinJugadas(n, p);
   }
 
 guardar:
   // Store.
-  GuardarHashProf(sonda.Prof, prof, alfa, beta, mejor, jugadaHash);
-  GuardarHashSiempre(sonda.Siempre, prof, alfa, beta, mejor, jugadaHash);
+  GuardarNodo(sonda, prof, alfa, beta, mejor, jugadaHash);
 fin:
-  // Release the move list, count a beta cutoff (and whether the first move
-  // made it), and return the value.
-  TopeJugadas = topeEntrada;
-  if (mejor >= beta) {
-    ++Busqueda.Contadores.CortesBeta;
-    if (buscadas == 1) ++Busqueda.Contadores.CortesBetaPrimera;
-  }
-  return mejor;
+  return CerrarNodo(topeEntrada, mejor, beta, buscadas);
 }
