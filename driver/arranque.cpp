@@ -19,6 +19,24 @@ namespace {
 
 constexpr uint32_t CACHE_RESERVA = 1048576;  // cache size tried when the set one cannot be had
 
+// A file that is there but could not be read whole (it could not be opened, a
+// read failed, it is no regular file, it holds more than a book can) is never
+// written: the save would replace the user's book by the part read. Nor is a
+// file the user made read-only. Neither learns in this run.
+struct EstadoLibro {
+  bool propio;     // read (or attempted) from the file of the settings
+  bool aprendido;  // learning merged records of a game into it
+  bool intocable;  // its file is never written in this run
+};
+
+// What start-up leaves for the rest of the run: the tablebases' cache and what
+// became of each book.
+struct EstadoArranque {
+  void* CacheTablas = nullptr;
+  EstadoLibro EstadoBlancas = {}, EstadoNegras = {};
+};
+EstadoArranque Arranque;
+
 // Registers the tablebases of NALIMOV_PATH and gives them their cache; the
 // number of pieces they cover (0: none) is what the search may probe.
 int PrepararTablasFinales() {
@@ -54,23 +72,6 @@ void LogLibro(const char* texto) { Log("%s", texto); }
 // into it: an engine started in a directory of its own must neither leave empty
 // books there nor copy the installed ones for nothing, and it never writes the
 // installed copies, which a user usually cannot write anyway.
-// A file that is there but could not be read whole (it could not be opened, a
-// read failed, it is no regular file, it holds more than a book can) is never
-// written: the save would replace the user's book by the part read. Nor is a
-// file the user made read-only. Neither learns in this run.
-struct EstadoLibro {
-  bool propio;     // read (or attempted) from the file of the settings
-  bool aprendido;  // learning merged records of a game into it
-  bool intocable;  // its file is never written in this run
-};
-
-// What start-up leaves for the rest of the run: the tablebases' cache and what
-// became of each book.
-struct EstadoArranque {
-  void* CacheTablas = nullptr;
-  EstadoLibro EstadoBlancas = {}, EstadoNegras = {};
-};
-EstadoArranque Arranque;
 
 // The file name of a book setting without a leading "./" (RutaLocal has turned
 // backslashes into slashes); null when the setting names a directory too, which

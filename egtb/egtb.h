@@ -26,8 +26,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "core/core.h"
-
 // ---------------------------------------------------------------- constants
 
 inline constexpr int NUM_TABLAS = 179;          // registry entries, kk (0) is a placeholder
@@ -82,7 +80,7 @@ extern const std::array<DescriptorTabla, NUM_TABLAS> RegistroTablas;
 // the screen. Null: nowhere; the text is complete, line ends included.
 struct EstadoEGTB {
   int MaxPiezasTB = 0;  // largest number of men covered, 0 when none (probing off)
-  void (*LogTablas)(const char* texto) = [](const char* texto) { Log("%s", texto); };
+  void (*LogTablas)(const char* texto) = nullptr;  // the engine starts with its log
   void (*PantallaTablas)(const char* texto) = nullptr;
 };
 extern EstadoEGTB EGTB;

@@ -303,7 +303,9 @@ constexpr bool CORRECCIONES_KPPKP =
 
 }  // namespace
 
-EstadoEGTB EGTB;
+EstadoEGTB EGTB = {.MaxPiezasTB = 0,
+                   .LogTablas = [](const char* texto) { Log("%s", texto); },
+                   .PantallaTablas = nullptr};
 
 void CerrarTablas() {
   for (auto& t : Archivos.Lados)
