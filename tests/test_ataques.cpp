@@ -5,7 +5,7 @@ namespace {
 
 constexpr int P = ATAQUE_PEON, M = ATAQUE_MENOR, T = ATAQUE_TORRE, D = ATAQUE_DAMA, R = ATAQUE_REY;
 
-TEST(Ataques, PosicionInicial) {
+TEST(Ataques, InitialPosition) {
   PosicionEval("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
   // f3: pawns e2 and g2, knight g1, queen d1 through the pawn on e2.
   EXPECT_EQ(ByteAtaque(BLANCO, "f3"), 4 + P + M + D);
@@ -21,7 +21,7 @@ TEST(Ataques, PosicionInicial) {
   EXPECT_EQ(ByteAtaque(NEGRO, "f3"), 0);
 }
 
-TEST(Ataques, BateriasYPeonDelante) {
+TEST(Ataques, BatteriesAndPawnInFront) {
   // Two rooks on a file both reach every square above them.
   PosicionEval("4k3/8/8/8/8/8/R7/R3K3 w - - 0 1");
   for (const char* c : {"a3", "a5", "a8"}) EXPECT_EQ(ByteAtaque(BLANCO, c), 2 + T) << c;
@@ -41,7 +41,7 @@ TEST(Ataques, BateriasYPeonDelante) {
   EXPECT_EQ(ByteAtaque(BLANCO, "e1") & M, 0);
 }
 
-TEST(Ataques, LaCuentaSeSaturaSinTocarLasClases) {
+TEST(Ataques, CountSaturatesWithoutTouchingTheClasses) {
   // Eight knights on d5: the count stops at 7.
   PosicionEval("7k/2N1N3/1N3N2/8/1N3N2/2N1N3/8/K7 w - - 0 1");
   EXPECT_EQ(ByteAtaque(BLANCO, "d5"), 7 + M);
@@ -50,7 +50,7 @@ TEST(Ataques, LaCuentaSeSaturaSinTocarLasClases) {
   EXPECT_EQ(ByteAtaque(BLANCO, "d5"), 7 + P + M);
 }
 
-TEST(Ataques, HashDeAtaques) {
+TEST(Ataques, AttackHash) {
   PosicionEval("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
   Eval.TablaAtaques[EstadoActual->ClaveBaja & Eval.MascaraAtaques] = EntradaHashAtaques{};
   const uint32_t calculados = Eval.ContadorComputacionesAtq, aciertos = Eval.ContadorAciertosAtq;
@@ -80,7 +80,7 @@ int Casilla(const char* fen, const char* casilla) {
   return CambioCasilla(CasillaTexto(casilla));
 }
 
-TEST(Cambio, ValorDeUnaCaptura) {
+TEST(Cambio, ValueOfACapture) {
   // Queen takes a pawn defended by a pawn: loses the queen for a pawn.
   EXPECT_EQ(Captura("3k4/8/4p3/3p4/8/8/8/3QK3 w - - 0 1", "d1d5"), -900);
   // Pawn takes an undefended queen.
@@ -100,7 +100,7 @@ TEST(Cambio, ValorDeUnaCaptura) {
   EXPECT_EQ(Captura("3qk3/8/8/8/8/4P3/3P4/4K3 b - - 0 1", "d8d2"), -900);
 }
 
-TEST(Cambio, LoQueGanaElRivalEnUnaCasilla) {
+TEST(Cambio, WhatTheOpponentWinsOnASquare) {
   // Knight attacked by a pawn, undefended: the opponent wins it.
   EXPECT_EQ(Casilla("4k3/8/3p4/4N3/8/8/8/4K3 w - - 0 1", "e5"), 300);
   // Defended by a pawn: knight for pawn.

@@ -161,7 +161,7 @@ class Generador {
 
 }  // namespace
 
-TEST(DriverAleatorio, FlujosDeComandos) {
+TEST(DriverAleatorio, CommandStreams) {
   prueba::DirectorioTemporal dir;
   dir.Escribir("p.per", "TABLA_HASH 2 TABLA_HASH_PEONES 1 APRENDER 0 LIBROB_FICH b.libro");
   // A few seconds in all, whatever the build's speed; ZELMOR_ALEATORIO_SEGUNDOS

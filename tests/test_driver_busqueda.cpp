@@ -8,7 +8,7 @@
 using prueba::DirectorioTemporal;
 using prueba::Motor;
 
-TEST(DriverBusqueda, EntradaYaLeidaDetieneLaBusqueda) {
+TEST(DriverBusqueda, InputAlreadyReadStopsTheSearch) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   // One write: the engine reads "ping 5" into its buffer together with "go", and
@@ -20,7 +20,7 @@ TEST(DriverBusqueda, EntradaYaLeidaDetieneLaBusqueda) {
   EXPECT_TRUE(prueba::SalioBien(m.Terminar()));
 }
 
-TEST(DriverBusqueda, InterrogacionYPonder) {
+TEST(DriverBusqueda, QuestionMarkAndPondering) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   // "?" makes a search stop and move (or, when the move came already, ends the
@@ -40,7 +40,7 @@ TEST(DriverBusqueda, InterrogacionYPonder) {
   EXPECT_NE(dir.Leer("Ze_0.70_0.log").find("\nJugada prevista retrocedida\n"), std::string::npos);
 }
 
-TEST(DriverBusqueda, AnalisisHastaExit) {
+TEST(DriverBusqueda, AnalysisUntilExit) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   m.Escribir("protover 2\nnew\nanalyze\n");
@@ -55,7 +55,7 @@ TEST(DriverBusqueda, AnalisisHastaExit) {
   EXPECT_TRUE(prueba::SalioBien(m.Terminar()));
 }
 
-TEST(DriverBusqueda, FinDeEntradaDuranteLaBusqueda) {
+TEST(DriverBusqueda, EndOfInputDuringTheSearch) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   m.Escribir("protover 2\nnew\nanalyze\n");

@@ -54,7 +54,7 @@ bool HayPista(const std::string& salida) {
 
 }  // namespace
 
-TEST(DriverComandos, ArgumentosErroneosYSinPrediccionNiLibro) {
+TEST(DriverComandos, BadArgumentsAndNeitherPredictionNorBook) {
   DirectorioTemporal dir;
   for (const char* binario : {ZELMOR070_BIN, ZELMOR052_BIN}) {
     const std::string nombre =
@@ -79,7 +79,7 @@ TEST(DriverComandos, ArgumentosErroneosYSinPrediccionNiLibro) {
   }
 }
 
-TEST(DriverComandos, ProfundidadMaximaEnPartidaYEnAnalisis) {
+TEST(DriverComandos, MaximumDepthInGamesAndInAnalysis) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   // Thinking lines of a game start at depth 5: "sd 6" shows 5 and 6, then the move.
@@ -96,7 +96,7 @@ TEST(DriverComandos, ProfundidadMaximaEnPartidaYEnAnalisis) {
   EXPECT_TRUE(SalioBien(m.Terminar()));
 }
 
-TEST(DriverComandos, TiempoFijoPorJugada) {
+TEST(DriverComandos, FixedTimePerMove) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   // A clock of ten minutes would allow much more: the move still comes within
@@ -113,7 +113,7 @@ TEST(DriverComandos, TiempoFijoPorJugada) {
   EXPECT_TRUE(SalioBien(m.Terminar()));
 }
 
-TEST(DriverComandos, NopostCallaElPensamientoPeroNoElLog) {
+TEST(DriverComandos, NopostSilencesTheThinkingButNotTheLog) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   m.Escribir("protover 2\nnew\nnopost\nsd 6\ngo\n");

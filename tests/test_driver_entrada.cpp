@@ -69,7 +69,7 @@ class EntradaPorTuberia : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(EntradaPorTuberia, LoLeidoYaCuentaComoPendiente) {
+TEST_F(EntradaPorTuberia, WhatWasAlreadyReadCountsAsPending) {
   char token[TAM_TOKEN];
   EXPECT_EQ(HayEntrada(), 0u);
   Enviar("abc def\n");
@@ -104,7 +104,7 @@ TEST_F(EntradaPorTuberia, LoLeidoYaCuentaComoPendiente) {
   EXPECT_GT(HayEntrada(), 0u);
 }
 
-TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
+TEST_F(EntradaPorTuberia, ClockAndOpponentDetails) {
   Comando("level 40 5 0");
   EXPECT_EQ(Busqueda.Limites.JugadasControl, 40);
   EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoRestante, 300.0);
@@ -165,7 +165,7 @@ TEST_F(EntradaPorTuberia, RelojYDatosDelRival) {
   EXPECT_EQ(EstadoActual->Turno, NEGRO);
 }
 
-TEST_F(EntradaPorTuberia, FinDelPonderYRegistro) {
+TEST_F(EntradaPorTuberia, EndOfPonderingAndTheLog) {
   // A pondered move on the board: any command first takes it back.
   Eval.ColorMotor = BLANCO;
   ASSERT_EQ(InterpretarJugada("e2e4"), 1);
@@ -186,7 +186,7 @@ TEST_F(EntradaPorTuberia, FinDelPonderYRegistro) {
   Busqueda.PararBusqueda = 0;
 }
 
-TEST_F(EntradaPorTuberia, SoloComandosInofensivosDuranteLaBusqueda) {
+TEST_F(EntradaPorTuberia, OnlyHarmlessCommandsDuringTheSearch) {
   for (const char* c : {"ping", "?", "time", "otim", "level", "hard", "easy", "post", "quit",
                         "name", "computer", "{", "{comentario", "desconocido", "ze_kib"})
     EXPECT_TRUE(ComandoSeguroEnBusqueda(c)) << c;
@@ -195,7 +195,7 @@ TEST_F(EntradaPorTuberia, SoloComandosInofensivosDuranteLaBusqueda) {
     EXPECT_FALSE(ComandoSeguroEnBusqueda(c)) << c;
 }
 
-TEST_F(EntradaPorTuberia, TiempoFijoYProfundidadMaxima) {
+TEST_F(EntradaPorTuberia, FixedTimeAndMaximumDepth) {
   // Good arguments set the limits; bad ones leave them as they were.
   Comando("st 2.5");
   EXPECT_DOUBLE_EQ(Busqueda.Limites.TiempoFijo, 2.5);

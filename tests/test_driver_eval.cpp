@@ -25,7 +25,7 @@ std::string EvalDe(const char* binario, const std::string& entrada,
 
 }  // namespace
 
-TEST_F(EvalComando, FinalDePeonesDesdeElBandoQueMueve) {
+TEST_F(EvalComando, PawnEndingFromTheSideToMove) {
   Fen("8/5k2/8/3p4/8/2P5/4K3/8 w - - 0 1");
   const int blancas = EvaluarFinalPeones();
   EXPECT_EQ(Evaluar(), blancas);
@@ -33,7 +33,7 @@ TEST_F(EvalComando, FinalDePeonesDesdeElBandoQueMueve) {
   EXPECT_EQ(Evaluar(), -EvaluarFinalPeones());
 }
 
-TEST_F(EvalComando, FaseElegida) {
+TEST_F(EvalComando, ChosenPhase) {
   // Many pawns and pieces: opening before half-move 18, middlegame after.
   ReiniciarPartida();
   EXPECT_EQ(Evaluar(), EvaluarPosicion(0));
@@ -49,7 +49,7 @@ TEST_F(EvalComando, FaseElegida) {
   EXPECT_EQ(Evaluar(), EvaluarPosicion(2));
 }
 
-TEST(EvalVersionAnterior, ParametrosDeLaPersonalidad) {
+TEST(EvalVersionAnterior, PersonalityParameters) {
   const std::string fen = "FEN 4k3/8/8/8/8/8/3Q4/4K3 w - - 0 1\nze_Eval\n";
   // The earlier build reads VAL_DAMA; the current one has no such key.
   const std::string normal052 = EvalDe(ZELMOR052_BIN, fen);

@@ -317,7 +317,7 @@ const Busqueda BUSQUEDAS[] = {
 // The front end's process ends while the engine thinks: its input reaches its
 // end and its output has no reader any more. The engine must notice, write no
 // broken book, and end normally (a write into the broken pipe must not kill it).
-TEST(DriverFallos, ElFrontalMuereMientrasPiensa) {
+TEST(DriverFallos, FrontEndDiesWhileTheEngineThinks) {
   for (const Programa& p : PROGRAMAS) {
     for (const Busqueda& busqueda : BUSQUEDAS) {
       SCOPED_TRACE(std::string(p.nombre) + ", " + busqueda.entrada);
@@ -342,7 +342,7 @@ TEST(DriverFallos, ElFrontalMuereMientrasPiensa) {
 
 // SIGTERM ends the engine while it thinks and while it saves its books at quit.
 // Either way the book files are the old ones or whole new ones.
-TEST(DriverFallos, SigtermAlPensarYAlGuardar) {
+TEST(DriverFallos, SigtermWhileThinkingAndWhileSaving) {
   for (const Programa& p : PROGRAMAS) {
     for (const Busqueda& busqueda : {BUSQUEDAS[1], BUSQUEDAS[2]}) {
       SCOPED_TRACE(std::string(p.nombre) + ", " + busqueda.entrada);
@@ -437,7 +437,7 @@ std::string PalabraTras(const std::string& salida, const std::string& marca) {
 // no log: as "telluser" to an xboard front end, right after the feature line;
 // as plain text at a console; as "info string" under UCI. Its books stay as
 // they were (the save at quit cannot write them).
-TEST(DriverFallos, DirectorioDeSoloLectura) {
+TEST(DriverFallos, ReadOnlyWorkingDirectory) {
   {
     DirectorioTemporal sonda;
     if (!SePuedeSoloLectura(sonda.Ruta()))
@@ -508,7 +508,7 @@ TEST(DriverFallos, DirectorioDeSoloLectura) {
 // 100 MB without a line end, then one: the engine reads it through its fixed
 // buffer (its memory peak grows by far less than the line), answers it with one
 // message, and the next command is answered as usual.
-TEST(DriverFallos, LineaDeCienMegas) {
+TEST(DriverFallos, HundredMegabyteLine) {
   constexpr size_t MEGA = 1 << 20;
   constexpr long LIMITE_KB = 64 * 1024;  // growth allowed: well below the line's 100 MB
   const std::string bloque(MEGA, 'x');

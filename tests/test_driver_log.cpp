@@ -32,7 +32,7 @@ const std::string FEATURE =
 
 }  // namespace
 
-TEST(DriverLog, NombreLibreSiguiente) {
+TEST(DriverLog, NextFreeName) {
   DirectorioTemporal dir;
   dir.Escribir("Ze_0.70_0.log", "cero");
   dir.Escribir("Ze_0.70_1.log", "uno");
@@ -47,7 +47,7 @@ TEST(DriverLog, NombreLibreSiguiente) {
   EXPECT_TRUE(dir.Existe("Ze_0.70_4.log"));
 }
 
-TEST(DriverLog, TokensYRespuestas) {
+TEST(DriverLog, TokensAndAnswers) {
   DirectorioTemporal dir;
   Ejecutar(ZELMOR070_BIN,
            "xboard\nfoo\nprotover 2\nforce\nping 7\nlevel 40 5:30 0\nsetboard 8/8/8/8 w\n"
@@ -75,7 +75,7 @@ TEST(DriverLog, TokensYRespuestas) {
                                            "\nquitGuardando aprendizaje...");
 }
 
-TEST(DriverLog, DiagnosticosDeJugada) {
+TEST(DriverLog, MoveDiagnostics) {
   DirectorioTemporal dir;
   Ejecutar(ZELMOR070_BIN,
            "protover 2\nforce\nusermove i2i4\nusermove e9e0\nusermove e1e2\nusermove e2e4\n"
@@ -101,7 +101,7 @@ TEST(DriverLog, DiagnosticosDeJugada) {
   EXPECT_EQ(log.substr(log.size() - esperado.size() - 24), esperado + "Guardando aprendizaje...");
 }
 
-TEST(DriverLog, VersionAnteriorSinInforme) {
+TEST(DriverLog, EarlierBuildWithoutConfigurationReport) {
   DirectorioTemporal dir;
   Ejecutar(ZELMOR052_BIN, "fritz\n", dir.Ruta());
   // Learning is off by default in the earlier build: no save notice.

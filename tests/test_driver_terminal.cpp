@@ -75,7 +75,7 @@ class MotorEnTerminal {
 
 }  // namespace
 
-TEST(DriverTerminal, ComandosDuranteLaBusqueda) {
+TEST(DriverTerminal, CommandsDuringTheSearch) {
   prueba::DirectorioTemporal dir;
   MotorEnTerminal m(ZELMOR070_BIN, dir.Ruta());
   if (!m.Listo()) GTEST_SKIP() << "no pseudo-terminal available";

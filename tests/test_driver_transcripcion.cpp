@@ -22,7 +22,7 @@ std::string Xboard(const std::string& comandos) { return "xboard\nprotover 2\nfo
 
 }  // namespace
 
-TEST(DriverTranscripcion, ArranqueYFinDeEntrada) {
+TEST(DriverTranscripcion, StartUpAndEndOfInput) {
   DirectorioTemporal dir;
   auto r = Ejecutar(ZELMOR070_BIN, "", dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + GUARDADO);
@@ -32,7 +32,7 @@ TEST(DriverTranscripcion, ArranqueYFinDeEntrada) {
   EXPECT_FALSE(dir.Existe("Zelmor070N.libro"));
 }
 
-TEST(DriverTranscripcion, LineaDeCaracteristicas) {
+TEST(DriverTranscripcion, FeatureLine) {
   DirectorioTemporal dir;
   auto r = Ejecutar(ZELMOR070_BIN, "xboard\nprotover 2\nquit\n", dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + FEATURE + GUARDADO);
@@ -44,7 +44,7 @@ TEST(DriverTranscripcion, LineaDeCaracteristicas) {
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
-TEST(DriverTranscripcion, PrimerBucle) {
+TEST(DriverTranscripcion, FirstLoop) {
   DirectorioTemporal dir;
   // protover 1 keeps the first loop, where ping is unknown (and so is its number);
   // any value above 1 as an unsigned number switches, -1 included.
@@ -67,7 +67,7 @@ TEST(DriverTranscripcion, PrimerBucle) {
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
-TEST(DriverTranscripcion, PingYComandosDesconocidos) {
+TEST(DriverTranscripcion, PingAndUnknownCommands) {
   DirectorioTemporal dir;
   auto r = Ejecutar(ZELMOR070_BIN,
                     Xboard("ping 7\nfoo\n{ un comentario con protover 2 ping 9 }\n"
@@ -83,7 +83,7 @@ TEST(DriverTranscripcion, PingYComandosDesconocidos) {
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
-TEST(DriverTranscripcion, JugadasIlegales) {
+TEST(DriverTranscripcion, IllegalMoves) {
   DirectorioTemporal dir;
   // e2e5 is refused and changes nothing: e2e4 is still possible afterwards and
   // then only Black may move.
@@ -105,7 +105,7 @@ TEST(DriverTranscripcion, JugadasIlegales) {
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
-TEST(DriverTranscripcion, JugadasEspeciales) {
+TEST(DriverTranscripcion, SpecialMoves) {
   DirectorioTemporal dir;
   const std::string fen = "setboard rn2k3/1P6/8/3pP3/8/8/8/R3K2R w KQq d6 0 1\n";
   // En passant and castling: after e1g1 the rook has left h1 for f1.
@@ -159,7 +159,7 @@ TEST(DriverTranscripcion, SetboardUndoRemove) {
   EXPECT_EQ(r.salida, INICIO + FEATURE + "Illegal move: e1g1\n\npong 3\n" + GUARDADO);
 }
 
-TEST(DriverTranscripcion, RelojYArgumentos) {
+TEST(DriverTranscripcion, ClockCommandsAndTheirArguments) {
   DirectorioTemporal dir;
   // Clock commands print nothing and take their arguments with them.
   auto r = Ejecutar(ZELMOR070_BIN,
@@ -172,7 +172,7 @@ TEST(DriverTranscripcion, RelojYArgumentos) {
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
-TEST(DriverTranscripcion, SaludoEnServidor) {
+TEST(DriverTranscripcion, GreetingOnAServer) {
   DirectorioTemporal dir;
   dir.Escribir("ics.per", "ICS 1\n");
   auto r = Ejecutar(ZELMOR070_BIN, "protover 2\nname Rival\ncomputer\nname Rival\n", dir.Ruta(),
@@ -181,7 +181,7 @@ TEST(DriverTranscripcion, SaludoEnServidor) {
                           "\ntellopponent Hello from Zelmor v0.70 QRT6\n" + GUARDADO);
 }
 
-TEST(DriverTranscripcion, FinDeEntradaEnCualquierPunto) {
+TEST(DriverTranscripcion, EndOfInputAtAnyPoint) {
   DirectorioTemporal dir;
   // The front end going away ends the engine cleanly, even in the middle of a
   // command that waits for its argument or its line.
@@ -196,7 +196,7 @@ TEST(DriverTranscripcion, FinDeEntradaEnCualquierPunto) {
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
-TEST(DriverTranscripcion, TokenMuyLargo) {
+TEST(DriverTranscripcion, VeryLongToken) {
   DirectorioTemporal dir;
   // Longer than any buffer: consumed whole, answered as an unknown command cut to
   // the token size, and the next command is read normally.
@@ -210,7 +210,7 @@ TEST(DriverTranscripcion, TokenMuyLargo) {
   EXPECT_TRUE(SalioBien(r.estado));
 }
 
-TEST(DriverTranscripcion, VersionAnterior) {
+TEST(DriverTranscripcion, EarlierBuild) {
   DirectorioTemporal dir;
   auto r = Ejecutar(ZELMOR052_BIN, "PensarProf 3\nprotover 2\n.\nping 2\nquit\n", dir.Ruta());
   EXPECT_EQ(r.salida, INICIO + "Error (unknow command): PensarProf\nError (unknow command): 3\n" +
@@ -226,7 +226,7 @@ TEST(DriverTranscripcion, VersionAnterior) {
   EXPECT_EQ(r.salida, INICIO + Caracteristicas("Zelmor v0.52") + "Illegal move: e2e4\n\npong 1\n");
 }
 
-TEST(DriverTranscripcion, PartidaMasLargaQueLaHistoria) {
+TEST(DriverTranscripcion, GameLongerThanTheHistory) {
   DirectorioTemporal dir;
   // Knights back and forth: 2000 moves where the history keeps 1936 game moves
   // (the rest is the search's room). Moves beyond it are refused, nothing breaks,

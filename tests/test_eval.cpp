@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(Evaluacion, PosicionInicialValeCeroEnFaseCero) {
+TEST(Evaluacion, InitialPositionIsWorthZeroInPhaseZero) {
   PosicionEval("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 0);
   EXPECT_EQ(FaseEvaluacion(), 0);
   const DesgloseEval d = Desglose(0);
@@ -20,7 +20,7 @@ TEST(Evaluacion, PosicionInicialValeCeroEnFaseCero) {
   EXPECT_EQ(Evaluar(), 0);
 }
 
-TEST(Evaluacion, Redondeo) {
+TEST(Evaluacion, Rounding) {
   EXPECT_EQ(RedondearEvaluacion(29), 29);
   EXPECT_EQ(RedondearEvaluacion(-29), -29);
   EXPECT_EQ(RedondearEvaluacion(30), 30);
@@ -33,7 +33,7 @@ TEST(Evaluacion, Redondeo) {
   EXPECT_EQ(RedondearEvaluacion(-154), -150);
 }
 
-TEST(Evaluacion, FasePorPeonesPiezasYJugadas) {
+TEST(Evaluacion, PhaseByPawnsPiecesAndMoves) {
   // 9 pawns, 8 pieces: opening before half-move 18, middlegame from there.
   PosicionEval("r1bqk1n1/pppp4/8/8/8/8/PPPPP3/1NBQK2R w - - 0 1", 17);
   EXPECT_EQ(FaseEvaluacion(), 0);
@@ -47,7 +47,7 @@ TEST(Evaluacion, FasePorPeonesPiezasYJugadas) {
   EXPECT_EQ(FaseEvaluacion(), 2);
 }
 
-TEST(Evaluacion, EvaluarVeDesdeElBandoQueMueve) {
+TEST(Evaluacion, EvaluationSeesFromTheSideToMove) {
   PosicionEval("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
   const int blancas = Evaluar();
   EXPECT_GT(blancas, 0);
@@ -60,7 +60,7 @@ TEST(Evaluacion, EvaluarVeDesdeElBandoQueMueve) {
   EXPECT_EQ(Evaluar(), -EvaluarFinalPeones());
 }
 
-TEST(Evaluacion, MaterialSinPeonesSeEscala) {
+TEST(Evaluacion, MaterialWithoutPawnsIsScaled) {
   // Rook: 500 + 6 (no queen) + 25 (no pawns) = 531; without own pawns x 0.80
   // (424) and with no enemy piece x 1.20 (508).
   PosicionEval("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
@@ -69,7 +69,7 @@ TEST(Evaluacion, MaterialSinPeonesSeEscala) {
   EXPECT_EQ(Desglose(2).Material, -508);
 }
 
-TEST(Evaluacion, ParejaDeAlfilesSoloConDosExactos) {
+TEST(Evaluacion, BishopPairOnlyWithExactlyTwo) {
   PosicionEval("4k3/8/8/8/8/8/8/2B1KB2 w - - 0 1");
   EXPECT_EQ(Desglose(2).ParejaAlfiles, 60);
   PosicionEval("4k3/8/8/8/8/8/8/1BB1KB2 w - - 0 1");
@@ -78,7 +78,7 @@ TEST(Evaluacion, ParejaDeAlfilesSoloConDosExactos) {
   EXPECT_EQ(Desglose(2).ParejaAlfiles, 0);
 }
 
-TEST(Evaluacion, AlfilesDeDistintoColorEscalanElResultado) {
+TEST(Evaluacion, OppositeColouredBishopsScaleTheResult) {
   // White bishop d3 (light), black bishop d6 (dark): two fifths.
   PosicionEval("4k3/5p2/3b4/8/2P1P3/3B4/8/4K3 w - - 0 1");
   DesgloseEval d = Desglose(FaseEvaluacion());
@@ -97,7 +97,7 @@ TEST(Evaluacion, AlfilesDeDistintoColorEscalanElResultado) {
   EXPECT_EQ(d.TrasEscala, d.Suma);
 }
 
-TEST(Evaluacion, PuestoAvanzadoDelCaballo) {
+TEST(Evaluacion, KnightOutpost) {
   // Knight d5 (table 8, outpost 16) defended by c4; nothing can challenge it.
   PosicionEval("4k3/8/8/3N4/2P5/8/8/4K3 w - - 0 1");
   EXPECT_EQ(Desglose(2).Caballos, 8 + 16 + 16);
@@ -115,7 +115,7 @@ TEST(Evaluacion, PuestoAvanzadoDelCaballo) {
   EXPECT_EQ(Desglose(2).Caballos, -25 - 90);
 }
 
-TEST(Evaluacion, TorresYSeptima) {
+TEST(Evaluacion, RooksAndTheSeventhRank) {
   PosicionEval("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
   EXPECT_EQ(Desglose(2).Torres, 15);  // open file
   PosicionEval("4k3/p7/8/8/8/8/8/R3K3 w - - 0 1");
@@ -132,7 +132,7 @@ TEST(Evaluacion, TorresYSeptima) {
   EXPECT_EQ(Desglose(2).Septima, 0);
 }
 
-TEST(Evaluacion, DesarrolloCentroYUltimaFila) {
+TEST(Evaluacion, DevelopmentCentreAndBackRank) {
   // After Nf3 White has 3 men home and the king in the centre (-27), Black 4 (-35).
   PosicionEval("rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKB1R b KQkq - 1 1", 0);
   EXPECT_EQ(Desglose(0).Desarrollo, 8);
@@ -149,7 +149,7 @@ TEST(Evaluacion, DesarrolloCentroYUltimaFila) {
   EXPECT_EQ(Desglose(2).MalAlfil, -20);
 }
 
-TEST(Evaluacion, MaterialInsuficiente) {
+TEST(Evaluacion, InsufficientMaterial) {
   const struct {
     const char* fen;
     int esperado;  // knights alone count; a dead draw is one minor piece at most
@@ -169,7 +169,7 @@ TEST(Evaluacion, MaterialInsuficiente) {
   }
 }
 
-TEST(Evaluacion, ExcesoDePiezasNoSaleDeLasTablas) {
+TEST(Evaluacion, ExcessPiecesStayWithinTheTables) {
   // After many promotions every count beyond a table's end reads its last entry.
   PosicionEval("QQQQQQQk/QQQQQQQ1/8/8/8/8/8/K7 b - - 0 1");
   const DesgloseEval d = Desglose(FaseEvaluacion());
@@ -183,7 +183,7 @@ TEST(Evaluacion, ExcesoDePiezasNoSaleDeLasTablas) {
 // The pawn-structure memo answers only for the very structure it holds: another
 // structure left in the slot (as after a collision of pawn keys) is recomputed,
 // and the values match those of a fresh evaluation.
-TEST(Evaluacion, MemoriaDeEstructurasDePeonesEsExacta) {
+TEST(Evaluacion, PawnStructureMemoIsExact) {
   const char* posiciones[] = {
       "2kr3r/ppp1qppp/2n1b3/4N3/3P4/2PB4/P1Q2PPP/R4RK1 w - - 0 14",      // storm table 1
       "r4rk1/pp1bppbp/3p1np1/q7/3NP1PP/2N1BP2/PPPQ4/2KR1B1R b - - 0 14",  // storm table 2
@@ -219,7 +219,7 @@ TEST(Evaluacion, MemoriaDeEstructurasDePeonesEsExacta) {
 
 // The material memo answers only for the very counts and material sum it holds:
 // entries that differ from the position's in any one of them are recomputed.
-TEST(Evaluacion, MemoriaDeMaterialEsExacta) {
+TEST(Evaluacion, MaterialMemoIsExact) {
   PosicionEval("r1b2rk1/2q2ppp/p2ppn2/1p6/3BPP2/2NB4/PPPQ2PP/2KR3R w - - 0 13", 30);
   std::fill(std::begin(Eval.MemoriaMaterial), std::end(Eval.MemoriaMaterial), EntradaMaterial{});
   const DesgloseEval limpia = Desglose(1);
@@ -246,7 +246,7 @@ TEST(Evaluacion, MemoriaDeMaterialEsExacta) {
 // Mobility is counted a whole line at a time from gathered bytes; it must give
 // what walking each ray square by square gives, for every square and for men
 // anywhere, the board's edges and the diagonals' ends included.
-TEST(Evaluacion, MovilidadPorLineasComoPorRayos) {
+TEST(Evaluacion, MobilityByLinesAsByRays) {
   auto caminar = [](int i, uint64_t ocupadas, uint64_t enemigas, bool diagonal) {
     const int pasos[2][4][2] = {{{-1, 0}, {1, 0}, {0, -1}, {0, 1}},
                                 {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}}};
@@ -288,7 +288,7 @@ TEST(Evaluacion, MovilidadPorLineasComoPorRayos) {
   EXPECT_EQ(MovilidadAlfil(27, Bit(27), 0), 13);
 }
 
-TEST(Evaluacion, DiagnosticoEval) {
+TEST(Evaluacion, EvalDiagnostics) {
   const char* fen = "r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/2KR1B1R b - - 3 9";
   const std::string orden =
       std::string(ZELMOR_DIAG_BIN) + " eval --half-moves 30 --engine-colour white " + fen + " 2>&1";

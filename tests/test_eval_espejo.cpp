@@ -279,7 +279,7 @@ bool FinalAleatorio(std::mt19937& azar, bool conPiezas) {
   return ColocarSinMensaje(fen.c_str());
 }
 
-TEST(Espejo, CasosConocidos) {
+TEST(Espejo, KnownCases) {
   // Kings on opposite wings with a pawn on the storm tables' odd square, and a
   // few ordinary positions, under each engine colour.
   for (const char* fen : {"1k1r3r/pppq1ppp/2n1b3/4P3/8/2N1B3/PPPQ1PPP/R4RK1 w - - 0 1",
@@ -296,7 +296,7 @@ TEST(Espejo, CasosConocidos) {
   EXPECT_GE(contadorTormentas, 6);
 }
 
-TEST(Espejo, PosicionesDePartidasAleatorias) {
+TEST(Espejo, PositionsFromRandomGames) {
   // Random games from the initial position, checked every few moves; after each
   // check the game goes on from the position set up again from its FEN.
   PrepararEval();
@@ -322,7 +322,7 @@ TEST(Espejo, PosicionesDePartidasAleatorias) {
   EXPECT_GT(contadorCentros, 100);
 }
 
-TEST(Espejo, FinalesAleatorios) {
+TEST(Espejo, RandomEndings) {
   PrepararEval();
   std::mt19937 azar(7);
   int probadas = 0, finalesPeones = 0;

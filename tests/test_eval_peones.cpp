@@ -10,7 +10,7 @@ void VaciarHashPeones() {
   std::memset(Eval.TablaPeones, 0, (uint64_t{MascaraPeones} + 1) * sizeof(EntradaHashPeones));
 }
 
-TEST(Peones, PasadosUnidosYDefendidos) {
+TEST(Peones, PassedConnectedAndDefended) {
   // b7: passed 90, defended by c6 35. c6: passed 50, connected to b7 75 (at the
   // larger row), weak on a half-open file -25 (b7 is ahead of it, not beside).
   PosicionEval("7k/1P6/2P5/8/8/8/8/K7 w - - 0 1");
@@ -21,7 +21,7 @@ TEST(Peones, PasadosUnidosYDefendidos) {
   EXPECT_EQ(Desglose(1).Peones, -225);
 }
 
-TEST(Peones, DobladosAisladosYDebiles) {
+TEST(Peones, DoubledIsolatedAndWeak) {
   // e2/e3: doubled -10 each, isolated -5 each, weak -25 each (the black d6 pawn
   // stops them being passed but stands beside their file, not in front). d6:
   // isolated +5 and weak +25 for White.
@@ -32,7 +32,7 @@ TEST(Peones, DobladosAisladosYDebiles) {
   EXPECT_EQ(Desglose(2).Peones, -60 + 15);
 }
 
-TEST(Peones, LaUnionNoDependeDelOrdenDeLaLista) {
+TEST(Peones, ConnectionDoesNotDependOnTheListOrder) {
   // b6: passed 50, defended by a5 20. a5: passed 25, connected 10, weak -25.
   PosicionEval("4k3/8/1P6/P7/8/8/8/4K3 w - - 0 1");
   VaciarHashPeones();
@@ -42,7 +42,7 @@ TEST(Peones, LaUnionNoDependeDelOrdenDeLaLista) {
   EXPECT_EQ(Desglose(1).Peones, 80);
 }
 
-TEST(Peones, CuadradoDelReyEnElFinal) {
+TEST(Peones, TheSquareOfTheKingInTheEndgame) {
   // a5 with the black king on d5 is inside the square; on e5 it is not (+30).
   PosicionEval("8/8/8/P2k4/8/8/8/K7 w - - 0 1");
   VaciarHashPeones();
@@ -55,7 +55,7 @@ TEST(Peones, CuadradoDelReyEnElFinal) {
   EXPECT_EQ(Desglose(2).Peones, dentro + 30);
 }
 
-TEST(Peones, LosDosEvaluadoresNoCompartenEntradas) {
+TEST(Peones, TheTwoEvaluatorsShareNoEntries) {
   PosicionEval("4k3/pp6/8/8/8/8/3PP3/4K3 w - - 0 1");
   VaciarHashPeones();
   const uint32_t calculadas = Eval.ContadorEvalPeones, aciertos = Eval.ContadorEvalHash;
@@ -69,7 +69,7 @@ TEST(Peones, LosDosEvaluadoresNoCompartenEntradas) {
   EXPECT_EQ(Eval.ContadorEvalHash, aciertos + 1);
 }
 
-TEST(Peones, SinPeonesSeGuardaCero) {
+TEST(Peones, WithoutPawnsZeroIsStored) {
   PosicionEval("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
   VaciarHashPeones();
   ASSERT_EQ(EstadoActual->ClavePeones, 0u);

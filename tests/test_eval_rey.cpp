@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(SeguridadRey, ReyEnElCentroYSusEnroques) {
+TEST(SeguridadRey, KingInTheCentreAndItsCastlingSides) {
   // King on e1 (a2 missing, rook on a1): the queen side shelters 2, the king
   // side 0; the centre files all hold enemy pawns.
   const char* sinA2 = "rnbqkbnr/pppppppp/8/8/8/8/1PPPPPPP/RNBQKBNR w %s - 0 1";
@@ -47,7 +47,7 @@ TEST(SeguridadRey, Fianchetto) {
   EXPECT_EQ(RefugioFlancoRey(BLANCO), 1);
 }
 
-TEST(SeguridadRey, RayoDiagonal) {
+TEST(SeguridadRey, DiagonalRay) {
   const int b2 = CasillaTexto("b2");
   PosicionEval("8/6k1/8/8/8/8/1B6/4K3 b - - 0 1");
   EXPECT_EQ(RayoDiagonalRey(b2), 2);
@@ -68,7 +68,7 @@ TEST(SeguridadRey, RayoDiagonal) {
   EXPECT_EQ(RayoDiagonalRey(CasillaTexto("b2")), 2);
 }
 
-TEST(SeguridadRey, RayoLinea) {
+TEST(SeguridadRey, FileOrRankRay) {
   const int d1 = CasillaTexto("d1");
   PosicionEval("4k3/8/8/8/8/8/8/3RK3 b - - 0 1");
   EXPECT_EQ(RayoLineaRey(d1), 2);
@@ -90,7 +90,7 @@ TEST(SeguridadRey, RayoLinea) {
 // The evaluation's compact king tables against the core's 0x88 ones, for every
 // pair of squares. The core reports 0 both for "none" and for a8; a8 is the
 // answer when the piece sees a8 along a ray of the kind and a8 touches the king.
-TEST(SeguridadRey, TablasDeCercaniaComoLasDelNucleo) {
+TEST(SeguridadRey, ProximityTablesMatchThoseOfTheCore) {
   PrepararEval();
   auto rey = [](int a, int b) {
     const int df = Abs(Columna(a) - Columna(b)), dr = Abs((a >> 4) - (b >> 4));
@@ -125,7 +125,7 @@ TEST(SeguridadRey, TablasDeCercaniaComoLasDelNucleo) {
   }
 }
 
-TEST(SeguridadRey, CentroDePeonesYTope) {
+TEST(SeguridadRey, PawnCentreAndCap) {
   // No pawns: both kings measured against e4.
   PosicionEval("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
   EXPECT_EQ(Desglose(2).CentroPeones, CasillaTexto("e4"));
@@ -137,7 +137,7 @@ TEST(SeguridadRey, CentroDePeonesYTope) {
   EXPECT_EQ(d.ReyB, (-180 - 5) * 100);
 }
 
-TEST(SeguridadRey, ReduccionPorColorMotorEnAlasOpuestas) {
+TEST(SeguridadRey, ReductionByEngineColourOnOppositeWings) {
   // Kings on opposite wings (a storm table in use): the engine reduces the
   // danger of the king it attacks to two thirds, truncated.
   PosicionEval("2kr3r/ppp1qppp/2n1b3/4N3/3P4/2PB4/P1Q2PPP/R4RK1 w - - 0 14", 30, -1);

@@ -10,7 +10,7 @@ int FinalPeones(const std::string& fen) {
   return EvaluarFinalPeones();
 }
 
-TEST(FinalPeones, PeonFueraDelCuadradoGanaLaCarrera) {
+TEST(FinalPeones, PawnOutsideTheSquareWinsTheRace) {
   // a5 against the king on e5, White to move: a runner three moves from queening
   // wherever the white king stands.
   for (const char* rey : {"K7/8/8/P3k3/8/8/8/8", "8/8/8/P3k3/8/8/8/K7", "8/8/8/P3k3/8/3K4/8/8",
@@ -22,19 +22,19 @@ TEST(FinalPeones, PeonFueraDelCuadradoGanaLaCarrera) {
   EXPECT_EQ(FinalPeones("8/8/8/8/p3K3/8/8/7k b - - 0 1"), -446);
 }
 
-TEST(FinalPeones, DentroDelCuadradoCuentaLaPosicion) {
+TEST(FinalPeones, InsideTheSquareThePositionCounts) {
   // a5 with the king on d5: passed pawn 10 x distance 3, king placement on the
   // queen side (a1 -6, d5 2), isolated -5, material 100.
   EXPECT_EQ(FinalPeones("8/8/8/P2k4/8/8/8/K7 w - - 0 1"), 30 - 8 - 5 + 100);
 }
 
-TEST(FinalPeones, ReyesSolos) {
+TEST(FinalPeones, BareKings) {
   EXPECT_EQ(FinalPeones("8/8/8/3k4/8/8/8/K7 w - - 0 1"), 0);
   EXPECT_EQ(FinalPeones("k7/8/8/8/8/8/8/4K3 b - - 0 1"), 0);
   EXPECT_EQ(FinalPeones("8/8/3k4/8/8/3K4/8/8 w - - 0 1"), 0);
 }
 
-TEST(FinalPeones, FortalezasDelPeonDeTorre) {
+TEST(FinalPeones, RookPawnFortresses) {
   // King in the corner against h-pawns: drawn wherever the black king is.
   EXPECT_EQ(FinalPeones("k7/8/8/8/7p/8/7p/7K w - - 0 1"), 0);
   EXPECT_EQ(FinalPeones("8/8/8/8/7p/5k2/7p/7K b - - 0 1"), 0);
@@ -50,7 +50,7 @@ TEST(FinalPeones, FortalezasDelPeonDeTorre) {
   EXPECT_EQ(FinalPeones("1k6/8/P7/8/8/8/8/6K1 b - - 0 1"), 0);
 }
 
-TEST(FinalPeones, PeonDeTorreEnSeptimaConElReyDelante) {
+TEST(FinalPeones, RookPawnOnTheSeventhWithTheKingInFront) {
   // h7 with the white king on h8 and the black king on f7 is no runner: the
   // score is positional (passed 20, kings -7, isolated -10 +5, material 100).
   EXPECT_EQ(FinalPeones("7K/p4k1P/8/8/8/8/P7/8 w - - 0 1"), 108);
@@ -60,7 +60,7 @@ TEST(FinalPeones, PeonDeTorreEnSeptimaConElReyDelante) {
   EXPECT_EQ(FinalPeones("8/p7/8/8/8/8/P4K1p/7k b - - 0 1"), -108);
 }
 
-TEST(FinalPeones, CarreraDeCorredores) {
+TEST(FinalPeones, RaceOfRunners) {
   // a6 and h3 both two moves from queening. White to move queens first and its
   // queen on a8 covers h1: Black needs a move more.
   EXPECT_EQ(FinalPeones("3K4/8/P7/8/8/7p/8/4k3 w - - 0 1"), 448);
@@ -68,7 +68,7 @@ TEST(FinalPeones, CarreraDeCorredores) {
   EXPECT_EQ(FinalPeones("3K4/8/P7/8/8/7p/8/4k3 b - - 0 1"), -445);
 }
 
-TEST(FinalPeones, BloqueadosSinAccesoNoGanan) {
+TEST(FinalPeones, BlockedPawnsWithoutAccessDoNotWin) {
   // A locked chain across the board: neither king can pass the squares the
   // enemy pawns guard, so neither side can win, even a pawn up.
   EXPECT_EQ(FinalPeones("8/4k3/1p1p1p1p/pPpPpPpP/P1P1P1P1/8/4K3/8 w - - 0 1"), 0);

@@ -84,7 +84,7 @@ std::vector<std::string> Firmas() {
   return firmas;
 }
 
-TEST(Firmas, EvaluacionMapasYCambiosComoLosRegistrados) {
+TEST(Firmas, EvaluationMapsAndExchangesAsRecorded) {
   const std::vector<std::string> firmas = Firmas();
   if (const char* destino = std::getenv("ZELMOR_ESCRIBIR_FIRMAS")) {
     std::ofstream f(destino);

@@ -247,7 +247,7 @@ std::vector<uint8_t> PosibleClavadaCompleta() {
   return t;
 }
 
-TEST(Tablas, PosibleClavadaCompactaRespondeComoLaCompleta) {
+TEST(Tablas, CompactPossiblePinAnswersLikeTheFullTable) {
   PrepararDiagnostico();
   const std::vector<uint8_t> completa = PosibleClavadaCompleta();
   int distintas = 0, posibles = 0;

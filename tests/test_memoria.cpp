@@ -46,7 +46,7 @@ TEST(MemoriaHash, TheSumOfTheTablesIsWhatMustFit) {
 }
 
 #ifndef ZELMOR_SANITIZE  // the sanitizers reserve more address space than the limit allows
-// (The personality file's case: PersonalidadMotor.MemoriaInsuficiente.)
+// (The personality file's case: PersonalidadMotor.InsufficientMemory.)
 TEST(MemoriaHash, TheUciOptionIsCutToTheAddressSpaceLimit) {
   prueba::DirectorioTemporal dir;
   const std::string motor = std::string("ulimit -v 1048576 && exec ") + ZELMOR070_BIN;

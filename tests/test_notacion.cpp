@@ -57,7 +57,7 @@ std::string SalidaDe(F&& f) {
 
 }  // namespace
 
-TEST_F(Notacion, NombresDeCasillaYPromocion) {
+TEST_F(Notacion, SquareNamesAndPromotionLetters) {
   EXPECT_STREQ(NombreCasilla[A8], "a8");
   EXPECT_STREQ(NombreCasilla[H1], "h1");
   EXPECT_STREQ(NombreCasilla[0x44], "e4");
@@ -74,7 +74,7 @@ TEST_F(Notacion, NombresDeCasillaYPromocion) {
   EXPECT_STREQ(texto, "e2e4");
 }
 
-TEST_F(Notacion, InterpretarJugadaYDiagnosticos) {
+TEST_F(Notacion, MoveParsingAndDiagnostics) {
   CapturarLog();
   // i2i4: off-board files, and no white piece "on" the from-square.
   EXPECT_EQ(InterpretarJugada("i2i4"), 0);
@@ -102,7 +102,7 @@ TEST_F(Notacion, InterpretarJugadaYDiagnosticos) {
   EXPECT_EQ(EstadoActual, Historia + 1);
 }
 
-TEST_F(Notacion, Promociones) {
+TEST_F(Notacion, Promotions) {
   Fen("4k3/P7/8/8/8/8/8/4K3 w - - 0 1");
   const uint64_t clave = ClaveActual();
   // Without a letter, or with one that is no piece, the pawn becomes a queen.
@@ -123,7 +123,7 @@ TEST_F(Notacion, Promociones) {
   EXPECT_EQ(ClaveActual(), clave);
 }
 
-TEST_F(Notacion, SoloJugadasDelGenerador) {
+TEST_F(Notacion, OnlyTheGeneratorsMoves) {
   Fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
   // Castling is the king's two-square move; a three-square "jump" or a rook
   // moving like a knight is no move of the position.
@@ -141,7 +141,7 @@ TEST_F(Notacion, SoloJugadasDelGenerador) {
   EXPECT_EQ(InterpretarJugada("e8f8"), 1);
 }
 
-TEST_F(Notacion, ValidarJugada) {
+TEST_F(Notacion, MoveValidation) {
   Fen("r3k2r/1p6/8/2pP4/5n2/8/P7/R3K2R w KQkq c6 0 1");
   auto j = [](int d, int h, int p = 0) { return CrearJugada(d, h, p); };
   const int a2 = 0x60, a4 = 0x40, a3 = 0x50, d5 = 0x33, c6 = 0x22, d6 = 0x23, e6 = 0x24;

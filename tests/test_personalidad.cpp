@@ -28,7 +28,7 @@ class Personalidades : public ::testing::Test {
 
 }  // namespace
 
-TEST(TablasHash, ReglaDeTamano) {
+TEST(TablasHash, SizeRule) {
   EXPECT_EQ(EntradasTabla(30, sizeof(EntradaHash)), uint64_t{1} << 19);
   EXPECT_EQ(EntradasTabla(8, sizeof(EntradaHash)), uint64_t{1} << 17);  // quotient 174762
   EXPECT_EQ(EntradasTabla(7, sizeof(EntradaHash)),
@@ -46,7 +46,7 @@ TEST(TablasHash, ReglaDeTamano) {
   EXPECT_EQ(EntradasTabla(UINT32_MAX, sizeof(EntradaHashPeones)), uint64_t{1} << 31);
 }
 
-TEST(TablasHash, AsignacionPorDefecto) {
+TEST(TablasHash, DefaultAllocation) {
   Personalidad = PERSONALIDAD_INICIAL;
   AsignarTablasHash();
   // 30 MB (7 MB in the earlier build, which has no attack hash either).
@@ -68,7 +68,7 @@ TEST(TablasHash, AsignacionPorDefecto) {
   Personalidad = PERSONALIDAD_INICIAL;
 }
 
-TEST_F(Personalidades, EjemplosDelFormato) {
+TEST_F(Personalidades, FormatExamples) {
   // One key and value per line is customary; any whitespace separates.
   ASSERT_EQ(Cargar("TABLA_HASH 8\r\n"), 1);
   EXPECT_EQ(Personalidad.TABLA_HASH, 8u);
@@ -93,7 +93,7 @@ TEST_F(Personalidades, EjemplosDelFormato) {
   EXPECT_EQ(Personalidad.SELECTIVIDAD_LIBRO, 7);
 }
 
-TEST_F(Personalidades, ValoresYFinalDeFichero) {
+TEST_F(Personalidades, ValuesAndEndOfFile) {
   // atoi conversion: leading digits count, anything else gives 0.
   ASSERT_EQ(Cargar("AP_SEGUNDOS_MIN 12abc SELECTIVIDAD_LIBRO x LIMITE_ACEPTACION +7"), 1);
   EXPECT_EQ(Personalidad.AP_SEGUNDOS_MIN, 12);
@@ -116,7 +116,7 @@ TEST_F(Personalidades, ValoresYFinalDeFichero) {
   EXPECT_EQ(Personalidad.EGTB_CACHE_SIZE, INT32_MAX);
 }
 
-TEST_F(Personalidades, ClavesDeLaVersionAnterior) {
+TEST_F(Personalidades, EarlierBuildsKeys) {
   // The current build has no such keys: the lines are skipped token by token.
   ASSERT_EQ(Cargar("VAL_DAMA 900 LAZY 50 UMBRAL_FINAL 10"), 1);
   EXPECT_EQ(Personalidad.VAL_DAMA, VERSION_052 ? 900 : 950);
@@ -124,7 +124,7 @@ TEST_F(Personalidades, ClavesDeLaVersionAnterior) {
   EXPECT_EQ(Personalidad.UMBRAL_FINAL, VERSION_052 ? 10 : 4100);
 }
 
-TEST_F(Personalidades, FicheroAusenteYRutas) {
+TEST_F(Personalidades, MissingFileAndPaths) {
   Personalidad.TABLA_HASH = 8;
   AsignarTablasHash();
   EXPECT_EQ(CargarPers(dir_.Fichero("no_existe").c_str()), 0);
@@ -140,7 +140,7 @@ TEST_F(Personalidades, FicheroAusenteYRutas) {
   EXPECT_STREQ(ruta, "./Zelmor070B.li");  // cut to the buffer
 }
 
-TEST(PersonalidadMotor, DesdeLaLineaDeOrdenes) {
+TEST(PersonalidadMotor, FromTheCommandLine) {
   DirectorioTemporal dir;
   dir.Escribir("fuerte.per", "TABLA_HASH 8\nICS 1\n");
   // The log's report shows the defaults: it is written before the file is read.
@@ -151,7 +151,7 @@ TEST(PersonalidadMotor, DesdeLaLineaDeOrdenes) {
   EXPECT_NE(dir.Leer("Ze_0.70_0.log").find("Tama\xF1o hash requerido: 30\n"), std::string::npos);
 }
 
-TEST(PersonalidadMotor, MemoriaInsuficiente) {
+TEST(PersonalidadMotor, InsufficientMemory) {
   // Far more than the process may have (here under a 2 GB address-space limit,
   // so that what fits is quick to clear): the tables are cut to what fits, the
   // user is told each time the file is read, and the engine plays on.

@@ -75,7 +75,7 @@ void CompararConGaviota(const Gaviota& oraculo, const char* nombre, int tipo) {
 }
 #endif
 
-TEST(TablasGeneradasGaviota, TresPiezasIgualesAlOraculo) {
+TEST(TablasGeneradasGaviota, ThreeManTablesMatchTheOracle) {
 #ifndef ZELMOR_GAVIOTA
   GTEST_SKIP() << "libgaviotatb-dev is not installed (make deps installs it)";
 #else

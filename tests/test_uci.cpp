@@ -68,7 +68,7 @@ const std::regex MEJOR(
 
 }  // namespace
 
-TEST(Uci, SaludoOpcionesYNombre) {
+TEST(Uci, GreetingOptionsAndName) {
   DirectorioTemporal dir;
   auto r = Ejecutar(ZELMOR070_BIN, "uci\nisready\nquit\n", dir.Ruta());
   EXPECT_TRUE(SalioBien(r.estado));
@@ -109,7 +109,7 @@ TEST(Uci, SaludoOpcionesYNombre) {
             "\nTotal posiciones blancas: 0\n\nTotal posiciones negras: 0\n");
 }
 
-TEST(Uci, PosicionConJugadasYProfundidad) {
+TEST(Uci, PositionWithMovesAndDepth) {
   DirectorioTemporal dir;
   auto r =
       Ejecutar(ZELMOR070_BIN,
@@ -133,7 +133,7 @@ TEST(Uci, PosicionConJugadasYProfundidad) {
   EXPECT_NE(log.find("Tiempo esperado"), std::string::npos);
 }
 
-TEST(Uci, JugadaIlegalYFenMalaDejanLaPosicion) {
+TEST(Uci, IllegalMoveAndBadFenLeaveThePosition) {
   DirectorioTemporal dir;
   // e2e4 twice: the second is illegal, so it and d7d5 are not played; White has
   // played e2e4 and Black is to move.
@@ -161,7 +161,7 @@ TEST(Uci, JugadaIlegalYFenMalaDejanLaPosicion) {
             std::string::npos);
 }
 
-TEST(Uci, ValoresDeMate) {
+TEST(Uci, MateScores) {
   DirectorioTemporal dir;
   // White mates at once with Rd8; Black is mated next move whatever it does.
   auto r = Ejecutar(ZELMOR070_BIN,
@@ -180,7 +180,7 @@ TEST(Uci, ValoresDeMate) {
   EXPECT_NE(r.salida.find("\nbestmove 0000\n"), std::string::npos) << r.salida;
 }
 
-TEST(Uci, TiempoNodosYReloj) {
+TEST(Uci, TimeNodesAndClock) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   m.Escribir("uci\nposition startpos\n");
@@ -213,7 +213,7 @@ TEST(Uci, TiempoNodosYReloj) {
   EXPECT_TRUE(SalioBien(m.Terminar()));
 }
 
-TEST(Uci, InfinitoStopYIsready) {
+TEST(Uci, InfiniteStopAndIsready) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   m.Escribir("uci\nposition startpos moves d2d4\ngo infinite\n");
@@ -244,7 +244,7 @@ TEST(Uci, InfinitoStopYIsready) {
   EXPECT_TRUE(SalioBien(m.Terminar()));
 }
 
-TEST(Uci, PonderYPonderhit) {
+TEST(Uci, PonderAndPonderhit) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   // The front end has played the predicted reply and lets the engine ponder.
@@ -271,7 +271,7 @@ TEST(Uci, PonderYPonderhit) {
   EXPECT_TRUE(SalioBien(m.Terminar()));
 }
 
-TEST(Uci, OpcionesYEntradaMala) {
+TEST(Uci, OptionsAndBadInput) {
   DirectorioTemporal dir;
   dir.Escribir("ligera.per", "TABLA_HASH 2\nAPRENDER 0\n");
   const std::string largo(5000, 'x');
@@ -314,7 +314,7 @@ TEST(Uci, OpcionesYEntradaMala) {
   }
 }
 
-TEST(Uci, FinDeEntradaDuranteLaBusqueda) {
+TEST(Uci, EndOfInputDuringTheSearch) {
   DirectorioTemporal dir;
   Motor m(ZELMOR070_BIN, {}, dir.Ruta());
   m.Escribir("uci\nposition startpos\ngo infinite\n");

@@ -62,7 +62,7 @@ const char* const INICIAL = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq 
 const Jugada E2E4 = CrearJugada(0x64, 0x44), E7E5 = CrearJugada(0x14, 0x34),
              G1F3 = CrearJugada(0x76, 0x55);
 
-TEST_F(Anterior, LineaDePensamientoConVarianteDelArrayYVelocidad) {
+TEST_F(Anterior, ThinkingLineWithArrayVariationAndSpeed) {
   // The line is printed from the array up to the depth, unchecked; an empty entry
   // shows as "*" and ends it; the speed follows on standard output only.
   Preparar(INICIAL, {E2E4, E7E5}, -15, 123456, 2.0);
@@ -79,7 +79,7 @@ TEST_F(Anterior, LineaDePensamientoConVarianteDelArrayYVelocidad) {
   DeshacerJugada();
 }
 
-TEST_F(Anterior, MarcasDeFallosAltoYBajo) {
+TEST_F(Anterior, FailHighAndFailLowMarks) {
   Preparar(INICIAL, {E2E4}, 40, 5000, 0.0);
   Busqueda.TiempoInicio = RelojMs();
   const std::string alta = Salida([] { ImprimirFallaAlta(6, G1F3, Busqueda.ValorRaiz()); });
@@ -91,7 +91,7 @@ TEST_F(Anterior, MarcasDeFallosAltoYBajo) {
   EXPECT_NE(TextoLog().find("g1f3!\n"), std::string::npos);
 }
 
-TEST_F(Anterior, KibitzYSinStat01) {
+TEST_F(Anterior, KibitzAndNoStat01) {
   Preparar(INICIAL, {E2E4, E7E5}, 25, 9000, 1.5);
   Busqueda.ProfundidadIteracion = 3;
   Busqueda.Contadores = ContadoresBusqueda{};
@@ -100,7 +100,7 @@ TEST_F(Anterior, KibitzYSinStat01) {
   EXPECT_EQ(Salida([] { ImprimirEstado(6, 3, E2E4); }), "");
 }
 
-TEST_F(Anterior, BloqueDeEstadisticasAntiguo) {
+TEST_F(Anterior, OldStatisticsBlock) {
   Preparar(INICIAL, {E2E4}, 0, 1000, 2.0);
   Busqueda.Limites.TiempoRestante = 93.7;
   Busqueda.Contadores = ContadoresBusqueda{};
@@ -117,7 +117,7 @@ TEST_F(Anterior, BloqueDeEstadisticasAntiguo) {
   EXPECT_EQ(log.find("ataques"), std::string::npos);
 }
 
-TEST_F(Anterior, QuiescenciaPerezosaYEvasiones) {
+TEST_F(Anterior, LazyQuiescenceAndEvasions) {
   // A queen for a knight up with LAZY 200 (both sides have pieces): beyond beta
   // by more than the margin, the material less the margin is returned without
   // evaluating.
@@ -136,7 +136,7 @@ TEST_F(Anterior, QuiescenciaPerezosaYEvasiones) {
   EXPECT_EQ(Quiescencia(-100, 100), 0);
 }
 
-TEST_F(Anterior, ProfundizacionIterativaInterna) {
+TEST_F(Anterior, InternalIterativeDeepening) {
   // With IID a node without a hash move first searches two plies shallower: the
   // same search with and without it visits other nodes, and plays a sound move.
   const char* fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
