@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "book/book.h"
+#include "egtb/egtb.h"
 #include "diag/diag.h"
 
 namespace {
@@ -33,6 +35,10 @@ constexpr Subcomando SUBCOMANDOS[] = {
 
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IOLBF, 0);
+  // The tool is its own front end: what the tables and books tell the user goes
+  // to its output.
+  EGTB.PantallaTablas = [](const char* texto) { std::fputs(texto, stdout); };
+  Libros.SalidaPantallaLibro = [](const char* texto) { std::fputs(texto, stdout); };
   if (argc >= 2) {
     for (const auto& s : SUBCOMANDOS)
       if (std::strcmp(argv[1], s.nombre) == 0) return s.accion(argc, argv);

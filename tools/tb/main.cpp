@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "book/book.h"
 #include "egtb/egtb.h"
 #include "tools/tb/archivos.h"
 #include "tools/tb/tb.h"
@@ -121,6 +122,10 @@ int Generar(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IOLBF, 0);
+  // The tool is its own front end: what the tables and books tell the user goes
+  // to its output.
+  EGTB.PantallaTablas = [](const char* texto) { std::fputs(texto, stdout); };
+  Libros.SalidaPantallaLibro = [](const char* texto) { std::fputs(texto, stdout); };
   if (argc < 2) return Uso();
   const std::string orden = argv[1];
   if (orden == "generar") return Generar(argc, argv);
