@@ -10,7 +10,9 @@
 #include "eval/eval.h"
 
 struct FormaEvaluacion {
-  // Procedures that replace the shared ones (null: the shared one).
+  // Procedures that replace the shared ones, used when Propios is set (and
+  // null when it is not).
+  bool Propios;
   int32_t (*Material)();  // the material sum the term starts from
   int (*Fase)();          // the game phase
   // Switches.
@@ -18,23 +20,19 @@ struct FormaEvaluacion {
   bool TablaAtaques;      // the attack hash exists
 };
 
-// Whether the record names a procedure of its own.
-template <typename F>
-constexpr bool PropioEval(F procedimiento) {
-  return procedimiento != nullptr;
-}
-
 // The earlier build's procedures.
 int32_t MaterialAnterior();
 int FaseAnterior();
 
 inline constexpr FormaEvaluacion FORMA_EVAL_ACTUAL = {
+    .Propios = false,
     .Material = nullptr,
     .Fase = nullptr,
     .PesosSegunAjuste = false,
     .TablaAtaques = true,
 };
 inline constexpr FormaEvaluacion FORMA_EVAL_ANTERIOR = {
+    .Propios = true,
     .Material = MaterialAnterior,
     .Fase = FaseAnterior,
     .PesosSegunAjuste = true,

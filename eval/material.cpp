@@ -30,7 +30,7 @@ constexpr int32_t MenosPiezas[16] = {20, 10, 5, 3, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0,
 }  // namespace
 
 int32_t MaterialEval() {
-  if constexpr (PropioEval(FORMA_EVAL.Material)) return FORMA_EVAL.Material();
+  if constexpr (FORMA_EVAL.Propios) return FORMA_EVAL.Material();
   return EstadoActual->Material;
 }
 
@@ -145,7 +145,7 @@ void LlenarMaterial(EntradaMaterial& m, uint64_t cuentas, uint32_t resto, int32_
 }
 
 int FaseEvaluacion() {
-  if constexpr (PropioEval(FORMA_EVAL.Fase)) return FORMA_EVAL.Fase();
+  if constexpr (FORMA_EVAL.Propios) return FORMA_EVAL.Fase();
   const EstadoPly* e = EstadoActual;
   const int peones = e->NumPiezas[0] + e->NumPiezas[1];
   const int piezas = e->PiezasBlancas + e->PiezasNegras;

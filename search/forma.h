@@ -10,7 +10,9 @@
 #include "search/search.h"
 
 struct FormaBusqueda {
-  // Procedures that replace the shared ones (null: the shared one).
+  // Procedures that replace the shared ones, used when Propios is set (and
+  // null when it is not).
+  bool Propios;
   int32_t (*Quiescencia)(int32_t alfa, int32_t beta);
   // The variation of a thinking line after its first move.
   void (*Variante)(LineaPensamiento& linea, int profundidad);
@@ -28,12 +30,6 @@ struct FormaBusqueda {
   bool LogBusqueda;             // window, root-move and time-cut lines in the log
 };
 
-// Whether the record names a procedure of its own.
-template <typename F>
-constexpr bool Propio(F procedimiento) {
-  return procedimiento != nullptr;
-}
-
 // The earlier build's procedures.
 int32_t QuiescenciaAnterior(int32_t alfa, int32_t beta);
 void VarianteAnterior(LineaPensamiento& linea, int profundidad);
@@ -43,6 +39,7 @@ int ProfNuloAnterior(int prof);
 int32_t MargenFutilityAnterior();
 
 inline constexpr FormaBusqueda FORMA_ACTUAL = {
+    .Propios = false,
     .Quiescencia = nullptr,
     .Variante = nullptr,
     .Estadisticas = nullptr,
@@ -58,6 +55,7 @@ inline constexpr FormaBusqueda FORMA_ACTUAL = {
     .LogBusqueda = true,
 };
 inline constexpr FormaBusqueda FORMA_ANTERIOR = {
+    .Propios = true,
     .Quiescencia = QuiescenciaAnterior,
     .Variante = VarianteAnterior,
     .Estadisticas = EstadisticasAnterior,

@@ -16,7 +16,7 @@ constexpr int32_t VENTANA = 35;  // aspiration half-width around the last score
 constexpr int PROFUNDIDAD_MAXIMA = 100;
 
 int32_t Ventana() {
-  if constexpr (Propio(FORMA_BUSQUEDA.Ventana)) return FORMA_BUSQUEDA.Ventana();
+  if constexpr (FORMA_BUSQUEDA.Propios) return FORMA_BUSQUEDA.Ventana();
   return VENTANA;
 }
 

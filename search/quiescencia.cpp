@@ -19,7 +19,7 @@ bool SinMaterialQ(const EstadoPly* n) { return n->MaterialTotal <= 600 && Materi
 int32_t EvaluarNodo() { return Evaluar(); }
 
 int32_t Quiescencia(int32_t alfa, int32_t beta) {
-  if constexpr (Propio(FORMA_BUSQUEDA.Quiescencia)) return FORMA_BUSQUEDA.Quiescencia(alfa, beta);
+  if constexpr (FORMA_BUSQUEDA.Propios) return FORMA_BUSQUEDA.Quiescencia(alfa, beta);
 
   // Working values.
   int32_t mejor = SIN_VALOR;

@@ -102,7 +102,7 @@ void EstadisticasLog() {
   const double intentosFL = c.IntentosFL == 0 ? 1.0 : c.IntentosFL;
   const long llenado =
       MascaraHash == 0 ? 0 : static_cast<long>(uint64_t{c.HashOcupadas} * 50 / MascaraHash);
-  if constexpr (Propio(FORMA_BUSQUEDA.Estadisticas)) return FORMA_BUSQUEDA.Estadisticas();
+  if constexpr (FORMA_BUSQUEDA.Propios) return FORMA_BUSQUEDA.Estadisticas();
   Log("\nTiempo restante: %2.2f\n", Busqueda.Limites.TiempoRestante);
   Log("Total nodos: %u (%u por segundo)\n", Nodos, static_cast<uint32_t>(nodos / segundos));
   Log("QNodos: %u (%2.2f%% sobre total nodos)\n", c.QNodos, Porcentaje(c.QNodos, nodos));
@@ -148,7 +148,7 @@ void LlenarVariante(LineaPensamiento& l, int profundidad) {
   if (Busqueda.Limites.Modo == ModoBusqueda::Ponder) l.Ponder = Busqueda.Limites.JugadaPonder;
   // The first move: the caller has made it already.
   Anadir(l, Busqueda.VariantePrincipal[0][0].Jugada);
-  if constexpr (Propio(FORMA_BUSQUEDA.Variante)) return FORMA_BUSQUEDA.Variante(l, profundidad);
+  if constexpr (FORMA_BUSQUEDA.Propios) return FORMA_BUSQUEDA.Variante(l, profundidad);
   // The rest, each checked and made so the next one can be checked, then the
   // board as the caller left it.
   int hechas = 0;

@@ -122,13 +122,13 @@ bool Repetida(const EstadoPly* n) { return Repeticiones(n, 1) >= 1; }
 
 // Null-move depth: R = 4, 3 or 2 plies beyond the move itself.
 int ProfNulo(int prof) {
-  if constexpr (Propio(FORMA_BUSQUEDA.ProfNulo)) return FORMA_BUSQUEDA.ProfNulo(prof);
+  if constexpr (FORMA_BUSQUEDA.Propios) return FORMA_BUSQUEDA.ProfNulo(prof);
   if (prof >= 10) return prof - 5;
   if (prof >= 6) return prof - 4;
   return prof - 3;
 }
 
 int32_t MargenFutility() {
-  if constexpr (Propio(FORMA_BUSQUEDA.MargenFutility)) return FORMA_BUSQUEDA.MargenFutility();
+  if constexpr (FORMA_BUSQUEDA.Propios) return FORMA_BUSQUEDA.MargenFutility();
   return MARGEN_FUTILITY;
 }
