@@ -1,5 +1,6 @@
 // Test helpers for tablebase files: a temporary directory, plain files with
-// chosen contents, and a small compressor writing the compressed layout with
+// chosen contents, registration over a cache of the test's own, and a small
+// compressor writing the compressed layout with
 // codes and blocks the tests can bend.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <queue>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -61,6 +63,28 @@ struct DirTemporal {
     ASSERT_TRUE(ActualizarMarcas(Ruta, {m}, {}, error)) << error;
   }
 };
+
+// Registers the tables `rutas` names, with `memoria` as their cache; what
+// registration printed goes to *salida when it is asked for.
+template <size_t N>
+int Registrar(uint8_t (&memoria)[N], const std::string& rutas, std::string* salida = nullptr) {
+  FijarCache(memoria, static_cast<uint32_t>(N));
+  testing::internal::CaptureStdout();
+  const int n = InicializarTablasFinales(rutas.c_str());
+  const std::string s = testing::internal::GetCapturedStdout();
+  if (salida) *salida = s;
+  return n;
+}
+
+// `n` entry bytes, each `valor(rng)` of one generator seeded with `semilla`:
+// the same bytes for the same seed, so that a test can write them and compare.
+template <class Valor>
+Bytes Contenido(uint32_t n, uint32_t semilla, Valor valor) {
+  std::mt19937 rng(semilla);
+  Bytes b(n);
+  for (auto& x : b) x = static_cast<uint8_t>(valor(rng));
+  return b;
+}
 
 // Bits written most significant first.
 struct EscritorBits {

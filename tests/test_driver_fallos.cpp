@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 #include <cctype>
-#include <functional>
 #include <random>
 
 #include "driver/driver.h"
@@ -16,190 +15,11 @@
 #include "tests/test_driver_proceso.h"
 
 using prueba::DirectorioTemporal;
+using prueba::Motor;
 
 namespace {
 
-// ---------------------------------------------------------------- the process
-
-// An engine over pipes, with what these tests need beyond prueba::Motor: the
-// two pipe ends closed separately, signals, the process's memory, and a copy
-// of the write end of its output, through which the test can fill that pipe so
-// that the engine's next write blocks where the test wants it to.
-class Proceso {
- public:
-  // `enHijo` runs in the child before it enters `dir` (false: the child exits
-  // with 126 and never becomes the engine).
-  Proceso(const std::string& binario, const std::vector<std::string>& args, const std::string& dir,
-          const std::function<bool()>& enHijo = {}, bool copiaSalida = false) {
-    signal(SIGPIPE, SIG_IGN);  // the test's own writes to an engine that has gone
-    int in[2], out[2];
-    if (pipe(in) != 0) return;
-    if (pipe(out) != 0) {
-      close(in[0]);
-      close(in[1]);
-      return;
-    }
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      close(in[0]);
-      close(in[1]);
-      close(out[0]);
-      close(out[1]);
-      // An ignored signal stays ignored across exec: the engine starts with
-      // SIGPIPE as any program does, so only its own handling of it counts.
-      signal(SIGPIPE, SIG_DFL);
-      if (enHijo && !enHijo()) _exit(126);
-      if (chdir(dir.c_str()) != 0) _exit(127);
-      std::vector<char*> argv;
-      argv.push_back(const_cast<char*>(binario.c_str()));
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(binario.c_str(), argv.data());
-      _exit(127);
-    }
-    close(in[0]);
-    entrada_ = in[1];
-    salida_ = out[0];
-    if (copiaSalida) escrituraSalida_ = out[1];
-    else close(out[1]);
-    fcntl(entrada_, F_SETFL, O_NONBLOCK);
-  }
-  ~Proceso() {
-    CerrarEntrada();
-    CerrarSalida();
-    if (pid_ > 0 && !terminado_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  Proceso(const Proceso&) = delete;
-  Proceso& operator=(const Proceso&) = delete;
-
-  pid_t Pid() const { return pid_; }
-  const std::string& Salida() const { return salidaTexto_; }
-
-  // Writes everything, reading output meanwhile; false when the engine stopped
-  // taking input before the end.
-  bool Escribir(const char* datos, size_t tam) {
-    size_t hecho = 0;
-    auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (hecho < tam && entrada_ >= 0 && std::chrono::steady_clock::now() < limite) {
-      ssize_t n = write(entrada_, datos + hecho, tam - hecho);
-      if (n > 0) {
-        hecho += static_cast<size_t>(n);
-      } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-        break;
-      } else {
-        // Until the engine takes more input or says something.
-        pollfd p[2] = {{entrada_, POLLOUT, 0}, {salida_, POLLIN, 0}};
-        if (poll(p, fin_ || salida_ < 0 ? 1 : 2, 100) > 0 && (p[1].revents & (POLLIN | POLLHUP)))
-          Leer(0);
-      }
-    }
-    return hecho == tam;
-  }
-  bool Escribir(const std::string& texto) { return Escribir(texto.data(), texto.size()); }
-
-  // Waits until `cumple` holds for the output; false on timeout or the end of output.
-  bool EsperarQue(const std::function<bool(const std::string&)>& cumple, int ms = 20000) {
-    auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!cumple(salidaTexto_)) {
-      if (std::chrono::steady_clock::now() >= limite) return false;
-      if (!Leer(20) && fin_) return cumple(salidaTexto_);
-    }
-    return true;
-  }
-  bool Esperar(const std::string& texto, int ms = 20000) {
-    return EsperarQue([&](const std::string& s) { return s.find(texto) != std::string::npos; }, ms);
-  }
-
-  void CerrarEntrada() {
-    if (entrada_ >= 0) close(entrada_);
-    entrada_ = -1;
-  }
-  // The reader goes away: the engine's next write meets a broken pipe.
-  void CerrarSalida() {
-    if (salida_ >= 0) close(salida_);
-    salida_ = -1;
-    fin_ = true;
-    if (escrituraSalida_ >= 0) close(escrituraSalida_);
-    escrituraSalida_ = -1;
-  }
-  // Fills the output pipe to the last byte (needs the copy of its write end).
-  // The pipe is opened anew for that: O_NONBLOCK set on the copy itself would
-  // hold for the engine's descriptor too (they share one open file), and its
-  // writes would fail instead of waiting.
-  bool LlenarSalida() {
-    if (escrituraSalida_ < 0) return false;
-    const std::string ruta = "/proc/self/fd/" + std::to_string(escrituraSalida_);
-    const int fd = open(ruta.c_str(), O_WRONLY | O_NONBLOCK);
-    if (fd < 0) return false;
-    char bloque[4096];
-    std::memset(bloque, '#', sizeof bloque);
-    while (write(fd, bloque, sizeof bloque) > 0) {
-    }
-    while (write(fd, bloque, 1) > 0) {
-    }
-    const bool lleno = errno == EAGAIN;
-    close(fd);
-    return lleno;
-  }
-  void Senal(int senal) {
-    if (pid_ > 0 && !terminado_) kill(pid_, senal);
-  }
-
-  // Waits for the process to end, reading its output meanwhile (while the
-  // pipe is open). The wait status, or -1 when it had not ended in time.
-  int Fin(int ms = 60000) {
-    auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < limite) {
-      int estado = 0;
-      if (waitpid(pid_, &estado, WNOHANG) == pid_) {
-        terminado_ = true;
-        while (Leer(0)) {
-        }
-        return estado;
-      }
-      if (!Leer(20)) usleep(2000);
-    }
-    return -1;
-  }
-
-  // The peak resident memory of the process (VmHWM), in kB; -1 when unknown.
-  long PicoMemoriaKb() const {
-    std::ifstream f("/proc/" + std::to_string(pid_) + "/status");
-    std::string linea;
-    while (std::getline(f, linea))
-      if (linea.rfind("VmHWM:", 0) == 0) return std::strtol(linea.c_str() + 6, nullptr, 10);
-    return -1;
-  }
-
- private:
-  // Reads what is there (waiting up to `ms`); false when nothing came.
-  bool Leer(int ms) {
-    if (fin_ || salida_ < 0) return false;
-    pollfd p{salida_, POLLIN, 0};
-    if (poll(&p, 1, ms) <= 0) return false;
-    char buf[65536];
-    ssize_t n = read(salida_, buf, sizeof buf);
-    if (n <= 0) {
-      fin_ = true;
-      return false;
-    }
-    salidaTexto_.append(buf, static_cast<size_t>(n));
-    return true;
-  }
-
-  pid_t pid_ = -1;
-  int entrada_ = -1;
-  int salida_ = -1;
-  int escrituraSalida_ = -1;
-  bool fin_ = false;
-  bool terminado_ = false;
-  std::string salidaTexto_;
-};
+// ---------------------------------------------------------------- how the process ended
 
 // What a wait status says, for failure messages.
 std::string Estado(int estado) {
@@ -325,12 +145,12 @@ TEST(DriverFallos, FrontEndDiesWhileTheEngineThinks) {
       std::vector<std::string> args;
       PrepararDirectorio(dir, p, 2000, args);
       const std::string blancas = dir.Leer(p.libroB), negras = dir.Leer(p.libroN);
-      Proceso motor(p.binario, args, dir.Ruta());
+      Motor motor(p.binario, args, dir.Ruta());
       motor.Escribir(busqueda.entrada);
       ASSERT_TRUE(motor.EsperarQue(busqueda.pensando)) << motor.Salida();
       motor.CerrarEntrada();
       motor.CerrarSalida();
-      const int estado = motor.Fin();
+      const int estado = motor.EsperarFin();
       EXPECT_TRUE(prueba::SalioBien(estado)) << Estado(estado);
       EXPECT_TRUE(LibroEnteroOAnterior(p.libroB, blancas, dir.Leer(p.libroB)));
       EXPECT_TRUE(LibroEnteroOAnterior(p.libroN, negras, dir.Leer(p.libroN)));
@@ -350,11 +170,11 @@ TEST(DriverFallos, SigtermWhileThinkingAndWhileSaving) {
       std::vector<std::string> args;
       PrepararDirectorio(dir, p, 2000, args);
       const std::string blancas = dir.Leer(p.libroB), negras = dir.Leer(p.libroN);
-      Proceso motor(p.binario, args, dir.Ruta());
+      Motor motor(p.binario, args, dir.Ruta());
       motor.Escribir(busqueda.entrada);
       ASSERT_TRUE(motor.EsperarQue(busqueda.pensando)) << motor.Salida();
       motor.Senal(SIGTERM);
-      const int estado = motor.Fin();
+      const int estado = motor.EsperarFin();
       EXPECT_TRUE(FinTrasSigterm(estado)) << Estado(estado);
       EXPECT_TRUE(LibroEnteroOAnterior(p.libroB, blancas, dir.Leer(p.libroB)));
       EXPECT_TRUE(LibroEnteroOAnterior(p.libroN, negras, dir.Leer(p.libroN)));
@@ -367,7 +187,7 @@ TEST(DriverFallos, SigtermWhileThinkingAndWhileSaving) {
     std::vector<std::string> args;
     PrepararDirectorio(dir, p, 5000, args);
     const std::string blancas = dir.Leer(p.libroB), negras = dir.Leer(p.libroN);
-    Proceso motor(p.binario, args, dir.Ruta(), {}, true);
+    Motor motor(p.binario, args, dir.Ruta(), {}, {.copiaSalida = true});
     motor.Escribir("xboard\nprotover 2\n");
     ASSERT_TRUE(motor.Esperar("done=1\n")) << motor.Salida();
     ASSERT_TRUE(motor.LlenarSalida());
@@ -376,7 +196,7 @@ TEST(DriverFallos, SigtermWhileThinkingAndWhileSaving) {
     for (int i = 0; i < 20000 && !dir.Existe(temporal); ++i) usleep(1000);
     ASSERT_TRUE(dir.Existe(temporal)) << "the save at quit never began";
     motor.Senal(SIGTERM);
-    const int estado = motor.Fin();
+    const int estado = motor.EsperarFin();
     EXPECT_TRUE(FinTrasSigterm(estado)) << Estado(estado);
     EXPECT_TRUE(LibroEnteroOAnterior(p.libroB, blancas, dir.Leer(p.libroB)));
     EXPECT_TRUE(LibroEnteroOAnterior(p.libroN, negras, dir.Leer(p.libroN)));
@@ -467,14 +287,14 @@ TEST(DriverFallos, ReadOnlyWorkingDirectory) {
       PrepararDirectorio(dir, p, 100, args);
       const std::string blancas = dir.Leer(p.libroB), negras = dir.Leer(p.libroN);
       const std::string ruta = dir.Ruta();
-      Proceso motor(p.binario, args, ruta, [&] { return SoloLectura(ruta); });
+      Motor motor(p.binario, args, ruta, {}, {.enHijo = [&] { return SoloLectura(ruta); }});
       motor.Escribir(c.entrada);
       ASSERT_TRUE(motor.Esperar(c.marcaJugada)) << motor.Salida();
       ASSERT_TRUE(motor.EsperarQue([&](const std::string& s) {
         return s.find('\n', s.find(c.marcaJugada) + 1) != s.npos;
       })) << motor.Salida();
       motor.Escribir("quit\n");
-      const int estado = motor.Fin();
+      const int estado = motor.EsperarFin();
       if (geteuid() != 0) chmod(ruta.c_str(), 0755);  // for the checks and the clean-up
       EXPECT_TRUE(prueba::SalioBien(estado)) << Estado(estado);
       const std::string& salida = motor.Salida();
@@ -533,13 +353,13 @@ TEST(DriverFallos, HundredMegabyteLine) {
     for (const Caso& c : casos) {
       SCOPED_TRACE(std::string(p.nombre) + ", " + c.nombre);
       DirectorioTemporal dir;
-      Proceso motor(p.binario, {}, dir.Ruta());
+      Motor motor(p.binario, {}, dir.Ruta());
       motor.Escribir(c.inicio);
       ASSERT_TRUE(motor.Esperar(c.listo)) << motor.Salida();
       const long base = motor.PicoMemoriaKb();
       ASSERT_GT(base, 0) << "no VmHWM in /proc/" << motor.Pid() << "/status";
       const size_t antes = motor.Salida().size();
-      for (int i = 0; i < 100; ++i) ASSERT_TRUE(motor.Escribir(bloque));
+      for (int i = 0; i < 100; ++i) ASSERT_TRUE(motor.Escribir(bloque, 120000));
       motor.Escribir(std::string("\n") + c.despues);
       ASSERT_TRUE(motor.Esperar(c.respuesta, 60000)) << motor.Salida().substr(antes, 2000);
       const long pico = motor.PicoMemoriaKb();
@@ -551,7 +371,7 @@ TEST(DriverFallos, HundredMegabyteLine) {
           << "more than one message:\n"
           << salida.substr(0, 2000);
       motor.Escribir("quit\n");
-      const int estado = motor.Fin();
+      const int estado = motor.EsperarFin();
       EXPECT_TRUE(prueba::SalioBien(estado)) << Estado(estado);
     }
   }

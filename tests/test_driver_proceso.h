@@ -1,5 +1,5 @@
 // Runs an engine binary over pipes in a private working directory, for the
-// transcript, log and random-input tests of the driver.
+// transcript, log, random-input and fault tests of the driver.
 #pragma once
 
 #include <fcntl.h>
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -50,14 +51,32 @@ class DirectorioTemporal {
   std::string ruta_;
 };
 
-// One engine process: input written on demand, output collected as it comes.
+// What a test may ask of the child before it becomes the engine.
+struct OpcionesMotor {
+  // Runs in the child before it enters its directory (false: the child exits
+  // with 126 and never becomes the engine).
+  std::function<bool()> enHijo = {};
+  // Keep a copy of the write end of the engine's output, through which the
+  // test can fill that pipe so that the engine's next write blocks where the
+  // test wants it to (see LlenarSalida).
+  bool copiaSalida = false;
+};
+
+// One engine process: input written on demand, output collected as it comes;
+// either end of the pipes can be closed on its own, to play a front end that
+// goes away.
 class Motor {
  public:
   Motor(const std::string& binario, const std::vector<std::string>& args, const std::string& dir,
-        const std::vector<std::string>& entorno = {}) {
-    signal(SIGPIPE, SIG_IGN);
+        const std::vector<std::string>& entorno = {}, const OpcionesMotor& opciones = {}) {
+    signal(SIGPIPE, SIG_IGN);  // the test's own writes to an engine that has gone
     int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return;
+    if (pipe(in) != 0) return;
+    if (pipe(out) != 0) {
+      close(in[0]);
+      close(in[1]);
+      return;
+    }
     pid_ = fork();
     if (pid_ == 0) {
       dup2(in[0], 0);
@@ -66,6 +85,10 @@ class Motor {
       close(in[1]);
       close(out[0]);
       close(out[1]);
+      // An ignored signal stays ignored across exec: the engine starts with
+      // SIGPIPE as any program does, so only its own handling of it counts.
+      signal(SIGPIPE, SIG_DFL);
+      if (opciones.enHijo && !opciones.enHijo()) _exit(126);
       if (chdir(dir.c_str()) != 0) _exit(127);
       for (const std::string& e : entorno) putenv(const_cast<char*>(e.c_str()));
       std::vector<char*> argv;
@@ -76,9 +99,10 @@ class Motor {
       _exit(127);
     }
     close(in[0]);
-    close(out[1]);
     entrada_ = in[1];
     salida_ = out[0];
+    if (opciones.copiaSalida) escrituraSalida_ = out[1];
+    else close(out[1]);
     fcntl(entrada_, F_SETFL, O_NONBLOCK);
   }
   ~Motor() {
@@ -87,36 +111,79 @@ class Motor {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
     }
-    if (salida_ >= 0) close(salida_);
+    CerrarSalida();
   }
+  Motor(const Motor&) = delete;
+  Motor& operator=(const Motor&) = delete;
 
-  // Writes everything, reading output meanwhile so neither side can block.
-  void Escribir(const std::string& texto) {
+  pid_t Pid() const { return pid_; }
+
+  // Writes everything, reading output meanwhile so neither side can block;
+  // false when the engine stopped taking input before the end.
+  bool Escribir(const char* datos, size_t tam, int ms = 20000) {
     size_t hecho = 0;
-    auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (hecho < texto.size() && entrada_ >= 0 && std::chrono::steady_clock::now() < limite) {
-      ssize_t n = write(entrada_, texto.data() + hecho, texto.size() - hecho);
+    auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (hecho < tam && entrada_ >= 0 && std::chrono::steady_clock::now() < limite) {
+      ssize_t n = write(entrada_, datos + hecho, tam - hecho);
       if (n > 0) {
         hecho += static_cast<size_t>(n);
       } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
         break;  // the engine has gone
       } else {
-        LeerDisponible(10);
+        // Until the engine takes more input or says something.
+        pollfd p[2] = {{entrada_, POLLOUT, 0}, {salida_, POLLIN, 0}};
+        if (poll(p, fin_ || salida_ < 0 ? 1 : 2, 100) > 0 && (p[1].revents & (POLLIN | POLLHUP)))
+          LeerDisponible(0);
       }
     }
+    return hecho == tam;
+  }
+  bool Escribir(const std::string& texto, int ms = 20000) {
+    return Escribir(texto.data(), texto.size(), ms);
   }
   void CerrarEntrada() {
     if (entrada_ >= 0) close(entrada_);
     entrada_ = -1;
   }
-  // Waits until the output contains `texto`; false on timeout or end of output.
-  bool Esperar(const std::string& texto, int ms = 10000) {
+  // The reader goes away: the engine's next write meets a broken pipe.
+  void CerrarSalida() {
+    if (salida_ >= 0) close(salida_);
+    salida_ = -1;
+    fin_ = true;
+    if (escrituraSalida_ >= 0) close(escrituraSalida_);
+    escrituraSalida_ = -1;
+  }
+  // Fills the output pipe to the last byte (needs OpcionesMotor::copiaSalida).
+  // The pipe is opened anew for that: O_NONBLOCK set on the copy itself would
+  // hold for the engine's descriptor too (they share one open file), and its
+  // writes would fail instead of waiting.
+  bool LlenarSalida() {
+    if (escrituraSalida_ < 0) return false;
+    const std::string ruta = "/proc/self/fd/" + std::to_string(escrituraSalida_);
+    const int fd = open(ruta.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0) return false;
+    char bloque[4096];
+    std::memset(bloque, '#', sizeof bloque);
+    while (write(fd, bloque, sizeof bloque) > 0) {
+    }
+    while (write(fd, bloque, 1) > 0) {
+    }
+    const bool lleno = errno == EAGAIN;
+    close(fd);
+    return lleno;
+  }
+  // Waits until `cumple` holds for the output; false on timeout or end of output.
+  bool EsperarQue(const std::function<bool(const std::string&)>& cumple, int ms = 20000) {
     auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (salidaTexto_.find(texto) == std::string::npos) {
+    while (!cumple(salidaTexto_)) {
       if (std::chrono::steady_clock::now() >= limite) return false;
-      if (!LeerDisponible(20) && fin_) return salidaTexto_.find(texto) != std::string::npos;
+      if (!LeerDisponible(20) && fin_) return cumple(salidaTexto_);
     }
     return true;
+  }
+  // Waits until the output contains `texto`; false on timeout or end of output.
+  bool Esperar(const std::string& texto, int ms = 20000) {
+    return EsperarQue([&](const std::string& s) { return s.find(texto) != std::string::npos; }, ms);
   }
   // Closes the input, collects the rest of the output and the exit status.
   // Returns the wait status, or -1 when the engine did not end in time.
@@ -136,14 +203,41 @@ class Motor {
     }
     return -1;
   }
+  // Waits for the process to end, reading its output meanwhile (while the
+  // pipe is open) but leaving its input as it is: for an engine that is to end
+  // by itself, after "quit", a signal or a closed pipe. The wait status, or -1
+  // when it had not ended in time.
+  int EsperarFin(int ms = 60000) {
+    auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < limite) {
+      int estado = 0;
+      if (waitpid(pid_, &estado, WNOHANG) == pid_) {
+        terminado_ = true;
+        while (LeerDisponible(0)) {
+        }
+        return estado;
+      }
+      if (!LeerDisponible(20)) usleep(2000);
+    }
+    return -1;
+  }
   const std::string& Salida() const { return salidaTexto_; }
   // Sends a signal to the engine while it runs (false once it has ended).
   bool Senal(int senal) { return pid_ > 0 && !terminado_ && kill(pid_, senal) == 0; }
 
+  // The peak resident memory of the process (VmHWM), in kB; -1 when unknown.
+  long PicoMemoriaKb() const {
+    std::ifstream f("/proc/" + std::to_string(pid_) + "/status");
+    std::string linea;
+    while (std::getline(f, linea))
+      if (linea.rfind("VmHWM:", 0) == 0) return std::strtol(linea.c_str() + 6, nullptr, 10);
+    return -1;
+  }
+
  private:
   // Reads what is there (waiting up to `ms`); false when nothing came.
   bool LeerDisponible(int ms) {
-    if (fin_) return false;
+    if (fin_ || salida_ < 0) return false;
     pollfd p{salida_, POLLIN, 0};
     if (poll(&p, 1, ms) <= 0) return false;
     char buf[65536];
@@ -159,6 +253,7 @@ class Motor {
   pid_t pid_ = -1;
   int entrada_ = -1;
   int salida_ = -1;
+  int escrituraSalida_ = -1;  // kept only for LlenarSalida
   bool fin_ = false;
   bool terminado_ = false;
   std::string salidaTexto_;

@@ -24,19 +24,11 @@ using egtbtest::DirTemporal;
 alignas(16) uint8_t Memoria[16 * TAM_RANURA];
 
 int Registrar(const std::string& rutas, std::string* salida = nullptr) {
-  FijarCache(Memoria, sizeof Memoria);
-  testing::internal::CaptureStdout();
-  const int n = InicializarTablasFinales(rutas.c_str());
-  const std::string s = testing::internal::GetCapturedStdout();
-  if (salida) *salida = s;
-  return n;
+  return egtbtest::Registrar(Memoria, rutas, salida);
 }
 
 Bytes Contenido(uint32_t n, uint32_t semilla) {
-  std::mt19937 rng(semilla);
-  Bytes b(n);
-  for (auto& x : b) x = static_cast<uint8_t>(rng() % 5);
-  return b;
+  return egtbtest::Contenido(n, semilla, [](std::mt19937& rng) { return rng() % 5; });
 }
 
 const int KPK = 1, KNK = 2, KRK = 4, KQK = 5;

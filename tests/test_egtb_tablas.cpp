@@ -20,19 +20,13 @@ using egtbtest::DirTemporal;
 alignas(16) uint8_t Memoria[64 * TAM_RANURA];
 
 int Registrar(const std::string& rutas, std::string* salida = nullptr) {
-  FijarCache(Memoria, sizeof Memoria);
-  testing::internal::CaptureStdout();
-  const int n = InicializarTablasFinales(rutas.c_str());
-  const std::string s = testing::internal::GetCapturedStdout();
-  if (salida) *salida = s;
-  return n;
+  return egtbtest::Registrar(Memoria, rutas, salida);
 }
 
+// Mostly 0 to 4, now and then any byte: runs compress.
 Bytes Contenido(uint32_t n, uint32_t semilla) {
-  std::mt19937 rng(semilla);
-  Bytes b(n);
-  for (auto& x : b) x = static_cast<uint8_t>(rng() % 40 == 0 ? rng() : rng() % 5);  // runs compress
-  return b;
+  return egtbtest::Contenido(n, semilla,
+                             [](std::mt19937& rng) { return rng() % 40 == 0 ? rng() : rng() % 5; });
 }
 
 // The value ValorTabla must give for a stored one-byte entry.
