@@ -8,7 +8,6 @@
 #include "driver/forma.h"
 #include "search/search.h"
 
-
 void Pantalla(const char* formato, ...) {
   if (Driver.ModoUci) return;
   va_list args;
@@ -21,13 +20,10 @@ void PantallaTexto(const char* texto) { Pantalla("%s", texto); }
 
 namespace {
 
-constexpr const FormaDriver& FORMAS = FORMA_DRIVER;
-
-bool Pantalla = true;  // the thinking lines reach standard output (xboard), not only the log
-
-// Thinking output reaches standard output only while "post" is on.
+// Thinking output reaches standard output only while "post" is on, and never
+// while the UCI loop owns it.
 __attribute__((format(printf, 1, 2))) void Pensamiento(const char* formato, ...) {
-  if (!Pantalla || !Driver.MostrarPensamiento) return;
+  if (Driver.ModoUci || !Driver.MostrarPensamiento) return;
   va_list args;
   va_start(args, formato);
   std::vprintf(formato, args);
@@ -61,7 +57,7 @@ void Cabecera(const LineaPensamiento& l, const char* finLog) {
 }
 
 void Cola(const LineaPensamiento& l) {
-  if (FORMAS.Velocidad) {
+  if (FORMA_DRIVER.Velocidad) {
     const double s = l.Segundos > 0 ? l.Segundos : 0.001;
     Pensamiento(" (%ld knps)", static_cast<long>(l.Nodos / (s * 1000.0)));
   }
@@ -85,10 +81,10 @@ void Variante(const LineaPensamiento& l) {
 }
 
 void Kibitz(const LineaPensamiento& l) {
-  Pensamiento(FORMAS.Kibitz, static_cast<long>(l.Profundidad), l.Valor / 100.0, l.Segundos,
+  Pensamiento(FORMA_DRIVER.Kibitz, static_cast<long>(l.Profundidad), l.Valor / 100.0, l.Segundos,
               static_cast<long>(l.Nodos));
   Variante(l);
-  Pensamiento(FORMAS.KibitzTablas, static_cast<long>(l.AciertosEGTB),
+  Pensamiento(FORMA_DRIVER.KibitzTablas, static_cast<long>(l.AciertosEGTB),
               static_cast<long>(l.IntentosEGTB));
   Pensamiento("\n");
 }
@@ -104,7 +100,7 @@ void Linea(const LineaPensamiento& l) {
     case ClaseLinea::FallaAlta:
     case ClaseLinea::FallaBaja:
       Cabecera(l, "  ");
-      if (FORMAS.MarcasFalla) {
+      if (FORMA_DRIVER.MarcasFalla) {
         // Squares only, then the mark.
         const Jugada j = l.Variante[0];
         EnAmbas("%s%s%s\n", NombreCasilla[CasillaDesde(j)], NombreCasilla[CasillaHasta(j)],
@@ -121,7 +117,7 @@ void Linea(const LineaPensamiento& l) {
 }
 
 void Estado(const LineaEstado& e) {
-  if (!FORMAS.LineaEstado) return;
+  if (!FORMA_DRIVER.LineaEstado) return;
   Pensamiento("\nstat01: %u %u %d %u %u %s%s\n", static_cast<unsigned>(Centesimas(e.Segundos)),
               e.Nodos, e.Profundidad, static_cast<unsigned>(e.Restantes),
               static_cast<unsigned>(e.Total), NombreCasilla[CasillaDesde(e.Jugada)],
@@ -175,18 +171,13 @@ void Final(Resultado r, bool trasJugada) {
   if (trasJugada) std::printf("\n");
 }
 
-// The UCI front end hears of the search from its own loop; here only the log.
-void LineaSoloLog(const LineaPensamiento& l) {
-  Pantalla = false;
-  Linea(l);
-  Pantalla = true;
-}
-
 }  // namespace
 
 const Informador INFORMADOR_XBOARD = {ComienzoIteracion, Linea, Estado, nullptr, Libro,
                                       JugadaDecidida,    Final};
 
 Informador InformadorUci(void (*iteracionCompleta)(int profundidad)) {
-  return {nullptr, LineaSoloLog, nullptr, iteracionCompleta, nullptr, nullptr, nullptr};
+  // The UCI front end hears of the search from its own loop: the thinking lines
+  // go to the log only (standard output is the UCI loop's while it runs).
+  return {nullptr, Linea, nullptr, iteracionCompleta, nullptr, nullptr, nullptr};
 }

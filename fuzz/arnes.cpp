@@ -74,6 +74,7 @@ void ReiniciarMotor() {
   Busqueda.Fase = FaseReloj::Normal;
   Busqueda.PararBusqueda = 0;
   Driver.MostrarPensamiento = MostrarPensamientoInicial;
+  Driver.ModoUci = false;
   Busqueda.EntradaPendiente = HayEntrada;
   Busqueda.InformadorBusqueda = &INFORMADOR_XBOARD;
   ReiniciarPartida();

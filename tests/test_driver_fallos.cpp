@@ -132,6 +132,27 @@ const Busqueda BUSQUEDAS[] = {
 
 }  // namespace
 
+// Starts the program thinking on `busqueda` in a directory with books, lets
+// `interrumpir` cut it short, and checks that `acabado` accepts how it ended
+// and that its books are the old ones or whole new ones.
+template <typename F>
+void InterrumpirAlPensar(const Programa& p, const Busqueda& busqueda, F interrumpir,
+                         bool (*acabado)(int)) {
+  SCOPED_TRACE(std::string(p.nombre) + ", " + busqueda.entrada);
+  DirectorioTemporal dir;
+  std::vector<std::string> args;
+  PrepararDirectorio(dir, p, 2000, args);
+  const std::string blancas = dir.Leer(p.libroB), negras = dir.Leer(p.libroN);
+  Motor motor(p.binario, args, dir.Ruta());
+  motor.Escribir(busqueda.entrada);
+  ASSERT_TRUE(motor.EsperarQue(busqueda.pensando)) << motor.Salida();
+  interrumpir(motor);
+  const int estado = motor.EsperarFin();
+  EXPECT_TRUE(acabado(estado)) << Estado(estado);
+  EXPECT_TRUE(LibroEnteroOAnterior(p.libroB, blancas, dir.Leer(p.libroB)));
+  EXPECT_TRUE(LibroEnteroOAnterior(p.libroN, negras, dir.Leer(p.libroN)));
+}
+
 // ---------------------------------------------------------------- the front end dies
 
 // The front end's process ends while the engine thinks: its input reaches its
@@ -139,22 +160,14 @@ const Busqueda BUSQUEDAS[] = {
 // broken book, and end normally (a write into the broken pipe must not kill it).
 TEST(DriverFallos, FrontEndDiesWhileTheEngineThinks) {
   for (const Programa& p : PROGRAMAS) {
-    for (const Busqueda& busqueda : BUSQUEDAS) {
-      SCOPED_TRACE(std::string(p.nombre) + ", " + busqueda.entrada);
-      DirectorioTemporal dir;
-      std::vector<std::string> args;
-      PrepararDirectorio(dir, p, 2000, args);
-      const std::string blancas = dir.Leer(p.libroB), negras = dir.Leer(p.libroN);
-      Motor motor(p.binario, args, dir.Ruta());
-      motor.Escribir(busqueda.entrada);
-      ASSERT_TRUE(motor.EsperarQue(busqueda.pensando)) << motor.Salida();
-      motor.CerrarEntrada();
-      motor.CerrarSalida();
-      const int estado = motor.EsperarFin();
-      EXPECT_TRUE(prueba::SalioBien(estado)) << Estado(estado);
-      EXPECT_TRUE(LibroEnteroOAnterior(p.libroB, blancas, dir.Leer(p.libroB)));
-      EXPECT_TRUE(LibroEnteroOAnterior(p.libroN, negras, dir.Leer(p.libroN)));
-    }
+    for (const Busqueda& busqueda : BUSQUEDAS)
+      InterrumpirAlPensar(
+          p, busqueda,
+          [](Motor& motor) {
+            motor.CerrarEntrada();
+            motor.CerrarSalida();
+          },
+          prueba::SalioBien);
   }
 }
 
@@ -164,21 +177,9 @@ TEST(DriverFallos, FrontEndDiesWhileTheEngineThinks) {
 // Either way the book files are the old ones or whole new ones.
 TEST(DriverFallos, SigtermWhileThinkingAndWhileSaving) {
   for (const Programa& p : PROGRAMAS) {
-    for (const Busqueda& busqueda : {BUSQUEDAS[1], BUSQUEDAS[2]}) {
-      SCOPED_TRACE(std::string(p.nombre) + ", " + busqueda.entrada);
-      DirectorioTemporal dir;
-      std::vector<std::string> args;
-      PrepararDirectorio(dir, p, 2000, args);
-      const std::string blancas = dir.Leer(p.libroB), negras = dir.Leer(p.libroN);
-      Motor motor(p.binario, args, dir.Ruta());
-      motor.Escribir(busqueda.entrada);
-      ASSERT_TRUE(motor.EsperarQue(busqueda.pensando)) << motor.Salida();
-      motor.Senal(SIGTERM);
-      const int estado = motor.EsperarFin();
-      EXPECT_TRUE(FinTrasSigterm(estado)) << Estado(estado);
-      EXPECT_TRUE(LibroEnteroOAnterior(p.libroB, blancas, dir.Leer(p.libroB)));
-      EXPECT_TRUE(LibroEnteroOAnterior(p.libroN, negras, dir.Leer(p.libroN)));
-    }
+    for (const Busqueda& busqueda : {BUSQUEDAS[1], BUSQUEDAS[2]})
+      InterrumpirAlPensar(
+          p, busqueda, [](Motor& motor) { motor.Senal(SIGTERM); }, FinTrasSigterm);
     // The save at quit prints a progress dot every 500 records. With the output
     // pipe full the first dot blocks the engine inside the save of the first
     // book, its temporary file begun: the signal comes then.
