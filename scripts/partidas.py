@@ -88,9 +88,12 @@ class Engine:
         threading.Thread(target=self._reader, daemon=True).start()
 
     def _reader(self):
+        # Each line carries the moment it was read off the pipe: a move is
+        # timed by its arrival, as a front end times it, not by when this
+        # script got round to it behind a flood of thinking lines.
         for line in self.proc.stdout:
-            self.lines.put(line.rstrip("\n"))
-        self.lines.put(None)
+            self.lines.put((time.time(), line.rstrip("\n")))
+        self.lines.put((time.time(), None))
 
     def send(self, text):
         try:
@@ -100,10 +103,22 @@ class Engine:
             pass
 
     def line(self, timeout):
+        """The next line ("" if none came in time, None at end of output);
+        self.when is the moment it arrived."""
         try:
-            return self.lines.get(timeout=max(timeout, 0.001))
+            self.when, l = self.lines.get(timeout=max(timeout, 0.001))
+            return l
         except queue.Empty:
+            self.when = time.time()
             return ""
+
+    def line_now(self):
+        """The next line already read, or False if there is none."""
+        try:
+            self.when, l = self.lines.get_nowait()
+            return l
+        except queue.Empty:
+            return False
 
     def start(self):
         self.send("xboard")
@@ -457,9 +472,8 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st
         pondering; a late claim, a resignation, a crash)."""
         e = engines[side]
         while state["outcome"] is None:
-            try:
-                l = e.lines.get_nowait()
-            except queue.Empty:
+            l = e.line_now()
+            if l is False:
                 return
             if l is None:
                 fault(side, "crash", "%s died on its opponent's time" % e.name)
@@ -523,7 +537,7 @@ def play(cmd_white, cmd_black, level, max_plies, log, ponder=False, fen=None, st
                     move = heard(side, l, True)
             if state["outcome"]:
                 break
-            used = time.time() - t0
+            used = max(me.when - t0, 0.0)
             before = ref.pos.fen()
             uci = ref.jugar(move)
             if uci is None:
