@@ -12,7 +12,8 @@ A scripted engine answers "protover 2" with its features and "ping" with
 given as "bestmove M"); on its turn it takes the next words of its script: a move is sent as
 "move M", "claim:TEXT" as the line TEXT (underscores for blanks), "die" ends
 the process with status 3, "refuse" answers "Illegal move: M" to the move it
-was just given, "sleep:S" waits S seconds.
+was just given, "sleep:S" waits S seconds, "think:N" writes N thinking lines
+at once before the move that follows.
 """
 import io
 import os
@@ -42,6 +43,9 @@ def motor(script):
             elif w.startswith("sleep:"):
                 out.flush()
                 time.sleep(float(w[6:]))
+            elif w.startswith("think:"):
+                for d in range(int(w[6:])):
+                    out.write("%d 0 0 %d e2e4\n" % (d % 99 + 1, d))
             else:
                 out.write("move %s\n" % w)
                 if script and script[0].startswith("claim:"):
@@ -124,9 +128,20 @@ def checks():
         ("UCI: fool's mate", ["f2f3", "g2g4"], ["e7e5", "d8h4"], "0-1", []),
         ("UCI: a crash", ["e2e4", "g1f3"], ["e7e5", "die"], "1-0", [(1, "crash")]),
     ]
+    # A move that comes at once behind a flood of thinking lines is on time
+    # even when the referee is slow to get through them (its log is slowed
+    # here to three seconds' worth, more than the whole clock).
+    slow = [("a move behind a flood of thinking lines", ["f2f3", "think:3000", "g2g4"],
+             ["e7e5", "d8h4"], "0-1", [])]
+
+    class SlowLog(io.StringIO):
+        def write(self, text):
+            time.sleep(0.001)
+            return super().write(text)
+
     fails = []
-    for what, w, b, result, faults in cases + uci_cases:
-        log = io.StringIO()
+    for what, w, b, result, faults in cases + uci_cases + slow:
+        log = SlowLog() if (what, w, b, result, faults) in slow else io.StringIO()
         u = "uci:" if what.startswith("UCI") else ""
         r = partidas.play(u + engine(w), u + engine(b), "0 0:02 0", 40, log)
         got = [(side, kind) for side, kind, _ in r["faults"]]
