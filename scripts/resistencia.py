@@ -10,12 +10,12 @@ the referee of scripts/partidas.py, with every fault counted.
 N games (default 10) against each opponent, J at a time (default 1). HoiChess
 and Sjeng read whole seconds only: they play the st games on the level clock
 instead. The
-xboard opponents (fairymax, phalanx, hoichess, sjeng; also "gnuchess -x" when
-named in --opponents: it is left out by default since GNU Chess 6.2.7 answers
-nothing over a pipe, not even its features) meet the engine over xboard
-protocol 2; Stockfish meets it over UCI, the engine then started
-with "uci". The conditions go round eight combinations, our colour changing every game
-and every eighth game:
+xboard opponents (fairymax, phalanx, hoichess, sjeng) meet the engine over
+xboard protocol 2; Stockfish and GNU Chess meet it over UCI, the engine then
+started with "uci" (GNU Chess 6.2.7 takes moves in its xboard mode here but
+never answers one, while its UCI mode, "gnuchess -u", plays). The conditions
+go round eight combinations, our colour changing every game and every eighth
+game:
   - clock: `level` with an increment (--level), or a fixed time per move
     (--st: xboard "st", UCI "go movetime");
   - pondering on or off ("hard"/"easy"; over UCI "go ponder" and "ponderhit");
@@ -73,21 +73,17 @@ SCRIPTS = os.path.dirname(os.path.abspath(__file__))
 OPPONENTS = {
     "fairymax": "fairymax",
     "phalanx": "phalanx",
-    "gnuchess": "gnuchess -x",
+    "gnuchess": "uci:gnuchess -u",
     "hoichess": "hoichess",
     "sjeng": "sjeng",
     "stockfish": "uci:stockfish",
 }
-# Played unless --opponents says otherwise. GNU Chess 6.2.7 (gnuchess -x)
-# answers nothing over a pipe here, not even its features, so it only adds a
-# hang per game; it can still be named.
-DEFAULT_OPPONENTS = ["fairymax", "phalanx", "hoichess", "sjeng", "stockfish"]
+DEFAULT_OPPONENTS = ["fairymax", "phalanx", "hoichess", "sjeng", "stockfish", "gnuchess"]
 # Opponents that read whole seconds only play their st games on the level
 # clock instead: HoiChess exits on "st 0.3" ("Illegal time value."), Sjeng
 # takes a second or more a move, and "st 1" would make those games the
-# longest of the soak by far. GNU Chess ignores a fractional increment.
-OWN_CLOCKS = {"gnuchess": {"level": "0 0:03 1", "st": 1.0}, "sjeng": {"tc": "level"},
-              "hoichess": {"tc": "level"}}
+# longest of the soak by far.
+OWN_CLOCKS = {"sjeng": {"tc": "level"}, "hoichess": {"tc": "level"}}
 COLUMNS = [("illegal", "Illegal moves"), ("refused", "Legal moves refused"), ("crash", "Crashes"),
            ("hang", "Hangs"), ("time", "Time losses"), ("false-claim", "False claims"),
            ("missed-claim", "Missed claims")]
